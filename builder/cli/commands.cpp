@@ -1,0 +1,236 @@
+#include "builder/cli/commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "builder/container_writer.h"
+#include "builder/installer_reader.h"
+#include "builder/pe_section_writer.h"
+#include "builder/source_files.h"
+#include "core/payload_format.h"
+
+namespace qs::builder::cli {
+namespace {
+
+int Usage(const char* text) {
+  std::fprintf(stderr, "usage: quillonet %s\n", text);
+  return 2;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "quillonet: %s\n", message.c_str());
+  return 1;
+}
+
+bool ParseKey(const std::string& hex, std::array<uint8_t, 8>& key) {
+  if (hex.size() != 16) return false;
+  for (size_t i = 0; i < 8; ++i) {
+    unsigned value = 0;
+    if (std::sscanf(hex.c_str() + 2 * i, "%2x", &value) != 1) return false;
+    key[i] = static_cast<uint8_t>(value);
+  }
+  return hex.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// Entry names come from the payload: only plain relative names may become paths under the
+// extraction folder.
+bool IsSafeRelativeName(const std::string& name) {
+  if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) {
+    return false;
+  }
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    const std::string part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string FormatDate(const DateTime& d) {
+  if (!d.HasDate()) return "(no date)";
+  char text[64];
+  if (d.HasTime()) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
+                  d.hour, d.minute, d.second);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+  }
+  return text;
+}
+
+void PrintField(const char* label, const std::string& value) {
+  if (!value.empty()) std::printf("    %-12s %s\n", label, value.c_str());
+}
+
+}  // namespace
+
+int Pack(const std::vector<std::string>& args) {
+  const char* usage =
+      "pack STUB SOURCE_DIR -o OUT [--no-compress] [--block-size N] [--key HEX] [--checksum-image]";
+  std::vector<std::string> positional;
+  std::string output;
+  ContainerOptions options;
+  bool checksumImage = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if ((arg == "-o" || arg == "--block-size" || arg == "--key") && i + 1 >= args.size()) {
+      return Usage(usage);
+    }
+    if (arg == "-o") {
+      output = args[++i];
+    } else if (arg == "--no-compress") {
+      options.compressBlocks = false;
+    } else if (arg == "--checksum-image") {
+      checksumImage = true;
+    } else if (arg == "--block-size") {
+      char* end = nullptr;
+      const unsigned long long size = std::strtoull(args[++i].c_str(), &end, 10);
+      if (*end != '\0' || size == 0 || size > kMaxBlockSize) {
+        return Fail("--block-size must be a number from 1 to 67108864");
+      }
+      options.blockSize = static_cast<size_t>(size);
+    } else if (arg == "--key") {
+      std::array<uint8_t, 8> key{};
+      if (!ParseKey(args[++i], key)) return Fail("--key takes 16 hexadecimal digits");
+      options.blowfishKey = key;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return Usage(usage);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2 || output.empty()) return Usage(usage);
+
+  std::string error;
+  std::vector<uint8_t> stub;
+  if (!ReadWholeFile(positional[0], stub, error)) return Fail(error);
+  std::vector<SourceFile> sources;
+  if (!CollectSourceFiles(positional[1], sources, error)) return Fail(error);
+
+  std::vector<PayloadFile> files;
+  for (const SourceFile& source : sources) {
+    PayloadFile file;
+    file.name = source.name;
+    file.dateTime = source.modified;
+    if (!ReadWholeFile(source.path, file.content, error)) return Fail(error);
+    files.push_back(std::move(file));
+  }
+
+  // Until products are described by project files, the settings stream carries only the flag
+  // word that the container depends on.
+  uint64_t productFlags = 0;
+  if (options.compressBlocks) productFlags |= kFlagCompressedBlocks;
+  if (checksumImage) productFlags |= kFlagVerifyInstallerImage;
+  std::vector<uint8_t> settings(8);
+  for (int i = 0; i < 8; ++i) settings[i] = static_cast<uint8_t>(productFlags >> (8 * i));
+
+  std::vector<uint8_t> payload;
+  PayloadLayout layout;
+  if (!BuildPayload(settings, files, options, payload, error, &layout)) return Fail(error);
+  std::vector<uint8_t> installer;
+  if (!BuildInstallerImage(stub, payload, checksumImage, layout.installerChecksumOffset, installer,
+                           error)) {
+    return Fail(error);
+  }
+  if (!WriteWholeFile(output, installer, error)) return Fail(error);
+  std::printf("%s: %zu files, %zu bytes\n", output.c_str(), files.size(), installer.size());
+  return 0;
+}
+
+int Inspect(const std::vector<std::string>& args) {
+  if (args.size() != 1) return Usage("inspect INSTALLER");
+  InstallerFile installer;
+  ReadResult result = OpenInstaller(args[0], installer);
+  if (result.error == -2 || result.error == -3) return Fail(result.message);
+
+  const SetupSectionLocation& s = installer.section;
+  if (s.rawOffset != 0) {
+    std::printf("section .setup: raw offset 0x%" PRIx32 ", raw size %" PRIu32
+                ", virtual address 0x%" PRIx32 ", virtual size %" PRIu32 "\n",
+                s.rawOffset, s.rawSize, s.virtualAddress, s.virtualSize);
+  }
+  if (result.error != 0 && result.error != kErrorSettingsChecksum &&
+      installer.header.formatVersion.empty()) {
+    return Fail(result.message);
+  }
+  const PayloadHeader& h = installer.header;
+  std::printf("format version   %s\n", h.formatVersion.c_str());
+  if (result.error == kVersionMismatch) return Fail(result.message);
+  std::printf("ProductFlags2    0x%08" PRIx32 "%s\n", h.productFlags2,
+              h.Enciphered() ? " (enciphered)" : "");
+  std::printf("settings         %" PRIu32 " bytes packed, checksum 0x%08" PRIx32 "\n",
+              h.settingsPackedSize, h.settingsChecksum);
+  std::printf("installer image  checksum 0x%08" PRIx32 "\n", h.installerChecksum);
+  std::printf("file data        %" PRId32 " bytes at offset %zu, checksum 0x%08" PRIx32
+              ", payload end %" PRId32 "\n",
+              h.fileDataSize, h.fileDataOffset, h.fileDataChecksum, h.payloadEnd);
+  std::printf("entries          %" PRId32 "\n", h.entryCount);
+  if (result.error != 0) return Fail(result.message);
+  std::printf("settings stream  %zu bytes, ProductFlags 0x%016" PRIx64 "\n",
+              installer.settings.size(), installer.productFlags);
+
+  result = ReadEntries(installer, [](const PayloadEntry& e, int index) {
+    std::printf("\n[%d] %s\n", index, e.name.c_str());
+    std::printf("    %-12s %" PRIu32 "\n", "kind", e.kind);
+    std::printf("    %-12s 0x%08" PRIx32 " (overwrite %" PRIu32 ")\n", "flags", e.flags,
+                e.Overwrite());
+    if (e.attributes != 0xFFFFFFFF)
+      std::printf("    %-12s 0x%08" PRIx32 "\n", "attributes", e.attributes);
+    std::printf("    %-12s %zu bytes, checksum 0x%08" PRIx32 "\n", "size", e.content.size(),
+                e.contentChecksum);
+    std::printf("    %-12s %s\n", "date", FormatDate(e.dateTime).c_str());
+    PrintField("text", e.text);
+    PrintField("icon", e.icon);
+    PrintField("command", e.command);
+    PrintField("destination", e.destination);
+    PrintField("extra", e.extra);
+    if (e.kind == 11) std::printf("    %-12s %" PRIu32 "\n", "msi ui level", e.msiUiLevel);
+  });
+  if (result.error != 0) return Fail(result.message);
+  std::printf("\nall checksums verified\n");
+  return 0;
+}
+
+int Extract(const std::vector<std::string>& args) {
+  if (args.size() != 2) return Usage("extract INSTALLER DIR");
+  InstallerFile installer;
+  ReadResult result = OpenInstaller(args[0], installer);
+  if (result.error != 0) return Fail(result.message);
+
+  const std::filesystem::path root(args[1]);
+  std::string error;
+  int written = 0;
+  result = ReadEntries(installer, [&](const PayloadEntry& e, int) {
+    if (!error.empty()) return;
+    if (!IsSafeRelativeName(e.name)) {
+      error = "refusing to write entry '" + e.name + "' outside the target folder";
+      return;
+    }
+    std::string relative = e.name;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::filesystem::path target = root / relative;
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    if (ec) {
+      error = "cannot create '" + target.parent_path().string() + "': " + ec.message();
+      return;
+    }
+    if (WriteWholeFile(target, std::vector<uint8_t>(e.content.begin(), e.content.end()), error)) {
+      ++written;
+    }
+  });
+  if (result.error != 0) return Fail(result.message);
+  if (!error.empty()) return Fail(error);
+  std::printf("%d files written to %s\n", written, root.string().c_str());
+  return 0;
+}
+
+}  // namespace qs::builder::cli

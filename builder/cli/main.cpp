@@ -1,0 +1,44 @@
+// quillonet: makes, inspects and unpacks Quillonet Setup installers.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "builder/cli/commands.h"
+
+namespace {
+
+void PrintHelp(FILE* out) {
+  std::fputs(
+      "usage: quillonet COMMAND ...\n"
+      "\n"
+      "  pack STUB SOURCE_DIR -o OUT [options]\n"
+      "        make an installer of every file under SOURCE_DIR\n"
+      "        --no-compress      store the blocks without zlib\n"
+      "        --block-size N     unpacked bytes per block (default 1048576)\n"
+      "        --key HEX          encipher with this 8-byte Blowfish key (16 hex digits)\n"
+      "        --checksum-image   let the installer verify its own image\n"
+      "  inspect INSTALLER\n"
+      "        print the payload and verify every checksum\n"
+      "  extract INSTALLER DIR\n"
+      "        write the payload files into DIR\n",
+      out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+    PrintHelp(args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  const std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "pack") return qs::builder::cli::Pack(args);
+  if (command == "inspect") return qs::builder::cli::Inspect(args);
+  if (command == "extract") return qs::builder::cli::Extract(args);
+  std::fprintf(stderr, "quillonet: unknown command '%s'\n\n", command.c_str());
+  PrintHelp(stderr);
+  return 2;
+}

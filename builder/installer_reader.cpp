@@ -1,0 +1,171 @@
+#include "builder/installer_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "core/payload_checksum.h"
+#include "core/payload_format.h"
+#include "core/target_path.h"
+
+namespace qs::builder {
+namespace {
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  bool ReadAt(uint64_t offset, void* out, size_t size) override {
+    if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+    std::memcpy(out, bytes_.data() + offset, size);
+    return true;
+  }
+  uint64_t Size() const override { return bytes_.size(); }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+};
+
+ReadResult Corrupt(int error) {
+  return {error, "error code " + std::to_string(error) + ": " + DescribeCorruptError(error)};
+}
+
+}  // namespace
+
+const char* DescribeCorruptError(int error) {
+  switch (error) {
+    case kErrorNoRawData:
+      return ".setup section has no raw data";
+    case kErrorSeek:
+      return "cannot seek to the section's raw data";
+    case kErrorMagic:
+      return "wrong payload magic";
+    case kErrorSettingsSize:
+      return "settings blob size out of range";
+    case kErrorSettingsChecksum:
+      return "settings checksum mismatch";
+    case kErrorEntryCount:
+      return "negative entry count";
+    case kErrorContentSizeTable:
+      return "content size out of range";
+    case kErrorFileDataSize:
+      return "negative file-data size";
+    case kErrorSettingsEnd:
+      return "settings end marker missing";
+    case kErrorImageUnreadable:
+      return "installer image unreadable";
+    case kErrorImageChecksum:
+      return "installer image checksum mismatch";
+    case kErrorTrailingBytes:
+      return "bytes after the payload section unreadable";
+    case kErrorPeHeaderOffset:
+      return "PE header offset out of range";
+    case kErrorSectionCount:
+      return "section count out of range";
+    case kErrorPayloadEnd:
+      return "negative payload end";
+    case kErrorFileDataSizeMismatch:
+      return "file-data size differs from the header";
+    case kErrorSettingsInflate:
+      return "settings blob does not inflate";
+    case kErrorFileDataChecksum:
+      return "file-data checksum mismatch";
+    case kErrorBlockInflate:
+      return "block does not inflate";
+    case kErrorBlockLength:
+      return "block length not positive";
+    case kErrorBlockChecksum:
+      return "block checksum mismatch";
+    case kErrorBlockOverrun:
+      return "block longer than the rest of the area";
+    case kErrorEntryName:
+      return "malformed entry (empty name or fields past its end)";
+    case kErrorContentSizeNegative:
+      return "content size below 0";
+    case kErrorContentSizeTooLarge:
+      return "content size above 1 GiB";
+    case kErrorContentChecksum:
+      return "content checksum mismatch";
+    case kErrorEntryKind:
+      return "entry kind outside the table";
+    default:
+      return "damaged payload";
+  }
+}
+
+ReadResult OpenInstaller(const std::string& path, InstallerFile& installer) {
+  installer = InstallerFile{};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {-2, "cannot open '" + path + "'"};
+  installer.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return {-2, "cannot read '" + path + "'"};
+
+  MemorySource source(installer.bytes);
+  int error = 0;
+  switch (LocateSetupSection(source, installer.section, error)) {
+    case SectionLookup::kCorrupt:
+      return Corrupt(error);
+    case SectionLookup::kNotFound:
+      return {-3, "'" + path + "' has no .setup section"};
+    case SectionLookup::kFound:
+      break;
+  }
+  const SetupSectionLocation& s = installer.section;
+  if (s.rawOffset > installer.bytes.size()) return Corrupt(kErrorSeek);
+  const size_t mapped = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
+  const size_t available =
+      std::min<size_t>({mapped, s.rawSize, installer.bytes.size() - s.rawOffset});
+  installer.sectionBytes.assign(mapped, 0);
+  std::copy_n(installer.bytes.begin() + s.rawOffset, available, installer.sectionBytes.begin());
+
+  error = ReadPayloadHeader(installer.sectionBytes, installer.header);
+  if (error == kVersionMismatch) {
+    return {kVersionMismatch, "payload format version " + installer.header.formatVersion +
+                                  " does not match " + kPayloadFormatVersion};
+  }
+  if (error != 0) return Corrupt(error);
+  if (int e = UnpackSettings(installer.sectionBytes, installer.header, installer.settings); e) {
+    return Corrupt(e);
+  }
+  const std::vector<uint8_t>& st = installer.settings;
+  if (PayloadChecksum(st.data(), static_cast<int64_t>(st.size())) !=
+      installer.header.settingsChecksum) {
+    return Corrupt(kErrorSettingsChecksum);
+  }
+  if (st.size() < 8) return Corrupt(kErrorSettingsEnd);
+  for (int i = 7; i >= 0; --i) installer.productFlags = installer.productFlags << 8 | st[i];
+
+  if (installer.productFlags & kFlagVerifyInstallerImage) {
+    const size_t start = s.peHeaderOffset + kImageChecksumStart;
+    if (start > s.rawOffset) return Corrupt(kErrorImageUnreadable);
+    const uint32_t sum = PayloadChecksum(installer.bytes.data() + start, s.rawOffset - start);
+    if (sum != installer.header.installerChecksum) return Corrupt(kErrorImageChecksum);
+  }
+  return {};
+}
+
+ReadResult ReadEntries(const InstallerFile& installer,
+                       const std::function<void(const PayloadEntry&, int index)>& visit) {
+  const PayloadHeader& header = installer.header;
+  FileDataArea area = MappedFileDataArea(installer.sectionBytes, header);
+  if (int error = CheckFileDataArea(area, header); error != 0) return Corrupt(error);
+  FileDataReader reader(area.bytes.first(static_cast<size_t>(header.fileDataSize)), header,
+                        (installer.productFlags & kFlagCompressedBlocks) != 0);
+  for (int i = 0; i < header.entryCount; ++i) {
+    ByteSpan record;
+    if (int error = reader.NextEntry(record); error != 0) return Corrupt(error);
+    PayloadEntry entry;
+    if (int error = ParsePayloadEntry(record, header.contentSizes[i], entry); error != 0) {
+      return Corrupt(error);
+    }
+    TargetPath target;
+    PayloadEntry resolved = entry;
+    if (int error = ResolveTargetPath(resolved, TargetFolders{}, nullptr, target); error != 0) {
+      return Corrupt(error);
+    }
+    visit(entry, i);
+  }
+  return {};
+}
+
+}  // namespace qs::builder

@@ -1,0 +1,41 @@
+#pragma once
+// Reads a built installer the way the stub reads itself: the `.setup` section, the header,
+// the settings stream and the entries, with the same checks and error numbers.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/payload_container.h"
+#include "core/payload_entry.h"
+#include "core/pe_sections.h"
+
+namespace qs::builder {
+
+struct InstallerFile {
+  std::vector<uint8_t> bytes;
+  SetupSectionLocation section;
+  std::vector<uint8_t> sectionBytes;  // as Windows maps it: virtual size, zero-filled past raw
+  PayloadHeader header;
+  std::vector<uint8_t> settings;  // unpacked settings stream
+  uint64_t productFlags = 0;
+};
+
+struct ReadResult {
+  int error = 0;        // a corrupt-report number, kVersionMismatch, or 0
+  std::string message;  // what went wrong, for people
+};
+
+// Loads the file and runs the start-up checks: section, header, settings (47, 25), the
+// installer-image checksum when the settings ask for it (40).
+ReadResult OpenInstaller(const std::string& path, InstallerFile& installer);
+
+// Walks every entry from the mapped file-data area (46, 55, then 60-63, 70-72, 100, 110),
+// handing each decoded entry to `visit`.
+ReadResult ReadEntries(const InstallerFile& installer,
+                       const std::function<void(const PayloadEntry&, int index)>& visit);
+
+// A short description of a corrupt-report number.
+const char* DescribeCorruptError(int error);
+
+}  // namespace qs::builder

@@ -1,0 +1,29 @@
+#pragma once
+// Appends a `.setup` section to a copy of the stub so that Windows maps it with the image.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qs::builder {
+
+struct AppendedSection {
+  uint32_t peHeaderOffset = 0;
+  uint32_t virtualAddress = 0;
+  uint32_t rawOffset = 0;
+  uint32_t rawSize = 0;
+};
+
+// False with a message when the stub is not a PE image, already has `.setup`, or has no room
+// in its headers for one more section entry.
+bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
+                        std::vector<uint8_t>& installer, AppendedSection& section,
+                        std::string& error);
+
+// Makes an installer: appends the payload and, when `writeInstallerChecksum` is set, stores
+// the installer-image checksum in the payload header at `installerChecksumOffset`.
+bool BuildInstallerImage(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
+                         bool writeInstallerChecksum, size_t installerChecksumOffset,
+                         std::vector<uint8_t>& installer, std::string& error);
+
+}  // namespace qs::builder

@@ -1,0 +1,64 @@
+#pragma once
+// One payload entry as stored: an installed file, package or font, with its shortcut fields.
+#include <cstdint>
+#include <string>
+
+#include "base/byte_span.h"
+#include "base/date_time.h"
+
+namespace qs {
+
+enum FileKind : uint32_t {
+  kInstallFolderFile = 0,
+  kSharedFolderFile = 1,
+  kFontFile = 4,
+  kShortcutFile = 5,
+  kSystemFile = 6,
+  kSystemComServer = 7,
+  kSystemTypeLibrary = 8,
+  kVersionedFile = 9,
+  kDriverPackage = 10,
+  kMsiPackage = 11,
+  kControlPanelApplet = 12,
+};
+
+inline constexpr uint32_t kEntryShortcutMask = 0x3;
+inline constexpr uint32_t kEntryKeep = 0x20;
+inline constexpr uint32_t kEntryInUninstallFolder = 0x40;
+inline constexpr uint32_t kAttributesUnchanged = 0xFFFFFFFF;
+inline constexpr uint32_t kAttributeMask = 0x1127;
+
+enum OverwriteMode : uint32_t {
+  kOverwriteByKind = 0,
+  kOverwriteNoCopy = 1,
+  kOverwriteOnlyIfPresent = 2,
+  kOverwriteOnlyIfAbsent = 3,
+  kOverwriteUnlessExistingNewer = 4,
+};
+
+struct PayloadEntry {
+  std::string name;
+  uint32_t kind = 0;
+  uint32_t flags = 0;
+  uint32_t attributes = kAttributesUnchanged;
+  DateTime dateTime;
+  std::string text;
+  std::string icon;  // stored only when flags & 3
+  std::string command;
+  std::string destination;
+  std::string extra;
+  uint32_t msiUiLevel = 0;  // stored only for kind 11
+  ByteSpan content;         // points into the entry's bytes
+  uint32_t contentChecksum = 0;
+
+  bool HasIcon() const { return (flags & kEntryShortcutMask) != 0; }
+  bool Keep() const { return (flags & kEntryKeep) != 0; }
+  uint32_t Overwrite() const { return (flags >> 2) & 7; }
+};
+
+// Decodes an entry record. `contentSize` is the entry's value from the header's size table.
+// Returns 0 or 70 (empty name, or fields running past the record or leaving bytes over),
+// 71, 72 (size out of range) or 100 (content checksum).
+int ParsePayloadEntry(ByteSpan record, int32_t contentSize, PayloadEntry& entry);
+
+}  // namespace qs

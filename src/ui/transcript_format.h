@@ -1,0 +1,41 @@
+#pragma once
+// The user-interface transcript that tests ask for: one record per line, UTF-8, fields
+// separated by tabs, with backslash escapes for backslash, tab, CR and LF.
+//
+//   message <TAB> icon <TAB> buttons <TAB> caption <TAB> text <TAB> answer
+//   progress <TAB> percent
+//   status <TAB> text
+//   item <TAB> text
+//
+// Answers files hold one answer a line ("ok", "cancel", "yes", "no", ...), taken in order by
+// the questions; a question with no answer left takes its default button.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qs {
+
+// Environment variables that switch the stub's user interface to recording: the transcript
+// file to append to, and an optional answers file.
+inline constexpr char kTranscriptVariable[] = "QUILLONET_TRANSCRIPT";
+inline constexpr char kAnswersVariable[] = "QUILLONET_ANSWERS";
+
+struct TranscriptRecord {
+  std::string kind;
+  std::vector<std::string> fields;
+
+  const std::string& Field(size_t index) const;  // empty past the end
+};
+
+std::string EscapeTranscriptField(std::string_view field);
+std::string UnescapeTranscriptField(std::string_view field);
+
+// One line, ending in "\n".
+std::string FormatTranscriptRecord(std::string_view kind, const std::vector<std::string>& fields);
+
+std::vector<TranscriptRecord> ParseTranscript(std::string_view text);
+
+// Answer lines, trimmed; blank lines and lines starting with "#" are skipped.
+std::vector<std::string> ParseAnswers(std::string_view text);
+
+}  // namespace qs
