@@ -29,6 +29,8 @@ set(CMAKE_FIND_LIBRARY_SUFFIXES .a .dll.a)
 # Everything links statically: the stub and the test programs run with system DLLs only.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+# Release programs are stripped: the stub's size is what every installer carries.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # ctest runs cross-built test programs through the project's Wine wrapper, which owns the
 # test prefixes, the display and the long-lived wineserver.
