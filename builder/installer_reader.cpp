@@ -97,16 +97,23 @@ ReadResult OpenInstaller(const std::string& path, InstallerFile& installer) {
   installer = InstallerFile{};
   std::ifstream in(path, std::ios::binary);
   if (!in) return {-2, "cannot open '" + path + "'"};
-  installer.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) return {-2, "cannot read '" + path + "'"};
+  ReadResult result = OpenInstallerBytes(std::move(bytes), installer);
+  if (result.error == -3) result.message = "'" + path + "' has no .setup section";
+  return result;
+}
 
+ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& installer) {
+  installer = InstallerFile{};
+  installer.bytes = std::move(bytes);
   MemorySource source(installer.bytes);
   int error = 0;
   switch (LocateSetupSection(source, installer.section, error)) {
     case SectionLookup::kCorrupt:
       return Corrupt(error);
     case SectionLookup::kNotFound:
-      return {-3, "'" + path + "' has no .setup section"};
+      return {-3, "the file has no .setup section"};
     case SectionLookup::kFound:
       break;
   }

@@ -29,6 +29,8 @@ struct ReadResult {
 // Loads the file and runs the start-up checks: section, header, settings (47, 25), the
 // installer-image checksum when the settings ask for it (40).
 ReadResult OpenInstaller(const std::string& path, InstallerFile& installer);
+// The same for an installer already in memory.
+ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& installer);
 
 // Walks every entry from the mapped file-data area (46, 55, then 60-63, 70-72, 100, 110),
 // handing each decoded entry to `visit`.

@@ -10,7 +10,7 @@ namespace qs::builder {
 
 DateTime ToDateTime(std::filesystem::file_time_type time) {
   using namespace std::chrono;
-  const auto system = clock_cast<system_clock>(time);
+  const auto system = file_clock::to_sys(time);
   const auto day = floor<days>(system);
   const year_month_day date{day};
   const hh_mm_ss clock{floor<seconds>(system - day)};

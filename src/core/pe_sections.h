@@ -1,6 +1,7 @@
 #pragma once
 // Finding the `.setup` section in the program's own file, and the payload-stripped copy of the
 // program from which the uninstaller is written.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

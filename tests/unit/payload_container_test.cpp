@@ -1,0 +1,357 @@
+// The container reader against payloads made by the builder's writer: round trips in every
+// storage form, and one row per damage that the reader must report by its number.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "builder/container_writer.h"
+#include "core/payload_checksum.h"
+#include "core/payload_container.h"
+#include "core/payload_entry.h"
+#include "core/payload_format.h"
+#include "core/target_path.h"
+#include "tests/support/payload_damage.h"
+
+namespace qs {
+namespace {
+
+using builder::BuildPayload;
+using builder::ContainerOptions;
+using builder::PayloadFile;
+using builder::PayloadLayout;
+using testing::GetU32;
+using testing::RefreshChecksums;
+using testing::SetU32;
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+std::vector<uint8_t> SettingsWithFlags(uint64_t flags, size_t extra = 0) {
+  std::vector<uint8_t> settings(8 + extra, 0x5A);
+  for (int i = 0; i < 8; ++i) settings[i] = static_cast<uint8_t>(flags >> (8 * i));
+  return settings;
+}
+
+PayloadFile File(std::string name, std::string content) {
+  PayloadFile file;
+  file.name = std::move(name);
+  file.content = Bytes(content);
+  file.dateTime = {2019, 7, 5, 9, 3, 7};
+  return file;
+}
+
+struct Built {
+  std::vector<uint8_t> section;
+  PayloadLayout layout;
+};
+
+Built Build(const std::vector<PayloadFile>& files, const ContainerOptions& options,
+            const std::vector<uint8_t>& settings = SettingsWithFlags(0)) {
+  Built built;
+  std::string error;
+  EXPECT_TRUE(BuildPayload(settings, files, options, built.section, error, &built.layout)) << error;
+  return built;
+}
+
+// Reads a section the way the stub does, stopping at the first error.
+struct ReadOutcome {
+  int error = 0;
+  PayloadHeader header;
+  std::vector<uint8_t> settings;
+  std::vector<PayloadEntry> entries;
+  std::vector<std::vector<uint8_t>> contents;
+  int blocksRead = 0;
+};
+
+ReadOutcome Read(ByteSpan section, bool compressed) {
+  ReadOutcome out;
+  if ((out.error = ReadPayloadHeader(section, out.header)) != 0) return out;
+  if ((out.error = UnpackSettings(section, out.header, out.settings)) != 0) return out;
+  if (PayloadChecksum(out.settings.data(), static_cast<int64_t>(out.settings.size())) !=
+      out.header.settingsChecksum) {
+    out.error = kErrorSettingsChecksum;
+    return out;
+  }
+  FileDataArea area = MappedFileDataArea(section, out.header);
+  if ((out.error = CheckFileDataArea(area, out.header)) != 0) return out;
+  FileDataReader reader(area.bytes, out.header, compressed);
+  for (int i = 0; i < out.header.entryCount; ++i) {
+    ByteSpan record;
+    if ((out.error = reader.NextEntry(record)) != 0) break;
+    PayloadEntry entry;
+    if ((out.error = ParsePayloadEntry(record, out.header.contentSizes[i], entry)) != 0) break;
+    TargetPath target;
+    PayloadEntry resolved = entry;
+    if ((out.error = ResolveTargetPath(resolved, {}, nullptr, target)) != 0) break;
+    out.contents.emplace_back(entry.content.begin(), entry.content.end());
+    entry.content = {};
+    out.entries.push_back(entry);
+  }
+  out.blocksRead = reader.BlocksRead();
+  return out;
+}
+
+std::vector<PayloadFile> SampleFiles() {
+  PayloadFile shortcut = File("bin\\app.exe", std::string(3000, 'x') + "tail");
+  shortcut.flags = 0x1 | (3 << 2) | 0x20;
+  shortcut.attributes = 0x21;
+  shortcut.text = "My App";
+  shortcut.icon = "app.ico";
+  shortcut.command = "--start";
+  shortcut.destination = "%InstallDir%\\";
+  shortcut.extra = "extra text";
+  PayloadFile package = File("setup.msi", "MSI");
+  package.kind = kMsiPackage;
+  package.msiUiLevel = 3;
+  PayloadFile noTime = File("readme.txt", "read me");
+  noTime.dateTime = {2020, 1, 2, -1, 0, 0};
+  return {shortcut, File("empty.dat", ""), package, noTime};
+}
+
+struct StorageForm {
+  const char* name;
+  bool compress;
+  bool encipher;
+  size_t blockSize;
+};
+
+class RoundTrip : public ::testing::TestWithParam<StorageForm> {};
+
+TEST_P(RoundTrip, EveryEntryComesBackAsWritten) {
+  const StorageForm form = GetParam();
+  ContainerOptions options;
+  options.compressBlocks = form.compress;
+  options.blockSize = form.blockSize;
+  if (form.encipher) options.blowfishKey = std::array<uint8_t, 8>{1, 2, 3, 4, 5, 6, 7, 8};
+  const std::vector<PayloadFile> files = SampleFiles();
+  const std::vector<uint8_t> settings =
+      SettingsWithFlags(form.compress ? kFlagCompressedBlocks : 0, 1001);
+  Built built = Build(files, options, settings);
+
+  ReadOutcome out = Read(built.section, form.compress);
+  ASSERT_EQ(out.error, 0);
+  EXPECT_EQ(out.settings, settings);
+  EXPECT_EQ(out.header.Enciphered(), form.encipher);
+  ASSERT_EQ(out.entries.size(), files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].name);
+    const PayloadEntry& e = out.entries[i];
+    EXPECT_EQ(e.name, files[i].name);
+    EXPECT_EQ(e.kind, files[i].kind);
+    EXPECT_EQ(e.flags, files[i].flags);
+    EXPECT_EQ(e.attributes, files[i].attributes);
+    EXPECT_EQ(e.dateTime.year, files[i].dateTime.year);
+    EXPECT_EQ(e.dateTime.hour, files[i].dateTime.hour);
+    EXPECT_EQ(e.dateTime.second, files[i].dateTime.second);
+    EXPECT_EQ(e.text, files[i].text);
+    EXPECT_EQ(e.icon, files[i].icon);
+    EXPECT_EQ(e.command, files[i].command);
+    EXPECT_EQ(e.destination, files[i].destination);
+    EXPECT_EQ(e.extra, files[i].extra);
+    EXPECT_EQ(e.msiUiLevel, files[i].msiUiLevel);
+    EXPECT_EQ(out.contents[i], files[i].content);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, RoundTrip,
+    ::testing::Values(StorageForm{"Plain", false, false, 1 << 20},
+                      StorageForm{"Compressed", true, false, 1 << 20},
+                      StorageForm{"Enciphered", false, true, 1 << 20},
+                      StorageForm{"CompressedEnciphered", true, true, 1 << 20},
+                      // Entries cross block boundaries, some blocks hold only part of one.
+                      StorageForm{"TinyBlocks", false, false, 7},
+                      StorageForm{"TinyCompressedBlocks", true, true, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EntryReading, ReadsBlocksOnlyWhenTheNextEntryIsIncomplete) {
+  ContainerOptions options;
+  options.compressBlocks = false;
+  options.blockSize = 200;
+  // Three records of about 50 bytes lie in the first block; the fourth runs into the third.
+  std::vector<PayloadFile> files = {File("a", "1"), File("b", "2"), File("c", ""),
+                                    File("d", std::string(300, 'd'))};
+  Built built = Build(files, options);
+  PayloadHeader header;
+  ASSERT_EQ(ReadPayloadHeader(built.section, header), 0);
+  FileDataArea area = MappedFileDataArea(built.section, header);
+  FileDataReader reader(area.bytes, header, false);
+  ByteSpan record;
+  std::vector<int> blocksAfterEach;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(reader.NextEntry(record), 0);
+    blocksAfterEach.push_back(reader.BlocksRead());
+  }
+  EXPECT_EQ(blocksAfterEach, (std::vector<int>{1, 1, 1, 3}));
+  EXPECT_EQ(reader.RemainingBytes(), 0u);
+}
+
+TEST(EntryQueue, HandsOutOnlyWholeEntries) {
+  EntryQueue queue;
+  ByteSpan entry;
+  EXPECT_FALSE(queue.TakeEntry(entry));
+  const uint8_t first[] = {3, 0, 0, 0, 'a', 'b'};
+  queue.Append(first);
+  EXPECT_FALSE(queue.TakeEntry(entry));
+  EXPECT_EQ(queue.BufferedBytes(), 6u);  // nothing consumed
+  const uint8_t second[] = {'c', 0, 0, 0, 0, 1};
+  queue.Append(second);
+  ASSERT_TRUE(queue.TakeEntry(entry));
+  EXPECT_EQ(std::string(entry.begin(), entry.end()), "abc");
+  ASSERT_TRUE(queue.TakeEntry(entry));  // a zero-length entry
+  EXPECT_TRUE(entry.empty());
+  EXPECT_FALSE(queue.TakeEntry(entry));
+  EXPECT_EQ(queue.BufferedBytes(), 1u);
+}
+
+TEST(XorScramble, WholeWordsThenTailBytesWithTheLowKeyBytes) {
+  std::vector<uint8_t> data = {0, 0, 0, 0, 0, 0, 0};
+  XorScramble(data, 0x44332211);
+  EXPECT_EQ(data, (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x11, 0x22, 0x33}));
+  XorScramble(data, 0x44332211);
+  EXPECT_EQ(data, (std::vector<uint8_t>(7, 0)));
+}
+
+TEST(PayloadHeader, VersionMismatchIsNotACorruptReport) {
+  ContainerOptions options;
+  options.formatVersion = "29.0.5";
+  Built built = Build({File("a", "1")}, options);
+  PayloadHeader header;
+  EXPECT_EQ(ReadPayloadHeader(built.section, header), kVersionMismatch);
+  EXPECT_EQ(header.formatVersion, "29.0.5");
+  // Compared as versions, not as texts.
+  options.formatVersion = "29.0.06";
+  built = Build({File("a", "1")}, options);
+  EXPECT_EQ(ReadPayloadHeader(built.section, header), 0);
+}
+
+// One row per check. Damage inside the file-data area is followed by fresh outer checksums
+// where the row says so, so that it reaches the check under test.
+struct Damage {
+  const char* name;
+  int expected;
+  std::function<void(std::vector<uint8_t>&, const PayloadLayout&)> apply;
+  bool refreshChecksums = false;
+  bool encipher = false;
+  bool compress = false;
+};
+
+class CorruptPayload : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(CorruptPayload, IsReportedByItsNumber) {
+  const Damage& damage = GetParam();
+  ContainerOptions options;
+  options.compressBlocks = damage.compress;
+  options.blockSize = 32;
+  if (damage.encipher) options.blowfishKey = std::array<uint8_t, 8>{9, 8, 7, 6, 5, 4, 3, 2};
+  std::vector<PayloadFile> files = {File("first.txt", "first file"),
+                                    File("second.txt", std::string(80, 's'))};
+  files[1].kind = damage.expected == kErrorEntryKind ? 2 : 0;
+  Built built =
+      Build(files, options, SettingsWithFlags(damage.compress ? kFlagCompressedBlocks : 0));
+  damage.apply(built.section, built.layout);
+  if (damage.refreshChecksums) RefreshChecksums(built.section, built.layout);
+  EXPECT_EQ(Read(built.section, damage.compress).error, damage.expected);
+}
+
+// Offset of byte `n` of the entry stream (blocks of 32 unpacked bytes, stored plainly).
+size_t StreamByte(const PayloadLayout& layout, size_t n) {
+  return testing::StreamByteOffset(layout, 32, n);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CorruptPayload,
+    ::testing::Values(
+        Damage{"Magic", kErrorMagic, [](auto& s, auto&) { s[0] ^= 1; }},
+        Damage{"VersionWithoutEnd", kErrorMagic,
+               [](auto& s, auto&) { s.resize(4 + 3); }},
+        Damage{"SettingsSizeZero", kErrorSettingsSize,
+               [](auto& s, auto& l) { SetU32(s, l.settingsPackedSizeOffset, 0); }},
+        Damage{"SettingsSizeAtLimit", kErrorSettingsSize,
+               [](auto& s, auto& l) { SetU32(s, l.settingsPackedSizeOffset, 0x3200000); }},
+        Damage{"SettingsPastSection", kErrorSettingsSize,
+               [](auto& s, auto& l) { s.resize(l.settingsBlobOffset + 2); }},
+        Damage{"NegativePayloadEnd", kErrorPayloadEnd,
+               [](auto& s, auto& l) { SetU32(s, l.payloadEndOffset, 0x80000000); }},
+        Damage{"NegativeEntryCount", kErrorEntryCount,
+               [](auto& s, auto& l) { SetU32(s, l.entryCountOffset, 0xFFFFFFFF); }},
+        Damage{"NegativeFileDataSize", kErrorFileDataSize,
+               [](auto& s, auto& l) { SetU32(s, l.fileDataSizeOffset, 0xFFFFFFFE); }},
+        Damage{"ContentSizeAboveLimit", kErrorContentSizeTable,
+               [](auto& s, auto& l) { SetU32(s, l.contentSizesOffset + 4, 0x40000001); }},
+        Damage{"ContentSizeNegative", kErrorContentSizeTable,
+               [](auto& s, auto& l) { SetU32(s, l.contentSizesOffset, 0xFFFFFFFF); }},
+        Damage{"HugeEntryCountPastSection", kErrorContentSizeTable,
+               [](auto& s, auto& l) { SetU32(s, l.entryCountOffset, 0x7FFFFFFF); }},
+        Damage{"SettingsDoNotInflate", kErrorSettingsInflate,
+               [](auto& s, auto& l) { s[l.settingsBlobOffset] ^= 0xFF; }},
+        // With a cipher the checksum is not the scrambling key, so it can be wrong alone.
+        Damage{"SettingsChecksum", kErrorSettingsChecksum,
+               [](auto& s, auto& l) { s[l.settingsChecksumOffset] ^= 1; }, false, true},
+        Damage{"FileDataSizeDiffers", kErrorFileDataSizeMismatch,
+               [](auto& s, auto& l) {
+                 SetU32(s, l.fileDataSizeOffset, GetU32(s, l.fileDataSizeOffset) - 1);
+               }},
+        Damage{"PayloadEndPastSection", kErrorFileDataSizeMismatch,
+               [](auto& s, auto& l) {
+                 SetU32(s, l.payloadEndOffset, static_cast<uint32_t>(s.size() + 16));
+                 SetU32(s, l.fileDataSizeOffset,
+                        static_cast<uint32_t>(s.size() + 16 - l.fileDataOffset));
+               }},
+        Damage{"FileDataChecksum", kErrorFileDataChecksum,
+               [](auto& s, auto& l) { s[l.payloadEnd - 1] ^= 1; }},
+        Damage{"BlockLengthZero", kErrorBlockLength,
+               [](auto& s, auto& l) { SetU32(s, l.blockOffsets[1], 0); }, true},
+        Damage{"BlockLengthNegative", kErrorBlockLength,
+               [](auto& s, auto& l) { SetU32(s, l.blockOffsets[1], 0x80000000); }, true},
+        Damage{"BlockPastArea", kErrorBlockOverrun,
+               [](auto& s, auto& l) { SetU32(s, l.blockOffsets.back(), 1000); }, true},
+        Damage{"BlockChecksum", kErrorBlockChecksum,
+               [](auto& s, auto& l) {
+                 s[l.blockOffsets[1] + 8] ^= 1;
+                 testing::RefreshAreaChecksum(s, l);
+               }},
+        Damage{"BlockDoesNotInflate", kErrorBlockInflate,
+               [](auto& s, auto& l) { s[l.blockOffsets[0] + 8] ^= 0xFF; }, true, false, true},
+        Damage{"EncipheredBlockGarbage", kErrorBlockInflate,
+               [](auto& s, auto& l) { s[l.blockOffsets[0] + 8 + 7] ^= 0x10; }, true, true, true},
+        Damage{"EmptyName", kErrorEntryName,
+               [](auto& s, auto& l) { s[StreamByte(l, 4)] = 0; }, true},
+        Damage{"ContentChecksum", kErrorContentChecksum,
+               [](auto& s, auto& l) {
+                 // The content starts after the length, the name (10 bytes), nine 32-bit
+                 // fields and four empty strings.
+                 s[StreamByte(l, 4 + 10 + 36 + 4 + 5)] ^= 1;
+               },
+               true},
+        Damage{"KindOutsideTable", kErrorEntryKind, [](auto&, auto&) {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PayloadEntry, RecordsThatDoNotMatchTheirLengthAreMalformed) {
+  PayloadFile file = File("a.txt", "abc");
+  std::vector<uint8_t> record = builder::EncodePayloadEntry(file);
+  PayloadEntry entry;
+  ASSERT_EQ(ParsePayloadEntry(record, 3, entry), 0);
+  EXPECT_EQ(ParsePayloadEntry(record, -1, entry), kErrorContentSizeNegative);
+  EXPECT_EQ(ParsePayloadEntry(record, 0x40000001, entry), kErrorContentSizeTooLarge);
+  // The table says more content than the record holds, or less.
+  EXPECT_EQ(ParsePayloadEntry(record, 4, entry), kErrorEntryName);
+  EXPECT_EQ(ParsePayloadEntry(record, 2, entry), kErrorEntryName);
+  // Every truncation is refused without reading past the record.
+  for (size_t size = 0; size < record.size(); ++size) {
+    EXPECT_NE(ParsePayloadEntry(ByteSpan(record.data(), size), 3, entry), 0) << size;
+  }
+}
+
+TEST(PayloadEntry, ZeroContentIsValid) {
+  std::vector<uint8_t> record = builder::EncodePayloadEntry(File("empty", ""));
+  PayloadEntry entry;
+  ASSERT_EQ(ParsePayloadEntry(record, 0, entry), 0);
+  EXPECT_EQ(entry.contentChecksum, kPayloadChecksumSeed);
+}
+
+}  // namespace
+}  // namespace qs

@@ -1,0 +1,85 @@
+// Where each payload entry goes: renames, destinations, the uninstall folder and the kinds.
+#include <gtest/gtest.h>
+
+#include "core/payload_format.h"
+#include "core/target_path.h"
+
+namespace qs {
+namespace {
+
+const TargetFolders kFolders = {
+    .installDir = "C:\\Program Files\\Product",
+    .sharedDir = "C:\\Common\\Maker",
+    .uninstallDir = "C:\\Program Files\\Product\\uninstall",
+    .fontsDir = "C:\\Windows\\Fonts",
+    .systemDir = "C:\\Windows\\system32",
+};
+
+std::string Expand(std::string_view text) {
+  std::string out(text);
+  const std::string token = "%InstallDir%";
+  if (size_t at = out.find(token); at != std::string::npos) {
+    out.replace(at, token.size(), kFolders.installDir);
+  }
+  return out;
+}
+
+TEST(TargetPath, Table) {
+  struct Row {
+    const char* name;
+    uint32_t kind;
+    uint32_t flags;
+    const char* entryName;
+    const char* destination;
+    const char* expected;
+    bool createFolders;
+  };
+  const Row rows[] = {
+      {"InstallFolder", 0, 0, "bin\\app.exe", "", "C:\\Program Files\\Product\\bin\\app.exe", true},
+      {"BareNameRenames", 0, 0, "bin\\app.exe", "tool.exe", "C:\\Program Files\\Product\\tool.exe",
+       true},
+      {"BareNameRenamesInKindFolder", 6, 0, "x.dll", "y.dll", "C:\\Windows\\system32\\y.dll",
+       false},
+      {"FolderDropsSubfolders", 0, 0, "bin\\app.exe", "%InstallDir%\\",
+       "C:\\Program Files\\Product\\app.exe", true},
+      {"DoubleBackslashActsAsOne", 0, 0, "bin\\app.exe", "%InstallDir%\\sub\\\\",
+       "C:\\Program Files\\Product\\sub\\app.exe", true},
+      {"RelativeUnderInstallDir", 9, 0, "a.dll", "lib\\", "C:\\Program Files\\Product\\lib\\a.dll",
+       true},
+      {"RelativeUnderSharedDir", 1, 0, "a.dll", "lib\\", "C:\\Common\\Maker\\lib\\a.dll", true},
+      {"FullPath", 0, 0, "a.txt", "D:\\data\\b.txt", "D:\\data\\b.txt", true},
+      {"UninstallFolder", 0, 0x40, "help.txt", "",
+       "C:\\Program Files\\Product\\uninstall\\help.txt", false},
+      {"DestinationBeatsUninstallFolder", 0, 0x40, "help.txt", "D:\\x\\", "D:\\x\\help.txt", true},
+      {"Shared", 1, 0, "s.dll", "", "C:\\Common\\Maker\\s.dll", false},
+      {"Font", 4, 0, "f.ttf", "", "C:\\Windows\\Fonts\\f.ttf", false},
+      {"SystemComServer", 7, 0, "c.dll", "", "C:\\Windows\\system32\\c.dll", false},
+      {"Applet", 12, 0, "a.cpl", "", "C:\\Program Files\\Product\\a.cpl", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PayloadEntry entry;
+    entry.kind = row.kind;
+    entry.flags = row.flags;
+    entry.name = row.entryName;
+    entry.destination = row.destination;
+    TargetPath target;
+    ASSERT_EQ(ResolveTargetPath(entry, kFolders, Expand, target), 0);
+    EXPECT_EQ(target.path, row.expected);
+    EXPECT_EQ(target.createFolders, row.createFolders);
+  }
+}
+
+TEST(TargetPath, KindsOutsideTheTableAreCorrupt) {
+  for (uint32_t kind : {2u, 3u, 13u, 0xFFFFFFFFu}) {
+    PayloadEntry entry;
+    entry.kind = kind;
+    entry.name = "a";
+    entry.destination = "D:\\x\\";
+    TargetPath target;
+    EXPECT_EQ(ResolveTargetPath(entry, kFolders, Expand, target), kErrorEntryKind) << kind;
+  }
+}
+
+}  // namespace
+}  // namespace qs
