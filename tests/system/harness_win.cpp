@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
+#include <cwchar>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
