@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+namespace qs {
+
+// Enables a privilege the process token holds (for example "SeTakeOwnershipPrivilege").
+// False when the token does not hold it or cannot be adjusted.
+bool EnablePrivilege(const wchar_t* name);
+
+}  // namespace qs
