@@ -1,0 +1,55 @@
+#include "ui/messages_win.h"
+
+#include "base/text_win.h"
+#include "core/installer_state_win.h"
+
+namespace qs {
+namespace {
+
+bool showErrorsInAutomaticMode = false;
+
+}  // namespace
+
+bool AskYesNo(std::wstring_view message, std::wstring_view title, bool defaultYes) {
+  MessageRequest request{title, message, MessageIcon::kQuestion, MessageButtons::kYesNo,
+                         defaultYes ? 0 : 1};
+  return Ui().ShowMessageBox(request) == MessageAnswer::kYes;
+}
+
+bool AskOkCancel(std::wstring_view message, std::wstring_view title, bool defaultOk) {
+  MessageRequest request{title, message, MessageIcon::kQuestion, MessageButtons::kOkCancel,
+                         defaultOk ? 0 : 1};
+  return Ui().ShowMessageBox(request) == MessageAnswer::kOk;
+}
+
+void ShowMessage(std::wstring_view message, std::wstring_view title, MessageIcon icon) {
+  if (title.empty()) title = GetInstallerState().titleWide;
+  Ui().ShowMessageBox({title, message, icon, MessageButtons::kOk, 0});
+}
+
+void ShowError(std::wstring_view message) {
+  if (message.empty()) return;
+  if (GetInstallerState().automaticMode && !showErrorsInAutomaticMode) return;
+  std::wstring caption = ErrorCaption();
+  Ui().ShowMessageBox({caption, message, MessageIcon::kError, MessageButtons::kOk, 0});
+}
+
+void ShowError(std::string_view narrowMessage) {
+  ShowError(Widen(narrowMessage));
+}
+
+void SetShowErrorsInAutomaticMode(bool show) {
+  showErrorsInAutomaticMode = show;
+}
+
+std::wstring ErrorCaption() {
+  return L"Error";
+}
+
+void ShowFatalErrorBox(const char* text) {
+  std::wstring caption = ErrorCaption();
+  std::wstring message = Widen(text != nullptr ? text : "");
+  Ui().ShowMessageBox({caption, message, MessageIcon::kError, MessageButtons::kOk, 0});
+}
+
+}  // namespace qs

@@ -1,0 +1,31 @@
+#pragma once
+// The message boxes of the program, all shown through the UserInterface. Texts are wide; the
+// narrow overloads take the "|" convention.
+#include <string_view>
+
+#include "ui/user_interface_win.h"
+
+namespace qs {
+
+// Question icon, Yes/No; true on Yes.
+bool AskYesNo(std::wstring_view message, std::wstring_view title, bool defaultYes = true);
+// Question icon, OK/Cancel; true on OK.
+bool AskOkCancel(std::wstring_view message, std::wstring_view title, bool defaultOk = true);
+// An OK box; an empty title is the installer's caption.
+void ShowMessage(std::wstring_view message, std::wstring_view title = {},
+                 MessageIcon icon = MessageIcon::kInformation);
+// Error icon with the error caption. Not shown when the message is empty, nor in automatic
+// mode unless the product asks for errors there (SetShowErrorsInAutomaticMode).
+void ShowError(std::wstring_view message);
+void ShowError(std::string_view narrowMessage);
+
+void SetShowErrorsInAutomaticMode(bool show);
+
+// The caption of error boxes.
+std::wstring ErrorCaption();
+
+// The fatal-error handler's way of showing: an error box with the error caption, always, even
+// in automatic mode (the run ends right after it). `text` is narrow ("|" convention).
+void ShowFatalErrorBox(const char* text);
+
+}  // namespace qs

@@ -1,0 +1,36 @@
+#pragma once
+// The user interface of test runs: every call becomes one transcript record, appended to the
+// file named by QUILLONET_TRANSCRIPT, and questions are answered from QUILLONET_ANSWERS.
+#include <string>
+#include <vector>
+
+#include "ui/user_interface_win.h"
+
+namespace qs {
+
+class RecordingUserInterface : public UserInterface {
+ public:
+  RecordingUserInterface(std::wstring transcriptPath, std::vector<std::string> answers);
+
+  MessageAnswer ShowMessageBox(const MessageRequest& request) override;
+  void SetProgress(int percent) override;
+  void ShowProgressText(std::wstring_view text) override;
+  void ShowCurrentItem(std::wstring_view text) override;
+
+ private:
+  // Each record is opened, appended and closed on its own, so a run that dies keeps every
+  // record written before.
+  void Append(std::string_view kind, const std::vector<std::string>& fields);
+  MessageAnswer Answer(const MessageRequest& request);
+
+  std::wstring transcriptPath_;
+  std::vector<std::string> answers_;
+  size_t nextAnswer_ = 0;
+};
+
+// Transcript names of icons, button sets and answers.
+const char* MessageIconName(MessageIcon icon);
+const char* MessageButtonsName(MessageButtons buttons);
+const char* MessageAnswerName(MessageAnswer answer);
+
+}  // namespace qs

@@ -1,0 +1,99 @@
+#include "ui/user_interface_win.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "base/file_win.h"
+#include "base/text_win.h"
+#include "ui/recording_ui_win.h"
+#include "ui/transcript_format.h"
+#include "ui/win32_ui_win.h"
+
+namespace qs {
+namespace {
+
+std::unique_ptr<UserInterface>& Current() {
+  static std::unique_ptr<UserInterface> current;
+  return current;
+}
+
+bool GetEnvironmentText(const char* name, std::wstring& value) {
+  std::wstring wideName = AnsiToWide(name);
+  DWORD needed = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+  if (needed == 0) return false;
+  value.assign(needed, L'\0');
+  DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
+  if (length == 0 || length >= needed) return false;
+  value.resize(length);
+  return true;
+}
+
+// Answers files are a few lines long; anything larger is not one.
+constexpr uint64_t kAnswersSizeLimit = 1 << 20;
+
+std::vector<std::string> LoadAnswers() {
+  std::wstring path;
+  std::string content;
+  if (!GetEnvironmentText(kAnswersVariable, path) || path.empty() ||
+      !ReadWholeFile(path, content, kAnswersSizeLimit)) {
+    return {};
+  }
+  return ParseAnswers(content);
+}
+
+}  // namespace
+
+void StartUserInterface() {
+  std::wstring transcript;
+  if (GetEnvironmentText(kTranscriptVariable, transcript) && !transcript.empty()) {
+    Current() = std::make_unique<RecordingUserInterface>(std::move(transcript), LoadAnswers());
+  } else {
+    Current() = std::make_unique<Win32UserInterface>();
+  }
+}
+
+UserInterface& Ui() {
+  if (!Current()) Current() = std::make_unique<Win32UserInterface>();
+  return *Current();
+}
+
+int ButtonCount(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kOk:
+      return 1;
+    case MessageButtons::kOkCancel:
+    case MessageButtons::kYesNo:
+    case MessageButtons::kRetryCancel:
+      return 2;
+    case MessageButtons::kYesNoCancel:
+    case MessageButtons::kAbortRetryIgnore:
+      return 3;
+  }
+  return 1;
+}
+
+MessageAnswer AnswerOfButton(MessageButtons buttons, int position) {
+  if (position < 0 || position >= ButtonCount(buttons)) position = 0;
+  static constexpr MessageAnswer kOkCancel[] = {MessageAnswer::kOk, MessageAnswer::kCancel};
+  static constexpr MessageAnswer kYesNoCancel[] = {MessageAnswer::kYes, MessageAnswer::kNo,
+                                                   MessageAnswer::kCancel};
+  static constexpr MessageAnswer kRetryCancel[] = {MessageAnswer::kRetry, MessageAnswer::kCancel};
+  static constexpr MessageAnswer kAbortRetryIgnore[] = {
+      MessageAnswer::kAbort, MessageAnswer::kRetry, MessageAnswer::kIgnore};
+  switch (buttons) {
+    case MessageButtons::kOk:
+    case MessageButtons::kOkCancel:
+      return kOkCancel[position];
+    case MessageButtons::kYesNo:
+    case MessageButtons::kYesNoCancel:
+      return kYesNoCancel[position];
+    case MessageButtons::kRetryCancel:
+      return kRetryCancel[position];
+    case MessageButtons::kAbortRetryIgnore:
+      return kAbortRetryIgnore[position];
+  }
+  return MessageAnswer::kOk;
+}
+
+}  // namespace qs
