@@ -1,0 +1,39 @@
+#pragma once
+// The process-wide record of the running installer or uninstaller. Filled at start-up; read by
+// everything that follows.
+#include <windows.h>
+
+#include <string>
+
+#include "base/handle_win.h"
+
+namespace qs {
+
+inline constexpr char kInstallerTitle[] = "Quillonet Setup";
+
+struct InstallerState {
+  std::string title;  // shown in fatal messages until the product's texts are known
+  std::wstring titleWide;
+  HINSTANCE instance = nullptr;
+  std::string commandLine;  // the switches, without the program name
+  HICON largeIcon = nullptr;
+  HICON smallIcon = nullptr;
+
+  bool automaticMode = false;
+  bool uninstallMode = false;
+  bool startMinimized = false;
+
+  std::string installDirOverride;  // /d:, narrow ("|" convention)
+  std::wstring installDirOverrideWide;
+  std::string productNameOverride;  // /n:, ANSI
+  std::wstring productNameOverrideWide;
+
+  HWND backgroundWindow = nullptr;
+  UniqueHandle notifierThread;
+
+  bool oleInitialized = false;
+};
+
+InstallerState& GetInstallerState();
+
+}  // namespace qs
