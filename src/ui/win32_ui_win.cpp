@@ -126,7 +126,7 @@ MessageAnswer Win32UserInterface::ShowMessageBox(const MessageRequest& request) 
   std::wstring caption(request.caption);
   std::wstring text(request.text);
 
-  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW, in any build
   if (positionHook == nullptr) {
     positionHook = ::SetWindowsHookExW(WH_CBT, PositionMessageBox, nullptr, ::GetCurrentThreadId());
   }
