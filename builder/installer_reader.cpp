@@ -12,20 +12,6 @@
 namespace qs::builder {
 namespace {
 
-class MemorySource : public ByteSource {
- public:
-  explicit MemorySource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  bool ReadAt(uint64_t offset, void* out, size_t size) override {
-    if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
-    std::memcpy(out, bytes_.data() + offset, size);
-    return true;
-  }
-  uint64_t Size() const override { return bytes_.size(); }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-};
-
 ReadResult Corrupt(int error) {
   return {error, "error code " + std::to_string(error) + ": " + DescribeCorruptError(error)};
 }
@@ -107,7 +93,7 @@ ReadResult OpenInstaller(const std::string& path, InstallerFile& installer) {
 ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& installer) {
   installer = InstallerFile{};
   installer.bytes = std::move(bytes);
-  MemorySource source(installer.bytes);
+  MemoryByteSource source(installer.bytes);
   int error = 0;
   switch (LocateSetupSection(source, installer.section, error)) {
     case SectionLookup::kCorrupt:

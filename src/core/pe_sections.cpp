@@ -25,6 +25,12 @@ void StoreU16(uint8_t* p, uint16_t value) {
 
 }  // namespace
 
+bool MemoryByteSource::ReadAt(uint64_t offset, void* out, size_t size) {
+  if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+  std::memcpy(out, bytes_.data() + offset, size);
+  return true;
+}
+
 SectionLookup LocateSetupSection(ByteSource& file, SetupSectionLocation& out, int& error) {
   out = SetupSectionLocation{};
   error = 0;

@@ -3,6 +3,7 @@
 // program from which the uninstaller is written.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace qs {
@@ -14,6 +15,17 @@ class ByteSource {
   // Reads exactly `size` bytes at `offset`; false when that many bytes are not there.
   virtual bool ReadAt(uint64_t offset, void* out, size_t size) = 0;
   virtual uint64_t Size() const = 0;
+};
+
+// Bytes already in memory (the tools, tests).
+class MemoryByteSource : public ByteSource {
+ public:
+  explicit MemoryByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  bool ReadAt(uint64_t offset, void* out, size_t size) override;
+  uint64_t Size() const override { return bytes_.size(); }
+
+ private:
+  std::span<const uint8_t> bytes_;
 };
 
 inline constexpr size_t kSectionEntrySize = 40;

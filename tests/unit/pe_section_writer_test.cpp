@@ -19,20 +19,6 @@ using testing::GetU32;
 using testing::MakeTestStub;
 using testing::TestStubOptions;
 
-class VectorSource : public ByteSource {
- public:
-  explicit VectorSource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  bool ReadAt(uint64_t offset, void* out, size_t size) override {
-    if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
-    std::memcpy(out, bytes_.data() + offset, size);
-    return true;
-  }
-  uint64_t Size() const override { return bytes_.size(); }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-};
-
 uint32_t U16(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8;
 }
@@ -45,7 +31,7 @@ TEST(SetupSection, AppendedSectionIsFoundWhereWindowsWillMapIt) {
   std::string error;
   ASSERT_TRUE(builder::AppendSetupSection(stub, payload, installer, appended, error)) << error;
 
-  VectorSource source(installer);
+  MemoryByteSource source(installer);
   SetupSectionLocation found;
   int code = 0;
   ASSERT_EQ(LocateSetupSection(source, found, code), SectionLookup::kFound);
@@ -76,7 +62,7 @@ TEST(SetupSection, StrippedCopyIsTheStubAgain) {
   const std::vector<uint8_t> signature = {'S', 'I', 'G', '!'};
   installer.insert(installer.end(), signature.begin(), signature.end());
 
-  VectorSource source(installer);
+  MemoryByteSource source(installer);
   SetupSectionLocation found;
   int code = 0;
   ASSERT_EQ(LocateSetupSection(source, found, code), SectionLookup::kFound);
@@ -92,7 +78,7 @@ TEST(SetupSection, SectionsAfterTheSetupEntryMoveDownInTheCopy) {
   std::vector<uint8_t> file = MakeTestStub({.sectionCount = 5, .lastSectionName = ".tail"});
   const size_t middle = testing::kTestSectionTable + 3 * 40;
   std::memcpy(&file[middle], ".setup\0\0", 8);
-  VectorSource source(file);
+  MemoryByteSource source(file);
   SetupSectionLocation found;
   int code = 0;
   ASSERT_EQ(LocateSetupSection(source, found, code), SectionLookup::kFound);
@@ -138,7 +124,7 @@ TEST(SetupSection, LookupErrors) {
     SCOPED_TRACE(row.name);
     std::vector<uint8_t> file = MakeTestStub();
     row.damage(file);
-    VectorSource source(file);
+    MemoryByteSource source(file);
     SetupSectionLocation found;
     int error = -1;
     EXPECT_EQ(LocateSetupSection(source, found, error), row.lookup);
