@@ -9,7 +9,7 @@
 #include "builder/container_writer.h"
 #include "core/payload_checksum.h"
 
-namespace qs::testing {
+namespace qs::test_support {
 
 inline uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t offset) {
   uint32_t value = 0;
@@ -46,4 +46,4 @@ inline size_t StreamByteOffset(const builder::PayloadLayout& layout, size_t bloc
   return layout.blockOffsets[streamOffset / blockSize] + 8 + streamOffset % blockSize;
 }
 
-}  // namespace qs::testing
+}  // namespace qs::test_support

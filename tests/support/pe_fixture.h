@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qs::testing {
+namespace qs::test_support {
 
 struct TestStubOptions {
   int sectionCount = 4;
@@ -61,4 +61,4 @@ inline std::vector<uint8_t> MakeTestStub(const TestStubOptions& o = {}) {
   return b;
 }
 
-}  // namespace qs::testing
+}  // namespace qs::test_support

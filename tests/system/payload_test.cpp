@@ -15,9 +15,9 @@
 namespace qs::systest {
 namespace {
 
-using qs::testing::GetU32;
-using qs::testing::RefreshChecksums;
-using qs::testing::SetU32;
+using qs::test_support::GetU32;
+using qs::test_support::RefreshChecksums;
+using qs::test_support::SetU32;
 
 class PayloadTest : public SystemTest {};
 
@@ -85,15 +85,12 @@ void AddToU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t delta) {
 // After damaging a block's own fields, only the checksum of the whole area is made right again,
 // so that the damage reaches the block checks.
 void RefreshFileDataChecksum(TestPayload& p) {
-  const auto& layout = p.layout;
-  SetU32(p.section, layout.fileDataChecksumOffset,
-         PayloadChecksum(p.section.data() + layout.fileDataOffset,
-                         static_cast<int64_t>(layout.payloadEnd - layout.fileDataOffset)));
+  qs::test_support::RefreshAreaChecksum(p.section, p.layout);
 }
 
 // The offset of byte `streamOffset` of the unpacked entry stream (stored blocks only).
 size_t StreamByte(const TestPayload& p, size_t streamOffset) {
-  return qs::testing::StreamByteOffset(p.layout, 64, streamOffset);
+  return qs::test_support::StreamByteOffset(p.layout, 64, streamOffset);
 }
 
 struct Corruption {

@@ -36,7 +36,7 @@ std::vector<uint8_t> MakeInstaller(bool compress, bool encipher) {
   std::string error;
   EXPECT_TRUE(BuildPayload(settings, files, options, payload, error, &layout)) << error;
   std::vector<uint8_t> installer;
-  EXPECT_TRUE(BuildInstallerImage(testing::MakeTestStub(), payload, true,
+  EXPECT_TRUE(BuildInstallerImage(test_support::MakeTestStub(), payload, true,
                                   layout.installerChecksumOffset, installer, error))
       << error;
   return installer;

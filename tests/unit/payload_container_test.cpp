@@ -21,9 +21,9 @@ using builder::BuildPayload;
 using builder::ContainerOptions;
 using builder::PayloadFile;
 using builder::PayloadLayout;
-using testing::GetU32;
-using testing::RefreshChecksums;
-using testing::SetU32;
+using test_support::GetU32;
+using test_support::RefreshChecksums;
+using test_support::SetU32;
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
@@ -259,7 +259,7 @@ TEST_P(CorruptPayload, IsReportedByItsNumber) {
 
 // Offset of byte `n` of the entry stream (blocks of 32 unpacked bytes, stored plainly).
 size_t StreamByte(const PayloadLayout& layout, size_t n) {
-  return testing::StreamByteOffset(layout, 32, n);
+  return test_support::StreamByteOffset(layout, 32, n);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -312,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"BlockChecksum", kErrorBlockChecksum,
                [](auto& s, auto& l) {
                  s[l.blockOffsets[1] + 8] ^= 1;
-                 testing::RefreshAreaChecksum(s, l);
+                 test_support::RefreshAreaChecksum(s, l);
                }},
         Damage{"BlockDoesNotInflate", kErrorBlockInflate,
                [](auto& s, auto& l) { s[l.blockOffsets[0] + 8] ^= 0xFF; }, true, false, true},

@@ -15,9 +15,9 @@
 namespace qs {
 namespace {
 
-using testing::GetU32;
-using testing::MakeTestStub;
-using testing::TestStubOptions;
+using test_support::GetU32;
+using test_support::MakeTestStub;
+using test_support::TestStubOptions;
 
 uint32_t U16(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8;
@@ -44,11 +44,11 @@ TEST(SetupSection, AppendedSectionIsFoundWhereWindowsWillMapIt) {
   EXPECT_EQ(std::vector<uint8_t>(installer.begin() + found.rawOffset,
                                  installer.begin() + found.rawOffset + payload.size()),
             payload);
-  const size_t opt = testing::kTestPeOffset + 24;
-  EXPECT_EQ(U16(installer, testing::kTestPeOffset + 6), 5u);
+  const size_t opt = test_support::kTestPeOffset + 24;
+  EXPECT_EQ(U16(installer, test_support::kTestPeOffset + 6), 5u);
   EXPECT_EQ(GetU32(installer, opt + 56), 0x7000u);                        // size of image
   EXPECT_EQ(GetU32(installer, opt + 8), GetU32(stub, opt + 8) + 0x2000);  // initialized data
-  EXPECT_EQ(GetU32(installer, testing::kTestSectionTable + 4 * 40 + 36), 0x40000040u);
+  EXPECT_EQ(GetU32(installer, test_support::kTestSectionTable + 4 * 40 + 36), 0x40000040u);
 }
 
 TEST(SetupSection, StrippedCopyIsTheStubAgain) {
@@ -76,7 +76,7 @@ TEST(SetupSection, StrippedCopyIsTheStubAgain) {
 TEST(SetupSection, SectionsAfterTheSetupEntryMoveDownInTheCopy) {
   // `.setup` in the middle of the table, with a section whose data follows it in the file.
   std::vector<uint8_t> file = MakeTestStub({.sectionCount = 5, .lastSectionName = ".tail"});
-  const size_t middle = testing::kTestSectionTable + 3 * 40;
+  const size_t middle = test_support::kTestSectionTable + 3 * 40;
   std::memcpy(&file[middle], ".setup\0\0", 8);
   MemoryByteSource source(file);
   SetupSectionLocation found;
@@ -85,7 +85,7 @@ TEST(SetupSection, SectionsAfterTheSetupEntryMoveDownInTheCopy) {
   ASSERT_EQ(found.sectionIndex, 3u);
   std::vector<uint8_t> image(file.begin(), file.begin() + found.rawOffset);
   ASSERT_EQ(MakePayloadStrippedCopy(image, found, source), 0);
-  EXPECT_EQ(U16(image, testing::kTestPeOffset + 6), 4u);
+  EXPECT_EQ(U16(image, test_support::kTestPeOffset + 6), 4u);
   EXPECT_EQ(std::memcmp(&image[middle], ".tail", 5), 0);
   EXPECT_EQ(GetU32(image, middle + 20), found.rawOffset);  // moved into the freed space
   EXPECT_EQ(image.size(), file.size() - 0x1000);
@@ -101,23 +101,23 @@ TEST(SetupSection, LookupErrors) {
   };
   const Row rows[] = {
       {"PeOffsetBelow64", [](auto& b) { b[0x3C] = 63; }, SectionLookup::kCorrupt, 43},
-      {"PeOffsetAbove4096", [](auto& b) { testing::Put16At(b, 0x3C, 4097); },
+      {"PeOffsetAbove4096", [](auto& b) { test_support::Put16At(b, 0x3C, 4097); },
        SectionLookup::kCorrupt, 43},
       {"FileTooShort", [](auto& b) { b.resize(50); }, SectionLookup::kCorrupt, 43},
-      {"ThreeSections", [](auto& b) { b[testing::kTestPeOffset + 6] = 3; }, SectionLookup::kCorrupt,
-       44},
-      {"HundredSections", [](auto& b) { b[testing::kTestPeOffset + 6] = 100; },
+      {"ThreeSections", [](auto& b) { b[test_support::kTestPeOffset + 6] = 3; },
+       SectionLookup::kCorrupt, 44},
+      {"HundredSections", [](auto& b) { b[test_support::kTestPeOffset + 6] = 100; },
        SectionLookup::kCorrupt, 44},
       {"NoRawData",
        [](auto& b) {
-         std::memcpy(&b[testing::kTestSectionTable + 40], ".setup\0\0", 8);
-         testing::Put32At(b, testing::kTestSectionTable + 40 + 20, 0);
+         std::memcpy(&b[test_support::kTestSectionTable + 40], ".setup\0\0", 8);
+         test_support::Put32At(b, test_support::kTestSectionTable + 40 + 20, 0);
        },
        SectionLookup::kCorrupt, 9},
       {"NameIsCaseSensitive",
-       [](auto& b) { std::memcpy(&b[testing::kTestSectionTable], ".SETUP\0\0", 8); },
+       [](auto& b) { std::memcpy(&b[test_support::kTestSectionTable], ".SETUP\0\0", 8); },
        SectionLookup::kNotFound, 0},
-      {"TableCutOff", [](auto& b) { b.resize(testing::kTestSectionTable + 60); },
+      {"TableCutOff", [](auto& b) { b.resize(test_support::kTestSectionTable + 60); },
        SectionLookup::kNotFound, 0},
   };
   for (const Row& row : rows) {
@@ -141,7 +141,8 @@ TEST(SetupSection, UnusableStubsAreRefused) {
   std::vector<uint8_t> withSetup = MakeTestStub({.lastSectionName = ".setup"});
   // Headers that end right after the section table leave no slot for another entry.
   std::vector<uint8_t> full = MakeTestStub();
-  testing::Put32At(full, testing::kTestPeOffset + 24 + 60, testing::kTestSectionTable + 4 * 40);
+  test_support::Put32At(full, test_support::kTestPeOffset + 24 + 60,
+                        test_support::kTestSectionTable + 4 * 40);
   std::vector<uint8_t> notPe(4096, 0);
   const Row rows[] = {
       {"AlreadyHasSetup", withSetup, "already has a .setup section"},
@@ -166,9 +167,37 @@ TEST(SetupSection, InstallerChecksumCoversTheImageAfterTheChecksumField) {
   std::vector<uint8_t> installer;
   std::string error;
   ASSERT_TRUE(builder::BuildInstallerImage(stub, payload, true, 16, installer, error)) << error;
-  const size_t start = testing::kTestPeOffset + kImageChecksumStart;
+  const size_t start = test_support::kTestPeOffset + kImageChecksumStart;
   EXPECT_EQ(GetU32(installer, stub.size() + 16),
             PayloadChecksum(installer.data() + start, static_cast<int64_t>(stub.size() - start)));
+}
+
+}  // namespace
+}  // namespace qs
+
+namespace qs {
+namespace {
+
+// A file that shrinks between taking its size and reading its tail.
+class ShrunkFile : public MemoryByteSource {
+ public:
+  using MemoryByteSource::MemoryByteSource;
+  uint64_t Size() const override { return MemoryByteSource::Size() + 100; }
+};
+
+TEST(SetupSection, UnreadableTrailingBytesAreError42) {
+  std::vector<uint8_t> installer;
+  builder::AppendedSection appended;
+  std::string error;
+  ASSERT_TRUE(builder::AppendSetupSection(test_support::MakeTestStub(), std::vector<uint8_t>(10),
+                                          installer, appended, error));
+  ShrunkFile file(installer);
+  SetupSectionLocation found;
+  int code = 0;
+  ASSERT_EQ(LocateSetupSection(file, found, code), SectionLookup::kFound);
+  std::vector<uint8_t> image(installer.begin(), installer.begin() + found.rawOffset);
+  EXPECT_EQ(MakePayloadStrippedCopy(image, found, file), kErrorTrailingBytes);
+  EXPECT_EQ(image.size(), found.rawOffset);  // nothing half-appended
 }
 
 }  // namespace
