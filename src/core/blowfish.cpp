@@ -104,26 +104,24 @@ void Blowfish::DecryptBlock(uint32_t& left, uint32_t& right) const {
   right = l ^ p_[1];
 }
 
-void Blowfish::Encrypt(std::span<uint8_t> data) const {
+// Runs `transform` over every whole 8-byte block, each taken as two big-endian halves.
+void Blowfish::TransformBlocks(std::span<uint8_t> data, BlockTransform transform) const {
   for (size_t offset = 0; data.size() - offset >= kBlockSize; offset += kBlockSize) {
     uint8_t* block = data.data() + offset;
     uint32_t left = LoadBigEndian(block);
     uint32_t right = LoadBigEndian(block + 4);
-    EncryptBlock(left, right);
+    (this->*transform)(left, right);
     StoreBigEndian(block, left);
     StoreBigEndian(block + 4, right);
   }
 }
 
+void Blowfish::Encrypt(std::span<uint8_t> data) const {
+  TransformBlocks(data, &Blowfish::EncryptBlock);
+}
+
 void Blowfish::Decrypt(std::span<uint8_t> data) const {
-  for (size_t offset = 0; data.size() - offset >= kBlockSize; offset += kBlockSize) {
-    uint8_t* block = data.data() + offset;
-    uint32_t left = LoadBigEndian(block);
-    uint32_t right = LoadBigEndian(block + 4);
-    DecryptBlock(left, right);
-    StoreBigEndian(block, left);
-    StoreBigEndian(block + 4, right);
-  }
+  TransformBlocks(data, &Blowfish::DecryptBlock);
 }
 
 std::vector<uint8_t> BlowfishSeal(const Blowfish& cipher, std::span<const uint8_t> plain) {

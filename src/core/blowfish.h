@@ -21,6 +21,8 @@ class Blowfish {
   void Decrypt(std::span<uint8_t> data) const;
 
  private:
+  using BlockTransform = void (Blowfish::*)(uint32_t&, uint32_t&) const;
+  void TransformBlocks(std::span<uint8_t> data, BlockTransform transform) const;
   uint32_t F(uint32_t x) const;
   std::array<uint32_t, 18> p_;
   std::array<std::array<uint32_t, 256>, 4> s_;
