@@ -129,10 +129,10 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
   for (int i = 7; i >= 0; --i) installer.productFlags = installer.productFlags << 8 | st[i];
 
   if (installer.productFlags & kFlagVerifyInstallerImage) {
-    const size_t start = s.peHeaderOffset + kImageChecksumStart;
-    if (start > s.rawOffset) return Corrupt(kErrorImageUnreadable);
-    const uint32_t sum = PayloadChecksum(installer.bytes.data() + start, s.rawOffset - start);
-    if (sum != installer.header.installerChecksum) return Corrupt(kErrorImageChecksum);
+    const ByteSpan image(installer.bytes.data(), s.rawOffset);
+    if (InstallerImageChecksum(image, s.peHeaderOffset) != installer.header.installerChecksum) {
+      return Corrupt(kErrorImageChecksum);
+    }
   }
   return {};
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/payload_checksum.h"
 #include "core/payload_format.h"
 #include "core/pe_sections.h"
 
@@ -125,10 +124,9 @@ bool BuildInstallerImage(std::span<const uint8_t> stub, std::span<const uint8_t>
       error = "the installer checksum field lies outside the payload";
       return false;
     }
-    const size_t start = section.peHeaderOffset + kImageChecksumStart;
-    const uint32_t checksum =
-        PayloadChecksum(installer.data() + start, static_cast<int64_t>(section.rawOffset - start));
-    Put32(installer, section.rawOffset + installerChecksumOffset, checksum);
+    const std::span<const uint8_t> image(installer.data(), section.rawOffset);
+    Put32(installer, section.rawOffset + installerChecksumOffset,
+          InstallerImageChecksum(image, section.peHeaderOffset));
   }
   return true;
 }

@@ -142,15 +142,25 @@ FileDataArea MappedFileDataArea(ByteSpan section, const PayloadHeader& header) {
   return area;
 }
 
-int CheckFileDataArea(const FileDataArea& area, const PayloadHeader& header) {
+int CheckFileDataAreaSize(const FileDataArea& area, const PayloadHeader& header) {
   if (area.foundSize != header.fileDataSize ||
       area.bytes.size() < static_cast<size_t>(header.fileDataSize)) {
     return kErrorFileDataSizeMismatch;
   }
-  if (PayloadChecksum(area.bytes.data(), header.fileDataSize) != header.fileDataChecksum) {
+  return 0;
+}
+
+int CheckFileDataAreaChecksum(const FileDataArea& area, const PayloadHeader& header) {
+  const size_t size = std::min(area.bytes.size(), static_cast<size_t>(header.fileDataSize));
+  if (PayloadChecksum(area.bytes.data(), static_cast<int64_t>(size)) != header.fileDataChecksum) {
     return kErrorFileDataChecksum;
   }
   return 0;
+}
+
+int CheckFileDataArea(const FileDataArea& area, const PayloadHeader& header) {
+  if (int error = CheckFileDataAreaSize(area, header); error != 0) return error;
+  return CheckFileDataAreaChecksum(area, header);
 }
 
 void EntryQueue::Append(ByteSpan unpackedBlock) {

@@ -57,8 +57,11 @@ struct FileDataArea {
 // end of the section.
 FileDataArea MappedFileDataArea(ByteSpan section, const PayloadHeader& header);
 
-// Checks an established area: 46 when the size found differs from fileDataSize (or the bytes
-// at hand are fewer), 55 when its checksum differs from fileDataChecksum.
+// The two checks of an established area, which the install sequence makes at different steps:
+// 46 when the size found differs from fileDataSize (or the bytes at hand are fewer), 55 when
+// its checksum differs from fileDataChecksum. CheckFileDataArea makes both.
+int CheckFileDataAreaSize(const FileDataArea& area, const PayloadHeader& header);
+int CheckFileDataAreaChecksum(const FileDataArea& area, const PayloadHeader& header);
 int CheckFileDataArea(const FileDataArea& area, const PayloadHeader& header);
 
 // The unpacked entry stream: blocks are appended whole, entries taken whole. An entry may

@@ -125,13 +125,9 @@ void ReadInstallerImage(PayloadContext& payload) {
   if (!file.ReadAt(0, image.data(), image.size())) ReportCorrupt(kErrorImageUnreadable);
 
   if ((payload.productFlags & kFlagVerifyInstallerImage) != 0) {
-    // From the first byte after the image checksum field of the optional header to the end.
-    size_t start = static_cast<size_t>(section.peHeaderOffset) + kImageChecksumStart;
-    uint32_t checksum =
-        start < image.size()
-            ? PayloadChecksum(image.data() + start, static_cast<int64_t>(image.size() - start))
-            : PayloadChecksum(nullptr, 0);
-    if (checksum != payload.header.installerChecksum) ReportCorrupt(kErrorImageChecksum);
+    if (InstallerImageChecksum(image, section.peHeaderOffset) != payload.header.installerChecksum) {
+      ReportCorrupt(kErrorImageChecksum);
+    }
   }
 
   if ((payload.productFlags2 & kFlags2StrippedUninstaller) != 0) {
@@ -165,14 +161,13 @@ void EstablishFileDataArea(PayloadContext& payload, bool fromFile) {
       payload.fileDataArea.bytes = ByteSpan(payload.fileDataBuffer);
     }
   }
-  if (payload.fileDataArea.foundSize != header.fileDataSize ||
-      payload.fileDataArea.bytes.size() != static_cast<size_t>(header.fileDataSize)) {
-    ReportCorrupt(kErrorFileDataSizeMismatch);
+  if (int result = CheckFileDataAreaSize(payload.fileDataArea, header); result != 0) {
+    ReportCorrupt(result);
   }
 }
 
 void VerifyFileDataArea(const PayloadContext& payload) {
-  int result = CheckFileDataArea(payload.fileDataArea, payload.header);
+  int result = CheckFileDataAreaChecksum(payload.fileDataArea, payload.header);
   if (result != 0) ReportCorrupt(result);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/payload_checksum.h"
 #include "core/payload_cursor.h"
 #include "core/payload_format.h"
 
@@ -29,6 +30,12 @@ bool MemoryByteSource::ReadAt(uint64_t offset, void* out, size_t size) {
   if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
   std::memcpy(out, bytes_.data() + offset, size);
   return true;
+}
+
+uint32_t InstallerImageChecksum(std::span<const uint8_t> image, uint32_t peHeaderOffset) {
+  const size_t start = size_t{peHeaderOffset} + kImageChecksumStart;
+  if (start >= image.size()) return PayloadChecksum(nullptr, 0);
+  return PayloadChecksum(image.data() + start, static_cast<int64_t>(image.size() - start));
 }
 
 SectionLookup LocateSetupSection(ByteSource& file, SetupSectionLocation& out, int& error) {

@@ -46,6 +46,11 @@ enum class SectionLookup { kFound, kNotFound, kCorrupt };
 // kCorrupt sets `error` to 43 (PE header offset), 44 (section count) or 9 (no raw data).
 SectionLookup LocateSetupSection(ByteSource& file, SetupSectionLocation& out, int& error);
 
+// The installer-image checksum: `PayloadChecksum` of the file's bytes before the section's raw
+// data, from the first byte after the optional header's image checksum field. `image` holds
+// those bytes.
+uint32_t InstallerImageChecksum(std::span<const uint8_t> image, uint32_t peHeaderOffset);
+
 // Turns `image` (the installer image: the file's first rawOffset bytes) into the program
 // without its `.setup` section: the bytes after the section's raw data are appended, the
 // section count, initialized-data size and image size lowered, and the section table closed
