@@ -4,6 +4,8 @@
 // change.
 #include <cstdint>
 
+#include "core/product_flags.h"  // the container depends on several flag bits
+
 namespace qs {
 
 inline constexpr char kSetupSectionName[] = ".setup";
@@ -12,15 +14,6 @@ inline constexpr char kPayloadFormatVersion[] = "29.0.6";
 inline constexpr uint32_t kSettingsPackedSizeLimit = 0x3200000;  // exclusive
 inline constexpr int64_t kMaxContentSize = 0x40000000;
 inline constexpr uint32_t kSettingsEndMarker = 0xD3E82B97;
-
-// `ProductFlags2` (header word).
-inline constexpr uint32_t kFlags2StrippedUninstaller = 0x20;
-inline constexpr uint32_t kFlags2ModernLook = 0x400;
-inline constexpr uint32_t kFlags2Enciphered = 0x1000;
-
-// `ProductFlags` bits the container depends on.
-inline constexpr uint64_t kFlagCompressedBlocks = 1ull << 5;
-inline constexpr uint64_t kFlagVerifyInstallerImage = 1ull << 32;
 
 // Offset, from the PE header, of the first byte after the optional header's image checksum;
 // the installer-image checksum starts there.
