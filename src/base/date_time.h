@@ -15,6 +15,8 @@ struct DateTime {
   bool HasDate() const { return month != 0; }
   bool HasTime() const { return hour != -1; }
   bool IsComplete() const { return HasDate() && HasTime(); }
+
+  bool operator==(const DateTime&) const = default;
 };
 
 // Negative, zero or positive. A value without a date orders after every value with one; on

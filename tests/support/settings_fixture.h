@@ -1,0 +1,179 @@
+#pragma once
+// Product settings for tests: the smallest product the installer accepts, one that sets every
+// field, and the damages that each settings check must catch.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/payload_format.h"
+#include "core/product_flags.h"
+#include "core/product_settings.h"
+
+namespace qs::test_support {
+
+// Texts filled as "Text <n> in <language>", so a misplaced text shows which one it is.
+inline void FillTexts(LanguageTable& table, std::vector<std::string> names, int32_t count) {
+  table.names = std::move(names);
+  table.textCount = count;
+  table.texts.clear();
+  for (int32_t n = 0; n < count; ++n) {
+    for (const std::string& name : table.names) {
+      std::string text = "Text " + std::to_string(n) + " in " + name;
+      table.texts.emplace_back(text.begin(), text.end());
+    }
+  }
+}
+
+inline ProductSettings MinimalSettings() {
+  ProductSettings s;
+  s.DisplayName = "Tiny";
+  FillTexts(s.languages, {"English"}, 1);
+  return s;
+}
+
+// Every field differs from its default and from its neighbours of the same type.
+inline ProductSettings FullSettings() {
+  ProductSettings s;
+  s.ProductFlags = 0x8123'4567'0001'0024ull | kFlagUninstallable | kFlagMasterProduct;
+  s.automaticOverride = 2;
+  s.TaskbarText = "taskbar";
+  s.DisplayTitle = u"Display \u00e9 title";
+  s.TitleSize = 31.25;
+  s.progressPlacement = 0x1B;
+  s.minStepDelay = 9999;
+  s.ShortcutMode = 1;
+  s.productDate = {2026, 12, 10, 13, 45, 59};
+  s.Publisher = "Quill Works";
+  s.DisplayName = "Quill Demo";
+  s.description = "A demo product";
+  s.Bitness = 2;
+  s.sharedDirBase = 1;
+  s.SharedPath = "Quill Shared";
+  s.removableSharedSubdir = "shared";
+  s.ProductStartMenu = "Quill\\Demo";
+  s.DisplayVersion = "3.10.2";
+  s.defaultInstallDir = "Quill\\Demo";
+  s.ProductRegistry = "Software\\Quill\\Demo";
+  s.registryText = "HKLM,Software\\Quill,Name,Demo";
+  s.BitmapSize = 100;
+  s.StretchMode = 3;
+  s.licenses = {{'L', '1'}, {}, {'L', '3'}};
+  s.readmes = {{'R', '1'}};
+  s.UninstallSubdir = "Uninstall";
+  s.uninstallerName = "uninstall.exe";
+  s.uninstallKeyName = "QuillDemoKey";
+  s.installDirValue = "HKLM\\Software\\Quill\\Demo\\Dir";
+  s.dialogCaption = u"<product> Setup";
+  s.titleOption = 4;
+  s.TitleColor = 0x00FF8040;
+  s.TitleShadow = 1;
+  s.TitlePosition = 2;
+  s.TitleFont = "Segoe UI";
+  s.TopColor = 0x00102030;
+  s.BottomColor = 0x00405060;
+  s.bitmap = {'B', 'M', 0, 1, 2};
+  s.BitmapTPI = 0xDEADBEEF;
+  s.CopyrightPos = 3;
+  s.CopyrightColor = 0x00ABCDEF;
+  s.CopyrightSize = 9.5;
+  s.CopyrightText = u"(c) Quill";
+  s.CopyrightFont = "Tahoma";
+  s.masterName = "Quill Master";
+  s.masterKey = "QuillMasterKey";
+  s.desktopFolderName = "Quill Desk";
+  s.desktopFolderIcon = {1, 2, 3};
+  s.batches = {"pre", "post", "exit", "un1", "un2", "upgrade", "reinstall"};
+  for (size_t i = 0; i < s.reserved20.size(); ++i) s.reserved20[i] = static_cast<uint8_t>(i + 1);
+  s.unsupportedSystems = 0x1E;
+  s.fileDataFromFile = 1;
+  s.adminRequirement = 3;
+  s.finishOpenFile = "readme.txt";
+  s.finishLaunchProgram = "demo.exe";
+  s.finishOpenOther = "docs\\index.html";
+  s.notifyUrlInstall = "https://example.test/install?v=%version%";
+  s.notifyUrlUpgrade = "https://example.test/upgrade";
+  s.notifyUrlDowngrade = "https://example.test/downgrade";
+  s.notifyUrlReinstall = "https://example.test/reinstall";
+  s.NotifyURL = "https://example.test/uninstall";
+  s.askBelowVersion = "2.0";
+  s.unusedText = "unused";
+  s.mustUninstallBelow = "1.5";
+  s.firewallRules = "demo.exe;server.exe";
+  s.extraDiskSpace = 0x1'0000'0001ull;
+  s.dialogLayouts = {0, 1, 2, 0, 1, 2, 0, 1};
+  s.uninstallerIcon = {9, 8, 7};
+  s.conditionalDeletes = {{"%InstallDir%\\*.tmp", 1, "2026-01-01", 4}, {"old.dll", 2, "1024", 8}};
+  s.associations = {{1, ".qdm", "Quill.Doc", "Quill document", "open", "&Open",
+                     "\"%InstallDir%\\demo.exe\" \"%1\"", "", "%InstallDir%\\demo.exe,0"},
+                    {0, ".qdx", "!Quill.X", "", "edit", "Edit", "demo.exe", "German", ""}};
+  ShortcutRecord shortcut;
+  shortcut.target = "%InstallDir%\\demo.exe";
+  shortcut.name = u"Quill \u00c4 Demo";
+  shortcut.icon = "demo.ico";
+  shortcut.arguments = "/start";
+  shortcut.workingDirectory = "%InstallDir%";
+  shortcut.onDesktop = 1;
+  shortcut.inStartMenu = 1;
+  shortcut.inStartup = 0;
+  shortcut.customFolder = "C:\\Tools";
+  shortcut.showState = 2;
+  shortcut.keepAtUninstall = 1;
+  shortcut.fromSettings = 1;
+  s.shortcuts = {shortcut};
+  s.rootShortcutName = "Quill on USB";
+  s.rootShortcutTarget = "demo.exe";
+  s.taskbarPin = u"\"%InstallDir%\\demo.exe\" /pin";
+  s.savedValues = {{"HKCU\\Software\\Quill\\Demo\\Path", 1, "%InstallDir%"}};
+  s.productIcon = {'I', 'C', 'O'};
+  s.autoCloseEntries = {{"QuillWindow", "Quill Demo", "Quill Demo", 2, 3}};
+  FillTexts(s.languages, {"German", "English"}, 3);
+  s.languages.defaultLanguage = 1;
+  return s;
+}
+
+// A settings value the installer must refuse, with the error it reports.
+struct SettingsDamage {
+  const char* name;
+  int error;
+  std::function<void(ProductSettings&)> apply;
+};
+
+template <typename T>
+void Repeat(std::vector<T>& list, size_t count, const T& record) {
+  list.assign(count, record);
+}
+
+inline std::vector<SettingsDamage> SettingsDamages() {
+  return {
+      {"MinStepDelay", kErrorMinStepDelay, [](ProductSettings& s) { s.minStepDelay = 10000; }},
+      {"LicenseCount", kErrorLicenseCount, [](ProductSettings& s) { s.licenses.assign(21, {}); }},
+      {"ReadmeCount", kErrorReadmeCount, [](ProductSettings& s) { s.readmes.assign(21, {}); }},
+      {"BitmapSize", kErrorBitmapSize, [](ProductSettings& s) { s.BitmapSize = 101; }},
+      {"NegativeBitmapSize", kErrorBitmapSize, [](ProductSettings& s) { s.BitmapSize = -1; }},
+      {"ConditionalDeletes", kErrorConditionalDeleteCount,
+       [](ProductSettings& s) {
+         Repeat(s.conditionalDeletes, 1002, FileDeletion{"x", 0, "", 4});
+       }},
+      {"Associations", kErrorAssociationCount,
+       [](ProductSettings& s) { Repeat(s.associations, 1001, FileAssociation{}); }},
+      {"Shortcuts", kErrorShortcutCount,
+       [](ProductSettings& s) { Repeat(s.shortcuts, 1001, ShortcutRecord{}); }},
+      {"SavedValues", kErrorSavedValueCount,
+       [](ProductSettings& s) { Repeat(s.savedValues, 1001, SavedValue{}); }},
+      {"AutoClose", kErrorAutoCloseCount,
+       [](ProductSettings& s) {
+         Repeat(s.autoCloseEntries, 1001, AutoCloseEntry{"w", "", "", 0, 1});
+       }},
+      {"NoLanguage", kErrorLanguageCount,
+       [](ProductSettings& s) { FillTexts(s.languages, {}, 1); }},
+      {"ManyLanguages", kErrorLanguageCount,
+       [](ProductSettings& s) { FillTexts(s.languages, std::vector<std::string>(201, "L"), 1); }},
+      {"NoText", kErrorTextCount,
+       [](ProductSettings& s) { FillTexts(s.languages, {"English"}, 0); }},
+      {"ManyTexts", kErrorTextCount,
+       [](ProductSettings& s) { FillTexts(s.languages, {"English"}, 10001); }},
+  };
+}
+
+}  // namespace qs::test_support

@@ -1,0 +1,383 @@
+// The settings stream: the builder's writer against the installer's reader, the checks and
+// the defaults the installer applies while reading.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "builder/settings_writer.h"
+#include "core/language_texts.h"
+#include "core/payload_format.h"
+#include "core/product_flags.h"
+#include "core/settings_reader.h"
+#include "tests/support/settings_fixture.h"
+
+namespace qs {
+namespace {
+
+using builder::WriteSettingsStream;
+using builder::WriteSettingsStreamUnchecked;
+using test_support::FillTexts;
+using test_support::FullSettings;
+using test_support::MinimalSettings;
+
+SettingsEnvironment RawEnvironment() {
+  SettingsEnvironment environment;
+  environment.applyDefaults = false;
+  return environment;
+}
+
+SettingsEnvironment SystemEnvironment() {
+  SettingsEnvironment environment;
+  environment.windowsDir = "C:\\Windows";
+  environment.programFilesDir = "C:\\Program Files (x86)";
+  return environment;
+}
+
+std::vector<uint8_t> Write(const ProductSettings& settings) {
+  std::vector<uint8_t> stream;
+  std::string error;
+  EXPECT_TRUE(WriteSettingsStream(settings, stream, error)) << error;
+  return stream;
+}
+
+int Read(const std::vector<uint8_t>& stream, ProductSettings& settings,
+         const SettingsEnvironment& environment = RawEnvironment()) {
+  return ReadSettingsStream(stream, environment, settings);
+}
+
+struct RoundTripCase {
+  const char* name;
+  std::function<void(ProductSettings&)> change;
+};
+
+class SettingsRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+// Each row changes one field (or one group stored together) of the smallest product; the
+// record read back must equal the record written, so a field written in the wrong place,
+// width or order shows up as a difference in its own row.
+TEST_P(SettingsRoundTrip, ReadsBackWhatWasWritten) {
+  ProductSettings written = MinimalSettings();
+  GetParam().change(written);
+  ProductSettings read;
+  ASSERT_EQ(Read(Write(written), read), 0);
+  EXPECT_EQ(read, written);
+}
+
+const ProductSettings kFull = FullSettings();
+
+#define FIELD(name)                                         \
+  RoundTripCase {                                           \
+#name, [](ProductSettings & s) { s.name = kFull.name; } \
+  }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryField, SettingsRoundTrip,
+    ::testing::Values(
+        FIELD(ProductFlags), FIELD(automaticOverride), FIELD(TaskbarText), FIELD(DisplayTitle),
+        FIELD(TitleSize), FIELD(progressPlacement), FIELD(minStepDelay), FIELD(ShortcutMode),
+        FIELD(productDate), FIELD(Publisher), FIELD(DisplayName), FIELD(description),
+        FIELD(Bitness), FIELD(sharedDirBase), FIELD(SharedPath), FIELD(removableSharedSubdir),
+        FIELD(ProductStartMenu), FIELD(DisplayVersion), FIELD(defaultInstallDir),
+        FIELD(ProductRegistry), FIELD(registryText), FIELD(BitmapSize), FIELD(StretchMode),
+        FIELD(licenses), FIELD(readmes), FIELD(UninstallSubdir), FIELD(uninstallerName),
+        FIELD(uninstallKeyName), FIELD(installDirValue), FIELD(dialogCaption), FIELD(titleOption),
+        FIELD(TitleColor), FIELD(TitleShadow), FIELD(TitlePosition), FIELD(TitleFont),
+        FIELD(TopColor), FIELD(BottomColor),
+        RoundTripCase{"Bitmap",
+                      [](ProductSettings& s) {
+                        s.bitmap = kFull.bitmap;
+                        s.BitmapTPI = kFull.BitmapTPI;
+                      }},
+        RoundTripCase{"Copyright",
+                      [](ProductSettings& s) {
+                        s.CopyrightPos = kFull.CopyrightPos;
+                        s.CopyrightColor = kFull.CopyrightColor;
+                        s.CopyrightSize = kFull.CopyrightSize;
+                        s.CopyrightText = kFull.CopyrightText;
+                        s.CopyrightFont = kFull.CopyrightFont;
+                      }},
+        RoundTripCase{"MasterProduct",
+                      [](ProductSettings& s) {
+                        s.ProductFlags |= kFlagMasterProduct;
+                        s.masterName = kFull.masterName;
+                        s.masterKey = kFull.masterKey;
+                      }},
+        // Without a copyright line the master fields follow the copyright position directly.
+        RoundTripCase{"MasterProductWithoutCopyright",
+                      [](ProductSettings& s) {
+                        s.ProductFlags |= kFlagMasterProduct;
+                        s.masterName = kFull.masterName;
+                        s.desktopFolderName = kFull.desktopFolderName;
+                      }},
+        FIELD(desktopFolderName), FIELD(desktopFolderIcon), FIELD(batches), FIELD(reserved20),
+        FIELD(unsupportedSystems), FIELD(fileDataFromFile), FIELD(adminRequirement),
+        FIELD(finishOpenFile), FIELD(finishLaunchProgram), FIELD(finishOpenOther),
+        FIELD(notifyUrlInstall), FIELD(notifyUrlUpgrade), FIELD(notifyUrlDowngrade),
+        FIELD(notifyUrlReinstall), FIELD(NotifyURL), FIELD(askBelowVersion), FIELD(unusedText),
+        FIELD(mustUninstallBelow), FIELD(firewallRules), FIELD(extraDiskSpace),
+        FIELD(dialogLayouts),
+        RoundTripCase{"UninstallerIcon",
+                      [](ProductSettings& s) {
+                        s.ProductFlags |= kFlagUninstallable;
+                        s.uninstallerIcon = kFull.uninstallerIcon;
+                      }},
+        FIELD(conditionalDeletes), FIELD(associations), FIELD(shortcuts), FIELD(rootShortcutName),
+        FIELD(rootShortcutTarget), FIELD(taskbarPin), FIELD(savedValues), FIELD(productIcon),
+        FIELD(autoCloseEntries), FIELD(languages),
+        RoundTripCase{"Everything", [](ProductSettings& s) { s = kFull; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#undef FIELD
+
+TEST(SettingsStream, SingleLanguageSingleTextIsOneWideString) {
+  ProductSettings settings = MinimalSettings();
+  std::vector<uint8_t> stream = Write(settings);
+  // ... languageCount, textCount, "English\0", the one text, then the end marker.
+  std::u16string text = settings.languages.texts[0];
+  size_t tail = 1 + 4 + sizeof("English") + 2 * (text.size() + 1) + 4;
+  ASSERT_GT(stream.size(), tail);
+  EXPECT_EQ(stream[stream.size() - tail], 1);
+  ProductSettings read;
+  ASSERT_EQ(Read(stream, read), 0);
+  EXPECT_EQ(read.languages.texts, std::vector<std::u16string>{text});
+}
+
+class SettingsChecks : public ::testing::TestWithParam<test_support::SettingsDamage> {};
+
+TEST_P(SettingsChecks, ReportTheirNumber) {
+  ProductSettings settings = FullSettings();
+  GetParam().apply(settings);
+  std::vector<uint8_t> stream;
+  std::string error;
+  EXPECT_FALSE(WriteSettingsStream(settings, stream, error)) << "the writer must refuse it too";
+  ProductSettings read;
+  EXPECT_EQ(Read(WriteSettingsStreamUnchecked(settings), read), GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCheck, SettingsChecks,
+                         ::testing::ValuesIn(test_support::SettingsDamages()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SettingsStream, ListLimitsAreInclusive) {
+  ProductSettings settings = MinimalSettings();
+  settings.conditionalDeletes.assign(1001, FileDeletion{"x", 0, "", 4});
+  settings.autoCloseEntries.assign(1000, AutoCloseEntry{"window", "", "", 0, 1});
+  settings.associations.resize(1000);
+  settings.shortcuts.resize(1000);
+  settings.savedValues.resize(1000);
+  for (ShortcutRecord& shortcut : settings.shortcuts) shortcut.fromSettings = 1;
+  settings.licenses.assign(20, {'x'});
+  settings.readmes.assign(20, {});
+  ProductSettings read;
+  ASSERT_EQ(Read(Write(settings), read), 0);
+  EXPECT_EQ(read, settings);
+}
+
+TEST(SettingsStream, EveryCutShortStreamIsRefused) {
+  ProductSettings settings = FullSettings();
+  std::vector<uint8_t> stream = Write(settings);
+  for (size_t size = 0; size < stream.size(); ++size) {
+    std::vector<uint8_t> prefix(stream.begin(), stream.begin() + size);
+    ProductSettings read;
+    EXPECT_NE(Read(prefix, read), 0) << "cut at " << size << " of " << stream.size();
+  }
+}
+
+TEST(SettingsStream, WrongEndMarkerIsRefused) {
+  std::vector<uint8_t> stream = Write(MinimalSettings());
+  stream.back() ^= 0x01;
+  ProductSettings read;
+  EXPECT_EQ(Read(stream, read), kErrorSettingsEnd);
+}
+
+TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
+  struct Case {
+    const char* name;
+    std::function<void(ProductSettings&)> change;
+  };
+  const Case cases[] = {
+      {"NulInText", [](ProductSettings& s) { s.Publisher = std::string("a\0b", 3); }},
+      {"EndRecordAsDelete",
+       [](ProductSettings& s) {
+         s.conditionalDeletes = {{kConditionalDeleteEnd, 0, "", 4}};
+       }},
+      {"EndRecordAsAutoClose",
+       [](ProductSettings& s) {
+         s.autoCloseEntries = {{kAutoCloseEnd, "t", "", 0, 1}};
+       }},
+      {"ActionTooWide",
+       [](ProductSettings& s) {
+         s.autoCloseEntries = {{"w", "", "", 256, 1}};
+       }},
+      {"CopyrightWithoutPosition", [](ProductSettings& s) { s.CopyrightText = u"(c)"; }},
+      {"MasterWithoutFlag", [](ProductSettings& s) { s.masterName = "Master"; }},
+      {"IconOfNoUninstaller", [](ProductSettings& s) { s.uninstallerIcon = {1}; }},
+      {"TpiWithoutBitmap", [](ProductSettings& s) { s.BitmapTPI = 7; }},
+      {"TextTableShort", [](ProductSettings& s) { s.languages.texts.pop_back(); }},
+  };
+  for (const Case& c : cases) {
+    ProductSettings settings = MinimalSettings();
+    c.change(settings);
+    std::vector<uint8_t> stream;
+    std::string error;
+    EXPECT_FALSE(WriteSettingsStream(settings, stream, error)) << c.name;
+    EXPECT_FALSE(error.empty()) << c.name;
+  }
+}
+
+// ---- Defaults applied while reading ----
+
+ProductSettings ReadWithDefaults(const ProductSettings& written,
+                                 const SettingsEnvironment& environment = SystemEnvironment()) {
+  ProductSettings read;
+  EXPECT_EQ(Read(Write(written), read, environment), 0);
+  return read;
+}
+
+TEST(SettingsDefaults, NamesFallBackInTurn) {
+  struct Case {
+    std::string publisher, sharedPath, startMenu, description, keyName, nameOverride;
+    std::string wantName, wantShared, wantStartMenu, wantDescription, wantKey;
+  };
+  const Case cases[] = {
+      {"", "", "", "", "", "", "Tiny", "Tiny", "Tiny", "Tiny", "Tiny"},
+      {"Quill", "", "", "", "", "", "Tiny", "Quill", "Quill\\Tiny", "Tiny", "Tiny"},
+      {"Quill", "Shared", "Menu", "About", "Key", "", "Tiny", "Shared", "Menu", "About", "Key"},
+      // /n replaces the stored name before anything falls back on it.
+      {"", "", "", "", "", "Other", "Other", "Other", "Other", "Other", "Other"},
+  };
+  for (const Case& c : cases) {
+    ProductSettings settings = MinimalSettings();
+    settings.Publisher = c.publisher;
+    settings.SharedPath = c.sharedPath;
+    settings.ProductStartMenu = c.startMenu;
+    settings.description = c.description;
+    settings.uninstallKeyName = c.keyName;
+    SettingsEnvironment environment = SystemEnvironment();
+    environment.productNameOverride = c.nameOverride;
+    ProductSettings read = ReadWithDefaults(settings, environment);
+    EXPECT_EQ(read.DisplayName, c.wantName);
+    EXPECT_EQ(read.DisplayNameWide, std::u16string(c.wantName.begin(), c.wantName.end()));
+    EXPECT_EQ(read.SharedPath, c.wantShared);
+    EXPECT_EQ(read.ProductStartMenu, c.wantStartMenu);
+    EXPECT_EQ(read.description, c.wantDescription);
+    EXPECT_EQ(read.uninstallKeyName, c.wantKey);
+  }
+}
+
+TEST(SettingsDefaults, DefaultInstallDir) {
+  struct Case {
+    const char* stored;
+    uint8_t bitness;
+    const char* want;
+  };
+  const Case cases[] = {
+      {"", 0, "C:\\Program Files (x86)\\Tiny"},
+      {"Quill\\Tiny", 0, "C:\\Program Files (x86)\\Quill\\Tiny"},
+      {"Quill\\Tiny", 1, "C:\\Program Files\\Quill\\Tiny"},
+      {"D:\\Apps\\Tiny", 1, "D:\\Apps\\Tiny"},
+      {"\\\\server\\share\\Tiny", 0, "\\\\server\\share\\Tiny"},
+      {"<os>\\Tiny", 0, "C:\\Windows\\Tiny"},
+      {"%Fonts%\\Tiny", 0, "C:\\Windows\\Fonts\\Tiny"},
+      {"HKLM\\Software\\Quill\\Dir", 0, "HKLM\\Software\\Quill\\Dir"},
+      {"HKCU\\Software\\Quill\\Dir", 1, "HKCU\\Software\\Quill\\Dir"},
+      {"<master>\\Plugins", 0, "<master>\\Plugins"},
+  };
+  for (const Case& c : cases) {
+    ProductSettings settings = MinimalSettings();
+    settings.defaultInstallDir = c.stored;
+    settings.Bitness = c.bitness;
+    SettingsEnvironment environment = SystemEnvironment();
+    environment.expandVariables = [](std::string_view text) {
+      std::string result(text);
+      if (result.starts_with("%Fonts%")) result.replace(0, 7, "C:\\Windows\\Fonts");
+      return result;
+    };
+    EXPECT_EQ(ReadWithDefaults(settings, environment).defaultInstallDir, c.want) << c.stored;
+  }
+}
+
+TEST(SettingsDefaults, DialogCaptionGetsPlaceholdersOnce) {
+  ProductSettings settings = MinimalSettings();
+  settings.description = "About <product>";
+  settings.dialogCaption = u"<product> - <description> (<os>)";
+  EXPECT_EQ(ReadWithDefaults(settings).dialogCaption, u"Tiny - About <product> (C:\\Windows)");
+}
+
+TEST(SettingsDefaults, AutomaticOverride) {
+  struct Case {
+    uint8_t override;
+    bool commandLine;
+    bool want;
+  };
+  for (const Case& c : {Case{0, false, false}, Case{0, true, true}, Case{1, false, true},
+                        Case{2, true, false}, Case{3, true, true}, Case{3, false, false}}) {
+    EXPECT_EQ(EffectiveAutomaticMode(c.override, c.commandLine), c.want)
+        << int(c.override) << " " << c.commandLine;
+  }
+}
+
+// ---- Texts ----
+
+TEST(LanguageTexts, InitialLanguageIsEnglishElseTheFirst) {
+  EXPECT_EQ(InitialLanguage({"German", "English", "French"}), 1u);
+  EXPECT_EQ(InitialLanguage({"German", "French"}), 0u);
+  EXPECT_EQ(InitialLanguage({"english"}), 0u);  // the name is compared exactly
+
+  ProductSettings settings = MinimalSettings();
+  FillTexts(settings.languages, {"German", "French"}, 2);
+  ProductSettings read = ReadWithDefaults(settings);
+  EXPECT_EQ(read.languages.defaultLanguage, 0u);
+  LanguageTexts texts(&read.languages, {});
+  EXPECT_EQ(texts.Get(1), u"Text 1 in German");
+}
+
+TEST(LanguageTexts, LookupAndPlaceholders) {
+  LanguageTable table;
+  FillTexts(table, {"German", "English"}, 10000);
+  table.defaultLanguage = 1;
+  table.texts[5 * 2 + 1] = u"<product> <description> in <os>, <product>!";
+  LanguageTexts texts(&table, {u"Tiny", u"<os> tool", u"C:\\Windows"});
+  EXPECT_EQ(texts.Get(5), u"Tiny C:\\Windows tool in C:\\Windows, Tiny!");
+  EXPECT_EQ(texts.Get(9999), u"Text 9999 in English");
+  EXPECT_EQ(texts.Get(10000), u"");
+  EXPECT_EQ(texts.Get(-1), u"");
+  texts.Choose(0);
+  EXPECT_EQ(texts.Get(0), u"Text 0 in German");
+  texts.Choose(7);  // no such language: the choice stays
+  EXPECT_EQ(texts.Current(), 0u);
+
+  NarrowPlaceholderValues narrow{"Tiny", "A tool", "C:\\Windows"};
+  EXPECT_EQ(ReplacePlaceholders("<product>: <description> <os>", narrow),
+            "Tiny: A tool C:\\Windows");
+}
+
+TEST(LanguageTexts, PreselectedLine) {
+  struct Case {
+    std::vector<std::string> names;
+    std::u16string native;
+    size_t want;
+  };
+  const Case cases[] = {
+      {{"English", "Deutsch"}, u"Deutsch (Deutschland)", 1},
+      {{"English", "Deutsch"}, u"  Deutsch  ", 1},
+      {{"Deutsch", "English"}, u"Fran\u00e7ais (France)", 1},
+      {{"Deutsch",
+        "Fran\xe7"
+        "ais"},
+       u"Fran\u00e7ais (France)",
+       1},
+      {{"Deutsch", "Espa\xf1ol"}, u"Svenska", 0},
+      {{"Deutsch"}, u"", 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::u16string> lines = LanguagePageLines(c.names, DecodeLatin1);
+    EXPECT_EQ(lines.front(), u"\t" + DecodeLatin1(c.names.front()));
+    EXPECT_EQ(PreselectedLanguageLine(lines, c.native), c.want);
+  }
+}
+
+}  // namespace
+}  // namespace qs
