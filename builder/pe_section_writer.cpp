@@ -36,7 +36,7 @@ bool IsPowerOfTwo(uint32_t v) {
 
 bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
                         std::vector<uint8_t>& installer, AppendedSection& section,
-                        std::string& error) {
+                        std::string& error, SectionEnd end) {
   auto fail = [&](const char* message) {
     error = message;
     return false;
@@ -90,7 +90,8 @@ bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> 
   section.peHeaderOffset = pe;
   section.virtualAddress = static_cast<uint32_t>(AlignUp(imageEnd, sectionAlignment));
   section.rawOffset = static_cast<uint32_t>(AlignUp(stub.size(), fileAlignment));
-  section.rawSize = static_cast<uint32_t>(AlignUp(payload.size(), fileAlignment));
+  section.rawSize = static_cast<uint32_t>(
+      end == SectionEnd::kPadded ? AlignUp(payload.size(), fileAlignment) : payload.size());
   const uint64_t sizeOfImage =
       AlignUp(uint64_t{section.virtualAddress} + payload.size(), sectionAlignment);
   if (uint64_t{section.rawOffset} + section.rawSize > UINT32_MAX || sizeOfImage > UINT32_MAX) {
@@ -116,9 +117,9 @@ bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> 
 
 bool BuildInstallerImage(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
                          bool writeInstallerChecksum, size_t installerChecksumOffset,
-                         std::vector<uint8_t>& installer, std::string& error) {
+                         std::vector<uint8_t>& installer, std::string& error, SectionEnd end) {
   AppendedSection section;
-  if (!AppendSetupSection(stub, payload, installer, section, error)) return false;
+  if (!AppendSetupSection(stub, payload, installer, section, error, end)) return false;
   if (writeInstallerChecksum) {
     if (installerChecksumOffset + 4 > payload.size()) {
       error = "the installer checksum field lies outside the payload";

@@ -14,16 +14,24 @@ struct AppendedSection {
   uint32_t rawSize = 0;
 };
 
+// How the file ends after the payload.
+enum class SectionEnd {
+  kPadded,     // padded to the file alignment, as linkers write sections
+  kAtPayload,  // the file ends with the payload's last byte: for products that read their
+               // file data from the file, whose size must then match exactly
+};
+
 // False with a message when the stub is not a PE image, already has `.setup`, or has no room
 // in its headers for one more section entry.
 bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
                         std::vector<uint8_t>& installer, AppendedSection& section,
-                        std::string& error);
+                        std::string& error, SectionEnd end = SectionEnd::kPadded);
 
 // Makes an installer: appends the payload and, when `writeInstallerChecksum` is set, stores
 // the installer-image checksum in the payload header at `installerChecksumOffset`.
 bool BuildInstallerImage(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
                          bool writeInstallerChecksum, size_t installerChecksumOffset,
-                         std::vector<uint8_t>& installer, std::string& error);
+                         std::vector<uint8_t>& installer, std::string& error,
+                         SectionEnd end = SectionEnd::kPadded);
 
 }  // namespace qs::builder

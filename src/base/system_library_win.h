@@ -11,4 +11,11 @@ namespace qs {
 // (ERROR_INVALID_PARAMETER). On failure the module is empty and GetLastError() tells why.
 UniqueModule LoadSystemLibrary(const wchar_t* fileName);
 
+// A function of a loaded library as its real type; null when the library lacks it.
+template <typename Function>
+Function LibraryFunction(const UniqueModule& module, const char* name) {
+  if (!module) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module.Get(), name)));
+}
+
 }  // namespace qs

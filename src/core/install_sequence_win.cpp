@@ -7,6 +7,7 @@
 #include "core/exit_win.h"
 #include "core/payload_entry.h"
 #include "core/payload_format.h"
+#include "core/product_win.h"
 #include "core/target_path.h"
 #include "ui/user_interface_win.h"
 
@@ -18,12 +19,20 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
   LocatePayloadSection(payload);
   ReadPayloadHeaderInPlace(payload);
   UnpackPayloadSettings(payload);
-  ReadInstallerImage(payload);
-
+  {
+    SettingsEnvironment environment = SystemSettingsEnvironment();
+    SettingsReader reader(payload.settingsStream, environment, Product());
+    ReadLeadingSettings(payload, reader);
+    ReadRemainingSettings(payload, reader, environment);
+  }
   // The settings stream is fully read: free it before the file data is touched.
   std::vector<uint8_t>().swap(payload.settingsStream);
+  ReadInstallerImage(payload);
 
-  EstablishFileDataArea(payload, /*fromFile=*/false);
+  // Without a language page the language named "English" (or the first) is used.
+  UseLanguage(Product().languages.defaultLanguage);
+
+  EstablishFileDataArea(payload, Product().fileDataFromFile != 0);
   Ui().SetProgress(21);
   VerifyFileDataArea(payload);
   Ui().SetProgress(26);
@@ -38,7 +47,7 @@ void InstallPayloadFiles(PayloadContext& payload) {
   const int32_t count = header.entryCount;
   QS_CHECK(header.contentSizes.size() == static_cast<size_t>(count));
   FileDataReader reader(payload.fileDataArea.bytes, header,
-                        (payload.productFlags & kFlagCompressedBlocks) != 0);
+                        (Product().ProductFlags & kFlagCompressedBlocks) != 0);
   const TargetFolders folders;
   const PathExpander keepAsWritten = [](std::string_view text) { return std::string(text); };
 

@@ -71,6 +71,19 @@ std::u16string_view LanguageTexts::Raw(int32_t number) const {
   return text != nullptr ? std::u16string_view(*text) : std::u16string_view();
 }
 
+bool LanguageTexts::Format(int32_t number, std::initializer_list<FormatArgument> arguments,
+                           std::u16string& out) const {
+  std::u16string_view raw = Raw(number);
+  if (raw.empty()) return false;
+  auto escape = [](std::u16string value) {
+    ReplaceAllIn<char16_t>(value, u"%", u"%%");
+    return value;
+  };
+  PlaceholderValues escaped{escape(values_.product), escape(values_.description),
+                            escape(values_.os)};
+  return FormatText(ReplacePlaceholders(raw, escaped), arguments, out);
+}
+
 std::u16string LanguageTexts::Get(int32_t number) const {
   return ReplacePlaceholders(Raw(number), values_);
 }

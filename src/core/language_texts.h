@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/text_format.h"
 #include "core/product_settings.h"
 
 namespace qs {
@@ -51,6 +52,11 @@ class LanguageTexts {
   // Text `number` in the current language with its placeholders replaced; empty when the
   // number lies outside the table.
   std::u16string Get(int32_t number) const;
+  // Text `number` used as a format: placeholders replaced (a "%" in their values stays a
+  // literal percent), then the arguments put in. False when the text is empty or does not
+  // take these arguments; the caller then uses its own wording.
+  bool Format(int32_t number, std::initializer_list<FormatArgument> arguments,
+              std::u16string& out) const;
   // As stored, without placeholders replaced; empty outside the table.
   std::u16string_view Raw(int32_t number) const;
 

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "base/fatal.h"
 #include "core/installer_state_win.h"
 #include "core/payload_checksum.h"
 #include "core/payload_format.h"
+#include "core/product_win.h"
 #include "ui/messages_win.h"
 
 namespace qs {
@@ -57,24 +59,27 @@ bool SystemHasModernLook() {
          version.wProductType != VER_NT_WORKSTATION;
 }
 
-uint64_t LoadU64(const uint8_t* p) {
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
-  return value;
-}
-
 [[noreturn]] void ReportArchiveReadFailure(int64_t size, uint64_t position) {
   FatalError("Error code 2: failed to read archive data\r\nsize=%d pos=%d", static_cast<int>(size),
              static_cast<int>(position));
 }
 
-// `ProductFlags` high word bit 0x8: errors are shown in automatic mode too.
-constexpr uint64_t kFlagErrorsInAutomaticMode = 1ull << 35;
+// The corrupt report in the product's language (text 13) when it has one that takes the
+// number, else the built-in English report.
+std::string CorruptReport(int error) {
+  std::u16string report;
+  if (Texts().Format(13, {int64_t{error}}, report)) {
+    return ToBarNarrow(report);
+  }
+  char buffer[sizeof(kCorruptReportFormat) + 16];
+  std::snprintf(buffer, sizeof(buffer), kCorruptReportFormat, error);
+  return buffer;
+}
 
 }  // namespace
 
 void ReportCorrupt(int error) {
-  FatalError(kCorruptReportFormat, error);
+  FatalError("%s", CorruptReport(error).c_str());
 }
 
 void LocatePayloadSection(PayloadContext& payload) {
@@ -99,21 +104,33 @@ void ReadPayloadHeaderInPlace(PayloadContext& payload) {
                title.c_str());
   }
   if (result != 0) ReportCorrupt(result);
-  payload.productFlags2 = payload.header.productFlags2;
 }
 
 void UnpackPayloadSettings(PayloadContext& payload) {
   int result = UnpackSettings(payload.sectionBytes, payload.header, payload.settingsStream);
   if (result != 0) ReportCorrupt(result);
+}
+
+void ReadLeadingSettings(PayloadContext& payload, SettingsReader& reader) {
+  ProductSettings& product = Product();
+  reader.ReadLeadingFields();
+  product.ProductFlags2 = payload.header.productFlags2;
+  if (!SystemHasModernLook()) product.ProductFlags2 &= ~kFlags2ModernLook;
+  InstallerState& state = GetInstallerState();
+  state.automaticMode = EffectiveAutomaticMode(product.automaticOverride, state.automaticMode);
+  SetShowErrorsInAutomaticMode((product.ProductFlags & kFlagShowErrorsInAutomaticMode) != 0);
+}
+
+void ReadRemainingSettings(PayloadContext& payload, SettingsReader& reader,
+                           const SettingsEnvironment& environment) {
   const std::vector<uint8_t>& stream = payload.settingsStream;
-  if (stream.size() < sizeof(uint64_t)) ReportCorrupt(kErrorSettingsEnd);
-  payload.productFlags = LoadU64(stream.data());
-  if (!SystemHasModernLook()) payload.productFlags2 &= ~kFlags2ModernLook;
-  SetShowErrorsInAutomaticMode((payload.productFlags & kFlagErrorsInAutomaticMode) != 0);
   if (PayloadChecksum(stream.data(), static_cast<int64_t>(stream.size())) !=
       payload.header.settingsChecksum) {
     ReportCorrupt(kErrorSettingsChecksum);
   }
+  int result = reader.ReadRemainingFields();
+  if (result != 0) ReportCorrupt(result);
+  StartTexts(environment);
 }
 
 void ReadInstallerImage(PayloadContext& payload) {
@@ -124,13 +141,13 @@ void ReadInstallerImage(PayloadContext& payload) {
   std::vector<uint8_t> image(section.rawOffset);
   if (!file.ReadAt(0, image.data(), image.size())) ReportCorrupt(kErrorImageUnreadable);
 
-  if ((payload.productFlags & kFlagVerifyInstallerImage) != 0) {
+  if ((Product().ProductFlags & kFlagVerifyInstallerImage) != 0) {
     if (InstallerImageChecksum(image, section.peHeaderOffset) != payload.header.installerChecksum) {
       ReportCorrupt(kErrorImageChecksum);
     }
   }
 
-  if ((payload.productFlags2 & kFlags2StrippedUninstaller) != 0) {
+  if ((Product().ProductFlags2 & kFlags2StrippedUninstaller) != 0) {
     int result = MakePayloadStrippedCopy(image, section, file);
     if (result != 0) ReportCorrupt(result);
     payload.uninstallerSize = image.size();

@@ -8,6 +8,7 @@
 #include "base/file_win.h"
 #include "core/payload_container.h"
 #include "core/pe_sections.h"
+#include "core/settings_reader.h"
 
 namespace qs {
 
@@ -17,8 +18,6 @@ struct PayloadContext {
   ByteSpan sectionBytes;  // the section as the loader mapped it
   PayloadHeader header;
   std::vector<uint8_t> settingsStream;
-  uint64_t productFlags = 0;
-  uint32_t productFlags2 = 0;
   // The program without its payload, when the product wants its uninstaller written that way;
   // otherwise empty and the uninstaller is a copy of the program's file.
   std::vector<uint8_t> strippedProgram;
@@ -35,8 +34,14 @@ struct PayloadContext {
 void LocatePayloadSection(PayloadContext& payload);
 // Reads and checks the header in place in the mapped image.
 void ReadPayloadHeaderInPlace(PayloadContext& payload);
-// Unpacks the settings stream, takes the flag words and verifies the stream's checksum.
+// Unpacks the settings stream.
 void UnpackPayloadSettings(PayloadContext& payload);
+// The settings are read into Product() in two steps. The first fields come before the stream's
+// checksum is verified; they set the flag words and the automatic mode.
+void ReadLeadingSettings(PayloadContext& payload, SettingsReader& reader);
+// Verifies the checksum, reads the rest and starts the product's texts.
+void ReadRemainingSettings(PayloadContext& payload, SettingsReader& reader,
+                           const SettingsEnvironment& environment);
 // Reads the program's image before the section: checks it when the product asks for it, and
 // makes the payload-stripped program from it.
 void ReadInstallerImage(PayloadContext& payload);

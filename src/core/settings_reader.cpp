@@ -360,7 +360,7 @@ std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSet
 PlaceholderValues PlaceholderValuesOf(const ProductSettings& settings,
                                       const SettingsEnvironment& environment) {
   return {settings.DisplayNameWide, settings.descriptionWide,
-          environment.decodeAnsi(environment.windowsDir)};
+          FromBarNarrow(environment.windowsDir, environment.decodeAnsi)};
 }
 
 int ReadSettingsStream(ByteSpan stream, const SettingsEnvironment& environment,

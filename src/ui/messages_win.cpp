@@ -2,6 +2,7 @@
 
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
+#include "core/product_win.h"
 
 namespace qs {
 namespace {
@@ -43,7 +44,8 @@ void SetShowErrorsInAutomaticMode(bool show) {
 }
 
 std::wstring ErrorCaption() {
-  return L"Error";
+  std::wstring caption = GetText(21);
+  return caption.empty() ? L"Error" : caption;
 }
 
 void ShowFatalErrorBox(const char* text) {

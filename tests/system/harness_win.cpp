@@ -15,7 +15,9 @@
 #include <system_error>
 
 #include "builder/pe_section_writer.h"
+#include "builder/settings_writer.h"
 #include "core/payload_format.h"
+#include "tests/support/settings_fixture.h"
 
 namespace qs::systest {
 namespace {
@@ -137,10 +139,19 @@ const std::vector<uint8_t>& StubBytes() {
   return bytes;
 }
 
-std::vector<uint8_t> SettingsStream(uint64_t productFlags) {
-  std::vector<uint8_t> settings(8);
-  for (int i = 0; i < 8; ++i) settings[i] = static_cast<uint8_t>(productFlags >> (8 * i));
+ProductSettings TestProduct(uint64_t productFlags) {
+  ProductSettings settings = test_support::MinimalSettings();
+  settings.ProductFlags = productFlags;
+  settings.DisplayName = "Test Product";
   return settings;
+}
+
+std::vector<uint8_t> SettingsStream(uint64_t productFlags) {
+  return SettingsStream(TestProduct(productFlags));
+}
+
+std::vector<uint8_t> SettingsStream(const ProductSettings& settings) {
+  return builder::WriteSettingsStreamUnchecked(settings);
 }
 
 builder::PayloadFile MakeFile(std::string name, std::string_view content) {
@@ -164,14 +175,15 @@ TestPayload MakePayload(const std::vector<builder::PayloadFile>& files,
   return payload;
 }
 
-std::vector<uint8_t> MakeInstaller(const TestPayload& payload, bool checksumImage) {
+std::vector<uint8_t> MakeInstaller(const TestPayload& payload, bool checksumImage,
+                                   builder::SectionEnd end) {
   const std::vector<uint8_t>& stub = StubBytes();
   EXPECT_FALSE(stub.empty()) << "cannot read the stub " << StubPath().string();
   std::vector<uint8_t> installer;
   std::string error;
   EXPECT_TRUE(builder::BuildInstallerImage(stub, payload.section, checksumImage,
-                                           payload.layout.installerChecksumOffset, installer,
-                                           error))
+                                           payload.layout.installerChecksumOffset, installer, error,
+                                           end))
       << error;
   return installer;
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "builder/container_writer.h"
+#include "builder/pe_section_writer.h"
+#include "core/product_settings.h"
 #include "ui/transcript_format.h"
 
 namespace qs::systest {
@@ -26,8 +28,12 @@ std::filesystem::path StubPath();
 // The stub's bytes, read once.
 const std::vector<uint8_t>& StubBytes();
 
-// A settings stream that holds just the `ProductFlags` word (u64, little-endian).
+// The smallest product the installer accepts ("Test Product", English with one text), with
+// the given `ProductFlags`.
+ProductSettings TestProduct(uint64_t productFlags);
+// Its settings stream; `settings` is written unchecked, so damaged values reach the stub.
 std::vector<uint8_t> SettingsStream(uint64_t productFlags);
+std::vector<uint8_t> SettingsStream(const ProductSettings& settings);
 
 // A payload file with the given content and defaults for everything else (kind 0, no flags,
 // attributes left alone, a fixed date).
@@ -47,7 +53,8 @@ TestPayload MakePayload(const std::vector<builder::PayloadFile>& files,
 
 // The stub with `section` appended; with `checksumImage`, the installer-image checksum is stored
 // in the header (at layout.installerChecksumOffset).
-std::vector<uint8_t> MakeInstaller(const TestPayload& payload, bool checksumImage = false);
+std::vector<uint8_t> MakeInstaller(const TestPayload& payload, bool checksumImage = false,
+                                   builder::SectionEnd end = builder::SectionEnd::kPadded);
 std::vector<uint8_t> MakeInstaller(const std::vector<uint8_t>& section);
 
 // ---- Running programs ----

@@ -354,6 +354,19 @@ TEST(LanguageTexts, LookupAndPlaceholders) {
             "Tiny: A tool C:\\Windows");
 }
 
+TEST(LanguageTexts, FormatKeepsPercentInPlaceholderValuesLiteral) {
+  LanguageTable table;
+  FillTexts(table, {"English"}, 14);
+  table.texts[13] = u"<product> is damaged (%d)";
+  table.texts[12] = u"<product> needs %s";
+  LanguageTexts texts(&table, {u"100% Fun", u"", u"C:\\Windows"});
+  std::u16string out;
+  ASSERT_TRUE(texts.Format(13, {int64_t{25}}, out));
+  EXPECT_EQ(out, u"100% Fun is damaged (25)");
+  EXPECT_FALSE(texts.Format(12, {int64_t{25}}, out));  // a number for %s
+  EXPECT_FALSE(texts.Format(20, {int64_t{25}}, out));  // outside the table
+}
+
 TEST(LanguageTexts, PreselectedLine) {
   struct Case {
     std::vector<std::string> names;

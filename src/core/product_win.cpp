@@ -1,0 +1,46 @@
+#include "core/product_win.h"
+
+#include "base/text_win.h"
+#include "core/installer_state_win.h"
+#include "integration/system_folders_win.h"
+
+namespace qs {
+
+ProductSettings& Product() {
+  static ProductSettings settings;
+  return settings;
+}
+
+LanguageTexts& Texts() {
+  static LanguageTexts texts;
+  return texts;
+}
+
+std::wstring GetText(int32_t number) {
+  return std::wstring(AsWide(Texts().Get(number)));
+}
+
+SettingsEnvironment SystemSettingsEnvironment() {
+  SettingsEnvironment environment;
+  environment.productNameOverride = GetInstallerState().productNameOverride;
+  environment.windowsDir = WindowsFolder();
+  environment.programFilesDir = ProgramFilesFolder();
+  environment.expandVariables = [](std::string_view text) { return ExpandPathVariables(text); };
+  environment.decodeAnsi = DecodeAnsi;
+  return environment;
+}
+
+void StartTexts(const SettingsEnvironment& environment) {
+  Texts() = LanguageTexts(&Product().languages, PlaceholderValuesOf(Product(), environment));
+}
+
+void UseLanguage(size_t language) {
+  Texts().Choose(language);
+  InstallerState& state = GetInstallerState();
+  std::wstring title = GetText(0);
+  if (title.empty()) return;  // a product without a title keeps the program's
+  state.titleWide = title;
+  state.title = Narrow(title);
+}
+
+}  // namespace qs

@@ -1,0 +1,28 @@
+#pragma once
+// The product as the running installer knows it: its settings and its texts in the chosen
+// language. Filled once during start-up, read by everything after.
+#include <cstdint>
+#include <string>
+
+#include "core/language_texts.h"
+#include "core/product_settings.h"
+#include "core/settings_reader.h"
+
+namespace qs {
+
+ProductSettings& Product();
+// The texts; until the settings are read, a table without texts (every text empty).
+LanguageTexts& Texts();
+// Text `number` in the chosen language, placeholders replaced; empty outside the table.
+std::wstring GetText(int32_t number);
+
+// What the settings reader needs from this system and this run's switches.
+SettingsEnvironment SystemSettingsEnvironment();
+
+// Starts the texts once the settings are read: the language named "English" (or the first),
+// with this run's placeholder values.
+void StartTexts(const SettingsEnvironment& environment);
+// Makes `language` the run's language; text 0 becomes the installer title.
+void UseLanguage(size_t language);
+
+}  // namespace qs
