@@ -3,6 +3,7 @@
 // field, and the damages that each settings check must catch.
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,8 @@ struct SettingsDamage {
   const char* name;
   int error;
   std::function<void(ProductSettings&)> apply;
+
+  friend void PrintTo(const SettingsDamage& damage, std::ostream* os) { *os << damage.name; }
 };
 
 template <typename T>

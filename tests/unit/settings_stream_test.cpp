@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ int Read(const std::vector<uint8_t>& stream, ProductSettings& settings,
 struct RoundTripCase {
   const char* name;
   std::function<void(ProductSettings&)> change;
+
+  friend void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SettingsRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
