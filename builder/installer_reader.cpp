@@ -7,6 +7,7 @@
 
 #include "core/payload_checksum.h"
 #include "core/payload_format.h"
+#include "core/settings_reader.h"
 #include "core/target_path.h"
 
 namespace qs::builder {
@@ -125,8 +126,10 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
       installer.header.settingsChecksum) {
     return Corrupt(kErrorSettingsChecksum);
   }
-  if (st.size() < 8) return Corrupt(kErrorSettingsEnd);
-  for (int i = 7; i >= 0; --i) installer.productFlags = installer.productFlags << 8 | st[i];
+  SettingsEnvironment asStored;
+  asStored.applyDefaults = false;
+  if (int e = ReadSettingsStream(st, asStored, installer.product); e != 0) return Corrupt(e);
+  installer.productFlags = installer.product.ProductFlags;
 
   if (installer.productFlags & kFlagVerifyInstallerImage) {
     const ByteSpan image(installer.bytes.data(), s.rawOffset);
@@ -140,7 +143,16 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
 ReadResult ReadEntries(const InstallerFile& installer,
                        const std::function<void(const PayloadEntry&, int index)>& visit) {
   const PayloadHeader& header = installer.header;
-  FileDataArea area = MappedFileDataArea(installer.sectionBytes, header);
+  FileDataArea area;
+  if (installer.product.fileDataFromFile == 0) {
+    area = MappedFileDataArea(installer.sectionBytes, header);
+  } else {
+    // From the area's place in the file to the end of the file, which must be the payload's.
+    const uint64_t start = uint64_t{installer.section.rawOffset} + header.fileDataOffset;
+    if (start > installer.bytes.size()) return Corrupt(kErrorFileDataSizeMismatch);
+    area.bytes = ByteSpan(installer.bytes).subspan(static_cast<size_t>(start));
+    area.foundSize = static_cast<int64_t>(area.bytes.size());
+  }
   if (int error = CheckFileDataArea(area, header); error != 0) return Corrupt(error);
   FileDataReader reader(area.bytes.first(static_cast<size_t>(header.fileDataSize)), header,
                         (installer.productFlags & kFlagCompressedBlocks) != 0);

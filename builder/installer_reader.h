@@ -9,6 +9,7 @@
 #include "core/payload_container.h"
 #include "core/payload_entry.h"
 #include "core/pe_sections.h"
+#include "core/product_settings.h"
 
 namespace qs::builder {
 
@@ -18,6 +19,7 @@ struct InstallerFile {
   std::vector<uint8_t> sectionBytes;  // as Windows maps it: virtual size, zero-filled past raw
   PayloadHeader header;
   std::vector<uint8_t> settings;  // unpacked settings stream
+  ProductSettings product;        // the settings as stored, without the installer's defaults
   uint64_t productFlags = 0;
 };
 
@@ -26,13 +28,14 @@ struct ReadResult {
   std::string message;  // what went wrong, for people
 };
 
-// Loads the file and runs the start-up checks: section, header, settings (47, 25), the
-// installer-image checksum when the settings ask for it (40).
+// Loads the file and runs the start-up checks: section, header, settings (47, 25, and every
+// check of the settings stream), the installer-image checksum when the settings ask for it (40).
 ReadResult OpenInstaller(const std::string& path, InstallerFile& installer);
 // The same for an installer already in memory.
 ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& installer);
 
-// Walks every entry from the mapped file-data area (46, 55, then 60-63, 70-72, 100, 110),
+// Walks every entry from the file-data area, mapped or read from the file as the product
+// says (46, 55, then 60-63, 70-72, 100, 110),
 // handing each decoded entry to `visit`.
 ReadResult ReadEntries(const InstallerFile& installer,
                        const std::function<void(const PayloadEntry&, int index)>& visit);

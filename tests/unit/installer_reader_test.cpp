@@ -8,13 +8,15 @@
 #include "builder/container_writer.h"
 #include "builder/installer_reader.h"
 #include "builder/pe_section_writer.h"
+#include "builder/settings_writer.h"
 #include "core/payload_format.h"
 #include "tests/support/pe_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace qs::builder {
 namespace {
 
-std::vector<uint8_t> MakeInstaller(bool compress, bool encipher) {
+std::vector<uint8_t> MakeInstaller(bool compress, bool encipher, bool fileDataFromFile = false) {
   std::vector<PayloadFile> files(3);
   files[0].name = "a.txt";
   files[0].content.assign(300, 'a');
@@ -28,16 +30,22 @@ std::vector<uint8_t> MakeInstaller(bool compress, bool encipher) {
   options.compressBlocks = compress;
   options.blockSize = 64;
   if (encipher) options.blowfishKey = std::array<uint8_t, 8>{1, 1, 2, 3, 5, 8, 13, 21};
-  std::vector<uint8_t> settings(8, 0);
-  settings[0] = compress ? 0x20 : 0;
-  settings[4] = 1;  // verify the installer image
+  ProductSettings product = test_support::FullSettings();
+  product.ProductFlags = kFlagVerifyInstallerImage | (compress ? kFlagCompressedBlocks : 0);
+  product.masterName.clear();
+  product.masterKey.clear();
+  product.uninstallerIcon.clear();
+  product.fileDataFromFile = fileDataFromFile ? 1 : 0;
+  std::vector<uint8_t> settings;
+  std::string error;
+  EXPECT_TRUE(WriteSettingsStream(product, settings, error)) << error;
   std::vector<uint8_t> payload;
   PayloadLayout layout;
-  std::string error;
   EXPECT_TRUE(BuildPayload(settings, files, options, payload, error, &layout)) << error;
   std::vector<uint8_t> installer;
   EXPECT_TRUE(BuildInstallerImage(test_support::MakeTestStub(), payload, true,
-                                  layout.installerChecksumOffset, installer, error))
+                                  layout.installerChecksumOffset, installer, error,
+                                  fileDataFromFile ? SectionEnd::kAtPayload : SectionEnd::kPadded))
       << error;
   return installer;
 }
@@ -60,6 +68,16 @@ TEST(InstallerReader, ReadsWhatTheBuilderWrote) {
       EXPECT_EQ(entries, 3);
     }
   }
+}
+
+// File data kept out of the mapped image is read from the file, which must end with it.
+TEST(InstallerReader, FileDataFromTheFile) {
+  std::vector<uint8_t> bytes = MakeInstaller(true, false, /*fileDataFromFile=*/true);
+  int entries = 0;
+  EXPECT_EQ(ReadAll(bytes, &entries), 0);
+  EXPECT_EQ(entries, 3);
+  bytes.push_back(0);
+  EXPECT_EQ(ReadAll(bytes), kErrorFileDataSizeMismatch);
 }
 
 TEST(InstallerReader, ImageChecksumCatchesAChangedStub) {
