@@ -11,8 +11,11 @@
 #include "builder/container_writer.h"
 #include "builder/installer_reader.h"
 #include "builder/pe_section_writer.h"
+#include "builder/project_file.h"
+#include "builder/project_printer.h"
 #include "builder/source_files.h"
 #include "core/payload_format.h"
+#include "core/settings_reader.h"
 
 namespace qs::builder::cli {
 namespace {
@@ -145,10 +148,117 @@ int Pack(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The stub program that `build` uses when neither --stub nor the project names one: the one
+// installed beside this program.
+std::filesystem::path StubBesideProgram(const std::string& programPath) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) self = std::filesystem::absolute(programPath, ec);
+  return self.parent_path() / "quillonet-setup.exe";
+}
+
+int Build(const std::vector<std::string>& args, const std::string& programPath) {
+  const char* usage = "build PROJECT [-o OUT] [--stub STUB]";
+  std::string projectPath;
+  std::string output;
+  std::string stubPath;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if ((arg == "-o" || arg == "--stub") && i + 1 >= args.size()) return Usage(usage);
+    if (arg == "-o") {
+      output = args[++i];
+    } else if (arg == "--stub") {
+      stubPath = args[++i];
+    } else if ((!arg.empty() && arg[0] == '-') || !projectPath.empty()) {
+      return Usage(usage);
+    } else {
+      projectPath = arg;
+    }
+  }
+  if (projectPath.empty()) return Usage(usage);
+
+  std::string error;
+  Project project;
+  if (!LoadProject(projectPath, project, error)) return Fail(error);
+
+  if (stubPath.empty()) stubPath = project.stub;
+  if (stubPath.empty()) {
+    const std::filesystem::path beside = StubBesideProgram(programPath);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(beside, ec)) {
+      return Fail(
+          "no installer program: pass --stub PATH (quillonet-setup.exe) or set `stub` in "
+          "the project");
+    }
+    stubPath = beside.string();
+  }
+  std::vector<uint8_t> stub;
+  if (!ReadWholeFile(stubPath, stub, error)) return Fail(error);
+
+  if (output.empty()) output = project.output;
+  if (output.empty())
+    output = DefaultOutputPath(projectPath, project.settings.DisplayName).string();
+
+  std::vector<uint8_t> installer;
+  if (!BuildInstaller(project, stub, installer, error)) return Fail(error);
+  if (!WriteWholeFile(output, installer, error)) return Fail(error);
+  std::printf("%s: %zu files, %zu bytes\n", output.c_str(), project.files.size(), installer.size());
+  return 0;
+}
+
+namespace {
+
+// The installer's settings and entries as a project file.
+int PrintProject(const InstallerFile& installer) {
+  ProductSettings settings;
+  SettingsEnvironment environment;
+  environment.applyDefaults = false;
+  if (int error = ReadSettingsStream(installer.settings, environment, settings); error != 0) {
+    return Fail("the settings stream is damaged (error " + std::to_string(error) + ")");
+  }
+  settings.ProductFlags2 = installer.header.productFlags2;
+  std::vector<PayloadFile> files;
+  ReadResult result = ReadEntries(installer, [&](const PayloadEntry& e, int) {
+    PayloadFile& file = files.emplace_back();
+    file.name = e.name;
+    file.kind = e.kind;
+    file.flags = e.flags;
+    file.attributes = e.attributes;
+    file.dateTime = e.dateTime;
+    file.text = e.text;
+    file.icon = e.icon;
+    file.command = e.command;
+    file.destination = e.destination;
+    file.extra = e.extra;
+    file.msiUiLevel = e.msiUiLevel;
+  });
+  if (result.error != 0) return Fail(result.message);
+  ContainerOptions container;
+  container.blowfishKey = installer.header.blowfishKey;
+  std::fputs(FormatProject(settings, files, container).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace
+
 int Inspect(const std::vector<std::string>& args) {
-  if (args.size() != 1) return Usage("inspect INSTALLER");
+  const char* usage = "inspect [--project] INSTALLER";
+  bool project = false;
+  std::vector<std::string> positional;
+  for (const std::string& arg : args) {
+    if (arg == "--project") {
+      project = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return Usage(usage);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 1) return Usage(usage);
   InstallerFile installer;
-  ReadResult result = OpenInstaller(args[0], installer);
+  ReadResult result = OpenInstaller(positional[0], installer);
+  if (project) return result.error != 0 ? Fail(result.message) : PrintProject(installer);
+
   if (result.error == -2 || result.error == -3) return Fail(result.message);
 
   const SetupSectionLocation& s = installer.section;
@@ -196,6 +306,7 @@ int Inspect(const std::vector<std::string>& args) {
   });
   if (result.error != 0) return Fail(result.message);
   std::printf("\nall checksums verified\n");
+  std::printf("(quillonet inspect --project prints the settings as a project file)\n");
   return 0;
 }
 

@@ -12,14 +12,21 @@ void PrintHelp(FILE* out) {
   std::fputs(
       "usage: quillonet COMMAND ...\n"
       "\n"
+      "  build PROJECT [-o OUT] [--stub STUB]\n"
+      "        make the installer a project file describes (see README.md)\n"
+      "        -o OUT             where to write it (default: the project's `output`, else\n"
+      "                           <name>-setup.exe beside the project)\n"
+      "        --stub STUB        the installer program (default: the project's `stub`, else\n"
+      "                           quillonet-setup.exe beside this program)\n"
       "  pack STUB SOURCE_DIR -o OUT [options]\n"
       "        make an installer of every file under SOURCE_DIR\n"
       "        --no-compress      store the blocks without zlib\n"
       "        --block-size N     unpacked bytes per block (default 1048576)\n"
       "        --key HEX          encipher with this 8-byte Blowfish key (16 hex digits)\n"
       "        --checksum-image   let the installer verify its own image\n"
-      "  inspect INSTALLER\n"
+      "  inspect [--project] INSTALLER\n"
       "        print the payload and verify every checksum\n"
+      "        --project          print the settings and entries as a project file instead\n"
       "  extract INSTALLER DIR\n"
       "        write the payload files into DIR\n",
       out);
@@ -35,6 +42,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = args[0];
   args.erase(args.begin());
+  if (command == "build") return qs::builder::cli::Build(args, argv[0]);
   if (command == "pack") return qs::builder::cli::Pack(args);
   if (command == "inspect") return qs::builder::cli::Inspect(args);
   if (command == "extract") return qs::builder::cli::Extract(args);
