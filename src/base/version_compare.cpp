@@ -67,4 +67,16 @@ int CompareVersions(std::string_view a, std::string_view b) {
          static_cast<int>(static_cast<unsigned char>(right.suffix));
 }
 
+std::string NormalizeFileVersionText(std::string_view text) {
+  constexpr std::string_view kBlank = " \t\r\n";
+  size_t first = text.find_first_not_of(kBlank);
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(kBlank);
+  std::string version(text.substr(first, last - first + 1));
+  for (char& c : version) {
+    if (c == ',') c = '.';
+  }
+  return version;
+}
+
 }  // namespace qs

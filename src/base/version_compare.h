@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 namespace qs {
@@ -8,5 +9,9 @@ namespace qs {
 // is skipped. 1.10 > 1.9, 2.0.1 > 2.0, 1.2b > 1.2a > 1.2, ".5" == "0.5".
 // Returns negative, zero or positive.
 int CompareVersions(std::string_view a, std::string_view b);
+
+// A file's "FileVersion" text as versions are compared: every "," becomes "." and blanks,
+// tabs, carriage returns and line feeds are trimmed from both ends.
+std::string NormalizeFileVersionText(std::string_view text);
 
 }  // namespace qs

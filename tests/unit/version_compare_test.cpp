@@ -42,5 +42,12 @@ TEST(CompareVersionsTest, OrdersVersions) {
   }
 }
 
+TEST(VersionCompare, FileVersionTextIsNormalized) {
+  EXPECT_EQ(NormalizeFileVersionText(" \t5, 81, 4704, 1100\r\n"), "5. 81. 4704. 1100");
+  EXPECT_EQ(NormalizeFileVersionText("4.03.1998"), "4.03.1998");
+  EXPECT_EQ(NormalizeFileVersionText(" \r\n"), "");
+  EXPECT_EQ(CompareVersions(NormalizeFileVersionText("1,2,3"), "1.2.3"), 0);
+}
+
 }  // namespace
 }  // namespace qs
