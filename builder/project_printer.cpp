@@ -414,6 +414,10 @@ void PrintFiles(Printer& p, std::span<const PayloadFile> files) {
 
 }  // namespace
 
+std::string TomlString(std::string_view utf8) {
+  return Quote(utf8);
+}
+
 std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile> files,
                           const ContainerOptions& container, const ProjectPrintOptions& options) {
   Printer p;

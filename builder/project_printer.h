@@ -5,6 +5,7 @@
 // without a name), whatever the project defaults would have been.
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "builder/container_writer.h"
 #include "core/product_settings.h"
@@ -23,5 +24,8 @@ struct ProjectPrintOptions {
 std::string FormatProject(const ProductSettings& settings, std::span<const PayloadFile> files,
                           const ContainerOptions& container,
                           const ProjectPrintOptions& options = {});
+
+// `utf8` as a TOML string, with the escapes it needs.
+std::string TomlString(std::string_view utf8);
 
 }  // namespace qs::builder

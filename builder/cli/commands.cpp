@@ -118,31 +118,26 @@ int Pack(const std::vector<std::string>& args) {
   std::vector<SourceFile> sources;
   if (!CollectSourceFiles(positional[1], sources, error)) return Fail(error);
 
-  std::vector<PayloadFile> files;
-  for (const SourceFile& source : sources) {
-    PayloadFile file;
-    file.name = source.name;
-    file.dateTime = source.modified;
-    if (!ReadWholeFile(source.path, file.content, error)) return Fail(error);
-    files.push_back(std::move(file));
-  }
+  // The folder as a project with the builder's defaults, named after the folder.
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::absolute(positional[1], ec);
+  std::string name = folder.filename().string();
+  if (name.empty() || name == ".") name = folder.parent_path().filename().string();
+  std::string text = "[product]\nname = " + TomlString(name.empty() ? "Product" : name) +
+                     "\n[options]\nverify_installer_image = " + (checksumImage ? "true" : "false") +
+                     "\n[container]\ncompress = " + (options.compressBlocks ? "true" : "false") +
+                     "\nblock_size = " + std::to_string(options.blockSize) + "\n";
+  if (!sources.empty()) text += "[[files]]\nsource = " + TomlString(folder.string()) + "\n";
+  ProjectContext context;
+  if (!BuildTimeFromEnvironment(context, error)) return Fail(error);
+  Project project;
+  if (!ParseProject(text, "(pack)", context, project, error)) return Fail(error);
+  project.container.blowfishKey = options.blowfishKey;
+  if (options.blowfishKey) project.settings.ProductFlags2 |= kFlags2Enciphered;
 
-  // Until products are described by project files, the settings stream carries only the flag
-  // word that the container depends on.
-  uint64_t productFlags = 0;
-  if (options.compressBlocks) productFlags |= kFlagCompressedBlocks;
-  if (checksumImage) productFlags |= kFlagVerifyInstallerImage;
-  std::vector<uint8_t> settings(8);
-  for (int i = 0; i < 8; ++i) settings[i] = static_cast<uint8_t>(productFlags >> (8 * i));
-
-  std::vector<uint8_t> payload;
-  PayloadLayout layout;
-  if (!BuildPayload(settings, files, options, payload, error, &layout)) return Fail(error);
   std::vector<uint8_t> installer;
-  if (!BuildInstallerImage(stub, payload, checksumImage, layout.installerChecksumOffset, installer,
-                           error)) {
-    return Fail(error);
-  }
+  if (!BuildInstaller(project, stub, installer, error)) return Fail(error);
+  const std::vector<PayloadFile>& files = project.files;
   if (!WriteWholeFile(output, installer, error)) return Fail(error);
   std::printf("%s: %zu files, %zu bytes\n", output.c_str(), files.size(), installer.size());
   return 0;
