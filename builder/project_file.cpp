@@ -252,14 +252,18 @@ bool BuildTimeFromEnvironment(ProjectContext& context, std::string& error) {
 
 std::filesystem::path DefaultOutputPath(const std::string& projectPath,
                                         const std::string& productName) {
-  std::string name = productName.empty() ? "product" : productName;
+  std::string name;
+  if (!Utf8FromNarrow(productName, name)) name = productName;
+  if (name.empty()) name = "product";
   for (char& c : name) {
     if (static_cast<unsigned char>(c) < 0x20 ||
         std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
       c = '_';
     }
   }
-  return std::filesystem::path(projectPath).parent_path() / (name + "-setup.exe");
+  name += "-setup.exe";
+  return std::filesystem::path(projectPath).parent_path() /
+         std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
 namespace {
@@ -1077,20 +1081,17 @@ void ReadOptions(Table& t, ProductSettings& s, ParseState& state) {
   }
   if (state.rawFlags) s.ProductFlags = *state.rawFlags;
   if (state.rawFlags2) s.ProductFlags2 = *state.rawFlags2;
-  for (auto&& [key, node] : t.raw()) {
-    if (key.str() == "product_flags" || key.str() == "product_flags2") continue;
-    const FlagOption* option = FindFlagOption(key.str());
-    if (option == nullptr) continue;  // left for Finish to report
+  for (const FlagOption& option : FlagOptions()) {
     bool on = false;
-    if (!Bool(t, key.str(), on)) return;
-    if (option->derived) {
-      t.Fail(key.str(), "cannot be set by name: " + std::string(option->meaning));
+    if (!Bool(t, option.key, on)) continue;
+    if (option.derived) {
+      t.Fail(option.key, "cannot be set by name: " + std::string(option.meaning));
       return;
     }
-    if (option->word == FlagWord::kProductFlags) {
-      s.ProductFlags = on ? s.ProductFlags | option->mask : s.ProductFlags & ~option->mask;
+    if (option.word == FlagWord::kProductFlags) {
+      s.ProductFlags = on ? s.ProductFlags | option.mask : s.ProductFlags & ~option.mask;
     } else {
-      const uint32_t mask = static_cast<uint32_t>(option->mask);
+      const uint32_t mask = static_cast<uint32_t>(option.mask);
       s.ProductFlags2 = on ? s.ProductFlags2 | mask : s.ProductFlags2 & ~mask;
     }
   }
@@ -1103,7 +1104,7 @@ void ReadContainer(Table& t, ContainerOptions& container, ParseState& state) {
   Number(t, "block_size", 1, static_cast<int64_t>(kMaxBlockSize), container.blockSize);
   if (const toml::node* node = t.Get("key")) {
     std::array<uint8_t, 8> key{};
-    const std::string_view text = node->is_string() ? node->as_string()->get() : "";
+    const std::string text = node->is_string() ? node->as_string()->get() : std::string();
     bool ok = text.size() == 16;
     for (size_t i = 0; ok && i < 8; ++i) {
       auto [stop, problem] =

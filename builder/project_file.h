@@ -56,6 +56,7 @@ bool BuildInstaller(const Project& project, std::span<const uint8_t> stub,
 
 // Where `quillonet build` writes when neither -o nor the `output` key says: "<name>-setup.exe"
 // beside the project file, characters that Windows refuses in file names replaced by "_".
+// `productName` is the stored DisplayName.
 std::filesystem::path DefaultOutputPath(const std::string& projectPath,
                                         const std::string& productName);
 

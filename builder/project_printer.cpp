@@ -367,12 +367,13 @@ void PrintFiles(Printer& p, std::span<const PayloadFile> files) {
   std::set<std::string> seen;
   for (const PayloadFile& f : files) {
     p.ArrayTable("files");
-    std::string path = f.name;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (Utf16ToUtf8(Utf8ToUtf16(path)) != path) {
-      path = Utf16ToUtf8(DecodeLatin1(path));
-      p.Comment("the stored name is not UTF-8: give the extracted file this name");
+    // Where `quillonet extract` writes the entry: its name as UTF-8, with "/" between folders.
+    std::string path;
+    if (!Utf8FromNarrow(f.name, path)) {
+      path = Utf16ToUtf8(DecodeLatin1(f.name));
+      p.Comment("the stored name is not UTF-8: `quillonet extract` writes it as below");
     }
+    std::replace(path.begin(), path.end(), '\\', '/');
     if (!seen.insert(path).second) {
       p.Comment("another entry has this name too; `quillonet extract` keeps only the last");
     }
