@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "base/text.h"
 #include "builder/container_writer.h"
 #include "builder/installer_reader.h"
 #include "builder/pe_section_writer.h"
@@ -316,13 +317,17 @@ int Extract(const std::vector<std::string>& args) {
   int written = 0;
   result = ReadEntries(installer, [&](const PayloadEntry& e, int) {
     if (!error.empty()) return;
-    if (!IsSafeRelativeName(e.name)) {
-      error = "refusing to write entry '" + e.name + "' outside the target folder";
+    // A name in the "|" + UTF-8 form is written under the text it stands for; a name in the
+    // code page, which this tool cannot know, as if it were Latin-1.
+    std::string relative;
+    if (!Utf8FromNarrow(e.name, relative)) relative = Utf16ToUtf8(DecodeLatin1(e.name));
+    if (!IsSafeRelativeName(relative)) {
+      error = "refusing to write entry '" + relative + "' outside the target folder";
       return;
     }
-    std::string relative = e.name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
-    const std::filesystem::path target = root / relative;
+    const std::filesystem::path target =
+        root / std::filesystem::path(std::u8string(relative.begin(), relative.end()));
     std::error_code ec;
     std::filesystem::create_directories(target.parent_path(), ec);
     if (ec) {
