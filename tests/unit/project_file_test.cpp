@@ -1,0 +1,417 @@
+// Project files: the few lines that make a working installer, the checks that refuse a bad
+// project before anything is written, file groups chosen by glob, and languages that fall
+// back to English.
+#include "builder/project_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "builder/default_texts.h"
+#include "builder/installer_reader.h"
+#include "builder/settings_writer.h"
+#include "core/product_flags.h"
+#include "tests/support/pe_fixture.h"
+
+namespace qs::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("qs_project_" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+  void Write(const std::string& relative, const std::string& content) const {
+    const fs::path file = path_ / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+  }
+  // A fixed modification time, so that dates can be compared.
+  void Touch(const std::string& relative, int64_t unixSeconds) const {
+    const auto system = std::chrono::system_clock::time_point(std::chrono::seconds(unixSeconds));
+    fs::last_write_time(path_ / relative, std::chrono::file_clock::from_sys(system));
+  }
+
+ private:
+  fs::path path_;
+};
+
+ProjectContext FixedContext() {
+  ProjectContext context;
+  context.buildTime = DateTimeFromUnixSeconds(1700000000);  // 2023-11-14 22:13:20 UTC
+  return context;
+}
+
+bool Parse(const TempFolder& folder, const std::string& text, Project& project, std::string& error,
+           const ProjectContext& context = FixedContext()) {
+  folder.Write("p.toml", text);
+  return ParseProject(text, (folder.path() / "p.toml").string(), context, project, error);
+}
+
+std::vector<std::string> Names(const Project& project) {
+  std::vector<std::string> names;
+  for (const PayloadFile& file : project.files) names.push_back(file.name);
+  return names;
+}
+
+TEST(ProjectFile, AFewLinesMakeAWorkingInstaller) {
+  TempFolder folder;
+  folder.Write("files/b.txt", "bee");
+  folder.Write("files/a.txt", "ay");
+  folder.Write("files/sub/c.txt", "sea");
+  folder.Touch("files/a.txt", 1600000000);  // 2020-09-13 12:26:40 UTC
+
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+[product]
+name = "Hello"
+version = "1.0"
+
+[[files]]
+source = "files"
+)",
+                    project, error))
+      << error;
+
+  const ProductSettings& s = project.settings;
+  EXPECT_EQ(s.DisplayName, "Hello");
+  EXPECT_EQ(s.DisplayVersion, "1.0");
+  EXPECT_TRUE(s.ProductFlags & kFlagUninstallable);
+  EXPECT_TRUE(s.ProductFlags & kFlagCompressedBlocks);
+  EXPECT_TRUE(project.container.compressBlocks);
+  EXPECT_EQ(s.UninstallSubdir, "Uninstall");
+  EXPECT_EQ(s.uninstallerName, "uninstall.exe");
+  EXPECT_EQ(s.dialogCaption, u"<product> Setup");
+  EXPECT_EQ(s.TaskbarText, "Hello Setup");
+  EXPECT_EQ(s.productDate.year, 2023);
+  EXPECT_EQ(s.productDate.hour, 22);
+  ASSERT_EQ(s.languages.names, std::vector<std::string>{"English"});
+  EXPECT_EQ(s.languages.textCount, BuiltInTextTableSize());
+  EXPECT_EQ(*s.languages.Find(13, 0), Utf8ToUtf16(FindTextSpec(13)->english));
+
+  EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "b.txt", "sub\\c.txt"}));
+  EXPECT_EQ(project.files[0].content, (std::vector<uint8_t>{'a', 'y'}));
+  EXPECT_EQ(project.files[0].dateTime.year, 2020);
+  EXPECT_EQ(project.files[0].dateTime.hour, 12);
+  EXPECT_EQ(project.files[0].dateTime.second, 40);
+  EXPECT_EQ(project.files[0].attributes, 0xFFFFFFFFu);
+
+  // The installer made from it reads back whole, settings and entries.
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(BuildInstaller(project, test_support::MakeTestStub(), bytes, error)) << error;
+  InstallerFile installer;
+  ReadResult result = OpenInstallerBytes(bytes, installer);
+  ASSERT_EQ(result.error, 0) << result.message;
+  int entries = 0;
+  EXPECT_EQ(ReadEntries(installer, [&](const PayloadEntry&, int) { ++entries; }).error, 0);
+  EXPECT_EQ(entries, 3);
+}
+
+TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
+  TempFolder folder;
+  folder.Write("files/a.txt", "a");
+  folder.Write("german.toml", "name = \"German\"\nnmae = 1\n");
+  const std::string head = "[product]\nname = \"P\"\n";  // lines 1-2
+
+  std::string manyShortcuts;
+  for (int i = 0; i < 1001; ++i) manyShortcuts += "[[shortcuts]]\ntarget = \"x.exe\"\n";
+  std::string manyDeletes;
+  for (int i = 0; i < 1002; ++i) manyDeletes += "[[conditional_deletes]]\nfiles = \"*.tmp\"\n";
+  std::string manyLanguages = "languages = [";
+  for (int i = 0; i < 200; ++i) manyLanguages += "{ name = \"L" + std::to_string(i) + "\" },";
+  manyLanguages += "]\n";
+  std::string manyLicenses = "[pages]\nlicenses = [";
+  for (int i = 0; i < 21; ++i) manyLicenses += "\"files/a.txt\",";
+  manyLicenses += "]\n";
+
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"syntax", head + "version = \n", "p.toml:3: "},
+      {"no product", "[install]\n", "key 'product.name'"},
+      {"no name", "[product]\nversion = \"1\"\n", "key 'product.name': the product needs a name"},
+      {"unknown top-level key", "stubb = \"x\"\n" + head, "p.toml:1: key 'stubb': unknown key"},
+      {"typo", head + "verison = \"1\"\n",
+       "p.toml:3: key 'product.verison': unknown key; did you mean 'version'?"},
+      {"unknown key in a list entry", head + "[[shortcuts]]\ntarget = \"a\"\ncolour = 1\n",
+       "p.toml:5: key 'shortcuts[0].colour': unknown key"},
+      {"wrong type", "[product]\nname = 5\n", "p.toml:2: key 'product.name': expected a string"},
+      {"bitness", head + "bitness = 3\n", "p.toml:3: key 'product.bitness': expected \"any\""},
+      {"bitness name", head + "bitness = \"64\"\n", "key 'product.bitness'"},
+      {"step delay", head + "[install]\nmin_step_delay = 10000\n",
+       "p.toml:4: key 'install.min_step_delay': expected a number from 0 to 9999"},
+      {"bitmap size", head + "[background]\nbitmap_size = 101\n", "key 'background.bitmap_size'"},
+      {"byte field", head + "[background]\ntitle_shadow = 256\n", "key 'background.title_shadow'"},
+      {"colour", head + "[background]\ntitle_color = \"#12345\"\n",
+       "key 'background.title_color': expected a colour"},
+      {"licences", head + manyLicenses, "key 'pages.licenses': at most 20 documents"},
+      {"shortcuts", head + manyShortcuts, "key 'shortcuts': at most 1000 entries"},
+      {"conditional deletes", head + manyDeletes, "key 'conditional_deletes': at most 1001"},
+      {"languages", head.substr(0, 0) + manyLanguages + head,
+       "key 'languages': at most 200 languages"},
+      {"derived option", head + "[options]\ncompressed_blocks = false\n",
+       "p.toml:4: key 'options.compressed_blocks': cannot be set by name"},
+      {"unknown option", head + "[options]\nuninstalable = true\n",
+       "key 'options.uninstalable': unknown key; did you mean 'uninstallable'?"},
+      {"derived bit in the raw word", head + "[options]\nproduct_flags = 0x20\n",
+       "key 'options.product_flags': bits 5 and 16"},
+      {"raw word too wide", head + "[options]\nproduct_flags2 = \"0x100000000\"\n",
+       "key 'options.product_flags2': the value does not fit in 32 bits"},
+      {"missing source folder", head + "[[files]]\nsource = \"nope\"\n",
+       "p.toml:4: key 'files[0].source': source folder"},
+      {"group matching nothing", head + "[[files]]\nsource = \"files\"\ninclude = [\"*.exe\"]\n",
+       "p.toml:5: key 'files[0].include': no file in"},
+      {"missing file", head + "[[files]]\nsource = \"files\"\npath = \"b.txt\"\n",
+       "key 'files[0].path': file"},
+      {"rename with a glob", head + "[[files]]\nsource = \"files\"\nname = \"x\"\n",
+       "key 'files[0].name': only a group with 'path'"},
+      {"missing blob", head + "icon = \"missing.ico\"\n", "p.toml:3: key 'product.icon': file"},
+      {"bad base64", head + "icon = { base64 = \"@@\" }\n", "key 'product.icon'"},
+      {"format text", head + "[texts]\n13 = \"Broken: %s\"\n", "p.toml:4: key 'texts.13': text 13"},
+      {"text number", head + "[texts]\n10000 = \"x\"\n", "key 'texts.10000': texts are numbered"},
+      {"text count", "text_count = 5\n" + head + "[texts]\n50 = \"x\"\n", "key 'text_count'"},
+      {"language file", "languages = [\"missing.toml\"]\n" + head, "language file"},
+      {"unknown key in a language file", "languages = [\"german.toml\"]\n" + head,
+       "german.toml:2: key 'nmae': unknown key"},
+      {"entry icon without a shortcut", head + "[[files]]\nsource = \"files\"\nicon = \"a.ico\"\n",
+       "key 'files[0].icon': an icon is stored only"},
+      {"entry kind", head + "[[files]]\nsource = \"files\"\nkind = 3\n", "kinds 2 and 3"},
+      {"package level for another kind", head + "[[files]]\nsource = \"files\"\nmsi_ui_level = 2\n",
+       "key 'files[0].msi_ui_level': only for kind \"msi\""},
+      {"version for an ordinary file", head + "[[files]]\nsource = \"files\"\nversion = \"1.0\"\n",
+       "key 'files[0].version': only for kinds"},
+      {"uninstaller icon without an uninstaller",
+       head + "[options]\nuninstallable = false\n[uninstall]\nicon = \"files/a.txt\"\n",
+       "key 'uninstall.icon'"},
+      {"batch outside code page 1252", head + "[batches]\npre_install = \"echo \u4e00\"\n",
+       "key 'batches.pre_install': batches run in code page 1252"},
+      {"NUL in a text", head + "publisher = { base64 = \"YQBi\" }\n",
+       "key 'product.publisher': a text cannot hold a NUL"},
+      {"auto-close entry matching nothing", head + "[[auto_close]]\nname = \"x\"\n",
+       "key 'auto_close[0].window_class'"},
+      {"size condition",
+       head + "[[conditional_deletes]]\nfiles = \"a\"\ncondition = \"size_equal\"\n"
+              "argument = \"big\"\n",
+       "key 'conditional_deletes[0].argument': a size condition"},
+      {"copyright without a position", head + "[background.copyright]\nposition = 0\n",
+       "key 'background.copyright.position'"},
+      {"key", head + "[container]\nkey = \"0011\"\n", "key 'container.key': expected 16"},
+  };
+  for (const Case& c : cases) {
+    Project project;
+    std::string error;
+    EXPECT_FALSE(Parse(folder, c.text, project, error)) << c.name;
+    EXPECT_NE(error.find(c.expected), std::string::npos)
+        << c.name << "\n  expected: " << c.expected << "\n  got:      " << error;
+  }
+}
+
+TEST(ProjectFile, GlobsMatchWithinAndAcrossFolders) {
+  struct Case {
+    const char* pattern;
+    const char* path;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"*.txt", "a.txt", true},    {"*.txt", "d/a.txt", false},
+      {"**/*.txt", "a.txt", true}, {"**/*.txt", "d/e/a.txt", true},
+      {"d/**", "d/e/f.bin", true}, {"d/**", "dx/f.bin", false},
+      {"d/**/x", "d/x", true},     {"d/**/x", "d/e/f/x", true},
+      {"?.txt", "a.txt", true},    {"?.txt", "ab.txt", false},
+      {"a?c", "a/c", false},       {"**", "x/y", true},
+      {"a*b*c", "aXbYc", true},    {"a*b*c", "aXbY/c", false},
+      {"A.txt", "a.txt", false},   {"", "", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchGlob(c.pattern, c.path), c.matches) << c.pattern << " ~ " << c.path;
+  }
+
+  TempFolder folder;
+  for (const char* file :
+       {"src/z.txt", "src/b.log", "src/a.txt", "src/sub/c.txt", "src/skip/d.txt", "other/e.txt"}) {
+    folder.Write(file, file);
+  }
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+source = "src"
+[product]
+name = "P"
+[[files]]
+include = ["**/*.txt"]
+exclude = ["skip/**"]
+[[files]]
+source = "other"
+prefix = "extra"
+[[files]]
+path = "b.log"
+name = "renamed.log"
+kind = "shared_dir"
+overwrite = "if_absent"
+attributes = ["readonly", "hidden"]
+date = 2001-02-03
+)",
+                    project, error))
+      << error;
+  // Sorted within each group, groups in the order given.
+  EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "sub\\c.txt", "z.txt",
+                                                      "extra\\e.txt", "renamed.log"}));
+  const PayloadFile& log = project.files.back();
+  EXPECT_EQ(log.kind, 1u);
+  EXPECT_EQ(log.flags, 3u << 2);
+  EXPECT_EQ(log.attributes, 0x3u);
+  EXPECT_EQ(log.dateTime.year, 2001);
+  EXPECT_FALSE(log.dateTime.HasTime());
+}
+
+TEST(ProjectFile, LanguagesFallBackToTheProjectsEnglish) {
+  TempFolder folder;
+  folder.Write("files/a.txt", "a");
+  folder.Write("german.toml", R"(
+name = "German"
+[texts]
+1 = "Willkommen"
+200 = "Nur auf Deutsch"
+)");
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+languages = ["german.toml", { name = "Dutch" }]
+[product]
+name = "P"
+[texts]
+2 = "Already there"
+)",
+                    project, error))
+      << error;
+  const LanguageTable& table = project.settings.languages;
+  ASSERT_EQ(table.names, (std::vector<std::string>{"English", "German", "Dutch"}));
+  EXPECT_EQ(table.textCount, 201);
+  EXPECT_EQ(*table.Find(1, 1), u"Willkommen");
+  EXPECT_EQ(*table.Find(2, 0), u"Already there");
+  EXPECT_EQ(*table.Find(2, 1), u"Already there");  // the project's English, not the built-in
+  EXPECT_EQ(*table.Find(0, 2), Utf8ToUtf16(FindTextSpec(0)->english));
+  EXPECT_EQ(*table.Find(200, 1), u"Nur auf Deutsch");
+  EXPECT_EQ(*table.Find(200, 0), u"");
+
+  // A listed English takes the place of the built-in one; without it English can be left out.
+  ASSERT_TRUE(Parse(folder, R"(
+english = false
+languages = [{ name = "Dutch", texts = { 0 = "Installatie" } }]
+[product]
+name = "P"
+)",
+                    project, error))
+      << error;
+  EXPECT_EQ(project.settings.languages.names, std::vector<std::string>{"Dutch"});
+  EXPECT_EQ(*project.settings.languages.Find(0, 0), u"Installatie");
+}
+
+TEST(ProjectFile, DerivedBitsFollowTheirSettings) {
+  TempFolder folder;
+  folder.Write("back.bmp", "BM");
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+[product]
+name = "P"
+[options]
+product_flags = "0x8000000000000001"
+uninstallable = false
+[background]
+bitmap = "back.bmp"
+[master]
+name = "Base"
+[container]
+compress = false
+key = "0102030405060708"
+)",
+                    project, error))
+      << error;
+  const ProductSettings& s = project.settings;
+  EXPECT_EQ(s.ProductFlags, 0x8000000000000001ull | kFlagBackgroundBitmap | kFlagMasterProduct);
+  // The raw word replaced the default of its own word only.
+  EXPECT_EQ(s.ProductFlags2, kFlags2StrippedUninstaller | kFlags2Enciphered);
+  EXPECT_FALSE(project.container.compressBlocks);
+  EXPECT_EQ(s.BitmapSize, 100);
+  EXPECT_EQ(s.BitmapTPI, 0xFFFFFFFFu);
+}
+
+TEST(ProjectFile, ReproducibleBuildsLowerLaterFileDates) {
+  TempFolder folder;
+  folder.Write("files/new.txt", "n");
+  folder.Touch("files/new.txt", 1900000000);  // 2030
+  ProjectContext context = FixedContext();
+  context.clampFileDates = true;
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, "[product]\nname = \"P\"\n[[files]]\nsource = \"files\"\n", project,
+                    error, context))
+      << error;
+  EXPECT_EQ(project.files[0].dateTime.year, 2023);
+}
+
+TEST(ProjectFile, VersionedFilesTakeTheirVersionFromTheFile) {
+  const fs::path stub = QS_SOURCE_DIR "/build/win32/src/quillonet-setup.exe";
+  if (!fs::exists(stub)) GTEST_SKIP() << "the Windows build's stub is not there";
+  TempFolder folder;
+  fs::copy_file(stub, folder.path() / "setup.exe");
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+[product]
+name = "P"
+[[files]]
+path = "setup.exe"
+kind = "versioned"
+[[files]]
+path = "setup.exe"
+name = "pinned.exe"
+kind = "system"
+version = "1.2"
+)",
+                    project, error))
+      << error;
+  EXPECT_EQ(project.files[0].text, "29.0.6.0");
+  EXPECT_EQ(project.files[1].text, "1.2");
+}
+
+TEST(ProjectFile, NarrowTextsCarryNonAsciiAfterABar) {
+  EXPECT_EQ(NarrowFromUtf8("plain"), "plain");
+  EXPECT_EQ(NarrowFromUtf8("Caf\u00e9"), "|Caf\u00e9");
+  std::string utf8;
+  EXPECT_TRUE(Utf8FromNarrow("|Caf\u00e9", utf8));
+  EXPECT_EQ(utf8, "Caf\u00e9");
+  EXPECT_TRUE(Utf8FromNarrow("|abc", utf8));  // ASCII after a bar stays as it is
+  EXPECT_EQ(utf8, "|abc");
+  EXPECT_FALSE(Utf8FromNarrow("Caf\xE9", utf8));  // code-page bytes: printed as base64
+
+  std::string stored;
+  EXPECT_TRUE(Cp1252FromUtf8("\u20ac 5", stored));
+  EXPECT_EQ(stored, "\x80 5");
+  EXPECT_FALSE(Cp1252FromUtf8("\u4e00", stored));
+  EXPECT_FALSE(Utf8FromCp1252("\x81", utf8));  // a byte the code page leaves undefined
+}
+
+}  // namespace
+}  // namespace qs::builder

@@ -1,0 +1,216 @@
+// A printed project builds the same settings stream again, byte for byte, and the same
+// entries: for the example product, for settings that set every field, and for values a
+// project cannot write as plain text (bytes outside UTF-8, NaNs, dates that are no dates).
+#include "builder/project_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+
+#include "base/text.h"
+#include "builder/project_file.h"
+#include "builder/settings_writer.h"
+#include "core/product_flags.h"
+#include "core/settings_reader.h"
+#include "tests/support/settings_fixture.h"
+
+namespace qs::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Utf8Path(std::string_view utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("qs_printer_" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+ProjectContext FixedContext() {
+  ProjectContext context;
+  context.buildTime = DateTimeFromUnixSeconds(1700000000);
+  return context;
+}
+
+void ExpectSameEntry(const PayloadFile& a, const PayloadFile& b) {
+  EXPECT_EQ(a.name, b.name);
+  EXPECT_EQ(a.kind, b.kind) << a.name;
+  EXPECT_EQ(a.flags, b.flags) << a.name;
+  EXPECT_EQ(a.attributes, b.attributes) << a.name;
+  EXPECT_EQ(std::memcmp(&a.dateTime, &b.dateTime, sizeof a.dateTime), 0) << a.name;
+  EXPECT_EQ(a.text, b.text) << a.name;
+  EXPECT_EQ(a.icon, b.icon) << a.name;
+  EXPECT_EQ(a.command, b.command) << a.name;
+  EXPECT_EQ(a.destination, b.destination) << a.name;
+  EXPECT_EQ(a.extra, b.extra) << a.name;
+  EXPECT_EQ(a.msiUiLevel, b.msiUiLevel) << a.name;
+  EXPECT_EQ(a.content, b.content) << a.name;
+}
+
+// Settings -> stream -> read as stored -> printed -> parsed -> stream: the same bytes. The
+// entries' contents are written where `quillonet extract` would write them.
+void ExpectRoundTrip(const ProductSettings& settings, const std::vector<PayloadFile>& files,
+                     const ContainerOptions& container) {
+  std::vector<uint8_t> stream;
+  std::string error;
+  ASSERT_TRUE(WriteSettingsStream(settings, stream, error)) << error;
+  ProductSettings stored;
+  SettingsEnvironment environment;
+  environment.applyDefaults = false;
+  ASSERT_EQ(ReadSettingsStream(stream, environment, stored), 0);
+  stored.ProductFlags2 = settings.ProductFlags2;
+  const std::string text = FormatProject(stored, files, container);
+
+  TempFolder folder;
+  for (const PayloadFile& file : files) {
+    std::string relative;  // as `quillonet extract` names it
+    ASSERT_TRUE(Utf8FromNarrow(file.name, relative));
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const fs::path path = folder.path() / "files" / Utf8Path(relative);
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.content.data()),
+               static_cast<std::streamsize>(file.content.size()));
+  }
+  Project project;
+  ASSERT_TRUE(
+      ParseProject(text, (folder.path() / "printed.toml").string(), FixedContext(), project, error))
+      << error << "\n----\n"
+      << text;
+
+  std::vector<uint8_t> again;
+  ASSERT_TRUE(WriteSettingsStream(project.settings, again, error)) << error;
+  EXPECT_EQ(again, stream) << text;
+  EXPECT_EQ(project.settings.ProductFlags2, settings.ProductFlags2);
+  EXPECT_EQ(project.container.blowfishKey, container.blowfishKey);
+  EXPECT_EQ(project.container.compressBlocks, (settings.ProductFlags & kFlagCompressedBlocks) != 0);
+  ASSERT_EQ(project.files.size(), files.size());
+  for (size_t i = 0; i < files.size(); ++i) ExpectSameEntry(project.files[i], files[i]);
+}
+
+TEST(ProjectPrinter, TheExampleProductPrintsBackToItself) {
+  const std::string path = QS_SOURCE_DIR "/examples/hello/hello.toml";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) GTEST_SKIP() << "the source tree is not reachable from here";
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  Project project;
+  std::string error;
+  ASSERT_TRUE(ParseProject(text, path, FixedContext(), project, error)) << error;
+  ExpectRoundTrip(project.settings, project.files, project.container);
+}
+
+std::vector<PayloadFile> EveryKindOfEntry() {
+  std::vector<PayloadFile> files(8);
+  files[0].name = "bin\\app.exe";
+  files[0].flags = 0x3;
+  files[0].text = "App \u00c4";
+  files[0].icon = "app.ico";
+  files[0].command = "/start";
+  files[0].extra = "%InstallDir%";
+  files[0].attributes = 0x21;
+  files[0].dateTime = {2024, 2, 29, 23, 59, 58};
+  files[0].content = {'M', 'Z'};
+  files[1].name = "setup.msi";
+  files[1].kind = 11;
+  files[1].flags = 0x80000000;
+  files[1].msiUiLevel = 5;
+  files[1].dateTime = {2024, 1, 2, -1, 0, 0};
+  files[2].name = "lib.dll";
+  files[2].kind = 9;  // no version: printed as "", not taken from the file again
+  files[3].name = "shared.dat";
+  files[3].kind = 1;
+  files[3].flags = 0x100 | (4 << 2) | 0x20 | 0x40;
+  files[3].attributes = 0x80000000;
+  files[3].destination = "%InstallDir%\\x\\";
+  files[3].dateTime = {2024, 13, 40, 25, 61, 61};  // no calendar date
+  files[4].name = NarrowFromUtf8("d\u00efr\\f\u00efle.txt");
+  files[4].attributes = 0;
+  files[5].name = "Font.ttf";
+  files[5].kind = 4;
+  files[5].text = "Font Face";
+  files[6].name = "applet.cpl";
+  files[6].kind = 12;
+  files[6].text = "Applet";
+  files[7].name = "tool.exe";
+  files[7].kind = 5;
+  files[7].flags = 0x1;
+  files[7].icon = "";
+  files[7].text = "Tool";
+  return files;
+}
+
+TEST(ProjectPrinter, EveryFieldPrintsBackToTheSameStream) {
+  ProductSettings s = test_support::FullSettings();
+  s.ProductFlags2 = kFlags2StrippedUninstaller | 0x8000 | kFlags2Enciphered;
+  ContainerOptions container;
+  container.blowfishKey = std::array<uint8_t, 8>{0xDE, 0xAD, 0xBE, 0xEF, 0, 1, 2, 3};
+  ExpectRoundTrip(s, EveryKindOfEntry(), container);
+}
+
+TEST(ProjectPrinter, ValuesWithoutAPlainFormPrintExactly) {
+  ProductSettings s = test_support::FullSettings();
+  s.ProductFlags = 0xFFFF'FFFF'FFFF'FFDFull & ~kFlagMasterProduct;  // every bit but 5 and 16
+  s.masterName.clear();
+  s.masterKey.clear();
+  s.Publisher = "|abc";       // a bar before ASCII
+  s.description = "Caf\xE9";  // code-page bytes
+  s.TitleFont = NarrowFromUtf8("T\u00eftle");
+  s.DisplayTitle =
+      u"A\xD800"
+      u"B";  // a lone surrogate
+  uint64_t nanBits = 0x7FF8'0000'0000'1234ull;
+  std::memcpy(&s.TitleSize, &nanBits, sizeof nanBits);
+  s.CopyrightSize = -0.0;
+  s.CopyrightColor = 0xFF000001;
+  s.batches[0] = "echo \x80";  // the euro sign of code page 1252
+  s.batches[1] = "echo \x81";  // a byte that code page leaves undefined
+  s.registryText = "\\HKLM\\Software\\Q,\"a\tb\",1,\"x\"\"y\",,\r\n";
+  s.productDate = {2026, 2, 30, 7, 0, 0};
+  s.extraDiskSpace = std::numeric_limits<uint64_t>::max();
+  s.StretchMode = -5;
+  s.progressPlacement = 0x1FF;
+  s.dialogLayouts = {7, 0, 1, 2, 3, 4, 5, 6};
+  s.unsupportedSystems = 0x10001;
+  s.fileDataFromFile = 7;
+  s.BitmapTPI = 0xFFFFFFFF;
+  s.conditionalDeletes[0].mode = 0x33;
+  s.autoCloseEntries[0].phases = 9;
+  s.associations[0].flags = 6;
+  s.shortcuts[0].onDesktop = 2;
+  s.savedValues[0].kind = 9;
+  test_support::FillTexts(s.languages,
+                          {"Deutsch",
+                           "Fran\xE7"
+                           "ais"},
+                          2);
+  s.languages.texts[1] = u"Mit \"Zitat\"\r\n\ttab \\ und \x01";
+  ExpectRoundTrip(s, {}, ContainerOptions{});
+}
+
+TEST(ProjectPrinter, SmallestSettingsPrintBackToTheSameStream) {
+  ProductSettings s = test_support::MinimalSettings();
+  ExpectRoundTrip(s, {}, ContainerOptions{});
+}
+
+}  // namespace
+}  // namespace qs::builder
