@@ -1302,8 +1302,8 @@ bool ChooseGroupFiles(Table& t, const ParseState& state, std::vector<SourceChoic
   std::vector<std::string> exclude;
   StringList(t, "include", include);
   StringList(t, "exclude", exclude);
-  std::string prefix;
-  Narrow(t, "prefix", prefix);
+  std::string prefix;  // UTF-8 like the names it goes before; stored form made below
+  Utf8(t, "prefix", prefix);
   if (t.loader().Failed()) return false;
 
   std::error_code ec;

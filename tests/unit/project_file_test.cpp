@@ -262,7 +262,7 @@ include = ["**/*.txt"]
 exclude = ["skip/**"]
 [[files]]
 source = "other"
-prefix = "extra"
+prefix = "extr\u00e4"
 [[files]]
 path = "b.log"
 name = "renamed.log"
@@ -275,7 +275,7 @@ date = 2001-02-03
       << error;
   // Sorted within each group, groups in the order given.
   EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "sub\\c.txt", "z.txt",
-                                                      "extra\\e.txt", "renamed.log"}));
+                                                      "|extr\u00e4\\e.txt", "renamed.log"}));
   const PayloadFile& log = project.files.back();
   EXPECT_EQ(log.kind, 1u);
   EXPECT_EQ(log.flags, 3u << 2);
