@@ -23,6 +23,7 @@
 #include "builder/settings_writer.h"
 #include "builder/source_files.h"
 #include "builder/version_resource.h"
+#include "base/version_compare.h"
 #include "core/product_flags.h"
 
 namespace qs::builder {
@@ -1433,7 +1434,14 @@ void ReadFileGroup(Table& t, const ParseState& state, const ProjectContext& cont
       return;
     }
     if (!textGiven && file.kind >= 6 && file.kind <= 9) {
-      if (std::optional<std::string> version = ReadFileVersion(file.content)) file.text = *version;
+      // The installer compares with the FileVersion text of the file it finds, so that text
+      // (normalized the same way) is the stored version; the fixed number only stands in
+      // when a file has no such text.
+      if (std::optional<std::string> text = ReadFileVersionString(file.content)) {
+        file.text = NormalizeFileVersionText(*text);
+      } else if (std::optional<std::string> version = ReadFileVersion(file.content)) {
+        file.text = *version;
+      }
     }
     out.push_back(std::move(file));
   }
@@ -1735,8 +1743,11 @@ bool BuildInstaller(const Project& project, std::span<const uint8_t> stub,
   PayloadLayout layout;
   if (!BuildPayload(stream, project.files, options, payload, error, &layout)) return false;
   const bool checksumImage = (project.settings.ProductFlags & kFlagVerifyInstallerImage) != 0;
+  // A product that reads its file data from the file needs the file to end with the payload.
+  const SectionEnd end =
+      project.settings.fileDataFromFile != 0 ? SectionEnd::kAtPayload : SectionEnd::kPadded;
   return BuildInstallerImage(stub, payload, checksumImage, layout.installerChecksumOffset,
-                             installer, error);
+                             installer, error, end);
 }
 
 }  // namespace qs::builder
