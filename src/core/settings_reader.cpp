@@ -153,11 +153,11 @@ int SettingsReader::ReadRemainingFields() {
   std::string storedName = in.String();
   s.DisplayName = defaults && !env.productNameOverride.empty() ? env.productNameOverride
                                                                : std::move(storedName);
-  if (defaults) s.DisplayNameWide = env.decodeAnsi(s.DisplayName);
+  if (defaults) s.DisplayNameWide = FromBarNarrow(s.DisplayName, env.decodeAnsi);
   s.description = in.String();
   if (defaults) {
     if (s.description.empty()) s.description = s.DisplayName;
-    s.descriptionWide = env.decodeAnsi(s.description);
+    s.descriptionWide = FromBarNarrow(s.description, env.decodeAnsi);
   }
   s.Bitness = in.U8();
   s.sharedDirBase = in.U8();
@@ -171,7 +171,7 @@ int SettingsReader::ReadRemainingFields() {
     s.ProductStartMenu = s.Publisher.empty() ? s.DisplayName : s.Publisher + "\\" + s.DisplayName;
   }
   s.DisplayVersion = in.String();
-  if (defaults) s.DisplayVersionWide = env.decodeAnsi(s.DisplayVersion);
+  if (defaults) s.DisplayVersionWide = FromBarNarrow(s.DisplayVersion, env.decodeAnsi);
   s.defaultInstallDir = in.String();
   if (defaults) s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, s, env);
   s.ProductRegistry = in.String();

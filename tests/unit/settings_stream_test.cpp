@@ -270,6 +270,19 @@ TEST(SettingsDefaults, NamesFallBackInTurn) {
   }
 }
 
+// Names that are not plain ASCII travel as "|" and UTF-8; their wide forms are decoded from
+// that, other names from the ANSI code page.
+TEST(SettingsDefaults, WideNamesFollowTheBarConvention) {
+  ProductSettings settings = MinimalSettings();
+  settings.DisplayName = "|Caf\xc3\xa9";
+  settings.description = "Caf\xe9 tools";
+  settings.DisplayVersion = "1.0";
+  ProductSettings read = ReadWithDefaults(settings);
+  EXPECT_EQ(read.DisplayNameWide, u"Caf\u00e9");
+  EXPECT_EQ(read.descriptionWide, u"Caf\u00e9 tools");
+  EXPECT_EQ(read.DisplayVersionWide, u"1.0");
+}
+
 TEST(SettingsDefaults, DefaultInstallDir) {
   struct Case {
     const char* stored;
