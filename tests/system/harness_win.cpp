@@ -134,6 +134,11 @@ fs::path StubPath() {
   return FromBuildPath(path);
 }
 
+fs::path SourcePath(std::string_view relative) {
+  std::string path = std::string(QS_SOURCE_DIR) + "/" + std::string(relative);
+  return FromBuildPath(Utf8ToWide(path));
+}
+
 const std::vector<uint8_t>& StubBytes() {
   static const std::vector<uint8_t> bytes = ReadBytes(StubPath());
   return bytes;

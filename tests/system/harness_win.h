@@ -27,6 +27,8 @@ namespace qs::systest {
 std::filesystem::path StubPath();
 // The stub's bytes, read once.
 const std::vector<uint8_t>& StubBytes();
+// A file of the source tree, such as "examples/hello/hello.toml", as Wine reaches it.
+std::filesystem::path SourcePath(std::string_view relative);
 
 // The smallest product the installer accepts ("Test Product", English with one text), with
 // the given `ProductFlags`.
