@@ -60,21 +60,4 @@ bool BuildInstaller(const Project& project, std::span<const uint8_t> stub,
 std::filesystem::path DefaultOutputPath(const std::string& projectPath,
                                         const std::string& productName);
 
-// Glob matching of a relative path with "/" separators: "*" matches within one folder,
-// "**" across folders (as a whole part, "**/" also matches no folder at all), "?" one
-// character other than "/". Case-sensitive.
-bool MatchGlob(std::string_view pattern, std::string_view path);
-
-// Standard base64 with padding: how the project file holds bytes inline.
-std::string Base64Encode(std::span<const uint8_t> bytes);
-
-// The conversions of narrow texts between the project (UTF-8) and the settings stream.
-// Narrow fields hold the ANSI code page, or "|" and UTF-8 for text that is not plain ASCII.
-std::string NarrowFromUtf8(std::string_view utf8);
-// The UTF-8 text that NarrowFromUtf8 turns back into exactly `stored`, if there is one.
-bool Utf8FromNarrow(std::string_view stored, std::string& utf8);
-// Batch texts are run in code page 1252: false when a character has no place there.
-bool Cp1252FromUtf8(std::string_view utf8, std::string& stored);
-bool Utf8FromCp1252(std::string_view stored, std::string& utf8);
-
 }  // namespace qs::builder

@@ -13,6 +13,7 @@
 #include "builder/flag_options.h"
 #include "builder/project_file.h"
 #include "builder/project_names.h"
+#include "builder/text_forms.h"
 #include "core/product_flags.h"
 
 namespace qs::builder {

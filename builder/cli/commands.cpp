@@ -15,6 +15,7 @@
 #include "builder/project_file.h"
 #include "builder/project_printer.h"
 #include "builder/source_files.h"
+#include "builder/text_forms.h"
 #include "core/payload_format.h"
 #include "core/settings_reader.h"
 

@@ -14,8 +14,10 @@
 
 #include "base/text.h"
 #include "builder/default_texts.h"
+#include "builder/glob.h"
 #include "builder/installer_reader.h"
 #include "builder/settings_writer.h"
+#include "builder/text_forms.h"
 #include "core/product_flags.h"
 #include "tests/support/pe_fixture.h"
 

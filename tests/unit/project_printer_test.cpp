@@ -16,6 +16,7 @@
 #include "base/text.h"
 #include "builder/project_file.h"
 #include "builder/settings_writer.h"
+#include "builder/text_forms.h"
 #include "core/product_flags.h"
 #include "core/settings_reader.h"
 #include "tests/support/settings_fixture.h"
