@@ -14,6 +14,7 @@
 #include "builder/project_sections.h"
 #include "builder/project_values.h"
 #include "builder/settings_writer.h"
+#include "builder/source_files.h"
 #include "builder/text_forms.h"
 #include "core/product_flags.h"
 
@@ -56,19 +57,7 @@ constexpr int64_t kMaxConditionalDeletes = 1001;  // the installer refuses the 1
 }  // namespace
 
 DateTime DateTimeFromUnixSeconds(int64_t seconds) {
-  using namespace std::chrono;
-  const sys_seconds time{std::chrono::seconds(seconds)};
-  const auto day = floor<days>(time);
-  const year_month_day date{day};
-  const hh_mm_ss clock{time - day};
-  DateTime result;
-  result.year = static_cast<int>(date.year());
-  result.month = static_cast<int>(static_cast<unsigned>(date.month()));
-  result.day = static_cast<int>(static_cast<unsigned>(date.day()));
-  result.hour = static_cast<int>(clock.hours().count());
-  result.minute = static_cast<int>(clock.minutes().count());
-  result.second = static_cast<int>(clock.seconds().count());
-  return result;
+  return ToDateTime(std::chrono::sys_seconds{std::chrono::seconds(seconds)});
 }
 
 bool BuildTimeFromEnvironment(ProjectContext& context, std::string& error) {

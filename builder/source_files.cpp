@@ -10,10 +10,14 @@ namespace qs::builder {
 
 DateTime ToDateTime(std::filesystem::file_time_type time) {
   using namespace std::chrono;
-  const auto system = file_clock::to_sys(time);
-  const auto day = floor<days>(system);
+  return ToDateTime(floor<seconds>(file_clock::to_sys(time)));
+}
+
+DateTime ToDateTime(std::chrono::sys_seconds time) {
+  using namespace std::chrono;
+  const auto day = floor<days>(time);
   const year_month_day date{day};
-  const hh_mm_ss clock{floor<seconds>(system - day)};
+  const hh_mm_ss clock{time - day};
   DateTime result;
   result.year = static_cast<int>(date.year());
   result.month = static_cast<int>(static_cast<unsigned>(date.month()));

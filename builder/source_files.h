@@ -1,5 +1,6 @@
 #pragma once
 // Reading the product's files from a source folder.
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& byte
 bool WriteWholeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes,
                     std::string& error);
 
+// A file time or a point in time as a stored date (UTC).
 DateTime ToDateTime(std::filesystem::file_time_type time);
+DateTime ToDateTime(std::chrono::sys_seconds time);
 
 }  // namespace qs::builder
