@@ -135,8 +135,8 @@ void ReadFileGroup(Table& t, const std::string& sourceFolder, const ProjectConte
   entry.flags |= overwrite << 2;
   for (auto [key, bit] : {std::pair<std::string_view, uint32_t>{"desktop", kEntryDesktop},
                           {"start_menu", kEntryStartMenu},
-                          {"keep", kEntryKeepFlag},
-                          {"in_uninstall_dir", kEntryUninstallDirFlag},
+                          {"keep", kEntryKeep},
+                          {"in_uninstall_dir", kEntryInUninstallFolder},
                           {"uninstall_package", kEntryUninstallPackage}}) {
     bool on = false;
     if (Bool(t, key, on) && on) entry.flags |= bit;

@@ -6,6 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "core/payload_entry.h"
+
 namespace qs::builder {
 
 struct NamedValue {
@@ -96,15 +98,8 @@ inline constexpr std::string_view kBatchKeys[] = {
     "pre_install",     "post_install", "install_exit", "before_uninstall",
     "after_uninstall", "upgrade",      "reinstall"};
 
-// Payload entry flag bits with names of their own (bits 2-4 are the overwrite mode).
-inline constexpr uint32_t kEntryDesktop = 0x1;
-inline constexpr uint32_t kEntryStartMenu = 0x2;
-inline constexpr uint32_t kEntryOverwriteMask = 0x1C;
-inline constexpr uint32_t kEntryKeepFlag = 0x20;
-inline constexpr uint32_t kEntryUninstallDirFlag = 0x40;
-inline constexpr uint32_t kEntryUninstallPackage = 0x80000000;
-inline constexpr uint32_t kEntryNamedFlags = kEntryDesktop | kEntryStartMenu | kEntryOverwriteMask |
-                                             kEntryKeepFlag | kEntryUninstallDirFlag |
-                                             kEntryUninstallPackage;
+// Payload entry flag bits the project names; the rest are given as a raw word.
+inline constexpr uint32_t kEntryNamedFlags = kEntryShortcutMask | kEntryOverwriteMask | kEntryKeep |
+                                             kEntryInUninstallFolder | kEntryUninstallPackage;
 
 }  // namespace qs::builder

@@ -387,8 +387,8 @@ void PrintFiles(Printer& p, std::span<const PayloadFile> files) {
     if (overwrite != 0) p.Key("overwrite", NamedValueText(kOverwriteNames, overwrite));
     if (f.flags & kEntryDesktop) p.Key("desktop", "true");
     if (f.flags & kEntryStartMenu) p.Key("start_menu", "true");
-    if (f.flags & kEntryKeepFlag) p.Key("keep", "true");
-    if (f.flags & kEntryUninstallDirFlag) p.Key("in_uninstall_dir", "true");
+    if (f.flags & kEntryKeep) p.Key("keep", "true");
+    if (f.flags & kEntryInUninstallFolder) p.Key("in_uninstall_dir", "true");
     if (f.flags & kEntryUninstallPackage) p.Key("uninstall_package", "true");
     if (f.flags & ~kEntryNamedFlags) p.Key("flags", Hex(f.flags & ~kEntryNamedFlags, 1));
     if (f.attributes != 0xFFFFFFFF) p.Key("attributes", BitsValue(kAttributeNames, f.attributes));

@@ -22,9 +22,13 @@ enum FileKind : uint32_t {
   kControlPanelApplet = 12,
 };
 
-inline constexpr uint32_t kEntryShortcutMask = 0x3;
-inline constexpr uint32_t kEntryKeep = 0x20;
+inline constexpr uint32_t kEntryDesktop = 0x1;    // shortcut on the desktop
+inline constexpr uint32_t kEntryStartMenu = 0x2;  // shortcut in the Start Menu folder
+inline constexpr uint32_t kEntryShortcutMask = kEntryDesktop | kEntryStartMenu;
+inline constexpr uint32_t kEntryOverwriteMask = 0x1C;  // OverwriteMode in bits 2-4
+inline constexpr uint32_t kEntryKeep = 0x20;           // left in place by the uninstaller
 inline constexpr uint32_t kEntryInUninstallFolder = 0x40;
+inline constexpr uint32_t kEntryUninstallPackage = 0x80000000;  // package recorded for removal
 inline constexpr uint32_t kAttributesUnchanged = 0xFFFFFFFF;
 inline constexpr uint32_t kAttributeMask = 0x1127;
 
