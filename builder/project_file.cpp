@@ -51,9 +51,6 @@ ProductSettings DefaultSettings() {
 // white, size 1 and Arial.
 constexpr uint32_t kNoTransparentIndex = 0xFFFFFFFF;
 
-constexpr int64_t kMaxListEntries = 1000;
-constexpr int64_t kMaxConditionalDeletes = 1001;  // the installer refuses the 1002nd
-
 }  // namespace
 
 DateTime DateTimeFromUnixSeconds(int64_t seconds) {
@@ -134,7 +131,7 @@ void ReadInstall(Table& t, ProductSettings& s) {
   Narrow(t, "removable_shared_subdir", s.removableSharedSubdir);
   Named(t, "admin", kAdminNames, 0, 255, s.adminRequirement);
   Named(t, "automatic_mode", kAutomaticModeNames, 0, 255, s.automaticOverride);
-  Number(t, "min_step_delay", 0, 9999, s.minStepDelay);
+  Number(t, "min_step_delay", 0, kMaxMinStepDelay, s.minStepDelay);
   Word(t, "extra_disk_space", UINT64_MAX, s.extraDiskSpace);
   Bits(t, "unsupported_systems", kSystemNames, 0xFFFFFFFF, s.unsupportedSystems);
   Narrow(t, "registry", s.registryText);
@@ -341,7 +338,7 @@ void ReadContainer(Table& t, ContainerOptions& container, ParseState& state) {
 }
 
 void ReadShortcuts(Table& root, ProductSettings& s) {
-  for (Table& t : TableArray(root, "shortcuts", kMaxListEntries)) {
+  for (Table& t : TableArray(root, "shortcuts", kMaxListRecords)) {
     ShortcutRecord& r = s.shortcuts.emplace_back();
     r.fromSettings = 1;
     if (!Narrow(t, "target", r.target) && !t.loader().Failed()) {
@@ -362,7 +359,7 @@ void ReadShortcuts(Table& root, ProductSettings& s) {
 }
 
 void ReadAssociations(Table& root, ProductSettings& s) {
-  for (Table& t : TableArray(root, "associations", kMaxListEntries)) {
+  for (Table& t : TableArray(root, "associations", kMaxListRecords)) {
     FileAssociation& a = s.associations.emplace_back();
     a.verb = "open";
     if ((!Narrow(t, "extension", a.extension) || a.extension.empty()) && !t.loader().Failed()) {
@@ -383,7 +380,7 @@ void ReadAssociations(Table& root, ProductSettings& s) {
 }
 
 void ReadSavedValues(Table& root, ProductSettings& s) {
-  for (Table& t : TableArray(root, "saved_values", kMaxListEntries)) {
+  for (Table& t : TableArray(root, "saved_values", kMaxListRecords)) {
     SavedValue& v = s.savedValues.emplace_back();
     v.kind = 1;
     if ((!Narrow(t, "key", v.keyPath) || v.keyPath.empty()) && !t.loader().Failed()) {
@@ -445,7 +442,7 @@ void ReadConditionalDeletes(Table& root, ProductSettings& s) {
 void ReadAutoClose(Table& root, ProductSettings& s) {
   static constexpr std::pair<std::string_view, uint8_t> kPhaseBits[] = {
       {"install", 1}, {"uninstall", 2}, {"uninstall_after_confirm", 4}};
-  for (Table& t : TableArray(root, "auto_close", kMaxListEntries)) {
+  for (Table& t : TableArray(root, "auto_close", kMaxAutoCloseEntries)) {
     AutoCloseEntry& e = s.autoCloseEntries.emplace_back();
     e.phases = 3;
     Narrow(t, "window_class", e.window_class);

@@ -12,9 +12,6 @@
 namespace qs::builder::project {
 namespace {
 
-constexpr int64_t kMaxLanguages = 200;
-constexpr int64_t kMaxTexts = 10000;
-
 struct LanguageSource {
   std::string name;
   std::map<int32_t, std::u16string> texts;

@@ -14,8 +14,6 @@
 namespace qs::builder::project {
 namespace {
 
-constexpr int64_t kMaxDocuments = 20;
-
 std::string Quoted(std::string_view text) {
   return "\"" + std::string(text) + "\"";
 }

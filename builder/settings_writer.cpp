@@ -125,10 +125,10 @@ void Check(const ProductSettings& s, Checker& c) {
   c.Text("CopyrightText", s.CopyrightText);
   c.Text("taskbarPin", s.taskbarPin);
 
-  if (s.minStepDelay > 9999) c.Fail("minStepDelay must be at most 9999");
+  if (s.minStepDelay > kMaxMinStepDelay) c.Fail("minStepDelay must be at most 9999");
   if (s.BitmapSize < 0 || s.BitmapSize > 100) c.Fail("BitmapSize must lie between 0 and 100");
-  c.Count("licenses", s.licenses.size(), 20);
-  c.Count("readmes", s.readmes.size(), 20);
+  c.Count("licenses", s.licenses.size(), kMaxDocuments);
+  c.Count("readmes", s.readmes.size(), kMaxDocuments);
   for (const auto& document : s.licenses) c.Blob("a licence document", document);
   for (const auto& document : s.readmes) c.Blob("a readme document", document);
   c.Blob("bitmap", s.bitmap);
@@ -148,7 +148,7 @@ void Check(const ProductSettings& s, Checker& c) {
     c.Fail("the uninstaller icon is stored only for an uninstallable product");
   }
 
-  c.Count("conditional deletes", s.conditionalDeletes.size(), 1001);
+  c.Count("conditional deletes", s.conditionalDeletes.size(), kMaxConditionalDeletes);
   for (const FileDeletion& d : s.conditionalDeletes) {
     if (d.file_spec == kConditionalDeleteEnd) {
       c.Fail(std::string("a conditional delete cannot name \"") + kConditionalDeleteEnd + "\"");
@@ -156,14 +156,14 @@ void Check(const ProductSettings& s, Checker& c) {
     c.Text("file_spec", d.file_spec);
     c.Text("condition_argument", d.condition_argument);
   }
-  c.Count("associations", s.associations.size(), 1000);
+  c.Count("associations", s.associations.size(), kMaxListRecords);
   for (const FileAssociation& a : s.associations) {
     for (const std::string* text : {&a.extension, &a.label, &a.description, &a.verb, &a.verbText,
                                     &a.command, &a.language, &a.icon}) {
       c.Text("association", *text);
     }
   }
-  c.Count("shortcuts", s.shortcuts.size(), 1000);
+  c.Count("shortcuts", s.shortcuts.size(), kMaxListRecords);
   for (const ShortcutRecord& shortcut : s.shortcuts) {
     c.Text("shortcut name", shortcut.name);
     for (const std::string* text : {&shortcut.target, &shortcut.icon, &shortcut.arguments,
@@ -171,12 +171,12 @@ void Check(const ProductSettings& s, Checker& c) {
       c.Text("shortcut", *text);
     }
   }
-  c.Count("saved values", s.savedValues.size(), 1000);
+  c.Count("saved values", s.savedValues.size(), kMaxListRecords);
   for (const SavedValue& value : s.savedValues) {
     c.Text("saved value key", value.keyPath);
     c.Text("saved value data", value.data);
   }
-  c.Count("auto-close entries", s.autoCloseEntries.size(), 1000);
+  c.Count("auto-close entries", s.autoCloseEntries.size(), kMaxAutoCloseEntries);
   for (const AutoCloseEntry& entry : s.autoCloseEntries) {
     if (entry.window_class == kAutoCloseEnd) {
       c.Fail(std::string("an auto-close entry cannot name the window class \"") + kAutoCloseEnd +
@@ -190,10 +190,10 @@ void Check(const ProductSettings& s, Checker& c) {
   }
 
   const LanguageTable& languages = s.languages;
-  if (languages.names.empty() || languages.names.size() > 200) {
+  if (languages.names.empty() || languages.names.size() > kMaxLanguages) {
     c.Fail("between 1 and 200 languages are needed");
   }
-  if (languages.textCount < 1 || languages.textCount > 10000) {
+  if (languages.textCount < 1 || languages.textCount > kMaxTexts) {
     c.Fail("the text table must have between 1 and 10000 texts");
   }
   for (const std::string& name : languages.names) c.Text("language name", name);

@@ -11,6 +11,15 @@
 
 namespace qs {
 
+// What the installer accepts; the builder refuses anything beyond.
+inline constexpr uint16_t kMaxMinStepDelay = 9999;
+inline constexpr int32_t kMaxDocuments = 20;            // licences, and readmes
+inline constexpr int32_t kMaxListRecords = 1000;        // associations, shortcuts, saved values
+inline constexpr size_t kMaxConditionalDeletes = 1001;  // the 1002nd is refused
+inline constexpr size_t kMaxAutoCloseEntries = 1000;
+inline constexpr int32_t kMaxLanguages = 200;
+inline constexpr int32_t kMaxTexts = 10000;
+
 // The records that end the two lists without a count.
 inline constexpr char kConditionalDeleteEnd[] = "~~THE END~~";
 inline constexpr char kAutoCloseEnd[] = "~~THE~END~~";

@@ -89,14 +89,6 @@ class SettingsReader::Impl {
 
 namespace {
 
-constexpr int32_t kMaxDocuments = 20;
-constexpr int32_t kMaxListRecords = 1000;
-constexpr size_t kMaxConditionalDeletes = 1001;
-constexpr size_t kMaxAutoCloseEntries = 1000;
-constexpr uint16_t kMaxMinStepDelay = 9999;
-constexpr int32_t kMaxLanguages = 200;
-constexpr int32_t kMaxTexts = 10000;
-
 constexpr std::string_view kX86Suffix = " (x86)";
 
 std::string StripX86Suffix(std::string folder) {
