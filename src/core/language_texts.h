@@ -64,7 +64,6 @@ class LanguageTexts {
   void Choose(size_t language) {
     if (table_ != nullptr && language < table_->names.size()) current_ = language;
   }
-  const PlaceholderValues& Values() const { return values_; }
 
  private:
   const LanguageTable* table_ = nullptr;
