@@ -11,6 +11,11 @@ ProductSettings& Product() {
   return settings;
 }
 
+InstallRun& Installation() {
+  static InstallRun run;
+  return run;
+}
+
 LanguageTexts& Texts() {
   static LanguageTexts texts;
   return texts;

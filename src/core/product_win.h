@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/install_run.h"
 #include "core/language_texts.h"
 #include "core/product_settings.h"
 #include "core/settings_reader.h"
@@ -11,6 +12,8 @@
 namespace qs {
 
 ProductSettings& Product();
+// What the install sequence has settled so far.
+InstallRun& Installation();
 // The texts; until the settings are read, a table without texts (every text empty).
 LanguageTexts& Texts();
 // Text `number` in the chosen language, placeholders replaced; empty outside the table.

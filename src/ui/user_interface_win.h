@@ -1,8 +1,11 @@
 #pragma once
 // Everything the program shows goes through one UserInterface: the real windows, or, for
 // tests, a recording that writes each call to a transcript and answers questions from a file.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qs {
 
@@ -20,12 +23,60 @@ struct MessageRequest {
   int defaultButton = 0;  // position among the buttons, from 0
 };
 
+// The wizard pages. Each ends with Next (or OK) or Cancel; there is no Back.
+enum class PageKind {
+  kLanguage,
+  kGreeting,
+  kLicense,
+  kReadme,
+  kDirectory,
+  kStartMenu,
+  kSummary,
+  kMustUninstall,
+};
+
+struct PageRequest {
+  PageKind kind = PageKind::kGreeting;
+  uint32_t layout = 0;        // 0, 1 or 2: the page's frame (dialogLayouts)
+  std::wstring caption;       // the window caption
+  std::wstring title;         // the page title
+  std::wstring text;          // the page's message
+  std::wstring document;      // licence and readme pages: the document, decoded
+  std::vector<std::wstring> lines;  // language page: one line per language ("\tName")
+  size_t selection = 0;             // language page: the line selected first
+  std::wstring value;               // directory and Start Menu pages: the edit field
+  uint32_t finishBoxes = 0;         // summary page: the FinishChoice boxes shown
+};
+
+struct PageResult {
+  bool accepted = false;  // Next / OK; false is Cancel (or the window closed)
+  size_t selection = 0;   // language page: the line chosen
+  std::wstring value;     // directory and Start Menu pages: the edit field as left
+  uint32_t finishChoices = 0;  // summary page: the boxes checked
+};
+
+// The modeless progress page's texts.
+struct ProgressPageRequest {
+  uint32_t layout = 0;
+  std::wstring caption;
+  std::wstring title;
+  std::wstring heading;
+  bool cancelEnabled = true;
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
 
   // A modal message box; returns the button chosen.
   virtual MessageAnswer ShowMessageBox(const MessageRequest& request) = 0;
+
+  // A modal wizard page; returns how it ended.
+  virtual PageResult ShowPage(const PageRequest& request) = 0;
+
+  // Opens the modeless progress page; it stays until ClosePage or the end of the run.
+  virtual void OpenProgressPage(const ProgressPageRequest& request) = 0;
+  virtual void CloseProgressPage() = 0;
 
   // The progress page's bar (0-100), status line and item line. Without a progress page they
   // show nothing.
@@ -38,6 +89,9 @@ class UserInterface {
 // variable is set, the real one otherwise. Before that, Ui() is the real one.
 void StartUserInterface();
 UserInterface& Ui();
+
+// Transcript name of a page kind ("language", "greeting", ...).
+const char* PageKindName(PageKind kind);
 
 // The buttons of a box in their order, and the answer of the button at `position` (the first
 // button for a position out of range).

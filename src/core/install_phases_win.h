@@ -1,0 +1,63 @@
+#pragma once
+// The phases of an installation that have modules of their own. The install sequence calls
+// each at its place; a phase logs and collects its own failures (InstallRun::installLog and
+// failureSummary) and never ends the run, unless it says otherwise.
+#include <windows.h>
+
+#include <string>
+
+#include "core/install_run.h"
+#include "core/payload_startup_win.h"
+#include "core/product_settings.h"
+
+namespace qs {
+
+// The background window behind the pages: created before the remaining settings are read
+// (minimised with /min), laid out again once the language is chosen.
+void CreateBackgroundWindow();
+void LayOutBackgroundWindow();
+
+// Closes the applications of the auto-close list that are due before installing.
+void CloseRunningApplications();
+
+// Runs one of the product's batches with the command line's addition appended.
+void RunProductBatch(BatchIndex batch, const std::string& addition);
+
+// The install log file (Install.LOG in the uninstall data folder): made ready when the
+// progress page opens, written at the end.
+void OpenInstallLog(InstallRun& run);
+void WriteInstallLogFile(InstallRun& run);
+
+// The restore point: false with the system error when none could be made.
+bool CreateRestorePoint(const std::wstring& description, DWORD& error);
+bool CommitRestorePoint();
+
+// Access rights for everyone to a directory the product installs into.
+bool GrantDirectoryRights(const std::string& directory, DWORD& error);
+
+// The conditional deletes of the settings that run while installing.
+void RunConditionalDeletions(InstallRun& run);
+
+// The payload entries in order, with their progress positions (28 to 90).
+void InstallPayloadEntries(PayloadContext& payload, InstallRun& run);
+
+// After the entries, in this order.
+void UpdateSharedFileCounts(InstallRun& run);
+void RegisterComponents(InstallRun& run);   // COM servers and type libraries
+void InstallDrivers(InstallRun& run);       // INF drivers
+void CreateShortcuts(InstallRun& run);
+void WriteRegistryEntries(InstallRun& run);  // the key of ProductRegistry, then registryText
+void CreateFileAssociations(InstallRun& run);
+void AddFirewallExceptions(InstallRun& run);
+void AddToSearchPath(InstallRun& run);
+// The uninstaller program in the uninstall data folder; sets the restart flag when the old
+// one is in use and the new one waits for the restart.
+void WriteUninstaller(const PayloadContext& payload, InstallRun& run);
+// The Add/Remove Programs values; false with the system error when they could not be saved.
+bool WriteUninstallRegistration(InstallRun& run, DWORD& error);
+// The product's saved registry values, then "InstallLocation" and "InstallDate".
+void WriteSavedRegistryValues(InstallRun& run);
+// Uninstall.DAT; false when it could not be written (the phase has logged why).
+bool WriteUninstallRecord(InstallRun& run);
+
+}  // namespace qs

@@ -1,0 +1,45 @@
+#pragma once
+// What the install sequence settles as it goes, besides the command line and the product's
+// settings: the folders, the previous installation, the space needed, the failures and the
+// choices of the summary page. Narrow texts follow the "|" convention.
+#include <cstdint>
+#include <string>
+
+namespace qs {
+
+// The summary page's check boxes, as bits of InstallRun::finishChoices and of the page's
+// request (which boxes are shown).
+enum FinishChoice : uint32_t {
+  kFinishOpenFile = 0x1,       // box 1023
+  kFinishLaunchProgram = 0x2,  // box 1025
+  kFinishViewLog = 0x4,        // box 1027
+  kFinishOpenOther = 0x8,      // box 1029
+};
+
+struct InstallRun {
+  std::string installDir;    // %InstallDir%
+  std::string uninstallDir;  // %UninstallDir%: installDir + "\\" + UninstallSubdir
+  std::string sharedDir;     // %SharedDir%
+  std::string oldVersion;    // %OldVersion%: DisplayVersion of the previous installation
+
+  // The previous installation, from its Add/Remove Programs key.
+  std::string previousDir;
+  std::string previousSharedFiles;
+  std::string previousStartMenu;
+  bool previousInstallExists = false;
+  bool isUpgrade = false;
+  bool isDowngrade = false;
+  bool sameVersion = false;
+
+  uint64_t requiredSpace = 0;
+  std::string failureSummary;  // not empty: the run is incomplete
+  std::string installLog;      // the log lines of the run
+  std::string installLogPath;  // where the log file goes once written
+  bool rebootNeeded = false;
+  uint32_t finishChoices = 0;  // FinishChoice bits
+
+  bool redirectionDisabled = false;  // file-system redirection is off for a 64-bit product
+  bool redirectionFailed = false;
+};
+
+}  // namespace qs
