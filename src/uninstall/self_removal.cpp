@@ -1,0 +1,54 @@
+#include "uninstall/self_removal.h"
+
+namespace qs {
+
+std::string ChooseUninstallCommand(std::string_view quietCommand, std::string_view command) {
+  return std::string(quietCommand.empty() ? command : quietCommand);
+}
+
+std::string UninstallThenReinstallBatch(std::string_view uninstallCommand,
+                                        std::string_view installerCommandLine,
+                                        std::string_view batchPath) {
+  std::string text;
+  text.append(uninstallCommand).append("\r\n");
+  text.append(installerCommandLine).append("\r\n");
+  text.append("del \"").append(batchPath).append("\"\r\n");
+  return text;
+}
+
+std::string UrlEncode(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                            byte == '_' || byte == '~';
+    if (unreserved) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[byte >> 4]);
+      out.push_back(kHex[byte & 0xF]);
+    }
+  }
+  return out;
+}
+
+std::string NotificationAddress(std::string_view url, std::string_view version) {
+  static constexpr std::string_view kPlaceholder = "%version%";
+  const std::string encoded = UrlEncode(version);
+  std::string out;
+  out.reserve(url.size());
+  size_t position = 0;
+  for (size_t found = url.find(kPlaceholder); found != std::string_view::npos;
+       found = url.find(kPlaceholder, position)) {
+    out.append(url, position, found - position).append(encoded);
+    position = found + kPlaceholder.size();
+  }
+  out.append(url, position);
+  return out;
+}
+
+}  // namespace qs
