@@ -1,0 +1,44 @@
+#include "ui/transcript_file_win.h"
+
+#include <windows.h>
+
+#include "base/handle_win.h"
+#include "base/text_win.h"
+#include "ui/transcript_format.h"
+
+namespace qs {
+namespace {
+
+std::wstring ReadTranscriptVariable() {
+  const std::wstring name = AnsiToWide(kTranscriptVariable);
+  const DWORD needed = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring value(needed, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(), needed);
+  if (length == 0 || length >= needed) return {};
+  value.resize(length);
+  return value;
+}
+
+}  // namespace
+
+// Read on the first call, which start-up makes on the main thread before any other thread
+// exists.
+const std::wstring& TranscriptPath() {
+  static const std::wstring path = ReadTranscriptVariable();
+  return path;
+}
+
+void AppendTranscriptRecord(std::string_view kind, const std::vector<std::string>& fields) {
+  const std::wstring& path = TranscriptPath();
+  if (path.empty()) return;
+  const std::string line = FormatTranscriptRecord(kind, fields);
+  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;  // a test without a writable transcript fails on its own
+  DWORD written = 0;
+  ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace qs
