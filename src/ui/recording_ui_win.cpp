@@ -5,6 +5,7 @@
 #include "base/handle_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
+#include "ui/transcript_file_win.h"
 #include "ui/transcript_format.h"
 
 namespace qs {
@@ -103,13 +104,7 @@ void RecordingUserInterface::ShowCurrentItem(std::wstring_view text) {
 }
 
 void RecordingUserInterface::Append(std::string_view kind, const std::vector<std::string>& fields) {
-  std::string line = FormatTranscriptRecord(kind, fields);
-  UniqueFileHandle file(::CreateFileW(transcriptPath_.c_str(), FILE_APPEND_DATA,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;  // a test without a writable transcript fails on its own
-  DWORD written = 0;
-  ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  AppendTranscriptRecord(kind, fields);
 }
 
 }  // namespace qs
