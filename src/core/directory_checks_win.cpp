@@ -1,0 +1,329 @@
+#include "core/directory_checks_win.h"
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "base/system_error_win.h"
+#include "base/text_format.h"
+#include "base/text_win.h"
+#include "core/installer_state_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "integration/system_folders_win.h"
+#include "ui/messages_win.h"
+
+namespace qs {
+namespace {
+
+// Texts of the folder page's questions and failures besides those of directory_rules.h.
+constexpr int32_t kTextSpaceQuestionCaption = 20;
+constexpr int32_t kTextUseExistingFolder = 22;
+constexpr int32_t kTextCreateFolder = 23;
+constexpr int32_t kTextFolderPageTitle = 24;
+constexpr int32_t kTextCannotCreateFolder = 25;
+constexpr int32_t kTextCannotWriteInFolder = 73;
+
+// The file GetTempFileNameW made in the folder last accepted; deleted when the page is left.
+std::wstring& TestFilePath() {
+  static std::wstring path;
+  return path;
+}
+
+// A drive without a disk would otherwise make the system ask for one.
+class QuietDriveErrors {
+ public:
+  QuietDriveErrors() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {
+    ::SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
+  }
+  ~QuietDriveErrors() { ::SetErrorMode(previous_); }
+  QuietDriveErrors(const QuietDriveErrors&) = delete;
+  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+ private:
+  UINT previous_;
+};
+
+std::wstring ToWide(std::u16string_view text) {
+  return std::wstring(AsWide(text));
+}
+
+// The product's text `number` with `arguments`; when it is empty or does not take them, the
+// built-in English wording (which takes exactly these arguments).
+std::wstring MessageText(int32_t number, const char16_t* ownWording,
+                         std::initializer_list<FormatArgument> arguments) {
+  std::u16string text;
+  if (!Texts().Format(number, arguments, text) && !FormatText(ownWording, arguments, text)) {
+    text = ownWording;
+  }
+  return ToWide(text);
+}
+
+std::wstring CaptionText(int32_t number) {
+  std::wstring caption = GetText(number);
+  return caption.empty() ? GetInstallerState().titleWide : caption;
+}
+
+void ShowFailure(const std::wstring& message) {
+  ShowMessage(message, {}, MessageIcon::kError);
+}
+
+void ShowRefusal(const DirectoryVerdict& verdict) {
+  const std::u16string_view argument = verdict.argument;
+  switch (verdict.problem) {
+    case DirectoryProblem::kMalformed:
+      ShowFailure(MessageText(verdict.textNumber,
+                              u"\"%s\" is not a valid folder name. Please enter a full path "
+                              u"such as C:\\Apps\\Product.",
+                              {argument}));
+      return;
+    case DirectoryProblem::kNoSuchDrive:
+      ShowFailure(MessageText(verdict.textNumber, u"The drive %s does not exist.", {argument}));
+      return;
+    case DirectoryProblem::kNetworkPath:
+      ShowFailure(MessageText(verdict.textNumber,
+                              u"This product cannot be installed on a network drive. Please "
+                              u"choose a folder on a local drive.",
+                              {}));
+      return;
+    case DirectoryProblem::kTooShort:
+      ShowFailure(
+          MessageText(verdict.textNumber, u"Please choose a folder, not the root of a drive.", {}));
+      return;
+    case DirectoryProblem::kProgramFiles:
+      ShowFailure(MessageText(verdict.textNumber,
+                              u"The product cannot be installed into %s itself. Please choose "
+                              u"a folder inside it.",
+                              {argument}));
+      return;
+    case DirectoryProblem::kUnsuitableDrive:
+      ShowFailure(MessageText(verdict.textNumber,
+                              u"The product cannot be installed on drive %s. Please choose a "
+                              u"folder on another drive.",
+                              {argument}));
+      return;
+    case DirectoryProblem::kNone:
+    case DirectoryProblem::kLowDiskSpace:
+      return;
+  }
+}
+
+// True when the user wants the folder although the drive looks too full.
+bool AcceptLowSpace(const DirectoryVerdict& verdict) {
+  const std::u16string required = Utf8ToUtf16(FormatByteSize(verdict.required));
+  const std::u16string available = Utf8ToUtf16(FormatByteSize(verdict.available));
+  const std::wstring question =
+      MessageText(verdict.textNumber,
+                  u"The installation needs %s of disk space, but only %s are free on this "
+                  u"drive.\r\n\r\nInstall into this folder anyway?",
+                  {std::u16string_view(required), std::u16string_view(available)});
+  return AskYesNo(question, CaptionText(kTextSpaceQuestionCaption), false);
+}
+
+bool IsExistingDirectory(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Where the folders of a well-formed path begin: after "X:\", or after "\\server\share".
+size_t FirstFolderPosition(const std::wstring& path) {
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+    const size_t serverEnd = path.find(L'\\', 2);
+    if (serverEnd == std::wstring::npos) return path.size();
+    const size_t shareEnd = path.find(L'\\', serverEnd + 1);
+    return shareEnd == std::wstring::npos ? path.size() : shareEnd + 1;
+  }
+  return path.size() >= 3 ? 3 : path.size();
+}
+
+// Makes `path` with every missing folder above it; `created` lists the folders made, outermost
+// first. 0 or the system error.
+DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& created) {
+  for (size_t end = FirstFolderPosition(path); end <= path.size(); ++end) {
+    if (end < path.size() && path[end] != L'\\') continue;
+    const std::wstring folder = path.substr(0, end);
+    if (folder.empty() || folder.back() == L'\\' || IsExistingDirectory(folder)) continue;
+    if (!::CreateDirectoryW(folder.c_str(), nullptr)) {
+      const DWORD error = ::GetLastError();
+      // Someone else may have made it meanwhile.
+      if (error == ERROR_ALREADY_EXISTS && IsExistingDirectory(folder)) continue;
+      return error != 0 ? error : ERROR_CANNOT_MAKE;
+    }
+    created.push_back(folder);
+  }
+  return 0;
+}
+
+// Takes back the folders a refused attempt made, so that choosing another folder leaves none
+// behind.
+void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
+  for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
+    ::RemoveDirectoryW(folder->c_str());
+  }
+}
+
+bool CreateTestFile(const std::wstring& directory) {
+  wchar_t path[MAX_PATH] = {};
+  if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
+  TestFilePath() = path;
+  return true;
+}
+
+// `name` is `expected` (lower case ASCII) with ASCII letters in either case.
+bool IsNamed(std::wstring_view name, std::wstring_view expected) {
+  if (name.size() != expected.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const wchar_t c = name[i];
+    if ((c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c) != expected[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+DriveType SystemDriveFacts::TypeOfDrive(std::u16string_view root) const {
+  QuietDriveErrors quiet;
+  switch (::GetDriveTypeW(ToWide(root).c_str())) {
+    case DRIVE_NO_ROOT_DIR:
+      return DriveType::kMissing;
+    case DRIVE_REMOVABLE:
+      return DriveType::kRemovable;
+    case DRIVE_FIXED:
+      return DriveType::kFixed;
+    case DRIVE_REMOTE:
+      return DriveType::kNetwork;
+    case DRIVE_CDROM:
+      return DriveType::kCdRom;
+    case DRIVE_RAMDISK:
+      return DriveType::kRamDisk;
+    default:
+      return DriveType::kUnknown;
+  }
+}
+
+std::optional<uint64_t> SystemDriveFacts::FreeSpace(std::u16string_view root) const {
+  QuietDriveErrors quiet;
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(ToWide(root).c_str(), &available, nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  return available.QuadPart;
+}
+
+uint64_t SystemDriveFacts::ClusterSize(std::u16string_view root) const {
+  QuietDriveErrors quiet;
+  DWORD sectorsPerCluster = 0;
+  DWORD bytesPerSector = 0;
+  DWORD freeClusters = 0;
+  DWORD totalClusters = 0;
+  if (!::GetDiskFreeSpaceW(ToWide(root).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
+    return 0;
+  }
+  return uint64_t{sectorsPerCluster} * bytesPerSector;
+}
+
+std::u16string SystemDriveFacts::ProgramFilesFolder() const {
+  return std::u16string(AsU16(Widen(qs::ProgramFilesFolder())));
+}
+
+bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
+  DeleteDirectoryTestFile();
+  const std::wstring path = Widen(directory);
+  const uint64_t flags = Product().ProductFlags;
+
+  DirectoryRuleOptions options;
+  options.refuseNetworkPaths = (flags & kFlagRefuseNetworkPaths) != 0;
+  options.refuseRemovableDrives = (flags & kFlagRefuseRemovableDrives) != 0;
+  options.checkFreeSpace = !run.previousInstallExists;
+  options.requiredSpace = run.requiredSpace;
+  const DirectoryVerdict verdict = CheckInstallDirectory(AsU16(path), options, SystemDriveFacts());
+  if (verdict.problem == DirectoryProblem::kLowDiskSpace) {
+    if (!AcceptLowSpace(verdict)) return false;
+  } else if (verdict.problem != DirectoryProblem::kNone) {
+    ShowRefusal(verdict);
+    return false;
+  }
+
+  const std::u16string_view pathArgument = AsU16(path);
+  const bool exists = IsExistingDirectory(path);
+  if ((flags & kFlagConfirmDirectory) != 0) {
+    const std::wstring question =
+        exists ? MessageText(kTextUseExistingFolder,
+                             u"The folder\r\n%s\r\nalready exists. Install the product into it?",
+                             {pathArgument})
+               : MessageText(kTextCreateFolder,
+                             u"The folder\r\n%s\r\ndoes not exist. Create it and install the "
+                             u"product into it?",
+                             {pathArgument});
+    if (!AskYesNo(question, CaptionText(kTextFolderPageTitle))) return false;
+  }
+
+  std::vector<std::wstring> created;
+  if (!exists) {
+    const DWORD error = CreateDirectoryTree(path, created);
+    if (error != 0) {
+      RemoveCreatedFolders(created);
+      const std::wstring reason = SystemErrorTextWide(error);
+      ShowFailure(MessageText(kTextCannotCreateFolder,
+                              u"The folder \"%s\" could not be created.\r\n\r\n%s",
+                              {pathArgument, AsU16(reason)}));
+      return false;
+    }
+  }
+  if (!CreateTestFile(path)) {
+    RemoveCreatedFolders(created);
+    ShowFailure(MessageText(kTextCannotWriteInFolder,
+                            u"Files cannot be written into the folder \"%s\". Please choose "
+                            u"another folder.",
+                            {pathArgument}));
+    return false;
+  }
+  return true;
+}
+
+void DeleteDirectoryTestFile() {
+  std::wstring& path = TestFilePath();
+  if (path.empty()) return;
+  ::DeleteFileW(path.c_str());
+  path.clear();
+}
+
+uint64_t ComputeRequiredSpace(const PayloadContext& payload, const std::string& installDir) {
+  const std::u16string drive = DriveOfPath(AsU16(Widen(installDir)));
+  const uint64_t clusterSize = drive.empty() ? 0 : SystemDriveFacts().ClusterSize(DriveRoot(drive));
+  return RequiredSpace(payload.uninstallerSize, payload.header.contentSizes, clusterSize,
+                       Product().extraDiskSpace);
+}
+
+void RemoveDirectoryIfEmpty(const std::string& path) {
+  std::wstring folder = Widen(path);
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  if (folder.size() < 4) return;
+
+  // The shell's leftovers go only when nothing else is there.
+  std::vector<std::wstring> leftovers;
+  WIN32_FIND_DATAW found;
+  UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!find) return;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool isFile = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!isFile || !(IsNamed(name, L"thumbs.db") || IsNamed(name, L"desktop.ini"))) {
+      return;
+    }
+    leftovers.push_back(folder + L"\\" + found.cFileName);
+  } while (::FindNextFileW(find.Get(), &found));
+  find.Reset();
+
+  for (const std::wstring& file : leftovers) {
+    // desktop.ini is usually hidden, system and read-only.
+    ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(file.c_str());
+  }
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace qs

@@ -1,0 +1,48 @@
+#pragma once
+// The installation folder on the running system: the folder page's checks with their messages
+// and the test file they leave, the space the installation needs on the folder's drive, and
+// the removal of folders left empty at the end of a run. Paths are narrow ("|" convention).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/directory_rules.h"
+#include "core/install_run.h"
+#include "core/payload_startup_win.h"
+
+namespace qs {
+
+// The drives of the running system, asked without the system's "insert a disk" boxes.
+class SystemDriveFacts : public DriveFacts {
+ public:
+  DriveType TypeOfDrive(std::u16string_view root) const override;
+  std::optional<uint64_t> FreeSpace(std::u16string_view root) const override;
+  uint64_t ClusterSize(std::u16string_view root) const override;
+  std::u16string ProgramFilesFolder() const override;
+};
+
+// The checks of the folder page for `directory`, each refusal with its message (the product's
+// text, or the built-in wording when the product's does not fit): the rules of
+// CheckInstallDirectory, where low space is a question; then, with `ProductFlags` bit 31, the
+// question whether to use the existing folder (text 22) or make it (text 23); a missing folder
+// is made; finally a test file must be creatable in it. True when the folder is accepted;
+// false sends the user back to the page.
+// run.requiredSpace must already hold the space needed on this folder's drive
+// (ComputeRequiredSpace); the free space is compared only without a previous installation.
+// The page runs only in interactive runs, so every message is shown.
+bool AcceptInstallDirectory(const std::string& directory, InstallRun& run);
+
+// Deletes the test file of the folder last accepted; called once the page is left.
+void DeleteDirectoryTestFile();
+
+// The uninstaller, every payload entry rounded up to the clusters of the drive of
+// `installDir`, and the product's extra disk space.
+uint64_t ComputeRequiredSpace(const PayloadContext& payload, const std::string& installDir);
+
+// Removes `path` when nothing is in it but "thumbs.db" and "desktop.ini", which the shell
+// leaves behind (they are deleted first). A path shorter than 4 characters, such as a drive's
+// root, is never removed.
+void RemoveDirectoryIfEmpty(const std::string& path);
+
+}  // namespace qs
