@@ -21,4 +21,17 @@ bool EnablePrivilege(const wchar_t* name) {
   return ::GetLastError() == ERROR_SUCCESS;
 }
 
+bool HasAdministratorRights() {
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!::AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  if (!::CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+  ::FreeSid(administrators);
+  return member != FALSE;
+}
+
 }  // namespace qs

@@ -7,4 +7,7 @@ namespace qs {
 // False when the token does not hold it or cannot be adjusted.
 bool EnablePrivilege(const wchar_t* name);
 
+// The process runs with the rights of the Administrators group (elevated where that applies).
+bool HasAdministratorRights();
+
 }  // namespace qs

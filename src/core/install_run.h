@@ -31,6 +31,10 @@ struct InstallRun {
   bool isDowngrade = false;
   bool sameVersion = false;
 
+  // What the uninstaller removes, one entry a line ("\r\n"): a file, "~" + a folder the run
+  // made, "!" + a registry value's full path.
+  std::string removalList;
+
   uint64_t requiredSpace = 0;
   std::string failureSummary;  // not empty: the run is incomplete
   std::string installLog;      // the log lines of the run

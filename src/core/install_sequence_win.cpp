@@ -1,21 +1,37 @@
+// The installation run, step by step. Each step is one call; the numbers in the comments are
+// the steps' places in the run.
 #include "core/install_sequence_win.h"
 
-#include <string>
+#include <windows.h>
 
-#include "base/fatal.h"
-#include "base/text_win.h"
 #include "core/exit_win.h"
-#include "core/payload_entry.h"
-#include "core/payload_format.h"
+#include "core/install_phases_win.h"
+#include "core/install_steps_win.h"
+#include "core/installer_state_win.h"
+#include "core/product_flags.h"
 #include "core/product_win.h"
-#include "core/target_path.h"
-#include "ui/user_interface_win.h"
+#include "core/system_actions_win.h"
 
 namespace qs {
+namespace {
 
-void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
-  PayloadContext payload;
-  payload.file = &ownFile;
+using Wow64DisableFunction = BOOL(WINAPI*)(PVOID*);
+using Wow64RevertFunction = BOOL(WINAPI*)(PVOID);
+
+PVOID redirectionState = nullptr;
+
+// A 64-bit product sees the system's own folders: redirection stays off for the whole run. On
+// a 32-bit system the function is missing, and the product is refused a moment later.
+void DisableRedirection(InstallRun& run) {
+  auto disable = reinterpret_cast<Wow64DisableFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  if (disable == nullptr) return;
+  run.redirectionDisabled = disable(&redirectionState) != FALSE;
+  run.redirectionFailed = !run.redirectionDisabled;
+}
+
+// 2: the payload and the settings; the background window goes up between the two halves.
+void StartFromPayload(PayloadContext& payload, InstallRun& run) {
   LocatePayloadSection(payload);
   ReadPayloadHeaderInPlace(payload);
   UnpackPayloadSettings(payload);
@@ -23,48 +39,65 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
     SettingsEnvironment environment = SystemSettingsEnvironment();
     SettingsReader reader(payload.settingsStream, environment, Product());
     ReadLeadingSettings(payload, reader);
+    if (!HasFlag(kFlagNoBackgroundWindow)) CreateBackgroundWindow();
     ReadRemainingSettings(payload, reader, environment);
   }
   // The settings stream is fully read: free it before the file data is touched.
   std::vector<uint8_t>().swap(payload.settingsStream);
-  ReadInstallerImage(payload);
-
-  // Without a language page the language named "English" (or the first) is used.
-  UseLanguage(Product().languages.defaultLanguage);
-
-  EstablishFileDataArea(payload, Product().fileDataFromFile != 0);
-  Ui().SetProgress(21);
-  VerifyFileDataArea(payload);
-  Ui().SetProgress(26);
-  Ui().SetProgress(27);
-
-  InstallPayloadFiles(payload);
-  ExitInstaller(1);
+  if (Product().Bitness == 1) DisableRedirection(run);
 }
 
-void InstallPayloadFiles(PayloadContext& payload) {
-  const PayloadHeader& header = payload.header;
-  const int32_t count = header.entryCount;
-  QS_CHECK(header.contentSizes.size() == static_cast<size_t>(count));
-  FileDataReader reader(payload.fileDataArea.bytes, header,
-                        (Product().ProductFlags & kFlagCompressedBlocks) != 0);
-  const TargetFolders folders;
-  const PathExpander keepAsWritten = [](std::string_view text) { return std::string(text); };
+}  // namespace
 
-  for (int32_t i = 0; i < count; ++i) {
-    Ui().SetProgress(static_cast<int>(28 + int64_t{62} * i / count));
-    ByteSpan record;
-    int result = reader.NextEntry(record);
-    if (result != 0) ReportCorrupt(result);
-    PayloadEntry entry;
-    result = ParsePayloadEntry(record, header.contentSizes[static_cast<size_t>(i)], entry);
-    if (result != 0) ReportCorrupt(result);
-    std::string storedName = entry.name;
-    TargetPath target;
-    result = ResolveTargetPath(entry, folders, keepAsWritten, target);
-    if (result != 0) ReportCorrupt(result);
-    Ui().ShowCurrentItem(Widen(storedName));
+void RestoreRedirection(InstallRun& run) {
+  if (!run.redirectionDisabled) return;
+  auto revert = reinterpret_cast<Wow64RevertFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+  if (revert != nullptr) revert(redirectionState);
+  run.redirectionDisabled = false;
+}
+
+void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
+  InstallRun& run = Installation();
+  PayloadContext payload;
+  payload.file = &ownFile;
+
+  StartFromPayload(payload, run);  // 2
+  ReadInstallerImage(payload);     // 3
+  ChooseLanguage();                // 4
+  CheckRunningSystem(run);         // 5, 6, 7
+  CheckMasterProduct();            // 8
+  HoldInstallerMutex();            // 9
+  FindPreviousInstallation(run);   // 10
+  ShowGreeting();                  // 11
+  ShowDocuments();                 // 12
+  if (!Product().autoCloseEntries.empty()) CloseRunningApplications();  // 13
+  ChooseInstallDirectory(payload, run);  // 14
+  ChooseStartMenuFolder(run);            // 15
+
+  OpenProgress(payload, run);          // 16
+  MakeRestorePoint(run);               // 17
+  PrepareDirectories(run);             // 18
+  RunLeadingBatches(options, run);     // 19
+  PrepareFileData(payload, run);       // 20
+  InstallPayloadEntries(payload, run);  // 21
+  IntegrateProduct(payload, run);      // 22
+  FinishWork(run);                     // 23, 24
+  RunProductBatch(kPostInstallationBatch, options.postBatchAddition);  // 25
+  StartNotification(run);              // 26
+  CloseProgress(run);                  // 27
+
+  ReportEnd(options, run);                  // 28
+  bool restart = DecideRestartAtEnd(run);   // 29
+  RunProductBatch(kInstallationExitBatch, options.exitBatchAddition);  // 30
+  RemoveEmptyDirectories(run);              // 31
+  RestoreRedirection(run);                  // 32
+  if (restart) {
+    System().Restart();  // 33
+  } else {
+    LaunchAfterInstallation(options, run);  // 34
   }
+  ExitInstaller(1);  // 35: a completed installation ends with 1 as well
 }
 
 }  // namespace qs

@@ -2,15 +2,11 @@
 // The installation run, from the payload start-up to the exit code.
 #include "base/file_win.h"
 #include "core/command_line.h"
-#include "core/payload_startup_win.h"
 
 namespace qs {
 
 // Runs the installation from the program's own open file. Never returns: installation runs
 // end with exit code 1.
 [[noreturn]] void RunInstallation(InputFile& ownFile, const CommandLineOptions& options);
-
-// The file phase: takes every payload entry in order, checks it and resolves where it goes.
-void InstallPayloadFiles(PayloadContext& payload);
 
 }  // namespace qs

@@ -1,6 +1,7 @@
 #include "ui/messages_win.h"
 
 #include "base/text_win.h"
+#include "core/exit_win.h"
 #include "core/installer_state_win.h"
 #include "core/product_win.h"
 
@@ -41,6 +42,19 @@ void ShowError(std::string_view narrowMessage) {
 
 void SetShowErrorsInAutomaticMode(bool show) {
   showErrorsInAutomaticMode = show;
+}
+
+void CancelInstall() {
+  const InstallerState& state = GetInstallerState();
+  if (!state.automaticMode) {
+    bool uninstalling = state.uninstallMode;
+    std::wstring text = GetText(uninstalling ? 101 : 98);
+    if (text.empty()) {
+      text = uninstalling ? L"The uninstallation was cancelled." : L"The installation was cancelled.";
+    }
+    ShowMessage(text, GetText(uninstalling ? 55 : 65), MessageIcon::kWarning);
+  }
+  ExitInstaller(1);
 }
 
 std::wstring ErrorCaption() {

@@ -5,6 +5,7 @@
 #include "base/handle_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
+#include "core/install_run.h"
 #include "ui/transcript_file_win.h"
 #include "ui/transcript_format.h"
 
@@ -89,6 +90,148 @@ MessageAnswer RecordingUserInterface::Answer(const MessageRequest& request) {
     if (EqualsIgnoreAsciiCase(given, MessageAnswerName(candidate))) return candidate;
   }
   return fallback;
+}
+
+namespace {
+
+struct FinishChoiceName {
+  uint32_t choice;
+  const char* name;
+};
+constexpr FinishChoiceName kFinishChoiceNames[] = {
+    {kFinishOpenFile, "open"},
+    {kFinishLaunchProgram, "launch"},
+    {kFinishViewLog, "log"},
+    {kFinishOpenOther, "other"},
+};
+
+std::string_view WithoutTab(std::wstring_view line, std::string& storage) {
+  if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
+  storage = WideToUtf8(line);
+  return storage;
+}
+
+}  // namespace
+
+std::string FinishChoiceNames(uint32_t choices) {
+  std::string names;
+  for (const FinishChoiceName& entry : kFinishChoiceNames) {
+    if ((choices & entry.choice) == 0) continue;
+    if (!names.empty()) names += ',';
+    names += entry.name;
+  }
+  return names;
+}
+
+uint32_t ParseFinishChoiceNames(std::string_view names) {
+  uint32_t choices = 0;
+  while (!names.empty()) {
+    size_t end = names.find(',');
+    std::string_view name = names.substr(0, end);
+    for (const FinishChoiceName& entry : kFinishChoiceNames) {
+      if (EqualsIgnoreAsciiCase(name, entry.name)) choices |= entry.choice;
+    }
+    if (end == std::string_view::npos) break;
+    names.remove_prefix(end + 1);
+  }
+  return choices;
+}
+
+// A page takes the next answer line: "next", "ok" or "cancel", optionally followed by one blank
+// and a value: the folder typed (directory, Start Menu), the language's name or line number
+// (language), the boxes checked (summary, "launch,log"). A line that is no page answer, or no
+// line left, leaves the page as it opened and ends it with Next.
+PageResult RecordingUserInterface::AnswerPage(const PageRequest& request,
+                                              std::string& answerWord) {
+  PageResult result;
+  result.accepted = true;
+  result.selection = request.selection;
+  result.value = request.value;
+  answerWord = "next";
+  if (nextAnswer_ >= answers_.size()) return result;
+  std::string_view line = answers_[nextAnswer_++];
+  size_t blank = line.find(' ');
+  std::string_view word = line.substr(0, blank);
+  std::string_view value = blank == std::string_view::npos ? std::string_view{}
+                                                            : line.substr(blank + 1);
+  if (EqualsIgnoreAsciiCase(word, "cancel")) {
+    result.accepted = false;
+    answerWord = "cancel";
+    return result;
+  }
+  if (!EqualsIgnoreAsciiCase(word, "next") && !EqualsIgnoreAsciiCase(word, "ok")) return result;
+  if (blank == std::string_view::npos) return result;
+  switch (request.kind) {
+    case PageKind::kDirectory:
+    case PageKind::kStartMenu:
+      result.value = std::wstring(AsWide(Utf8ToUtf16(value)));
+      break;
+    case PageKind::kLanguage:
+      for (size_t i = 0; i < request.lines.size(); ++i) {
+        std::string name;
+        if (EqualsIgnoreAsciiCase(WithoutTab(request.lines[i], name), value) ||
+            std::to_string(i) == value) {
+          result.selection = i;
+        }
+      }
+      break;
+    case PageKind::kSummary:
+      result.finishChoices = ParseFinishChoiceNames(value) & request.finishBoxes;
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+// page <TAB> kind <TAB> caption <TAB> title <TAB> text <TAB> detail <TAB> answer <TAB> result
+// The detail is what the page shows besides its text: the language selected first, the
+// document, the edit field, or the summary boxes shown. The result is the language chosen, the
+// folder taken or the boxes checked.
+PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
+  std::string answerWord;
+  PageResult result = AnswerPage(request, answerWord);
+  std::string detail;
+  std::string outcome;
+  switch (request.kind) {
+    case PageKind::kLanguage:
+      if (request.selection < request.lines.size()) {
+        WithoutTab(request.lines[request.selection], detail);
+      }
+      if (result.selection < request.lines.size()) {
+        WithoutTab(request.lines[result.selection], outcome);
+      }
+      break;
+    case PageKind::kLicense:
+    case PageKind::kReadme:
+      detail = WideToUtf8(request.document);
+      break;
+    case PageKind::kDirectory:
+    case PageKind::kStartMenu:
+      detail = WideToUtf8(request.value);
+      outcome = WideToUtf8(result.value);
+      break;
+    case PageKind::kSummary:
+      detail = FinishChoiceNames(request.finishBoxes);
+      outcome = FinishChoiceNames(result.finishChoices);
+      break;
+    case PageKind::kGreeting:
+    case PageKind::kMustUninstall:
+      break;
+  }
+  Append("page", {PageKindName(request.kind), WideToUtf8(request.caption),
+                  WideToUtf8(request.title), WideToUtf8(request.text), detail, answerWord,
+                  outcome});
+  return result;
+}
+
+void RecordingUserInterface::OpenProgressPage(const ProgressPageRequest& request) {
+  Append("progresspage", {"open", WideToUtf8(request.caption), WideToUtf8(request.title),
+                          WideToUtf8(request.heading)});
+}
+
+void RecordingUserInterface::CloseProgressPage() {
+  Append("progresspage", {"close"});
 }
 
 void RecordingUserInterface::SetProgress(int percent) {

@@ -1,7 +1,9 @@
 #pragma once
 // The user interface of test runs: every call becomes one transcript record, appended to the
 // file named by QUILLONET_TRANSCRIPT, and questions are answered from QUILLONET_ANSWERS.
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/user_interface_win.h"
@@ -13,6 +15,9 @@ class RecordingUserInterface : public UserInterface {
   RecordingUserInterface(std::wstring transcriptPath, std::vector<std::string> answers);
 
   MessageAnswer ShowMessageBox(const MessageRequest& request) override;
+  PageResult ShowPage(const PageRequest& request) override;
+  void OpenProgressPage(const ProgressPageRequest& request) override;
+  void CloseProgressPage() override;
   void SetProgress(int percent) override;
   void ShowProgressText(std::wstring_view text) override;
   void ShowCurrentItem(std::wstring_view text) override;
@@ -22,6 +27,7 @@ class RecordingUserInterface : public UserInterface {
   // record written before.
   void Append(std::string_view kind, const std::vector<std::string>& fields);
   MessageAnswer Answer(const MessageRequest& request);
+  PageResult AnswerPage(const PageRequest& request, std::string& answerWord);
 
   std::wstring transcriptPath_;
   std::vector<std::string> answers_;
@@ -32,5 +38,8 @@ class RecordingUserInterface : public UserInterface {
 const char* MessageIconName(MessageIcon icon);
 const char* MessageButtonsName(MessageButtons buttons);
 const char* MessageAnswerName(MessageAnswer answer);
+// Names of the summary page's boxes ("open", "launch", "log", "other"), comma-separated.
+std::string FinishChoiceNames(uint32_t choices);
+uint32_t ParseFinishChoiceNames(std::string_view names);
 
 }  // namespace qs

@@ -6,9 +6,14 @@
 //   progress <TAB> percent
 //   status <TAB> text
 //   item <TAB> text
+//   page <TAB> kind <TAB> caption <TAB> title <TAB> text <TAB> detail <TAB> answer <TAB> result
+//   progresspage <TAB> open <TAB> caption <TAB> title <TAB> heading
+//   progresspage <TAB> close
 //
 // Answers files hold one answer a line ("ok", "cancel", "yes", "no", ...), taken in order by
-// the questions; a question with no answer left takes its default button.
+// the questions and pages; a question with no answer left takes its default button, a page
+// ends with Next. A page's answer may carry a value after one blank: "next D:\\Apps" types
+// a folder, "next Deutsch" picks a language, "ok launch,log" checks summary boxes.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -58,6 +58,28 @@ UserInterface& Ui() {
   return *Current();
 }
 
+const char* PageKindName(PageKind kind) {
+  switch (kind) {
+    case PageKind::kLanguage:
+      return "language";
+    case PageKind::kGreeting:
+      return "greeting";
+    case PageKind::kLicense:
+      return "license";
+    case PageKind::kReadme:
+      return "readme";
+    case PageKind::kDirectory:
+      return "directory";
+    case PageKind::kStartMenu:
+      return "startmenu";
+    case PageKind::kSummary:
+      return "summary";
+    case PageKind::kMustUninstall:
+      return "mustuninstall";
+  }
+  return "page";
+}
+
 int ButtonCount(MessageButtons buttons) {
   switch (buttons) {
     case MessageButtons::kOk:

@@ -138,4 +138,45 @@ MessageAnswer Win32UserInterface::ShowMessageBox(const MessageRequest& request) 
   return AnswerOfId(id, request);
 }
 
+PageResult Win32UserInterface::ShowPage(const PageRequest& request) {
+  PageResult result;
+  result.selection = request.selection;
+  result.value = request.value;
+  std::wstring text = request.text;
+  auto addDetail = [&text](std::wstring_view detail) {
+    if (detail.empty()) return;
+    if (!text.empty()) text += L"\r\n\r\n";
+    text += detail;
+  };
+  MessageButtons buttons = MessageButtons::kOkCancel;
+  switch (request.kind) {
+    case PageKind::kLanguage:
+      if (request.selection < request.lines.size()) {
+        std::wstring_view line = request.lines[request.selection];
+        if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
+        addDetail(line);
+      }
+      break;
+    case PageKind::kLicense:
+    case PageKind::kReadme:
+      addDetail(request.document);
+      break;
+    case PageKind::kDirectory:
+    case PageKind::kStartMenu:
+      addDetail(request.value);
+      break;
+    case PageKind::kSummary:
+      buttons = MessageButtons::kOk;
+      break;
+    case PageKind::kGreeting:
+    case PageKind::kMustUninstall:
+      break;
+  }
+  std::wstring caption = request.caption.empty() ? request.title : request.caption;
+  MessageAnswer answer =
+      ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0});
+  result.accepted = answer == MessageAnswer::kOk;
+  return result;
+}
+
 }  // namespace qs

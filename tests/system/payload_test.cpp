@@ -49,7 +49,7 @@ TEST_F(PayloadTest, EntriesSpanningBlocksAreReadInOrder) {
     TestPayload payload = MakePayload(files, options);
     ASSERT_GT(payload.layout.blockOffsets.size(), files.size());
 
-    RunResult result = RunInstaller(MakeInstaller(payload));
+    RunResult result = RunInstaller(MakeInstaller(payload), L"/a");
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_FALSE(result.timedOut);
     EXPECT_TRUE(result.MessageTexts().empty()) << result;
@@ -206,7 +206,7 @@ TEST_F(PayloadTest, DamagedImageIsReportedWhenTheProductChecksIt) {
     const uint32_t peHeader = GetU32(installer, 60);
     const uint32_t sizeOfHeaders = GetU32(installer, peHeader + 24 + 60);
     installer[sizeOfHeaders - 1] ^= 0xFF;
-    RunResult result = RunInstaller(installer);
+    RunResult result = RunInstaller(installer, L"/a");
     if (checked) {
       EXPECT_TRUE(EndedWithCorruptReport(result, kErrorImageChecksum)) << result;
     } else {

@@ -92,7 +92,8 @@ TEST_F(SettingsTest, FileDataReadFromTheFile) {
   settings.fileDataFromFile = 1;
   TestPayload payload = ProductPayload(settings);
 
-  RunResult exact = RunInstaller(MakeInstaller(payload, false, builder::SectionEnd::kAtPayload));
+  RunResult exact =
+      RunInstaller(MakeInstaller(payload, false, builder::SectionEnd::kAtPayload), L"/a");
   EXPECT_EQ(exact.exitCode, 1u) << exact;
   EXPECT_TRUE(exact.MessageTexts().empty()) << exact;
   EXPECT_EQ(exact.Items(), (std::vector<std::string>{"a.txt", "b.txt"})) << exact;

@@ -1,0 +1,97 @@
+#include "base/registry_read_win.h"
+
+#include <vector>
+
+#include "base/handle_win.h"
+
+namespace qs {
+namespace {
+
+bool OpenForReading(HKEY root, std::wstring_view key, REGSAM view, UniqueRegKey& opened) {
+  std::wstring path(key);
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, opened.Receive()) ==
+         ERROR_SUCCESS;
+}
+
+bool StartsWithRoot(std::wstring_view path, std::wstring_view root) {
+  if (path.size() <= root.size() || path[root.size()] != L'\\') return false;
+  for (size_t i = 0; i < root.size(); ++i) {
+    wchar_t c = path[i];
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (c != root[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RegistryKeyExists(HKEY root, std::wstring_view key, REGSAM view) {
+  UniqueRegKey opened;
+  return OpenForReading(root, key, view, opened);
+}
+
+bool ReadRegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,
+                      std::wstring& value, REGSAM view) {
+  value.clear();
+  UniqueRegKey opened;
+  if (!OpenForReading(root, key, view, opened)) return false;
+  std::wstring name(valueName);
+  DWORD type = 0;
+  DWORD size = 0;
+  if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  // The value may change between the two calls; ask again while it grows.
+  std::vector<wchar_t> buffer;
+  LONG result;
+  do {
+    buffer.assign(size / sizeof(wchar_t) + 2, L'\0');
+    size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    result = ::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type,
+                                reinterpret_cast<BYTE*>(buffer.data()), &size);
+  } while (result == ERROR_MORE_DATA);
+  if (result != ERROR_SUCCESS) return false;
+  // Stored strings need not end with a zero; the extra element always does.
+  size_t length = size / sizeof(wchar_t);
+  while (length > 0 && buffer[length - 1] == L'\0') --length;
+  value.assign(buffer.data(), length);
+  return true;
+}
+
+std::wstring RegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,
+                          REGSAM view) {
+  std::wstring value;
+  ReadRegistryText(root, key, valueName, value, view);
+  return value;
+}
+
+bool SplitRegistryValuePath(std::wstring_view path, HKEY& root, std::wstring& key,
+                            std::wstring& valueName) {
+  struct RootName {
+    const wchar_t* name;
+    HKEY root;
+  };
+  static const RootName kRoots[] = {
+      {L"HKLM", HKEY_LOCAL_MACHINE},        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+      {L"HKAU", HKEY_LOCAL_MACHINE},        {L"HKCU", HKEY_CURRENT_USER},
+      {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER}, {L"HKCR", HKEY_CLASSES_ROOT},
+      {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}, {L"HKU", HKEY_USERS},
+      {L"HKEY_USERS", HKEY_USERS},
+  };
+  while (!path.empty() && path.front() == L'\\') path.remove_prefix(1);
+  for (const RootName& candidate : kRoots) {
+    std::wstring_view name = candidate.name;
+    if (!StartsWithRoot(path, name)) continue;
+    std::wstring_view rest = path.substr(name.size() + 1);
+    size_t last = rest.rfind(L'\\');
+    root = candidate.root;
+    key.assign(last == std::wstring_view::npos ? std::wstring_view{} : rest.substr(0, last));
+    valueName.assign(last == std::wstring_view::npos ? rest : rest.substr(last + 1));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace qs

@@ -1,0 +1,146 @@
+// The steps after the work: the notification, the end report and the log, the restart, the
+// clean-up of empty folders and what the user asked to open or start.
+#include <windows.h>
+// windows.h first
+#include <shlobj.h>
+
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/directory_checks_win.h"
+#include "core/install_phases_win.h"
+#include "core/install_rules.h"
+#include "core/install_steps_win.h"
+#include "core/installer_state_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/step_timing_win.h"
+#include "core/system_actions_win.h"
+#include "integration/path_variables_win.h"
+#include "integration/special_folders_win.h"
+#include "ui/messages_win.h"
+#include "ui/user_interface_win.h"
+#include "uninstall/self_removal.h"
+
+namespace qs {
+namespace {
+
+std::wstring Quoted(std::wstring_view text) {
+  return L"\"" + std::wstring(text) + L"\"";
+}
+
+}  // namespace
+
+// ---- 26 ----
+
+void StartNotification(const InstallRun& run) {
+  const ProductSettings& product = Product();
+  const std::string& address = ChooseNotificationAddress(product, run.isUpgrade, run.isDowngrade,
+                                                         run.previousInstallExists);
+  if (address.empty()) return;
+  System().StartNotification(Widen(NotificationAddress(address, product.DisplayVersion)));
+}
+
+// ---- 27 ----
+
+void CloseProgress(InstallRun& run) {
+  ProductSettings& product = Product();
+  if (product.ShortcutMode == 1) {
+    std::wstring startMenu = StartMenuAllDir();
+    NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, startMenu.c_str(), nullptr);
+  }
+  if ((product.ProductFlags2 & kFlags2RestorePoint) != 0 && !CommitRestorePoint()) {
+    Log(run, "Failed to commit restore point.\r\n");
+  }
+  WaitStep();
+  if (HasFlag(kFlagShowProgressPage)) Ui().CloseProgressPage();
+}
+
+// ---- 28 ----
+
+void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
+  const ProductSettings& product = Product();
+  if (!options.runAfterInstall.empty()) {
+    Log(run, "Launch on exit: " + options.runAfterInstall + "\r\n");
+  }
+  run.rebootNeeded = HasFlag(kFlagRestartRequired);
+  bool failed = !run.failureSummary.empty();
+  switch (ChooseEndReport(product, failed, AutomaticMode(), run.rebootNeeded)) {
+    case EndReport::kNone:
+      break;
+    case EndReport::kMessage:
+      ShowMessage(GetText(42), GetText(43), MessageIcon::kInformation);
+      break;
+    case EndReport::kSummaryPage: {
+      PageRequest page;
+      page.kind = PageKind::kSummary;
+      page.layout = product.dialogLayouts[kSummaryLayout];
+      page.caption = GetText(65);
+      page.title = GetText(43);
+      page.text = GetText(42);
+      page.finishBoxes = SummaryBoxes(product);
+      PageResult result = Ui().ShowPage(page);
+      run.finishChoices = result.accepted ? result.finishChoices : 0;
+      break;
+    }
+    case EndReport::kFailureQuestion:
+      if (AskYesNo(TextWith(40, {U16(run.installLogPath)}), GetText(41))) {
+        run.finishChoices |= kFinishViewLog;
+      }
+      break;
+  }
+  if (HasFlag(kFlagWriteInstallLogAlways) || failed) WriteInstallLogFile(run);
+}
+
+// ---- 29 ----
+
+bool DecideRestartAtEnd(InstallRun& run) {
+  switch (DecideRestart(run.rebootNeeded, AutomaticMode(), Product().ProductFlags)) {
+    case RestartDecision::kNone:
+      return false;
+    case RestartDecision::kAsk:
+      return AskYesNo(GetText(37), GetText(20));
+    case RestartDecision::kRestart:
+      return true;
+  }
+  return false;
+}
+
+// ---- 31 ----
+
+void RemoveEmptyDirectories(const InstallRun& run) {
+  for (const std::string* folder : {&run.sharedDir, &run.uninstallDir, &run.installDir}) {
+    if (!folder->empty()) RemoveDirectoryIfEmpty(*folder);
+  }
+}
+
+// ---- 34 ----
+
+void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run) {
+  const ProductSettings& product = Product();
+  std::wstring installDir = Widen(run.installDir);
+  ::SetCurrentDirectoryW(installDir.c_str());
+  if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
+    std::wstring command = AnsiToWide(options.runAfterInstall);
+    if (DWORD error = System().StartProgram(command, installDir)) {
+      Log(run, "Failed to launch command: " + options.runAfterInstall + "\r\n" +
+                   SystemErrorText(error));
+    }
+  }
+  if ((run.finishChoices & kFinishOpenFile) != 0) {
+    System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenFile)), installDir);
+  }
+  if ((run.finishChoices & kFinishLaunchProgram) != 0) {
+    std::wstring program = ExpandPathVariables(Widen(product.finishLaunchProgram));
+    if (DWORD error = System().StartProgram(program, installDir)) {
+      Log(run, "Failed to launch app: " + Narrow(program) + "\r\n" + SystemErrorText(error));
+    }
+  }
+  if ((run.finishChoices & kFinishViewLog) != 0) {
+    System().StartProgram(L"notepad.exe " + Quoted(Widen(run.installLogPath)), installDir);
+  }
+  if ((run.finishChoices & kFinishOpenOther) != 0) {
+    System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenOther)), installDir);
+  }
+}
+
+}  // namespace qs

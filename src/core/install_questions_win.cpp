@@ -1,0 +1,404 @@
+// The steps before anything changes: language, system, master product, previous installation,
+// the pages, the installation folder and the Start Menu folder. Every refusal here ends the run
+// with exit code 1.
+#include <windows.h>
+
+#include "base/fatal.h"
+#include "base/handle_win.h"
+#include "base/privilege_win.h"
+#include "base/registry_read_win.h"
+#include "base/text_win.h"
+#include "core/directory_checks_win.h"
+#include "core/exit_win.h"
+#include "core/install_phases_win.h"
+#include "core/install_rules.h"
+#include "core/install_steps_win.h"
+#include "core/installer_state_win.h"
+#include "core/language_texts.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "files/os_name_win.h"
+#include "ui/document_text.h"
+#include "ui/messages_win.h"
+#include "ui/user_interface_win.h"
+#include "uninstall/self_removal_win.h"
+
+namespace qs {
+namespace {
+
+// The one mutex of all installers made with this engine.
+constexpr wchar_t kInstallerMutexName[] = L"Quillonet Setup: one installer at a time";
+
+std::wstring UserLanguageName() {
+  wchar_t name[128] = {};
+  int length = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SNATIVELANGNAME, name, 128);
+  return length > 1 ? std::wstring(name, static_cast<size_t>(length - 1)) : std::wstring();
+}
+
+uint32_t Layout(DialogLayoutIndex page) {
+  return Product().dialogLayouts[page];
+}
+
+[[noreturn]] void Refuse() {
+  ExitInstaller(1);
+}
+
+}  // namespace
+
+// ---- Shared by the steps ----
+
+bool AutomaticMode() {
+  return GetInstallerState().automaticMode;
+}
+
+bool HasFlag(uint64_t productFlag) {
+  return (Product().ProductFlags & productFlag) != 0;
+}
+
+std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> arguments) {
+  std::u16string formatted;
+  if (Texts().Format(number, arguments, formatted)) return std::wstring(AsWide(formatted));
+  std::u16string text = Texts().Get(number);
+  for (const FormatArgument& argument : arguments) {
+    if (!text.empty()) text += u' ';
+    if (const auto* value = std::get_if<std::u16string_view>(&argument)) {
+      text += *value;
+    } else {
+      for (char c : std::to_string(std::get<int64_t>(argument))) text += static_cast<char16_t>(c);
+    }
+  }
+  return std::wstring(AsWide(text));
+}
+
+void Log(InstallRun& run, std::string_view text) {
+  run.installLog += text;
+}
+
+std::u16string U16(std::string_view narrow) {
+  return FromBarNarrow(narrow, DecodeAnsi);
+}
+
+bool FolderExists(const std::string& folder) {
+  if (folder.empty()) return false;
+  DWORD attributes = ::GetFileAttributesW(Widen(folder).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+DWORD CreateFolderPath(const std::string& folder) {
+  std::wstring path = Widen(folder);
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (::CreateDirectoryW(path.c_str(), nullptr)) return 0;
+  DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+               ? 0
+               : ERROR_ALREADY_EXISTS;
+  }
+  if (error != ERROR_PATH_NOT_FOUND) return error;
+  size_t parentEnd = path.find_last_of(L"\\/");
+  // A drive root or a share that is not there cannot be made.
+  if (parentEnd == std::wstring::npos || parentEnd < 3) return error;
+  DWORD parentError = CreateFolderPath(Narrow(std::wstring_view(path).substr(0, parentEnd)));
+  if (parentError != 0) return parentError;
+  return ::CreateDirectoryW(path.c_str(), nullptr) ? 0 : ::GetLastError();
+}
+
+std::wstring UninstallKeyPath(std::string_view keyName) {
+  return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Widen(keyName);
+}
+
+// ---- 4: the language ----
+
+void ChooseLanguage() {
+  ProductSettings& product = Product();
+  const std::vector<std::string>& names = product.languages.names;
+  size_t language = product.languages.defaultLanguage;
+  if (names.size() > 1 && !AutomaticMode()) {
+    std::vector<std::u16string> lines = LanguagePageLines(names, DecodeAnsi);
+    PageRequest page;
+    page.kind = PageKind::kLanguage;
+    page.layout = Layout(kLanguageLayout);
+    page.caption = GetText(65);
+    page.title = GetText(94);
+    page.text = GetText(82);
+    for (const std::u16string& line : lines) page.lines.emplace_back(AsWide(line));
+    page.selection = PreselectedLanguageLine(lines, AsU16(UserLanguageName()));
+    PageResult result = Ui().ShowPage(page);
+    if (!result.accepted) Refuse();
+    language = result.selection;
+  }
+  UseLanguage(language);
+  LayOutBackgroundWindow();
+}
+
+// ---- 5, 6, 7: bitness, refused systems, administrator rights ----
+
+void CheckRunningSystem(InstallRun& run) {
+  const ProductSettings& product = Product();
+  if (BitnessRefused(product.Bitness, RunningSystem().nativeIs64)) {
+    if (AutomaticMode()) Refuse();
+    ShowMessage(TextWith(81, {int64_t{RequiredBitness(product.Bitness)}}));
+    Refuse();
+  }
+  if (run.redirectionFailed) FatalError("Wow64DisableWow64FsRedirection() failed");
+
+  if ((product.unsupportedSystems & UnsupportedSystemBit(RunningSystem())) != 0) {
+    std::wstring name = AnsiToWide(RunningSystemName(0));
+    ShowMessage(TextWith(61, {AsU16(name)}));
+    Refuse();
+  }
+
+  if (product.adminRequirement != 0 && !HasAdministratorRights()) {
+    if (product.adminRequirement == 1) {
+      ShowError(GetText(77));
+      Refuse();
+    }
+    if (!AutomaticMode() && !AskOkCancel(GetText(78), GetText(20))) Refuse();
+  }
+}
+
+// ---- 8: the master product ----
+
+void CheckMasterProduct() {
+  ProductSettings& product = Product();
+  if (!HasFlag(kFlagMasterProduct)) return;
+  if (product.masterName.empty()) product.masterName = product.DisplayName;
+  if (product.masterKey.empty()) product.masterKey = product.DisplayName;
+  std::wstring key = UninstallKeyPath(product.masterKey);
+  std::wstring ignored;
+  bool installed = ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString", ignored) ||
+                   ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString", ignored);
+  std::string masterDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
+  bool underMaster = StartsWithIgnoreAsciiCase(product.defaultInstallDir, kMasterPrefix);
+  if (!installed || (underMaster && masterDir.empty())) {
+    ShowMessage(TextWith(12, {U16(product.masterName)}));
+    Refuse();
+  }
+  // "<master>" stands for the master's folder; whatever follows it stays.
+  if (underMaster) {
+    product.defaultInstallDir =
+        masterDir + product.defaultInstallDir.substr(sizeof(kMasterPrefix) - 1);
+  }
+}
+
+// ---- 9: one installer at a time ----
+
+void HoldInstallerMutex() {
+  if (!HasFlag(kFlagSingleInstaller)) return;
+  // Held until the process ends.
+  static UniqueHandle mutex;
+  mutex.Reset(::CreateMutexW(nullptr, FALSE, kInstallerMutexName));
+  if (!mutex) return;  // no mutex, no one to wait for
+  DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
+  if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return;
+  ShowError(GetText(91));
+  Refuse();
+}
+
+// ---- 10: the previous installation ----
+
+void FindPreviousInstallation(InstallRun& run) {
+  const ProductSettings& product = Product();
+  if (!HasFlag(kFlagUninstallable)) return;
+  std::wstring key = UninstallKeyPath(product.uninstallKeyName);
+  run.previousDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
+  run.oldVersion = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"));
+  run.previousSharedFiles = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"SharedFiles"));
+  run.previousStartMenu = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"ProductStartMenu"));
+  if (run.previousDir.empty() && !product.installDirValue.empty()) {
+    HKEY root;
+    std::wstring valueKey;
+    std::wstring valueName;
+    if (SplitRegistryValuePath(Widen(product.installDirValue), root, valueKey, valueName)) {
+      run.previousDir = Narrow(RegistryText(root, valueKey, valueName));
+    }
+  }
+  if ((product.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 &&
+      !product.installDirValue.empty()) {
+    run.removalList += "!" + product.installDirValue + "\r\n";
+  }
+  run.previousInstallExists = FolderExists(run.previousDir);
+}
+
+// ---- 11, 12: greeting, licences and readmes ----
+
+void ShowGreeting() {
+  if (!GreetingShown(Product().ProductFlags, AutomaticMode())) return;
+  PageRequest page;
+  page.kind = PageKind::kGreeting;
+  page.layout = Layout(kGreetingLayout);
+  page.caption = GetText(65);
+  page.title = GetText(65);
+  page.text = GetText(1);
+  if (!Ui().ShowPage(page).accepted) Refuse();
+}
+
+namespace {
+
+void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingText,
+                       int32_t title, int32_t message,
+                       const std::vector<std::vector<uint8_t>>& documents) {
+  std::vector<std::vector<uint8_t>> shown;
+  std::u16string leading = Texts().Get(leadingText);
+  if (!leading.empty()) shown.push_back(Utf16Document(leading));
+  shown.insert(shown.end(), documents.begin(), documents.end());
+  for (const std::vector<uint8_t>& document : shown) {
+    PageRequest page;
+    page.kind = kind;
+    page.layout = Layout(layout);
+    page.caption = GetText(65);
+    page.title = GetText(title);
+    page.text = GetText(message);
+    page.document = AsWide(DecodeDocument(document, DecodeAnsi));
+    if (!Ui().ShowPage(page).accepted) CancelInstall();
+  }
+}
+
+}  // namespace
+
+void ShowDocuments() {
+  if (AutomaticMode()) return;
+  const ProductSettings& product = Product();
+  ShowDocumentPages(PageKind::kLicense, kLicenseLayout, 63, 44, 47, product.licenses);
+  ShowDocumentPages(PageKind::kReadme, kReadmeLayout, 64, 50, 51, product.readmes);
+}
+
+// ---- 14: the installation folder ----
+
+namespace {
+
+// "HKLM\\..." or "HKCU\\...": the folder is a registry value and must exist.
+void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, InstallRun& run) {
+  const std::string& stored = Product().defaultInstallDir;
+  HKEY root = reference.currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  std::string directory =
+      Narrow(RegistryText(root, Widen(reference.key), Widen(reference.valueName)));
+  if (directory.empty()) {
+    std::u16string message;
+    if (!FormatText(u"Failed to obtain installation directory from \"%s\"", {U16(stored)},
+                    message)) {
+      message = u"Failed to obtain installation directory";
+    }
+    ShowError(AsWide(message));
+    Refuse();
+  }
+  if (!FolderExists(directory)) {
+    std::u16string message;
+    FormatText(u"Installation directory \"%s\" obtained from \"%s\" does not exist.",
+               {U16(directory), U16(stored)}, message);
+    ShowMessage(AsWide(message));
+    Refuse();
+  }
+  run.installDir = directory;
+}
+
+// The uninstall command of the installed version: the quiet one when there is one.
+std::string PreviousUninstallCommand() {
+  std::wstring key = UninstallKeyPath(Product().uninstallKeyName);
+  std::wstring command = RegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString");
+  if (command.empty()) command = RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString");
+  return WideToAnsi(command);
+}
+
+// The older version is removed first, by its own uninstaller, and this installer starts again
+// afterwards. The run ends here either way.
+[[noreturn]] void RemovePreviousFirst() {
+  GetInstallerState().automaticMode = false;
+  std::string command = PreviousUninstallCommand();
+  if (command.empty()) {
+    ShowError(GetText(9));
+    Refuse();
+  }
+  PageRequest page;
+  page.kind = PageKind::kMustUninstall;
+  page.caption = GetText(21);
+  page.title = GetText(21);
+  page.text = GetText(9);
+  if (Ui().ShowPage(page).accepted) UninstallThenReinstall(command);
+  Refuse();
+}
+
+void ConfirmPreviousInstallation(InstallRun& run) {
+  const ProductSettings& product = Product();
+  PreviousInstallQuestion question =
+      ChoosePreviousInstallQuestion(product.ProductFlags, run.oldVersion, product.DisplayVersion);
+  run.isUpgrade = question.isUpgrade;
+  run.isDowngrade = question.isDowngrade;
+  run.sameVersion = question.sameVersion;
+  if (AutomaticMode() || HasFlag(kFlagNoPreviousInstallQuestion)) return;
+  std::wstring folderNote = GetText(7);
+  std::wstring message = TextWith(question.text, {U16(run.previousDir), AsU16(folderNote)});
+  if (!AskYesNo(message, GetText(2))) CancelInstall();
+  if (ConfirmReplacingPrevious(product.ProductFlags, run.oldVersion, product.askBelowVersion) &&
+      !AskOkCancel(GetText(72), GetText(20))) {
+    Refuse();
+  }
+}
+
+void AskForDirectory(const PayloadContext& payload, InstallRun& run) {
+  for (;;) {
+    PageRequest page;
+    page.kind = PageKind::kDirectory;
+    page.layout = Layout(kDirectoryLayout);
+    page.caption = GetText(65);
+    page.title = GetText(24);
+    page.text = GetText(11);
+    page.value = Widen(run.installDir);
+    PageResult result = Ui().ShowPage(page);
+    if (!result.accepted) {
+      DeleteDirectoryTestFile();
+      CancelInstall();
+    }
+    run.installDir = Narrow(result.value);
+    run.requiredSpace = ComputeRequiredSpace(payload, run.installDir);
+    if (AcceptInstallDirectory(run.installDir, run)) break;
+  }
+  DeleteDirectoryTestFile();
+}
+
+}  // namespace
+
+void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
+  const ProductSettings& product = Product();
+  RegistryDirectoryReference reference;
+  if (ParseRegistryDirectoryReference(product.defaultInstallDir, reference)) {
+    TakeDirectoryFromRegistry(reference, run);
+    return;
+  }
+  if (HasFlag(kFlagUninstallable) && run.previousInstallExists) {
+    if (ForcedRemovalApplies(product.ProductFlags, run.oldVersion, product.mustUninstallBelow)) {
+      RemovePreviousFirst();
+    }
+    ConfirmPreviousInstallation(run);
+    run.installDir = run.previousDir;
+    return;
+  }
+  const std::string& override = GetInstallerState().installDirOverride;
+  run.installDir = override.empty() ? product.defaultInstallDir : override;
+  if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
+}
+
+// ---- 15: the Start Menu folder ----
+
+void ChooseStartMenuFolder(InstallRun& run) {
+  ProductSettings& product = Product();
+  if (run.previousInstallExists) {
+    if (!run.previousStartMenu.empty()) product.ProductStartMenu = run.previousStartMenu;
+    return;
+  }
+  if (AutomaticMode() || !HasFlag(kFlagOfferStartMenuPage)) return;
+  PageRequest page;
+  page.kind = PageKind::kStartMenu;
+  page.layout = Layout(kStartMenuLayout);
+  page.caption = GetText(65);
+  page.title = GetText(89);
+  page.text = GetText(88);
+  page.value = Widen(product.ProductStartMenu);
+  PageResult result = Ui().ShowPage(page);
+  if (!result.accepted) CancelInstall();
+  product.ProductStartMenu = Narrow(result.value);
+}
+
+}  // namespace qs

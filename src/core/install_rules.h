@@ -1,0 +1,79 @@
+#pragma once
+// The decisions of the install sequence that need nothing from the system: which question a
+// previous installation gets, which pages show, the progress positions, the end report and the
+// restart. The sequence asks these and does the rest.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/product_settings.h"
+
+namespace qs {
+
+// Progress position of payload entry `index` (from 0) of `count`: 28 + 62 * index / count.
+int FileProgressPosition(int32_t index, int32_t count);
+
+// A product built for one bitness (Bitness 1: 64-bit only, 2: 32-bit only) on a system of the
+// other. The refusal's text 81 takes the bitness the product needs.
+bool BitnessRefused(uint8_t bitness, bool systemIs64);
+int RequiredBitness(uint8_t bitness);
+
+// The greeting shows with the "greeting in automatic mode" flag, or in an interactive run
+// unless the product turns it off.
+bool GreetingShown(uint64_t productFlags, bool automaticMode);
+
+// The older version must be removed first (forced removal), unless it is at least
+// mustUninstallBelow.
+bool ForcedRemovalApplies(uint64_t productFlags, std::string_view oldVersion,
+                          std::string_view mustUninstallBelow);
+
+// The question about an existing installation: the text to ask and what the versions say.
+struct PreviousInstallQuestion {
+  int32_t text = 3;  // 3 plain, 4 same version, 5 upgrade, 6 downgrade
+  bool isUpgrade = false;
+  bool isDowngrade = false;
+  bool sameVersion = false;
+};
+PreviousInstallQuestion ChoosePreviousInstallQuestion(uint64_t productFlags,
+                                                      std::string_view oldVersion,
+                                                      std::string_view newVersion);
+
+// Text 72's confirmation before replacing an existing version.
+bool ConfirmReplacingPrevious(uint64_t productFlags, std::string_view oldVersion,
+                              std::string_view askBelowVersion);
+
+// A default installation folder read from the registry: "HKLM\\key\\value" or "HKCU\\...".
+struct RegistryDirectoryReference {
+  bool currentUser = false;
+  std::string key;
+  std::string valueName;
+};
+// False when `text` is no such reference.
+bool ParseRegistryDirectoryReference(std::string_view text, RegistryDirectoryReference& out);
+inline constexpr char kMasterPrefix[] = "<master>";
+
+// The Reinstall Batch runs for an existing installation of the same version, or for any
+// existing installation unless the product limits it to the same version.
+bool ReinstallBatchRuns(bool previousInstallExists, bool sameVersion, uint32_t productFlags2);
+
+// The notification address of the run.
+const std::string& ChooseNotificationAddress(const ProductSettings& product, bool isUpgrade,
+                                             bool isDowngrade, bool previousInstallExists);
+
+// How the run reports its end.
+enum class EndReport {
+  kNone,              // silent, or the product wants no report
+  kMessage,           // text 42 in an information box
+  kSummaryPage,       // the summary page with its choices
+  kFailureQuestion,   // text 40: offer the log (interactive runs that failed)
+};
+EndReport ChooseEndReport(const ProductSettings& product, bool failed, bool silent,
+                          bool rebootNeeded);
+// The summary boxes whose subject exists (FinishChoice bits).
+uint32_t SummaryBoxes(const ProductSettings& product);
+
+// The restart at the end: asked, done without asking, or not at all.
+enum class RestartDecision { kNone, kAsk, kRestart };
+RestartDecision DecideRestart(bool rebootNeeded, bool automaticMode, uint64_t productFlags);
+
+}  // namespace qs

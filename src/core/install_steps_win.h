@@ -1,0 +1,65 @@
+#pragma once
+// The steps of the installation run, in the files that hold them: the questions before
+// anything changes (install_questions_win.cpp), the work (install_work_win.cpp) and the end
+// (install_end_win.cpp). RunInstallation calls them in order.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "base/text_format.h"
+#include "core/command_line.h"
+#include "core/install_run.h"
+#include "core/payload_startup_win.h"
+
+namespace qs {
+
+// ---- Shared by the steps ----
+
+bool AutomaticMode();
+bool HasFlag(uint64_t productFlag);
+// Text `number` with its arguments; when the product's text does not take them, the text as
+// it stands followed by the arguments, so that nothing the message should say is lost.
+std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> arguments);
+// Appends to the run's log.
+void Log(InstallRun& run, std::string_view text);
+// The wide form of a narrow ("|") text, as the format arguments take it.
+std::u16string U16(std::string_view narrow);
+// Creates `folder` and every missing folder above it; 0 or the system error.
+DWORD CreateFolderPath(const std::string& folder);
+bool FolderExists(const std::string& folder);
+// The key of a product's Add/Remove Programs registration.
+std::wstring UninstallKeyPath(std::string_view keyName);
+
+// ---- Before anything changes ----
+
+void ChooseLanguage();                                      // 4
+void CheckRunningSystem(InstallRun& run);                   // 5, 6, 7
+void CheckMasterProduct();                                  // 8
+void HoldInstallerMutex();                                  // 9
+void FindPreviousInstallation(InstallRun& run);             // 10
+void ShowGreeting();                                        // 11
+void ShowDocuments();                                       // 12
+void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run);  // 14
+void ChooseStartMenuFolder(InstallRun& run);                // 15
+
+// ---- The work ----
+
+void OpenProgress(const PayloadContext& payload, InstallRun& run);   // 16
+void MakeRestorePoint(InstallRun& run);                              // 17
+void PrepareDirectories(InstallRun& run);                            // 18
+void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run);  // 19
+void PrepareFileData(PayloadContext& payload, InstallRun& run);      // 20
+void IntegrateProduct(const PayloadContext& payload, InstallRun& run);  // 22
+void FinishWork(InstallRun& run);                                    // 23, 24
+
+// ---- The end ----
+
+void StartNotification(const InstallRun& run);                       // 26
+void CloseProgress(InstallRun& run);                                 // 27
+void ReportEnd(const CommandLineOptions& options, InstallRun& run);  // 28
+bool DecideRestartAtEnd(InstallRun& run);                            // 29
+void RemoveEmptyDirectories(const InstallRun& run);                  // 31
+void RestoreRedirection(InstallRun& run);                            // 32
+void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);  // 34
+
+}  // namespace qs

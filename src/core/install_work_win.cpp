@@ -1,0 +1,255 @@
+// The steps that change the system: the progress page, the restore point, the folders, the
+// batches, the file data and the product's integration. From here on a failure is logged and
+// collected, and the run goes on.
+#include <windows.h>
+
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/directory_checks_win.h"
+#include "core/install_phases_win.h"
+#include "core/install_rules.h"
+#include "core/install_steps_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/step_timing_win.h"
+#include "core/target_path.h"
+#include "integration/path_variables_win.h"
+#include "integration/special_folders_win.h"
+#include "ui/user_interface_win.h"
+
+namespace qs {
+namespace {
+
+void Status(int32_t text) {
+  Ui().ShowProgressText(GetText(text));
+}
+
+void Progress(int percent) {
+  Ui().SetProgress(percent);
+}
+
+bool OnRemovableDrive(const std::string& path) {
+  std::wstring wide = Widen(path);
+  if (wide.size() < 2 || wide[1] != L':') return false;
+  std::wstring root = wide.substr(0, 2) + L"\\";
+  return ::GetDriveTypeW(root.c_str()) == DRIVE_REMOVABLE;
+}
+
+std::string WithoutX86Suffix(std::string folder) {
+  constexpr std::string_view kSuffix = " (x86)";
+  if (folder.size() >= kSuffix.size() &&
+      EqualsIgnoreAsciiCase(std::string_view(folder).substr(folder.size() - kSuffix.size()),
+                            kSuffix)) {
+    folder.resize(folder.size() - kSuffix.size());
+  }
+  return folder;
+}
+
+void GrantRights(const std::string& directory, InstallRun& run) {
+  Log(run, "Granting rights to directory \"" + directory + "\"...");
+  DWORD error = 0;
+  if (GrantDirectoryRights(directory, error)) {
+    Log(run, "OK\r\n");
+  } else {
+    Log(run, "FAILED code " + std::to_string(error) + ": " + SystemErrorText(error) + "\r\n\r\n");
+  }
+}
+
+// Writes a file of the product's own making (a document, the bitmap) into a folder and
+// records it for the uninstaller.
+void WriteProductFile(const std::string& folder, const std::string& name,
+                      const std::vector<uint8_t>& bytes, InstallRun& run) {
+  std::string path = JoinPath(folder, name);
+  CreateFolderPath(folder);
+  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                &written, nullptr) &&
+            written == bytes.size();
+  if (!ok) {
+    DWORD error = ::GetLastError();
+    run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
+    return;
+  }
+  run.removalList += path + "\r\n";
+}
+
+// "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several.
+void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
+                        InstallRun& run) {
+  for (size_t i = 0; i < documents.size(); ++i) {
+    std::string name = documents.size() == 1 ? stem + ".txt"
+                                             : stem + std::to_string(i + 1) + ".txt";
+    WriteProductFile(run.uninstallDir, name, documents[i], run);
+  }
+}
+
+}  // namespace
+
+// ---- 16 ----
+
+void OpenProgress(const PayloadContext& payload, InstallRun& run) {
+  if (HasFlag(kFlagShowProgressPage)) {
+    ProgressPageRequest page;
+    page.layout = Product().dialogLayouts[kProgressLayout];
+    page.caption = GetText(65);
+    page.title = GetText(54);
+    page.heading = GetText(39);
+    page.cancelEnabled = !HasFlag(kFlagNoProgressCancel);
+    Ui().OpenProgressPage(page);
+  }
+  MarkStep();
+  OpenInstallLog(run);
+  run.requiredSpace = ComputeRequiredSpace(payload, run.installDir);
+}
+
+// ---- 17 ----
+
+void MakeRestorePoint(InstallRun& run) {
+  ProductSettings& product = Product();
+  if ((product.ProductFlags2 & kFlags2RestorePoint) != 0) {
+    Status(97);
+    Log(run, "Creating restore point...");
+    std::wstring description = product.DisplayNameWide.empty()
+                                   ? Widen(product.DisplayName)
+                                   : std::wstring(AsWide(product.DisplayNameWide));
+    if (!product.DisplayVersion.empty()) description += L" " + Widen(product.DisplayVersion);
+    DWORD error = 0;
+    if (CreateRestorePoint(description, error)) {
+      Log(run, "OK\r\n");
+    } else {
+      Log(run, "FAILED\r\n" + SystemErrorText(error) + "\r\n\r\n");
+      product.ProductFlags2 &= ~kFlags2RestorePoint;
+    }
+  }
+  Progress(1);
+}
+
+// ---- 18 ----
+
+void PrepareDirectories(InstallRun& run) {
+  const ProductSettings& product = Product();
+  if (HasFlag(kFlagGrantDirectoryRights)) GrantRights(run.installDir, run);
+
+  run.uninstallDir = product.UninstallSubdir.empty()
+                         ? run.installDir
+                         : JoinPath(run.installDir, product.UninstallSubdir);
+  if (!product.UninstallSubdir.empty()) {
+    if (DWORD error = CreateFolderPath(run.uninstallDir)) {
+      Log(run, "Failed to create uninstall data folder \"" + run.uninstallDir +
+                   "\": " + SystemErrorText(error));
+    }
+  }
+  if (run.installLogPath.empty()) run.installLogPath = JoinPath(run.uninstallDir, "Install.LOG");
+
+  if (!product.removableSharedSubdir.empty() && OnRemovableDrive(run.installDir)) {
+    run.sharedDir = JoinPath(run.installDir, product.removableSharedSubdir);
+  } else if (!product.SharedPath.empty()) {
+    std::string shared = ExpandPathVariables(product.SharedPath);
+    if (IsAbsolutePath(shared)) {
+      run.sharedDir = shared;
+    } else {
+      std::string base = product.sharedDirBase == 1 ? AppDataAllDirNarrow() : CommonDirNarrow();
+      if (product.sharedDirBase != 1 && product.Bitness == 1) base = WithoutX86Suffix(base);
+      run.sharedDir = JoinPath(base, shared);
+    }
+  }
+  if (!run.sharedDir.empty()) {
+    if (DWORD error = CreateFolderPath(run.sharedDir)) {
+      Log(run, "Failed to create shared folder \"" + run.sharedDir +
+                   "\": " + SystemErrorText(error));
+    } else if (HasFlag(kFlagGrantDirectoryRights) || HasFlag(kFlagGrantSharedDirRights)) {
+      GrantRights(run.sharedDir, run);
+    }
+  }
+}
+
+// ---- 19 ----
+
+void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
+  ProductSettings& product = Product();
+  if (HasFlag(kFlagNoUninstallOnRemovable) && OnRemovableDrive(run.installDir)) {
+    product.ProductFlags &= ~kFlagUninstallable;
+  }
+  RunProductBatch(kPreInstallationBatch, options.preBatchAddition);
+  if (run.isUpgrade) RunProductBatch(kUpgradeBatch, {});
+  if (ReinstallBatchRuns(run.previousInstallExists, run.sameVersion, product.ProductFlags2)) {
+    RunProductBatch(kReinstallBatch, {});
+  }
+  Status(8);
+  Progress(2);
+}
+
+// ---- 20 ----
+
+void PrepareFileData(PayloadContext& payload, InstallRun& run) {
+  EstablishFileDataArea(payload, Product().fileDataFromFile != 0);
+  WaitStep();
+  Status(62);
+  Progress(21);
+  VerifyFileDataArea(payload);
+  WaitStep();
+  Status(54);
+  Progress(26);
+  RunConditionalDeletions(run);
+  Progress(27);
+}
+
+// ---- 22 ----
+
+void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
+  const ProductSettings& product = Product();
+  Progress(91);
+  UpdateSharedFileCounts(run);
+  Progress(92);
+  Progress(93);
+  RegisterComponents(run);
+  Status(32);
+  Progress(95);
+  InstallDrivers(run);
+  CreateShortcuts(run);
+  if (HasFlag(kFlagBackgroundBitmap) && !product.bitmap.empty()) {
+    WriteProductFile(run.uninstallDir, "Installer Background.BMP", product.bitmap, run);
+  }
+  if (HasFlag(kFlagWriteReadmeFiles)) WriteDocumentFiles("readme", product.readmes, run);
+  if (HasFlag(kFlagWriteLicenseFiles)) WriteDocumentFiles("eula", product.licenses, run);
+  Progress(97);
+  WriteRegistryEntries(run);
+  Progress(98);
+  CreateFileAssociations(run);
+  AddFirewallExceptions(run);
+  if (HasFlag(kFlagAddInstallDirToPath)) AddToSearchPath(run);
+  Progress(99);
+  if (HasFlag(kFlagUninstallable)) {
+    WriteUninstaller(payload, run);
+    DWORD error = 0;
+    if (!WriteUninstallRegistration(run, error)) {
+      run.failureSummary += "System error: " + SystemErrorText(error) + "\r\n";
+      run.failureSummary +=
+          "Unable to save the uninstall information to the registry.  Uninstall will not work "
+          "properly.\r\n\r\n";
+    }
+  }
+  WriteSavedRegistryValues(run);
+}
+
+// ---- 23, 24 ----
+
+void FinishWork(InstallRun& run) {
+  if (HasFlag(kFlagRebootMarker)) {
+    std::string marker = JoinPath(run.installDir, "reboot.dat");
+    UniqueFileHandle file(::CreateFileW(Widen(marker).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      run.failureSummary += "Failed to write \"" + marker + "\": " +
+                            SystemErrorText(::GetLastError()) + "\r\n";
+    }
+  }
+  WaitStep();
+  Status(36);
+  Progress(100);
+  if (HasFlag(kFlagUninstallable)) WriteUninstallRecord(run);
+}
+
+}  // namespace qs

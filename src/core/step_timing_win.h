@@ -1,0 +1,12 @@
+#pragma once
+// The pace of the progress page: a product may ask that each step stays visible for at least
+// minStepDelay milliseconds.
+namespace qs {
+
+// Starts the clock (when the progress page opens).
+void MarkStep();
+// While the progress page is shown, lets the window messages run until minStepDelay
+// milliseconds have passed since the previous mark; then marks again.
+void WaitStep();
+
+}  // namespace qs
