@@ -74,10 +74,14 @@ bool SplitRegistryValuePath(std::wstring_view path, HKEY& root, std::wstring& ke
     HKEY root;
   };
   static const RootName kRoots[] = {
-      {L"HKLM", HKEY_LOCAL_MACHINE},        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-      {L"HKAU", HKEY_LOCAL_MACHINE},        {L"HKCU", HKEY_CURRENT_USER},
-      {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER}, {L"HKCR", HKEY_CLASSES_ROOT},
-      {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}, {L"HKU", HKEY_USERS},
+      {L"HKLM", HKEY_LOCAL_MACHINE},
+      {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+      {L"HKAU", HKEY_LOCAL_MACHINE},
+      {L"HKCU", HKEY_CURRENT_USER},
+      {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+      {L"HKCR", HKEY_CLASSES_ROOT},
+      {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+      {L"HKU", HKEY_USERS},
       {L"HKEY_USERS", HKEY_USERS},
   };
   while (!path.empty() && path.front() == L'\\') path.remove_prefix(1);

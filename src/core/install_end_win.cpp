@@ -34,8 +34,8 @@ std::wstring Quoted(std::wstring_view text) {
 
 void StartNotification(const InstallRun& run) {
   const ProductSettings& product = Product();
-  const std::string& address = ChooseNotificationAddress(product, run.isUpgrade, run.isDowngrade,
-                                                         run.previousInstallExists);
+  const std::string& address =
+      ChooseNotificationAddress(product, run.isUpgrade, run.isDowngrade, run.previousInstallExists);
   if (address.empty()) return;
   System().StartNotification(Widen(NotificationAddress(address, product.DisplayVersion)));
 }
@@ -122,8 +122,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
     std::wstring command = AnsiToWide(options.runAfterInstall);
     if (DWORD error = System().StartProgram(command, installDir)) {
-      Log(run, "Failed to launch command: " + options.runAfterInstall + "\r\n" +
-                   SystemErrorText(error));
+      Log(run,
+          "Failed to launch command: " + options.runAfterInstall + "\r\n" + SystemErrorText(error));
     }
   }
   if ((run.finishChoices & kFinishOpenFile) != 0) {

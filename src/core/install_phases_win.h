@@ -43,8 +43,8 @@ void InstallPayloadEntries(PayloadContext& payload, InstallRun& run);
 
 // After the entries, in this order.
 void UpdateSharedFileCounts(InstallRun& run);
-void RegisterComponents(InstallRun& run);   // COM servers and type libraries
-void InstallDrivers(InstallRun& run);       // INF drivers
+void RegisterComponents(InstallRun& run);  // COM servers and type libraries
+void InstallDrivers(InstallRun& run);      // INF drivers
 void CreateShortcuts(InstallRun& run);
 void WriteRegistryEntries(InstallRun& run);  // the key of ProductRegistry, then registryText
 void CreateFileAssociations(InstallRun& run);

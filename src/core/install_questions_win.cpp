@@ -237,9 +237,8 @@ void ShowGreeting() {
 
 namespace {
 
-void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingText,
-                       int32_t title, int32_t message,
-                       const std::vector<std::vector<uint8_t>>& documents) {
+void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingText, int32_t title,
+                       int32_t message, const std::vector<std::vector<uint8_t>>& documents) {
   std::vector<std::vector<uint8_t>> shown;
   std::u16string leading = Texts().Get(leadingText);
   if (!leading.empty()) shown.push_back(Utf16Document(leading));

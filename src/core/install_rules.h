@@ -62,10 +62,10 @@ const std::string& ChooseNotificationAddress(const ProductSettings& product, boo
 
 // How the run reports its end.
 enum class EndReport {
-  kNone,              // silent, or the product wants no report
-  kMessage,           // text 42 in an information box
-  kSummaryPage,       // the summary page with its choices
-  kFailureQuestion,   // text 40: offer the log (interactive runs that failed)
+  kNone,             // silent, or the product wants no report
+  kMessage,          // text 42 in an information box
+  kSummaryPage,      // the summary page with its choices
+  kFailureQuestion,  // text 40: offer the log (interactive runs that failed)
 };
 EndReport ChooseEndReport(const ProductSettings& product, bool failed, bool silent,
                           bool rebootNeeded);

@@ -62,36 +62,36 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
   PayloadContext payload;
   payload.file = &ownFile;
 
-  StartFromPayload(payload, run);  // 2
-  ReadInstallerImage(payload);     // 3
-  ChooseLanguage();                // 4
-  CheckRunningSystem(run);         // 5, 6, 7
-  CheckMasterProduct();            // 8
-  HoldInstallerMutex();            // 9
-  FindPreviousInstallation(run);   // 10
-  ShowGreeting();                  // 11
-  ShowDocuments();                 // 12
+  StartFromPayload(payload, run);                                       // 2
+  ReadInstallerImage(payload);                                          // 3
+  ChooseLanguage();                                                     // 4
+  CheckRunningSystem(run);                                              // 5, 6, 7
+  CheckMasterProduct();                                                 // 8
+  HoldInstallerMutex();                                                 // 9
+  FindPreviousInstallation(run);                                        // 10
+  ShowGreeting();                                                       // 11
+  ShowDocuments();                                                      // 12
   if (!Product().autoCloseEntries.empty()) CloseRunningApplications();  // 13
-  ChooseInstallDirectory(payload, run);  // 14
-  ChooseStartMenuFolder(run);            // 15
+  ChooseInstallDirectory(payload, run);                                 // 14
+  ChooseStartMenuFolder(run);                                           // 15
 
-  OpenProgress(payload, run);          // 16
-  MakeRestorePoint(run);               // 17
-  PrepareDirectories(run);             // 18
-  RunLeadingBatches(options, run);     // 19
-  PrepareFileData(payload, run);       // 20
-  InstallPayloadEntries(payload, run);  // 21
-  IntegrateProduct(payload, run);      // 22
-  FinishWork(run);                     // 23, 24
+  OpenProgress(payload, run);                                          // 16
+  MakeRestorePoint(run);                                               // 17
+  PrepareDirectories(run);                                             // 18
+  RunLeadingBatches(options, run);                                     // 19
+  PrepareFileData(payload, run);                                       // 20
+  InstallPayloadEntries(payload, run);                                 // 21
+  IntegrateProduct(payload, run);                                      // 22
+  FinishWork(run);                                                     // 23, 24
   RunProductBatch(kPostInstallationBatch, options.postBatchAddition);  // 25
-  StartNotification(run);              // 26
-  CloseProgress(run);                  // 27
+  StartNotification(run);                                              // 26
+  CloseProgress(run);                                                  // 27
 
-  ReportEnd(options, run);                  // 28
-  bool restart = DecideRestartAtEnd(run);   // 29
+  ReportEnd(options, run);                                             // 28
+  bool restart = DecideRestartAtEnd(run);                              // 29
   RunProductBatch(kInstallationExitBatch, options.exitBatchAddition);  // 30
-  RemoveEmptyDirectories(run);              // 31
-  RestoreRedirection(run);                  // 32
+  RemoveEmptyDirectories(run);                                         // 31
+  RestoreRedirection(run);                                             // 32
   if (restart) {
     System().Restart();  // 33
   } else {

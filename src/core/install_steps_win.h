@@ -32,34 +32,34 @@ std::wstring UninstallKeyPath(std::string_view keyName);
 
 // ---- Before anything changes ----
 
-void ChooseLanguage();                                      // 4
-void CheckRunningSystem(InstallRun& run);                   // 5, 6, 7
-void CheckMasterProduct();                                  // 8
-void HoldInstallerMutex();                                  // 9
-void FindPreviousInstallation(InstallRun& run);             // 10
-void ShowGreeting();                                        // 11
-void ShowDocuments();                                       // 12
+void ChooseLanguage();                                                        // 4
+void CheckRunningSystem(InstallRun& run);                                     // 5, 6, 7
+void CheckMasterProduct();                                                    // 8
+void HoldInstallerMutex();                                                    // 9
+void FindPreviousInstallation(InstallRun& run);                               // 10
+void ShowGreeting();                                                          // 11
+void ShowDocuments();                                                         // 12
 void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run);  // 14
-void ChooseStartMenuFolder(InstallRun& run);                // 15
+void ChooseStartMenuFolder(InstallRun& run);                                  // 15
 
 // ---- The work ----
 
-void OpenProgress(const PayloadContext& payload, InstallRun& run);   // 16
-void MakeRestorePoint(InstallRun& run);                              // 17
-void PrepareDirectories(InstallRun& run);                            // 18
+void OpenProgress(const PayloadContext& payload, InstallRun& run);           // 16
+void MakeRestorePoint(InstallRun& run);                                      // 17
+void PrepareDirectories(InstallRun& run);                                    // 18
 void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run);  // 19
-void PrepareFileData(PayloadContext& payload, InstallRun& run);      // 20
-void IntegrateProduct(const PayloadContext& payload, InstallRun& run);  // 22
-void FinishWork(InstallRun& run);                                    // 23, 24
+void PrepareFileData(PayloadContext& payload, InstallRun& run);              // 20
+void IntegrateProduct(const PayloadContext& payload, InstallRun& run);       // 22
+void FinishWork(InstallRun& run);                                            // 23, 24
 
 // ---- The end ----
 
-void StartNotification(const InstallRun& run);                       // 26
-void CloseProgress(InstallRun& run);                                 // 27
-void ReportEnd(const CommandLineOptions& options, InstallRun& run);  // 28
-bool DecideRestartAtEnd(InstallRun& run);                            // 29
-void RemoveEmptyDirectories(const InstallRun& run);                  // 31
-void RestoreRedirection(InstallRun& run);                            // 32
+void StartNotification(const InstallRun& run);                                     // 26
+void CloseProgress(InstallRun& run);                                               // 27
+void ReportEnd(const CommandLineOptions& options, InstallRun& run);                // 28
+bool DecideRestartAtEnd(InstallRun& run);                                          // 29
+void RemoveEmptyDirectories(const InstallRun& run);                                // 31
+void RestoreRedirection(InstallRun& run);                                          // 32
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);  // 34
 
 }  // namespace qs

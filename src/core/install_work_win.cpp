@@ -61,12 +61,13 @@ void WriteProductFile(const std::string& folder, const std::string& name,
                       const std::vector<uint8_t>& bytes, InstallRun& run) {
   std::string path = JoinPath(folder, name);
   CreateFolderPath(folder);
-  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                &written, nullptr) &&
-            written == bytes.size();
+  bool ok =
+      file &&
+      ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
   if (!ok) {
     DWORD error = ::GetLastError();
     run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
@@ -79,8 +80,8 @@ void WriteProductFile(const std::string& folder, const std::string& name,
 void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
                         InstallRun& run) {
   for (size_t i = 0; i < documents.size(); ++i) {
-    std::string name = documents.size() == 1 ? stem + ".txt"
-                                             : stem + std::to_string(i + 1) + ".txt";
+    std::string name =
+        documents.size() == 1 ? stem + ".txt" : stem + std::to_string(i + 1) + ".txt";
     WriteProductFile(run.uninstallDir, name, documents[i], run);
   }
 }
@@ -157,8 +158,8 @@ void PrepareDirectories(InstallRun& run) {
   }
   if (!run.sharedDir.empty()) {
     if (DWORD error = CreateFolderPath(run.sharedDir)) {
-      Log(run, "Failed to create shared folder \"" + run.sharedDir +
-                   "\": " + SystemErrorText(error));
+      Log(run,
+          "Failed to create shared folder \"" + run.sharedDir + "\": " + SystemErrorText(error));
     } else if (HasFlag(kFlagGrantDirectoryRights) || HasFlag(kFlagGrantSharedDirRights)) {
       GrantRights(run.sharedDir, run);
     }
@@ -242,8 +243,8 @@ void FinishWork(InstallRun& run) {
     UniqueFileHandle file(::CreateFileW(Widen(marker).c_str(), GENERIC_WRITE, 0, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-      run.failureSummary += "Failed to write \"" + marker + "\": " +
-                            SystemErrorText(::GetLastError()) + "\r\n";
+      run.failureSummary +=
+          "Failed to write \"" + marker + "\": " + SystemErrorText(::GetLastError()) + "\r\n";
     }
   }
   WaitStep();

@@ -50,7 +50,8 @@ void CancelInstall() {
     bool uninstalling = state.uninstallMode;
     std::wstring text = GetText(uninstalling ? 101 : 98);
     if (text.empty()) {
-      text = uninstalling ? L"The uninstallation was cancelled." : L"The installation was cancelled.";
+      text =
+          uninstalling ? L"The uninstallation was cancelled." : L"The installation was cancelled.";
     }
     ShowMessage(text, GetText(uninstalling ? 55 : 65), MessageIcon::kWarning);
   }

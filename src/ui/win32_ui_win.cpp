@@ -173,8 +173,7 @@ PageResult Win32UserInterface::ShowPage(const PageRequest& request) {
       break;
   }
   std::wstring caption = request.caption.empty() ? request.title : request.caption;
-  MessageAnswer answer =
-      ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0});
+  MessageAnswer answer = ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0});
   result.accepted = answer == MessageAnswer::kOk;
   return result;
 }
