@@ -9,6 +9,15 @@
 //   page <TAB> kind <TAB> caption <TAB> title <TAB> text <TAB> detail <TAB> answer <TAB> result
 //   progresspage <TAB> open <TAB> caption <TAB> title <TAB> heading
 //   progresspage <TAB> close
+//   restart
+//   start <TAB> command line <TAB> folder
+//   open <TAB> path <TAB> folder
+//   batch <TAB> path <TAB> content
+//   notify <TAB> url
+//
+// The last five stand for what the run would start outside itself (core/system_actions_win.h):
+// a test run records them instead of doing them. A batch's content is the file's bytes as
+// written.
 //
 // Answers files hold one answer a line ("ok", "cancel", "yes", "no", ...), taken in order by
 // the questions and pages; a question with no answer left takes its default button, a page
