@@ -13,6 +13,7 @@
 #include "core/install_sequence_win.h"
 #include "core/installer_state_win.h"
 #include "core/own_file_win.h"
+#include "core/system_actions_win.h"
 #include "ui/messages_win.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/user_interface_win.h"
@@ -44,6 +45,7 @@ void PrepareProcess(HINSTANCE instance, const char* commandLine) {
   state.oleInitialized = SUCCEEDED(::OleInitialize(nullptr));
   EnablePrivilege(L"SeTakeOwnershipPrivilege");
   StartUserInterface();
+  StartSystemActions();
   SetFatalErrorHooks({ShowFatalErrorBox, ExitInstaller});
   state.instance = instance;
   state.commandLine = commandLine != nullptr ? commandLine : "";
