@@ -1,0 +1,86 @@
+#include "uninstall/self_removal_win.h"
+
+#include <windows.h>
+
+#include "base/handle_win.h"
+#include "base/text.h"
+#include "base/text_win.h"
+#include "core/system_actions_win.h"
+#include "uninstall/self_removal.h"
+
+namespace qs {
+namespace {
+
+// The command interpreter reads utrri.bat in the ANSI code page, and to it a leading "|" is a
+// pipe: a command that travels in the "|" + UTF-8 form is written in the code page instead.
+std::string AnsiCommand(const std::string& command) {
+  if (command.empty() || command.front() != '|') return command;
+  return WideToAnsi(Widen(command));
+}
+
+// A folder as the batch names it in the ANSI code page. A folder whose name the code page
+// cannot hold is named by its short path when it has one.
+std::string AnsiFolder(const std::wstring& folder) {
+  std::string narrow = WideToAnsi(folder);
+  if (AnsiToWide(narrow) == folder) return narrow;
+  wchar_t shortPath[MAX_PATH];
+  const DWORD length = ::GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return narrow;
+  std::string shortNarrow = WideToAnsi(std::wstring_view(shortPath, length));
+  return AnsiToWide(shortNarrow) == std::wstring_view(shortPath, length) ? shortNarrow : narrow;
+}
+
+}  // namespace
+
+std::wstring SelfRemovalFolder() {
+  DWORD size = MAX_PATH + 1;
+  std::wstring folder(size, L'\0');
+  DWORD length = ::GetTempPathW(size, folder.data());
+  if (length > size) {  // the path needs a larger buffer: the count includes the zero
+    size = length;
+    folder.assign(size, L'\0');
+    length = ::GetTempPathW(size, folder.data());
+  }
+  if (length == 0 || length >= size) return L"c:\\temp";
+  folder.resize(length);
+  if (folder.back() == L'\\') folder.pop_back();
+  return folder.empty() ? L"c:\\temp" : folder;
+}
+
+bool WriteBatchFile(const std::wstring& path, std::string_view bytes) {
+  // A read-only leftover of an earlier run would refuse to be replaced.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    return false;
+  }
+  if (written != bytes.size()) {
+    ::SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  return true;
+}
+
+bool UninstallThenReinstall(const std::string& uninstallCommand) {
+  const std::wstring folder = SelfRemovalFolder();
+  const std::wstring batchPath = folder + L"\\utrri.bat";
+  const std::string text = UninstallThenReinstallBatch(
+      AnsiCommand(uninstallCommand), ::GetCommandLineA(), AnsiFolder(folder) + "\\utrri.bat");
+  if (!WriteBatchFile(batchPath, text)) return false;
+  return System().LaunchBatch(batchPath);
+}
+
+void StartNotificationRequest(const std::string& url, const std::string& version) {
+  if (url.empty()) return;
+  const std::string address =
+      NotificationAddress(WideToUtf8(Widen(url)), WideToUtf8(Widen(version)));
+  System().StartNotification(AsWide(Utf8ToUtf16(address)));
+}
+
+}  // namespace qs

@@ -1,0 +1,26 @@
+#pragma once
+// The batches that finish what a running program cannot do to itself, and the notification
+// request that ends a run.
+#include <string>
+#include <string_view>
+
+namespace qs {
+
+// The folder of the self-removal batches: the system's temporary path without its trailing
+// "\\"; "c:\\temp" when the system gives none.
+std::wstring SelfRemovalFolder();
+
+// Writes a batch file, replacing an earlier file of that name. False when it could not be
+// written, with GetLastError telling why.
+bool WriteBatchFile(const std::wstring& path, std::string_view bytes);
+
+// Writes utrri.bat, which runs `uninstallCommand` (narrow, "|" convention), then this
+// installer again with the command line it was given, then deletes itself, and launches it.
+// True when the batch was started.
+bool UninstallThenReinstall(const std::string& uninstallCommand);
+
+// Starts the run's notification request: `url` with "%version%" replaced by the URL-encoded
+// `version` (both narrow, "|" convention). Nothing when `url` is empty.
+void StartNotificationRequest(const std::string& url, const std::string& version);
+
+}  // namespace qs
