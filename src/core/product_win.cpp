@@ -2,6 +2,7 @@
 
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
+#include "integration/path_variables_win.h"
 #include "integration/system_folders_win.h"
 
 namespace qs {
