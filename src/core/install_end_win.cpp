@@ -19,7 +19,7 @@
 #include "integration/special_folders_win.h"
 #include "ui/messages_win.h"
 #include "ui/user_interface_win.h"
-#include "uninstall/self_removal.h"
+#include "uninstall/self_removal_win.h"
 
 namespace qs {
 namespace {
@@ -37,7 +37,7 @@ void StartNotification(const InstallRun& run) {
   const std::string& address =
       ChooseNotificationAddress(product, run.isUpgrade, run.isDowngrade, run.previousInstallExists);
   if (address.empty()) return;
-  System().StartNotification(Widen(NotificationAddress(address, product.DisplayVersion)));
+  StartNotificationRequest(address, product.DisplayVersion);
 }
 
 // ---- 27 ----

@@ -141,8 +141,7 @@ uint32_t ParseFinishChoiceNames(std::string_view names) {
 // and a value: the folder typed (directory, Start Menu), the language's name or line number
 // (language), the boxes checked (summary, "launch,log"). A line that is no page answer, or no
 // line left, leaves the page as it opened and ends it with Next.
-PageResult RecordingUserInterface::AnswerPage(const PageRequest& request,
-                                              std::string& answerWord) {
+PageResult RecordingUserInterface::AnswerPage(const PageRequest& request, std::string& answerWord) {
   PageResult result;
   result.accepted = true;
   result.selection = request.selection;
@@ -152,8 +151,8 @@ PageResult RecordingUserInterface::AnswerPage(const PageRequest& request,
   std::string_view line = answers_[nextAnswer_++];
   size_t blank = line.find(' ');
   std::string_view word = line.substr(0, blank);
-  std::string_view value = blank == std::string_view::npos ? std::string_view{}
-                                                            : line.substr(blank + 1);
+  std::string_view value =
+      blank == std::string_view::npos ? std::string_view{} : line.substr(blank + 1);
   if (EqualsIgnoreAsciiCase(word, "cancel")) {
     result.accepted = false;
     answerWord = "cancel";
@@ -219,9 +218,9 @@ PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
     case PageKind::kMustUninstall:
       break;
   }
-  Append("page", {PageKindName(request.kind), WideToUtf8(request.caption),
-                  WideToUtf8(request.title), WideToUtf8(request.text), detail, answerWord,
-                  outcome});
+  Append("page",
+         {PageKindName(request.kind), WideToUtf8(request.caption), WideToUtf8(request.title),
+          WideToUtf8(request.text), detail, answerWord, outcome});
   return result;
 }
 
