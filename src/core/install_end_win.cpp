@@ -71,12 +71,7 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
       ShowMessage(GetText(42), GetText(43), MessageIcon::kInformation);
       break;
     case EndReport::kSummaryPage: {
-      PageRequest page;
-      page.kind = PageKind::kSummary;
-      page.layout = product.dialogLayouts[kSummaryLayout];
-      page.caption = GetText(65);
-      page.title = GetText(43);
-      page.text = GetText(42);
+      PageRequest page = MakePage(PageKind::kSummary, kSummaryLayout, 43, 42);
       page.finishBoxes = SummaryBoxes(product);
       PageResult result = Ui().ShowPage(page);
       run.finishChoices = result.accepted ? result.finishChoices : 0;

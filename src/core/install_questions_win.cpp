@@ -35,10 +35,6 @@ std::wstring UserLanguageName() {
   return length > 1 ? std::wstring(name, static_cast<size_t>(length - 1)) : std::wstring();
 }
 
-uint32_t Layout(DialogLayoutIndex page) {
-  return Product().dialogLayouts[page];
-}
-
 [[noreturn]] void Refuse() {
   ExitInstaller(1);
 }
@@ -105,6 +101,16 @@ DWORD CreateFolderPath(const std::string& folder) {
   return ::CreateDirectoryW(path.c_str(), nullptr) ? 0 : ::GetLastError();
 }
 
+PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text) {
+  PageRequest page;
+  page.kind = kind;
+  page.layout = Product().dialogLayouts[layout];
+  page.caption = GetText(65);
+  page.title = GetText(title);
+  page.text = GetText(text);
+  return page;
+}
+
 std::wstring UninstallKeyPath(std::string_view keyName) {
   return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Widen(keyName);
 }
@@ -117,12 +123,7 @@ void ChooseLanguage() {
   size_t language = product.languages.defaultLanguage;
   if (names.size() > 1 && !AutomaticMode()) {
     std::vector<std::u16string> lines = LanguagePageLines(names, DecodeAnsi);
-    PageRequest page;
-    page.kind = PageKind::kLanguage;
-    page.layout = Layout(kLanguageLayout);
-    page.caption = GetText(65);
-    page.title = GetText(94);
-    page.text = GetText(82);
+    PageRequest page = MakePage(PageKind::kLanguage, kLanguageLayout, 94, 82);
     for (const std::u16string& line : lines) page.lines.emplace_back(AsWide(line));
     page.selection = PreselectedLanguageLine(lines, AsU16(UserLanguageName()));
     PageResult result = Ui().ShowPage(page);
@@ -226,12 +227,7 @@ void FindPreviousInstallation(InstallRun& run) {
 
 void ShowGreeting() {
   if (!GreetingShown(Product().ProductFlags, AutomaticMode())) return;
-  PageRequest page;
-  page.kind = PageKind::kGreeting;
-  page.layout = Layout(kGreetingLayout);
-  page.caption = GetText(65);
-  page.title = GetText(65);
-  page.text = GetText(1);
+  PageRequest page = MakePage(PageKind::kGreeting, kGreetingLayout, 65, 1);
   if (!Ui().ShowPage(page).accepted) Refuse();
 }
 
@@ -244,12 +240,7 @@ void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingT
   if (!leading.empty()) shown.push_back(Utf16Document(leading));
   shown.insert(shown.end(), documents.begin(), documents.end());
   for (const std::vector<uint8_t>& document : shown) {
-    PageRequest page;
-    page.kind = kind;
-    page.layout = Layout(layout);
-    page.caption = GetText(65);
-    page.title = GetText(title);
-    page.text = GetText(message);
+    PageRequest page = MakePage(kind, layout, title, message);
     page.document = AsWide(DecodeDocument(document, DecodeAnsi));
     if (!Ui().ShowPage(page).accepted) CancelInstall();
   }
@@ -338,12 +329,7 @@ void ConfirmPreviousInstallation(InstallRun& run) {
 
 void AskForDirectory(const PayloadContext& payload, InstallRun& run) {
   for (;;) {
-    PageRequest page;
-    page.kind = PageKind::kDirectory;
-    page.layout = Layout(kDirectoryLayout);
-    page.caption = GetText(65);
-    page.title = GetText(24);
-    page.text = GetText(11);
+    PageRequest page = MakePage(PageKind::kDirectory, kDirectoryLayout, 24, 11);
     page.value = Widen(run.installDir);
     PageResult result = Ui().ShowPage(page);
     if (!result.accepted) {
@@ -388,12 +374,7 @@ void ChooseStartMenuFolder(InstallRun& run) {
     return;
   }
   if (AutomaticMode() || !HasFlag(kFlagOfferStartMenuPage)) return;
-  PageRequest page;
-  page.kind = PageKind::kStartMenu;
-  page.layout = Layout(kStartMenuLayout);
-  page.caption = GetText(65);
-  page.title = GetText(89);
-  page.text = GetText(88);
+  PageRequest page = MakePage(PageKind::kStartMenu, kStartMenuLayout, 89, 88);
   page.value = Widen(product.ProductStartMenu);
   PageResult result = Ui().ShowPage(page);
   if (!result.accepted) CancelInstall();

@@ -10,6 +10,8 @@
 #include "core/command_line.h"
 #include "core/install_run.h"
 #include "core/payload_startup_win.h"
+#include "core/product_settings.h"
+#include "ui/user_interface_win.h"
 
 namespace qs {
 
@@ -27,6 +29,8 @@ std::u16string U16(std::string_view narrow);
 // Creates `folder` and every missing folder above it; 0 or the system error.
 DWORD CreateFolderPath(const std::string& folder);
 bool FolderExists(const std::string& folder);
+// A page with the installer's caption (text 65), its title and its message text.
+PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text);
 // The key of a product's Add/Remove Programs registration.
 std::wstring UninstallKeyPath(std::string_view keyName);
 
