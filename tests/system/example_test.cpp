@@ -9,23 +9,67 @@
 namespace qs::systest {
 namespace {
 
-class ExampleTest : public SystemTest {};
+class ExampleTest : public SystemTest {
+ protected:
+  void SetUp() override {
+    SystemTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(
+        builder::LoadProject(SourcePath("examples/hello/hello.toml").string(), project, error))
+        << error;
+    ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
+  }
+
+  // The product's own text, as the builder stored it.
+  std::string Text(int32_t number) const {
+    const LanguageTable& table = project.settings.languages;
+    const std::u16string* text = table.Find(number, table.defaultLanguage);
+    return text != nullptr ? WideToUtf8(std::wstring(text->begin(), text->end())) : std::string();
+  }
+
+  builder::Project project;
+  std::vector<uint8_t> installer;
+};
 
 TEST_F(ExampleTest, BuiltExampleRunsSilently) {
-  builder::Project project;
-  std::string error;
-  ASSERT_TRUE(
-      builder::LoadProject(SourcePath("examples/hello/hello.toml").string(), project, error))
-      << error;
-  std::vector<uint8_t> installer;
-  ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
-
   RunResult result = RunInstaller(installer, L"/a");
   EXPECT_EQ(result.exitCode, 1u) << result;
   EXPECT_TRUE(result.MessageTexts().empty()) << result;
   std::vector<std::string> names;
   for (const builder::PayloadFile& file : project.files) names.push_back(file.name);
   EXPECT_EQ(result.Items(), names) << result;
+}
+
+// The same installer, interactively: every page the product has is shown in order, the folder
+// typed on the directory page is taken, and the end is reported with the product's texts.
+TEST_F(ExampleTest, BuiltExampleRunsInteractively) {
+  const std::wstring target = (Folder() / L"Typed Folder" / L"Hello").wstring();
+  RunOptions options;
+  options.answers = {"next", "next", "next " + WideToUtf8(target)};
+  RunResult result = RunInstaller(installer, {}, options);
+  EXPECT_EQ(result.exitCode, 1u) << result;
+
+  std::vector<std::string> pages;
+  for (const TranscriptRecord& page : result.Records("page")) pages.push_back(page.Field(0));
+  EXPECT_EQ(pages, (std::vector<std::string>{"greeting", "readme", "directory"})) << result;
+  std::vector<TranscriptRecord> directory = result.Records("page");
+  ASSERT_EQ(directory.size(), 3u);
+  EXPECT_EQ(directory[2].Field(6), WideToUtf8(target)) << result;
+
+  std::vector<TranscriptRecord> progressPage = result.Records("progresspage");
+  ASSERT_EQ(progressPage.size(), 2u) << result;
+  EXPECT_EQ(progressPage[0].Field(0), "open");
+  EXPECT_EQ(progressPage[1].Field(0), "close");
+
+  std::vector<TranscriptRecord> messages = result.Records("message");
+  ASSERT_EQ(messages.size(), 1u) << result;
+  std::string expected = Text(42);
+  const std::string placeholder = "<product>";
+  if (size_t at = expected.find(placeholder); at != std::string::npos) {
+    expected.replace(at, placeholder.size(), project.settings.DisplayName);
+  }
+  EXPECT_EQ(MessageText(messages[0]), expected);
+  EXPECT_EQ(MessageCaption(messages[0]), Text(43));
 }
 
 }  // namespace
