@@ -1,0 +1,221 @@
+// The end of the installation run: the end report and what starts after it, a failed run, the
+// restart and the progress positions of the whole run.
+#include "install_sequence_fixture.h"
+
+namespace qs::systest {
+namespace {
+
+TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
+  const fs::path app = Folder() / "app";
+  const std::string appText = Utf8(app);
+  struct Case {
+    const char* name;
+    uint64_t flags;
+    const char* finishLaunchProgram;
+    bool otherSubjects;  // finishOpenFile and finishOpenOther
+    const wchar_t* arguments;
+    std::vector<std::string> answers;
+    std::vector<std::string> messages;
+    const char* summaryBoxes;  // null: no summary page
+    Launches launches;
+  };
+  const Case cases[] = {
+      {"NoFinishActions", 0, "", false, L"", {}, {"T42"}, nullptr, {}},
+      {"LaunchChecked",
+       0,
+       "%InstallDir%\\x.exe",
+       false,
+       L"",
+       {"ok launch"},
+       {},
+       "launch",
+       Started(appText + "\\x.exe", app)},
+      {"NothingChecked", 0, "%InstallDir%\\x.exe", false, L"", {"ok"}, {}, "launch", {}},
+      {"NoEndReport", kFlagNoEndReport, "x.exe", false, L"", {}, {}, nullptr, {}},
+      // A silent installation reports nothing and still ends with 1; /r's program starts all
+      // the same.
+      {"AutomaticWithR",
+       0,
+       "x.exe",
+       false,
+       L"/a /r:\"notepad.exe readme.txt\"",
+       {},
+       {},
+       nullptr,
+       Started("notepad.exe readme.txt", app)},
+      {"EveryChoiceInOrder",
+       kFlagOfferToViewLog | kFlagWriteInstallLogAlways,
+       "x.exe",
+       true,
+       L"/r:\"first.exe\"",
+       {"ok open,launch,log,other"},
+       {},
+       "open,launch,log,other",
+       {{"start", "first.exe", appText},
+        {"open", "readme.txt", appText},
+        {"start", "x.exe", appText},
+        {"start", "notepad.exe \"" + appText + "\\Install.LOG\"", appText},
+        {"open", appText + "\\docs\\index.html", appText}}},
+      // A run that does not always write its log leaves none to view: no box for it.
+      {"NoLogToView", kFlagOfferToViewLog, "", false, L"", {"ok log"}, {"T42"}, nullptr, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSettings product = SequenceProduct(kQuiet | c.flags);
+    product.finishLaunchProgram = c.finishLaunchProgram;
+    if (c.otherSubjects) {
+      product.finishOpenFile = "readme.txt";
+      product.finishOpenOther = "%InstallDir%\\docs\\index.html";
+    }
+    std::wstring arguments = DirectorySwitch(app) + L" " + c.arguments;
+    RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    EXPECT_EQ(result.MessageTexts(), c.messages) << result;
+    for (const TranscriptRecord& message : result.Records("message")) {
+      EXPECT_EQ(MessageIcon(message), "information") << result;
+      EXPECT_EQ(MessageCaption(message), "T43") << result;
+    }
+    std::vector<TranscriptRecord> pages = result.Records("page");
+    ASSERT_EQ(pages.size(), c.summaryBoxes != nullptr ? 1u : 0u) << result;
+    if (c.summaryBoxes != nullptr) {
+      EXPECT_EQ(pages[0].Field(0), "summary") << result;
+      EXPECT_EQ(pages[0].Field(2), "T43") << result;
+      EXPECT_EQ(pages[0].Field(3), "T42") << result;
+      EXPECT_EQ(pages[0].Field(4), c.summaryBoxes) << result;
+    }
+    EXPECT_EQ(LaunchesOf(result), c.launches) << result;
+  }
+}
+
+// A run with failures offers its log instead (text 40 with the log's path, caption 41) and
+// starts no /r program; automatic runs ask nothing. Here reboot.dat cannot be written into a
+// folder on a drive that does not exist.
+TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
+  std::string drive;
+  const DWORD drives = ::GetLogicalDrives();
+  for (char letter = 'Y'; letter > 'C' && drive.empty(); --letter) {
+    if ((drives & (1u << (letter - 'A'))) == 0) drive = std::string(1, letter) + ":";
+  }
+  ASSERT_FALSE(drive.empty());
+  const std::string folder = drive + "\\App";
+  const std::string log = folder + "\\Install.LOG";
+  struct Case {
+    const char* name;
+    const wchar_t* arguments;
+    std::vector<std::string> answers;
+    std::vector<std::string> messages;
+    Launches launches;
+  };
+  const Case cases[] = {
+      {"LogViewed",
+       L"",
+       {"yes"},
+       {"T40 " + log},
+       {{"start", "notepad.exe \"" + log + "\"", folder}}},
+      {"LogDeclined", L"", {"no"}, {"T40 " + log}, {}},
+      {"Automatic", L"/a", {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSettings product = SequenceProduct(kQuiet | kFlagRebootMarker);
+    product.finishLaunchProgram = "x.exe";
+    std::wstring arguments = L"/d:\"" + Utf8ToWide(folder) + L"\" /r:\"after.exe\" " + c.arguments;
+    RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    EXPECT_TRUE(WorkDone(result)) << result;
+    EXPECT_EQ(result.MessageTexts(), c.messages) << result;
+    for (const TranscriptRecord& message : result.Records("message")) {
+      EXPECT_EQ(MessageButtons(message), "yesno") << result;
+      EXPECT_EQ(MessageCaption(message), "T41") << result;
+    }
+    EXPECT_TRUE(PageKinds(result).empty()) << result;
+    EXPECT_EQ(LaunchesOf(result), c.launches) << result;
+  }
+}
+
+// ---- 29, 33: the restart ----
+
+// A restart left over from the work is done without asking in automatic mode and asked for
+// otherwise; a restart replaces whatever would be started at the end.
+TEST_F(InstallSequence, RestartAtTheEnd) {
+  struct Case {
+    const char* name;
+    uint64_t flags;
+    const wchar_t* arguments;
+    std::vector<std::string> answers;
+    std::vector<std::string> messages;
+    bool restart;
+  };
+  const Case cases[] = {
+      {"AutomaticRestartsWithoutAsking", kFlagRestartRequired, L"/a", {}, {}, true},
+      // The end report is the message, not the summary page, when a restart is due.
+      {"InteractiveDeclined", kFlagRestartRequired, L"", {"no"}, {"T42", "T37"}, false},
+      {"InteractiveAccepted", kFlagRestartRequired, L"", {"yes"}, {"T42", "T37"}, true},
+      {"AutomaticAskedWhenTheProductSays",
+       kFlagRestartRequired | kFlagAskRebootInAutomaticMode,
+       L"/a",
+       {"no"},
+       {"T37"},
+       false},
+      {"NoRestartDue", 0, L"/a", {}, {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSettings product = SequenceProduct(kQuiet | c.flags);
+    product.finishLaunchProgram = "x.exe";
+    std::wstring arguments =
+        DirectorySwitch(Folder() / "app") + L" /r:\"after.exe\" " + c.arguments;
+    RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    EXPECT_EQ(result.MessageTexts(), c.messages) << result;
+    EXPECT_TRUE(PageKinds(result).empty()) << result;
+    for (const TranscriptRecord& message : result.Records("message")) {
+      if (MessageText(message) != "T37") continue;
+      EXPECT_EQ(MessageButtons(message), "yesno") << result;
+      EXPECT_EQ(MessageCaption(message), "T20") << result;
+    }
+    EXPECT_EQ(result.Records("restart").size(), c.restart ? 1u : 0u) << result;
+    EXPECT_EQ(LaunchesOf(result).size(), c.restart ? 0u : 1u) << result;
+  }
+}
+
+// ---- 21: progress positions ----
+
+TEST_F(InstallSequence, ProgressPositionsOfTheWholeRun) {
+  // The progress page, when the product has one, frames the work.
+  RunResult one =
+      RunInstaller(Installer(SequenceProduct(kQuiet | kFlagShowProgressPage), 1), L"/a");
+  EXPECT_EQ(ProgressPositions(one),
+            (std::vector<int>{1, 2, 21, 26, 27, 28, 91, 92, 93, 95, 97, 98, 99, 100}))
+      << one;
+  ASSERT_GE(one.transcript.size(), 2u) << one;
+  EXPECT_EQ(one.transcript.front().kind, "progresspage") << one;
+  EXPECT_EQ(one.transcript.front().fields, (std::vector<std::string>{"open", "T65", "T54", "T39"}))
+      << one;
+  EXPECT_EQ(one.transcript.back().kind, "progresspage") << one;
+  EXPECT_EQ(one.transcript.back().fields, std::vector<std::string>{"close"}) << one;
+
+  // With 60 entries each entry's position comes right before its item, 28 + 62 * i / 60.
+  RunResult sixty = RunInstaller(Installer(SequenceProduct(kQuiet), 60), L"/a");
+  std::vector<int> beforeItems;
+  int last = -1;
+  for (const TranscriptRecord& record : sixty.transcript) {
+    if (record.kind == "progress") last = std::stoi(record.Field(0));
+    if (record.kind == "item") beforeItems.push_back(last);
+  }
+  ASSERT_EQ(beforeItems.size(), 60u) << sixty;
+  EXPECT_EQ(beforeItems.front(), 28) << sixty;
+  EXPECT_EQ(beforeItems[30], 59) << sixty;
+  EXPECT_EQ(beforeItems.back(), 88) << sixty;
+  for (size_t i = 1; i < beforeItems.size(); ++i) {
+    EXPECT_GE(beforeItems[i], beforeItems[i - 1]) << i;
+  }
+  std::vector<int> positions = ProgressPositions(sixty);
+  ASSERT_GE(positions.size(), 68u) << sixty;
+  EXPECT_EQ(std::vector<int>(positions.end() - 8, positions.end()),
+            (std::vector<int>{91, 92, 93, 95, 97, 98, 99, 100}))
+      << sixty;
+}
+
+}  // namespace
+}  // namespace qs::systest
