@@ -13,12 +13,12 @@ struct OsFacts {
   uint32_t major = 0;
   uint32_t minor = 0;
   uint32_t build = 0;
-  std::string servicePack;      // "Service Pack 3", or empty
-  uint8_t productType = 1;      // 1 workstation, 2 domain controller, 3 server
-  uint16_t suiteMask = 0;       // VER_SUITE_* bits
-  uint32_t productInfo = 0;     // the edition number from major version 6 on; 0 unknown
-  bool nativeIs64 = false;      // the native processor is AMD64 or Itanium
-  bool serverR2 = false;        // the system says it is an R2 release
+  std::string servicePack;   // "Service Pack 3", or empty
+  uint8_t productType = 1;   // 1 workstation, 2 domain controller, 3 server
+  uint16_t suiteMask = 0;    // VER_SUITE_* bits
+  uint32_t productInfo = 0;  // the edition number from major version 6 on; 0 unknown
+  bool nativeIs64 = false;   // the native processor is AMD64 or Itanium
+  bool serverR2 = false;     // the system says it is an R2 release
   bool mediaCenter = false;
   bool starter = false;
   bool tabletPc = false;

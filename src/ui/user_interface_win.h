@@ -37,11 +37,11 @@ enum class PageKind {
 
 struct PageRequest {
   PageKind kind = PageKind::kGreeting;
-  uint32_t layout = 0;        // 0, 1 or 2: the page's frame (dialogLayouts)
-  std::wstring caption;       // the window caption
-  std::wstring title;         // the page title
-  std::wstring text;          // the page's message
-  std::wstring document;      // licence and readme pages: the document, decoded
+  uint32_t layout = 0;              // 0, 1 or 2: the page's frame (dialogLayouts)
+  std::wstring caption;             // the window caption
+  std::wstring title;               // the page title
+  std::wstring text;                // the page's message
+  std::wstring document;            // licence and readme pages: the document, decoded
   std::vector<std::wstring> lines;  // language page: one line per language ("\tName")
   size_t selection = 0;             // language page: the line selected first
   std::wstring value;               // directory and Start Menu pages: the edit field
@@ -49,9 +49,9 @@ struct PageRequest {
 };
 
 struct PageResult {
-  bool accepted = false;  // Next / OK; false is Cancel (or the window closed)
-  size_t selection = 0;   // language page: the line chosen
-  std::wstring value;     // directory and Start Menu pages: the edit field as left
+  bool accepted = false;       // Next / OK; false is Cancel (or the window closed)
+  size_t selection = 0;        // language page: the line chosen
+  std::wstring value;          // directory and Start Menu pages: the edit field as left
   uint32_t finishChoices = 0;  // summary page: the boxes checked
 };
 

@@ -198,7 +198,8 @@ inline bool SystemIs64Bit() {
 
 // ---- Registry values the tests set and remove ----
 
-inline constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr wchar_t kUninstallRoot[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // A key made for one test and deleted with it (it must have no subkeys).
 class TestKey {
