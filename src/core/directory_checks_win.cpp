@@ -249,14 +249,13 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
   const std::u16string_view pathArgument = AsU16(path);
   const bool exists = IsExistingDirectory(path);
   if ((flags & kFlagConfirmDirectory) != 0) {
+    // The questions take no arguments: the folder stands on the page behind them.
     const std::wstring question =
         exists ? MessageText(kTextUseExistingFolder,
-                             u"The folder\r\n%s\r\nalready exists. Install the product into it?",
-                             {pathArgument})
+                             u"This folder already exists. Install the product into it?", {})
                : MessageText(kTextCreateFolder,
-                             u"The folder\r\n%s\r\ndoes not exist. Create it and install the "
-                             u"product into it?",
-                             {pathArgument});
+                             u"This folder does not exist yet and will be created. Continue?",
+                             {});
     if (!AskYesNo(question, CaptionText(kTextFolderPageTitle))) return false;
   }
 
@@ -266,9 +265,10 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
     if (error != 0) {
       RemoveCreatedFolders(created);
       const std::wstring reason = SystemErrorTextWide(error);
-      ShowFailure(MessageText(kTextCannotCreateFolder,
-                              u"The folder \"%s\" could not be created.\r\n\r\n%s",
-                              {pathArgument, AsU16(reason)}));
+      // Text 25 names the failure; the folder and the system's reason follow it.
+      std::wstring message = GetText(kTextCannotCreateFolder);
+      if (message.empty()) message = L"Could not create the folder";
+      ShowFailure(message + L" \"" + path + L"\"\r\n\r\n" + reason);
       return false;
     }
   }

@@ -1,4 +1,8 @@
 // The wizard pages of the installation run: Cancel on each, the documents, the typed folder.
+#include <windows.h>
+// windows.h first
+#include <shlobj.h>
+
 #include "install_sequence_fixture.h"
 
 namespace qs::systest {
@@ -107,6 +111,64 @@ TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
 // A successful interactive run ends with text 42: in a box when there is nothing to choose,
 // else on the summary page with a box for each subject. After the report the /r program starts
 // first, then the choices in a fixed order, each in the installation folder.
+
+// The folder page comes back until the folder passes its checks; each refusal names the
+// problem with its own text, in the order the checks run.
+TEST_F(InstallSequence, DirectoryPageRefusesUntilTheFolderPasses) {
+  wchar_t programFiles[MAX_PATH] = {};
+  ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE));
+  std::string missingDrive;
+  const DWORD drives = ::GetLogicalDrives();
+  for (char letter = 'Z'; letter > 'D' && missingDrive.empty(); --letter) {
+    if ((drives & (1u << (letter - 'A'))) == 0) missingDrive = std::string(1, letter) + ":";
+  }
+  ASSERT_FALSE(missingDrive.empty());
+  const fs::path aFile = Folder() / "a file";
+  WriteFile("a file", {'x'});
+  const fs::path good = Folder() / "good";
+
+  ProductSettings product = SequenceProduct(kQuiet | kFlagOfferDirectoryPage);
+  RunResult result =
+      RunInstaller(Installer(product), {},
+                   Answers({"next " + missingDrive + "\\Apps", "next " + WideToUtf8(programFiles),
+                            "next C:\\", "next " + Utf8(aFile / "sub"), "next " + Utf8(good)}));
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  EXPECT_EQ(PageKinds(result), std::vector<std::string>(5, "directory")) << result;
+  std::vector<std::string> texts = result.MessageTexts();
+  ASSERT_EQ(texts.size(), 5u) << result;
+  EXPECT_EQ(texts[0], "T16 " + missingDrive);
+  EXPECT_EQ(texts[1], "T18 " + WideToUtf8(programFiles));
+  EXPECT_EQ(texts[2], "T17");
+  EXPECT_EQ(texts[3].rfind("T25 \"" + Utf8(aFile / "sub") + "\"\r\n\r\n", 0), 0u) << texts[3];
+  EXPECT_EQ(texts[4], "T42");
+  EXPECT_FALSE(fs::exists(aFile / "sub"));
+  EXPECT_TRUE(WorkDone(result)) << result;
+}
+
+// Too little space is a question, not a refusal; with the confirmation flag the folder to be
+// made is asked about too. Each No returns to the page.
+TEST_F(InstallSequence, DirectoryPageQuestions) {
+  const fs::path target = Folder() / "new folder";
+  ProductSettings product =
+      SequenceProduct(kQuiet | kFlagOfferDirectoryPage | kFlagConfirmDirectory);
+  product.extraDiskSpace = uint64_t{1} << 60;  // more than any drive holds
+  const std::string next = "next " + Utf8(target);
+  RunResult result = RunInstaller(Installer(product), {},
+                                  Answers({next, "no", next, "yes", "no", next, "yes", "yes"}));
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  EXPECT_EQ(PageKinds(result), std::vector<std::string>(3, "directory")) << result;
+  std::vector<TranscriptRecord> messages = result.Records("message");
+  ASSERT_EQ(messages.size(), 6u) << result;
+  const char* const expected[] = {"T19", "T19", "T23", "T19", "T23", "T42"};
+  for (size_t i = 0; i < messages.size(); ++i) {
+    EXPECT_EQ(MessageText(messages[i]).rfind(expected[i], 0), 0u) << i << result;
+  }
+  // The space question names both amounts and is asked under text 20.
+  EXPECT_NE(MessageText(messages[0]).find(" TB"), std::string::npos) << result;
+  EXPECT_EQ(MessageCaption(messages[0]), "T20");
+  EXPECT_EQ(MessageCaption(messages[2]), "T24");
+  EXPECT_TRUE(WorkDone(result)) << result;
+}
 
 }  // namespace
 }  // namespace qs::systest

@@ -35,9 +35,15 @@ inline const char* FormatOf(int32_t number) {
     case 6:
       return " %s %s";  // the previous folder, text 7
     case 12:            // the master product's name
+    case 16:            // the missing drive
+    case 18:            // the Program Files folder
     case 40:            // the log's path
     case 61:            // the system's name
+    case 73:            // the folder that takes no files
+    case 96:            // the unsuitable drive
       return " %s";
+    case 19:  // the space needed, the space free
+      return " %s %s";
     case 81:  // the bitness the product needs
       return " %d";
     default:
