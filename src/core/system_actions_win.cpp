@@ -16,6 +16,8 @@
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
 #include "core/system_actions_factory_win.h"
+#include "integration/path_variables_win.h"
+#include "integration/special_folders_win.h"
 #include "ui/transcript_file_win.h"
 
 namespace qs {
@@ -48,35 +50,14 @@ bool IsExistingFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::wstring ExpandEnvironment(const wchar_t* text) {
-  const DWORD needed = ::ExpandEnvironmentStringsW(text, nullptr, 0);
-  if (needed == 0) return {};
-  std::wstring expanded(needed, L'\0');
-  const DWORD length = ::ExpandEnvironmentStringsW(text, expanded.data(), needed);
-  if (length == 0 || length > needed) return {};
-  expanded.resize(length - 1);  // the count includes the terminating zero
-  return expanded;
-}
-
-std::wstring SystemFolder() {
-  wchar_t folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  return length != 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
-std::wstring WindowsFolder() {
-  wchar_t folder[MAX_PATH];
-  const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH);
-  return length != 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
 // %comspec% when it names a file; else the system's own interpreter.
 std::wstring CommandInterpreter() {
   std::wstring comspec = ExpandEnvironment(L"%comspec%");
+  if (comspec == L"%comspec%") comspec.clear();
   if (!comspec.empty() && IsExistingFile(comspec)) return comspec;
   const bool windows9x = (::GetVersion() & 0x80000000u) != 0;
-  if (windows9x) return JoinPath(WindowsFolder(), L"command.com");
-  return JoinPath(SystemFolder(), L"cmd.exe");
+  if (windows9x) return JoinPath(WinDir(), L"command.com");
+  return JoinPath(SystemDir(), L"cmd.exe");
 }
 
 // The batch as the interpreter's argument: its short path, which has no spaces. Where the
