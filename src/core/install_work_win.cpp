@@ -11,6 +11,7 @@
 #include "core/install_steps_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
+#include "core/settings_reader.h"
 #include "core/step_timing_win.h"
 #include "core/target_path.h"
 #include "integration/path_variables_win.h"
@@ -29,20 +30,9 @@ void Progress(int percent) {
 }
 
 bool OnRemovableDrive(const std::string& path) {
-  std::wstring wide = Widen(path);
-  if (wide.size() < 2 || wide[1] != L':') return false;
-  std::wstring root = wide.substr(0, 2) + L"\\";
-  return ::GetDriveTypeW(root.c_str()) == DRIVE_REMOVABLE;
-}
-
-std::string WithoutX86Suffix(std::string folder) {
-  constexpr std::string_view kSuffix = " (x86)";
-  if (folder.size() >= kSuffix.size() &&
-      EqualsIgnoreAsciiCase(std::string_view(folder).substr(folder.size() - kSuffix.size()),
-                            kSuffix)) {
-    folder.resize(folder.size() - kSuffix.size());
-  }
-  return folder;
+  std::u16string drive = DriveOfPath(U16(path));
+  return !drive.empty() &&
+         SystemDriveFacts().TypeOfDrive(DriveRoot(drive)) == DriveType::kRemovable;
 }
 
 void GrantRights(const std::string& directory, InstallRun& run) {
@@ -152,7 +142,7 @@ void PrepareDirectories(InstallRun& run) {
       run.sharedDir = shared;
     } else {
       std::string base = product.sharedDirBase == 1 ? AppDataAllDirNarrow() : CommonDirNarrow();
-      if (product.sharedDirBase != 1 && product.Bitness == 1) base = WithoutX86Suffix(base);
+      if (product.sharedDirBase != 1 && product.Bitness == 1) base = StripX86Suffix(base);
       run.sharedDir = JoinPath(base, shared);
     }
   }

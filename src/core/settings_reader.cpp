@@ -87,11 +87,8 @@ class SettingsReader::Impl {
   SettingsReader& r_;
 };
 
-namespace {
-
-constexpr std::string_view kX86Suffix = " (x86)";
-
 std::string StripX86Suffix(std::string folder) {
+  constexpr std::string_view kX86Suffix = " (x86)";
   if (folder.size() >= kX86Suffix.size() &&
       EqualsIgnoreAsciiCase(std::string_view(folder).substr(folder.size() - kX86Suffix.size()),
                             kX86Suffix)) {
@@ -99,6 +96,8 @@ std::string StripX86Suffix(std::string folder) {
   }
   return folder;
 }
+
+namespace {
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {

@@ -49,6 +49,9 @@ class SettingsReader {
 std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSettings& settings,
                                      const SettingsEnvironment& environment);
 
+// A Program Files or Common Files folder as a 64-bit product sees it: without " (x86)".
+std::string StripX86Suffix(std::string folder);
+
 // The placeholder values of the product's texts, once its names are read.
 struct PlaceholderValues;
 PlaceholderValues PlaceholderValuesOf(const ProductSettings& settings,
