@@ -5,6 +5,7 @@
 
 #include "base/fatal.h"
 #include "base/text_win.h"
+#include "core/install_rules.h"
 #include "core/payload_entry.h"
 #include "core/payload_format.h"
 #include "core/product_win.h"
@@ -46,7 +47,7 @@ void InstallPayloadEntries(PayloadContext& payload, InstallRun&) {
   const PathExpander keepAsWritten = [](std::string_view text) { return std::string(text); };
 
   for (int32_t i = 0; i < count; ++i) {
-    Ui().SetProgress(static_cast<int>(28 + int64_t{62} * i / count));
+    Ui().SetProgress(FileProgressPosition(i, count));
     ByteSpan record;
     int result = reader.NextEntry(record);
     if (result != 0) ReportCorrupt(result);
