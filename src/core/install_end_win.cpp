@@ -64,11 +64,6 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
   }
   run.rebootNeeded = HasFlag(kFlagRestartRequired);
   bool failed = !run.failureSummary.empty();
-  // A successful run writes its log only when the product always wants one: without it there
-  // is no log to offer on the summary page.
-  if (!failed && !HasFlag(kFlagWriteInstallLogAlways)) {
-    Product().ProductFlags &= ~kFlagOfferToViewLog;
-  }
   switch (ChooseEndReport(product, failed, AutomaticMode(), run.rebootNeeded)) {
     case EndReport::kNone:
       break;

@@ -96,7 +96,10 @@ uint32_t SummaryBoxes(const ProductSettings& product) {
   if (!product.finishOpenFile.empty()) boxes |= kFinishOpenFile;
   if (!product.finishLaunchProgram.empty()) boxes |= kFinishLaunchProgram;
   if (!product.finishOpenOther.empty()) boxes |= kFinishOpenOther;
-  if ((product.ProductFlags & kFlagOfferToViewLog) != 0) boxes |= kFinishViewLog;
+  // A successful run writes its log only when the product always wants one; without it there
+  // is no log to offer.
+  constexpr uint64_t kLogOffered = kFlagOfferToViewLog | kFlagWriteInstallLogAlways;
+  if ((product.ProductFlags & kLogOffered) == kLogOffered) boxes |= kFinishViewLog;
   return boxes;
 }
 

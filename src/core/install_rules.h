@@ -69,7 +69,8 @@ enum class EndReport {
 };
 EndReport ChooseEndReport(const ProductSettings& product, bool failed, bool silent,
                           bool rebootNeeded);
-// The summary boxes whose subject exists (FinishChoice bits).
+// The summary boxes whose subject exists (FinishChoice bits): the log's only when the log is
+// written.
 uint32_t SummaryBoxes(const ProductSettings& product);
 
 // The restart at the end: asked, done without asking, or not at all.

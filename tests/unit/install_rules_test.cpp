@@ -145,7 +145,9 @@ TEST(InstallRulesTest, EndReport) {
   ProductSettings withFinish;
   withFinish.finishLaunchProgram = "%InstallDir%\\app.exe";
   ProductSettings withLog;
-  withLog.ProductFlags = kFlagOfferToViewLog;
+  withLog.ProductFlags = kFlagOfferToViewLog | kFlagWriteInstallLogAlways;
+  ProductSettings logNeverWritten;
+  logNeverWritten.ProductFlags = kFlagOfferToViewLog;
   ProductSettings quiet;
   quiet.ProductFlags = kFlagNoEndReport;
   quiet.finishOpenFile = "readme.txt";
@@ -160,6 +162,7 @@ TEST(InstallRulesTest, EndReport) {
       {"no finish action", &plain, false, false, false, EndReport::kMessage},
       {"finish action", &withFinish, false, false, false, EndReport::kSummaryPage},
       {"log box only", &withLog, false, false, false, EndReport::kSummaryPage},
+      {"log offered but not written", &logNeverWritten, false, false, false, EndReport::kMessage},
       {"reboot pending", &withFinish, false, false, true, EndReport::kMessage},
       {"silent", &withFinish, false, true, false, EndReport::kNone},
       {"no report wanted", &quiet, false, false, false, EndReport::kNone},
