@@ -94,17 +94,6 @@ MessageAnswer RecordingUserInterface::Answer(const MessageRequest& request) {
 
 namespace {
 
-struct FinishChoiceName {
-  uint32_t choice;
-  const char* name;
-};
-constexpr FinishChoiceName kFinishChoiceNames[] = {
-    {kFinishOpenFile, "open"},
-    {kFinishLaunchProgram, "launch"},
-    {kFinishViewLog, "log"},
-    {kFinishOpenOther, "other"},
-};
-
 std::string_view WithoutTab(std::wstring_view line, std::string& storage) {
   if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
   storage = WideToUtf8(line);
@@ -112,30 +101,6 @@ std::string_view WithoutTab(std::wstring_view line, std::string& storage) {
 }
 
 }  // namespace
-
-std::string FinishChoiceNames(uint32_t choices) {
-  std::string names;
-  for (const FinishChoiceName& entry : kFinishChoiceNames) {
-    if ((choices & entry.choice) == 0) continue;
-    if (!names.empty()) names += ',';
-    names += entry.name;
-  }
-  return names;
-}
-
-uint32_t ParseFinishChoiceNames(std::string_view names) {
-  uint32_t choices = 0;
-  while (!names.empty()) {
-    size_t end = names.find(',');
-    std::string_view name = names.substr(0, end);
-    for (const FinishChoiceName& entry : kFinishChoiceNames) {
-      if (EqualsIgnoreAsciiCase(name, entry.name)) choices |= entry.choice;
-    }
-    if (end == std::string_view::npos) break;
-    names.remove_prefix(end + 1);
-  }
-  return choices;
-}
 
 // A page takes the next answer line: "next", "ok" or "cancel", optionally followed by one blank
 // and a value: the folder typed (directory, Start Menu), the language's name or line number
@@ -148,32 +113,25 @@ PageResult RecordingUserInterface::AnswerPage(const PageRequest& request, std::s
   result.value = request.value;
   answerWord = "next";
   if (nextAnswer_ >= answers_.size()) return result;
-  std::string_view line = answers_[nextAnswer_++];
-  size_t blank = line.find(' ');
-  std::string_view word = line.substr(0, blank);
-  std::string_view value =
-      blank == std::string_view::npos ? std::string_view{} : line.substr(blank + 1);
-  if (EqualsIgnoreAsciiCase(word, "cancel")) {
+  const PageAnswer answer = ParsePageAnswer(answers_[nextAnswer_++]);
+  if (answer.cancel) {
     result.accepted = false;
     answerWord = "cancel";
     return result;
   }
-  if (!EqualsIgnoreAsciiCase(word, "next") && !EqualsIgnoreAsciiCase(word, "ok")) return result;
-  if (blank == std::string_view::npos) return result;
+  if (!answer.value) return result;
+  const std::string& value = *answer.value;
   switch (request.kind) {
     case PageKind::kDirectory:
     case PageKind::kStartMenu:
       result.value = std::wstring(AsWide(Utf8ToUtf16(value)));
       break;
-    case PageKind::kLanguage:
-      for (size_t i = 0; i < request.lines.size(); ++i) {
-        std::string name;
-        if (EqualsIgnoreAsciiCase(WithoutTab(request.lines[i], name), value) ||
-            std::to_string(i) == value) {
-          result.selection = i;
-        }
-      }
+    case PageKind::kLanguage: {
+      std::vector<std::string> names(request.lines.size());
+      for (size_t i = 0; i < names.size(); ++i) WithoutTab(request.lines[i], names[i]);
+      result.selection = PickLanguageLine(names, value, result.selection);
       break;
+    }
     case PageKind::kSummary:
       result.finishChoices = ParseFinishChoiceNames(value) & request.finishBoxes;
       break;

@@ -38,8 +38,5 @@ class RecordingUserInterface : public UserInterface {
 const char* MessageIconName(MessageIcon icon);
 const char* MessageButtonsName(MessageButtons buttons);
 const char* MessageAnswerName(MessageAnswer answer);
-// Names of the summary page's boxes ("open", "launch", "log", "other"), comma-separated.
-std::string FinishChoiceNames(uint32_t choices);
-uint32_t ParseFinishChoiceNames(std::string_view names);
 
 }  // namespace qs

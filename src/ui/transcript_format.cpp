@@ -1,5 +1,8 @@
 #include "ui/transcript_format.h"
 
+#include "base/text.h"
+#include "core/install_run.h"
+
 namespace qs {
 namespace {
 
@@ -24,6 +27,17 @@ std::string_view Trim(std::string_view text) {
   const size_t last = text.find_last_not_of(kBlank);
   return text.substr(first, last - first + 1);
 }
+
+struct FinishChoiceName {
+  uint32_t choice;
+  const char* name;
+};
+constexpr FinishChoiceName kFinishChoiceNames[] = {
+    {kFinishOpenFile, "open"},
+    {kFinishLaunchProgram, "launch"},
+    {kFinishViewLog, "log"},
+    {kFinishOpenOther, "other"},
+};
 
 }  // namespace
 
@@ -123,6 +137,51 @@ std::vector<std::string> ParseAnswers(std::string_view text) {
     answers.emplace_back(line);
   }
   return answers;
+}
+
+PageAnswer ParsePageAnswer(std::string_view line) {
+  PageAnswer answer;
+  const size_t blank = line.find(' ');
+  const std::string_view word = line.substr(0, blank);
+  if (EqualsIgnoreAsciiCase(word, "cancel")) {
+    answer.cancel = true;
+  } else if ((EqualsIgnoreAsciiCase(word, "next") || EqualsIgnoreAsciiCase(word, "ok")) &&
+             blank != std::string_view::npos) {
+    answer.value.emplace(line.substr(blank + 1));
+  }
+  return answer;
+}
+
+size_t PickLanguageLine(const std::vector<std::string>& names, std::string_view value,
+                        size_t current) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (EqualsIgnoreAsciiCase(names[i], value) || std::to_string(i) == value) current = i;
+  }
+  return current;
+}
+
+std::string FinishChoiceNames(uint32_t choices) {
+  std::string names;
+  for (const FinishChoiceName& entry : kFinishChoiceNames) {
+    if ((choices & entry.choice) == 0) continue;
+    if (!names.empty()) names += ',';
+    names += entry.name;
+  }
+  return names;
+}
+
+uint32_t ParseFinishChoiceNames(std::string_view names) {
+  uint32_t choices = 0;
+  while (!names.empty()) {
+    const size_t end = names.find(',');
+    const std::string_view name = names.substr(0, end);
+    for (const FinishChoiceName& entry : kFinishChoiceNames) {
+      if (EqualsIgnoreAsciiCase(name, entry.name)) choices |= entry.choice;
+    }
+    if (end == std::string_view::npos) break;
+    names.remove_prefix(end + 1);
+  }
+  return choices;
 }
 
 }  // namespace qs

@@ -23,6 +23,9 @@
 // the questions and pages; a question with no answer left takes its default button, a page
 // ends with Next. A page's answer may carry a value after one blank: "next D:\\Apps" types
 // a folder, "next Deutsch" picks a language, "ok launch,log" checks summary boxes.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,5 +54,24 @@ std::vector<TranscriptRecord> ParseTranscript(std::string_view text);
 
 // Answer lines, trimmed; blank lines and lines starting with "#" are skipped.
 std::vector<std::string> ParseAnswers(std::string_view text);
+
+// A page's answer line: "cancel", or "next" / "ok" with an optional value after the first
+// blank. Words are matched without regard to ASCII case; a line that is no page answer ends
+// the page with Next and no value.
+struct PageAnswer {
+  bool cancel = false;
+  std::optional<std::string> value;
+};
+PageAnswer ParsePageAnswer(std::string_view line);
+
+// The language line a page answer's value picks: a language's name (ASCII case ignored) or a
+// line number from 0; when several match, the last. `current` when none does.
+size_t PickLanguageLine(const std::vector<std::string>& names, std::string_view value,
+                        size_t current);
+
+// Names of the summary page's boxes ("open", "launch", "log", "other"), comma-separated, for
+// FinishChoice bits; parsing ignores ASCII case and names it does not know.
+std::string FinishChoiceNames(uint32_t choices);
+uint32_t ParseFinishChoiceNames(std::string_view names);
 
 }  // namespace qs

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/install_run.h"
+
 namespace qs {
 namespace {
 
@@ -65,6 +67,62 @@ TEST(TranscriptFormatTest, AnswersAreTrimmedWithoutBlanksOrComments) {
   EXPECT_EQ(ParseAnswers("yes\r\n  no \n\n# skip this\n\t\ncancel\n  #also a comment\nok"),
             (std::vector<std::string>{"yes", "no", "cancel", "ok"}));
   EXPECT_TRUE(ParseAnswers("").empty());
+}
+
+TEST(TranscriptFormatTest, PageAnswers) {
+  struct Case {
+    const char* line;
+    bool cancel;
+    const char* value;  // null: none
+  };
+  const Case cases[] = {
+      {"next", false, nullptr},
+      {"OK", false, nullptr},
+      {"Cancel", true, nullptr},
+      {"cancel D:\\Apps", true, nullptr},          // a cancelled page takes nothing
+      {"next D:\\My Apps", false, "D:\\My Apps"},  // the value runs to the end, blanks and all
+      {"ok launch,log", false, "launch,log"},
+      {"next  two blanks", false, " two blanks"},
+      {"yes", false, nullptr},  // a question's answer: the page ends with Next as it opened
+      {"nextD:\\Apps", false, nullptr},
+      {"", false, nullptr},
+  };
+  for (const Case& c : cases) {
+    const PageAnswer answer = ParsePageAnswer(c.line);
+    EXPECT_EQ(answer.cancel, c.cancel) << c.line;
+    EXPECT_EQ(answer.value.has_value(), c.value != nullptr) << c.line;
+    if (answer.value && c.value != nullptr) {
+      EXPECT_EQ(*answer.value, c.value) << c.line;
+    }
+  }
+}
+
+TEST(TranscriptFormatTest, LanguageAnswerPicksByNameOrLineNumber) {
+  const std::string francais =
+      "Fran\xC3\xA7"
+      "ais";
+  const std::vector<std::string> names = {"English", "Deutsch", francais, "1"};
+  EXPECT_EQ(PickLanguageLine(names, "deutsch", 0), 1u);
+  EXPECT_EQ(PickLanguageLine(names, francais, 0), 2u);
+  EXPECT_EQ(PickLanguageLine(names, "2", 0), 2u);
+  // "1" is line 1 by number and line 3 by name: the last match wins.
+  EXPECT_EQ(PickLanguageLine(names, "1", 0), 3u);
+  EXPECT_EQ(PickLanguageLine(names, "Klingon", 2), 2u);
+  EXPECT_EQ(PickLanguageLine(names, "4", 2), 2u);  // past the last line
+  EXPECT_EQ(PickLanguageLine({}, "0", 7), 7u);
+}
+
+TEST(TranscriptFormatTest, FinishChoiceNamesRoundTrip) {
+  EXPECT_EQ(FinishChoiceNames(0), "");
+  EXPECT_EQ(FinishChoiceNames(kFinishViewLog | kFinishOpenFile), "open,log");
+  const uint32_t all = kFinishOpenFile | kFinishLaunchProgram | kFinishViewLog | kFinishOpenOther;
+  EXPECT_EQ(FinishChoiceNames(all), "open,launch,log,other");
+  EXPECT_EQ(ParseFinishChoiceNames(FinishChoiceNames(all)), all);
+  EXPECT_EQ(ParseFinishChoiceNames("LOG,launch"), kFinishViewLog | kFinishLaunchProgram);
+  // Unknown names and empty items are passed over.
+  EXPECT_EQ(ParseFinishChoiceNames("readme,,other,"), uint32_t{kFinishOpenOther});
+  EXPECT_EQ(ParseFinishChoiceNames(""), 0u);
+  EXPECT_EQ(ParseFinishChoiceNames("launch log"), 0u);  // commas separate, not blanks
 }
 
 }  // namespace
