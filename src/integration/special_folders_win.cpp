@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "base/handle_win.h"
+#include "base/registry_read_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "files/os_name_win.h"
@@ -48,31 +49,11 @@ std::wstring Join(std::wstring_view folder, std::wstring_view name) {
   return Wide(JoinFolder(AsU16(folder), AsU16(name)));
 }
 
-// A string value as stored (REG_EXPAND_SZ is not expanded), up to its first NUL; empty when
-// missing or not a string.
+// A string value as stored (REG_EXPAND_SZ is not expanded) in the 32-bit view, up to its first
+// NUL; empty when missing or not a string.
 std::wstring RegistryValueText(HKEY root, const wchar_t* keyName, const wchar_t* valueName) {
-  UniqueRegKey key;
-  if (::RegOpenKeyExW(root, keyName, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.Receive()) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  std::wstring value;
-  DWORD bytes = 0;
-  LONG status = ERROR_MORE_DATA;
-  // The value may grow between the size query and the read; ask again then.
-  for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
-    DWORD type = 0;
-    value.assign(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    status = ::RegQueryValueExW(key.Get(), valueName, nullptr, &type,
-                                reinterpret_cast<BYTE*>(value.data()), &bytes);
-    if (status == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) return {};
-  }
-  if (status != ERROR_SUCCESS) return {};
-  value.resize(bytes / sizeof(wchar_t));
-  size_t end = value.find(L'\0');
-  if (end != std::wstring::npos) value.resize(end);
-  return value;
+  std::wstring value = RegistryText(root, keyName, valueName, KEY_WOW64_32KEY);
+  return value.substr(0, value.find(L'\0'));
 }
 
 // A folder value of the CurrentVersion key under HKLM.
