@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/system_actions_win.h"
+#include "integration/special_folders_win.h"
 #include "uninstall/self_removal.h"
 
 namespace qs {
@@ -33,17 +34,7 @@ std::string AnsiFolder(const std::wstring& folder) {
 }  // namespace
 
 std::wstring SelfRemovalFolder() {
-  DWORD size = MAX_PATH + 1;
-  std::wstring folder(size, L'\0');
-  DWORD length = ::GetTempPathW(size, folder.data());
-  if (length > size) {  // the path needs a larger buffer: the count includes the zero
-    size = length;
-    folder.assign(size, L'\0');
-    length = ::GetTempPathW(size, folder.data());
-  }
-  if (length == 0 || length >= size) return L"c:\\temp";
-  folder.resize(length);
-  if (folder.back() == L'\\') folder.pop_back();
+  std::wstring folder = TempDir();
   return folder.empty() ? L"c:\\temp" : folder;
 }
 

@@ -7,7 +7,7 @@
 namespace qs {
 
 // The folder of the self-removal batches: the system's temporary path without its trailing
-// "\\"; "c:\\temp" when the system gives none.
+// "\\" (the %Temp% folder); "c:\\temp" when the system gives none.
 std::wstring SelfRemovalFolder();
 
 // Writes a batch file, replacing an earlier file of that name. False when it could not be
