@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
+#include <string_view>
 
 namespace qs {
 namespace {
@@ -224,49 +227,60 @@ TEST(OperatingSystemNameTest, TrailingBlanksAreRemoved) {
   EXPECT_EQ(OperatingSystemName(blank, 1), "Windows 98 SE");
 }
 
+// The edition words of a product type, as a Server 2008 name shows them.
+std::string EditionWordsOf(uint32_t productType) {
+  const std::string base = "Windows Server 2008";
+  const std::string name = OperatingSystemName(
+      With(Nt(6, 0, kServer), [&](OsFacts& f) { f.productInfo = productType; }), 0);
+  EXPECT_EQ(name.substr(0, base.size()), base) << productType;
+  return name.substr(std::min(base.size(), name.size()));
+}
+
 TEST(OperatingSystemNameTest, EditionWordsFollowTheProductType) {
+  // The types whose words users see most, word for word.
   struct Case {
     uint32_t productType;
     const char* words;
   };
-  const Case cases[] = {
-      {1, " Ultimate"},
-      {2, " Home Basic"},
-      {3, " Home Premium"},
-      {4, " Enterprise"},
-      {5, " Home Basic N"},
-      {6, " Business"},
-      {7, " Server Standard"},
-      {8, " Datacenter"},
-      {10, " Enterprise"},
-      {11, " Starter"},
-      {12, " Server Datacenter (core)"},
-      {18, " HPC Edition"},
-      {24, " for Windows Essential Server Solutions"},
-      {28, " Ultimate N"},
-      {29, " Web Server (core)"},
-      {35, " without Hyper-V for Windows Essential Server Solutions"},
-      {41, " Server Enterprise without Hyper-V (core)"},
-      {47, " Starter N"},
-      {48, " Professional"},
-      {49, " Professional N"},
-      {56, " MultiPoint Server"},
-      {57, " MultiPoint Server (core)"},
-      {63, " Small Business Server Premium (core)"},
-      {64, " Cluster Server (without Hyper-V)"},
-      // Numbers outside the table add nothing.
-      {0, ""},
-      {19, ""},
-      {34, ""},
-      {50, ""},
-      {65, ""},
-      {0xABCDABCD, ""},  // PRODUCT_UNLICENSED
+  const Case telling[] = {
+      {1, " Ultimate"},        {2, " Home Basic"},      {3, " Home Premium"},
+      {4, " Enterprise"},      {10, " Enterprise"},     {6, " Business"},
+      {7, " Server Standard"}, {8, " Datacenter"},      {11, " Starter"},
+      {48, " Professional"},   {49, " Professional N"}, {64, " Cluster Server (without Hyper-V)"},
   };
-  for (const Case& c : cases) {
-    const OsFacts server =
-        With(Nt(6, 0, kServer), [&](OsFacts& f) { f.productInfo = c.productType; });
-    EXPECT_EQ(OperatingSystemName(server, 0), std::string("Windows Server 2008") + c.words)
-        << c.productType;
+  for (const Case& c : telling) EXPECT_EQ(EditionWordsOf(c.productType), c.words) << c.productType;
+
+  // Every other known type names its edition after a blank: the N editions end in " N", the
+  // editions without Hyper-V say so, and the core installations end in " (core)".
+  const std::set<uint32_t> known = {5,  9,  12, 13, 14, 15, 16, 17, 18, 20, 21, 22, 23,
+                                    24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 35, 36, 37,
+                                    38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 56, 57, 63};
+  const std::set<uint32_t> nEditions = {5, 16, 26, 27, 28, 47};
+  const std::set<uint32_t> withoutHyperV = {35, 36, 37, 38, 39, 40, 41};
+  const std::set<uint32_t> core = {12, 13, 14, 29, 39, 40, 41, 43, 44, 45, 46, 57, 63};
+  auto endsWith = [](const std::string& text, std::string_view end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+  };
+  for (uint32_t type : known) {
+    const std::string words = EditionWordsOf(type);
+    SCOPED_TRACE(std::to_string(type) + ":" + words);
+    ASSERT_GE(words.size(), 2u);
+    EXPECT_EQ(words[0], ' ');
+    EXPECT_NE(words[1], ' ');
+    EXPECT_EQ(endsWith(words, " N"), nEditions.count(type) == 1);
+    EXPECT_EQ(words.find("without Hyper-V") != std::string::npos, withoutHyperV.count(type) == 1);
+    EXPECT_EQ(endsWith(words, " (core)"), core.count(type) == 1);
+  }
+
+  // 51 types in all; any other number adds nothing.
+  int named = 0;
+  for (uint32_t type = 0; type < 256; ++type) {
+    if (!EditionWordsOf(type).empty()) ++named;
+  }
+  EXPECT_EQ(named, 51);
+  for (uint32_t type : {0u, 19u, 34u, 50u, 65u, 0xABCDABCDu}) {  // the last PRODUCT_UNLICENSED
+    EXPECT_EQ(EditionWordsOf(type), "") << type;
   }
 }
 
