@@ -1,11 +1,7 @@
 #include "ui/recording_ui_win.h"
 
-#include <windows.h>
-
-#include "base/handle_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
-#include "core/install_run.h"
 #include "ui/transcript_file_win.h"
 #include "ui/transcript_format.h"
 
@@ -65,15 +61,15 @@ const char* MessageAnswerName(MessageAnswer answer) {
   return "ok";
 }
 
-RecordingUserInterface::RecordingUserInterface(std::wstring transcriptPath,
-                                               std::vector<std::string> answers)
-    : transcriptPath_(std::move(transcriptPath)), answers_(std::move(answers)) {}
+RecordingUserInterface::RecordingUserInterface(std::vector<std::string> answers)
+    : answers_(std::move(answers)) {}
 
 MessageAnswer RecordingUserInterface::ShowMessageBox(const MessageRequest& request) {
   MessageAnswer answer = Answer(request);
-  Append("message",
-         {MessageIconName(request.icon), MessageButtonsName(request.buttons),
-          WideToUtf8(request.caption), WideToUtf8(request.text), MessageAnswerName(answer)});
+  AppendTranscriptRecord(
+      "message",
+      {MessageIconName(request.icon), MessageButtonsName(request.buttons),
+       WideToUtf8(request.caption), WideToUtf8(request.text), MessageAnswerName(answer)});
   return answer;
 }
 
@@ -176,35 +172,31 @@ PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
     case PageKind::kMustUninstall:
       break;
   }
-  Append("page",
-         {PageKindName(request.kind), WideToUtf8(request.caption), WideToUtf8(request.title),
-          WideToUtf8(request.text), detail, answerWord, outcome});
+  AppendTranscriptRecord(
+      "page", {PageKindName(request.kind), WideToUtf8(request.caption), WideToUtf8(request.title),
+               WideToUtf8(request.text), detail, answerWord, outcome});
   return result;
 }
 
 void RecordingUserInterface::OpenProgressPage(const ProgressPageRequest& request) {
-  Append("progresspage", {"open", WideToUtf8(request.caption), WideToUtf8(request.title),
-                          WideToUtf8(request.heading)});
+  AppendTranscriptRecord("progresspage", {"open", WideToUtf8(request.caption),
+                                          WideToUtf8(request.title), WideToUtf8(request.heading)});
 }
 
 void RecordingUserInterface::CloseProgressPage() {
-  Append("progresspage", {"close"});
+  AppendTranscriptRecord("progresspage", {"close"});
 }
 
 void RecordingUserInterface::SetProgress(int percent) {
-  Append("progress", {std::to_string(percent)});
+  AppendTranscriptRecord("progress", {std::to_string(percent)});
 }
 
 void RecordingUserInterface::ShowProgressText(std::wstring_view text) {
-  Append("status", {WideToUtf8(text)});
+  AppendTranscriptRecord("status", {WideToUtf8(text)});
 }
 
 void RecordingUserInterface::ShowCurrentItem(std::wstring_view text) {
-  Append("item", {WideToUtf8(text)});
-}
-
-void RecordingUserInterface::Append(std::string_view kind, const std::vector<std::string>& fields) {
-  AppendTranscriptRecord(kind, fields);
+  AppendTranscriptRecord("item", {WideToUtf8(text)});
 }
 
 }  // namespace qs

@@ -12,7 +12,7 @@ namespace qs {
 
 class RecordingUserInterface : public UserInterface {
  public:
-  RecordingUserInterface(std::wstring transcriptPath, std::vector<std::string> answers);
+  explicit RecordingUserInterface(std::vector<std::string> answers);
 
   MessageAnswer ShowMessageBox(const MessageRequest& request) override;
   PageResult ShowPage(const PageRequest& request) override;
@@ -23,13 +23,9 @@ class RecordingUserInterface : public UserInterface {
   void ShowCurrentItem(std::wstring_view text) override;
 
  private:
-  // Each record is opened, appended and closed on its own, so a run that dies keeps every
-  // record written before.
-  void Append(std::string_view kind, const std::vector<std::string>& fields);
   MessageAnswer Answer(const MessageRequest& request);
   PageResult AnswerPage(const PageRequest& request, std::string& answerWord);
 
-  std::wstring transcriptPath_;
   std::vector<std::string> answers_;
   size_t nextAnswer_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
 #include "ui/transcript_format.h"
@@ -9,8 +10,11 @@
 namespace qs {
 namespace {
 
-std::wstring ReadTranscriptVariable() {
-  const std::wstring name = AnsiToWide(kTranscriptVariable);
+// Answers files are a few lines long; anything larger is not one.
+constexpr uint64_t kAnswersSizeLimit = 1 << 20;
+
+std::wstring ReadVariable(const char* narrowName) {
+  const std::wstring name = AnsiToWide(narrowName);
   const DWORD needed = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
   if (needed == 0) return {};
   std::wstring value(needed, L'\0');
@@ -25,8 +29,15 @@ std::wstring ReadTranscriptVariable() {
 // Read on the first call, which start-up makes on the main thread before any other thread
 // exists.
 const std::wstring& TranscriptPath() {
-  static const std::wstring path = ReadTranscriptVariable();
+  static const std::wstring path = ReadVariable(kTranscriptVariable);
   return path;
+}
+
+std::vector<std::string> LoadTranscriptAnswers() {
+  const std::wstring path = ReadVariable(kAnswersVariable);
+  std::string content;
+  if (path.empty() || !ReadWholeFile(path, content, kAnswersSizeLimit)) return {};
+  return ParseAnswers(content);
 }
 
 void AppendTranscriptRecord(std::string_view kind, const std::vector<std::string>& fields) {

@@ -1,5 +1,5 @@
 #pragma once
-// Appending records to the transcript of a test run.
+// The files of a test run: the transcript its records are appended to, and the answers file.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +8,9 @@ namespace qs {
 
 // The transcript file of this run (QUILLONET_TRANSCRIPT); empty in a normal run.
 const std::wstring& TranscriptPath();
+
+// The answer lines of the file named by QUILLONET_ANSWERS (ParseAnswers); none without one.
+std::vector<std::string> LoadTranscriptAnswers();
 
 // Appends one record. Each record is opened, appended and closed on its own, so a run that
 // dies keeps every record written before.

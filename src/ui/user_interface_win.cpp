@@ -4,10 +4,8 @@
 
 #include <memory>
 
-#include "base/file_win.h"
-#include "base/text_win.h"
 #include "ui/recording_ui_win.h"
-#include "ui/transcript_format.h"
+#include "ui/transcript_file_win.h"
 #include "ui/win32_ui_win.h"
 
 namespace qs {
@@ -18,36 +16,11 @@ std::unique_ptr<UserInterface>& Current() {
   return current;
 }
 
-bool GetEnvironmentText(const char* name, std::wstring& value) {
-  std::wstring wideName = AnsiToWide(name);
-  DWORD needed = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-  if (needed == 0) return false;
-  value.assign(needed, L'\0');
-  DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
-  if (length == 0 || length >= needed) return false;
-  value.resize(length);
-  return true;
-}
-
-// Answers files are a few lines long; anything larger is not one.
-constexpr uint64_t kAnswersSizeLimit = 1 << 20;
-
-std::vector<std::string> LoadAnswers() {
-  std::wstring path;
-  std::string content;
-  if (!GetEnvironmentText(kAnswersVariable, path) || path.empty() ||
-      !ReadWholeFile(path, content, kAnswersSizeLimit)) {
-    return {};
-  }
-  return ParseAnswers(content);
-}
-
 }  // namespace
 
 void StartUserInterface() {
-  std::wstring transcript;
-  if (GetEnvironmentText(kTranscriptVariable, transcript) && !transcript.empty()) {
-    Current() = std::make_unique<RecordingUserInterface>(std::move(transcript), LoadAnswers());
+  if (!TranscriptPath().empty()) {
+    Current() = std::make_unique<RecordingUserInterface>(LoadTranscriptAnswers());
   } else {
     Current() = std::make_unique<Win32UserInterface>();
   }
