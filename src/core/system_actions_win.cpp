@@ -16,6 +16,8 @@
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
 #include "core/system_actions_factory_win.h"
+#include "core/target_path.h"
+#include "files/os_name_win.h"
 #include "integration/path_variables_win.h"
 #include "integration/special_folders_win.h"
 #include "ui/transcript_file_win.h"
@@ -32,12 +34,6 @@ const wchar_t* OrNull(const std::wstring& text) {
   return text.empty() ? nullptr : text.c_str();
 }
 
-std::wstring JoinPath(std::wstring folder, std::wstring_view name) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  folder += name;
-  return folder;
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   const size_t end = path.find_last_of(L"\\/");
   if (end == std::wstring::npos) return {};
@@ -52,12 +48,12 @@ bool IsExistingFile(const std::wstring& path) {
 
 // %comspec% when it names a file; else the system's own interpreter.
 std::wstring CommandInterpreter() {
-  std::wstring comspec = ExpandEnvironment(L"%comspec%");
-  if (comspec == L"%comspec%") comspec.clear();
-  if (!comspec.empty() && IsExistingFile(comspec)) return comspec;
-  const bool windows9x = (::GetVersion() & 0x80000000u) != 0;
-  if (windows9x) return JoinPath(WinDir(), L"command.com");
-  return JoinPath(SystemDir(), L"cmd.exe");
+  const std::wstring comspec = ExpandEnvironment(L"%comspec%");
+  if (comspec != L"%comspec%" && IsExistingFile(comspec)) return comspec;
+  if (RunningSystem().platform != OsPlatform::kWindowsNt) {
+    return Widen(JoinPath(WinDirNarrow(), "command.com"));
+  }
+  return Widen(JoinPath(SystemDirNarrow(), "cmd.exe"));
 }
 
 // The batch as the interpreter's argument: its short path, which has no spaces. Where the
