@@ -21,6 +21,7 @@
 #include "ui/document_text.h"
 #include "ui/messages_win.h"
 #include "ui/user_interface_win.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/self_removal_win.h"
 
 namespace qs {
@@ -287,9 +288,9 @@ void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, Inst
 // The uninstall command of the installed version: the quiet one when there is one.
 std::string PreviousUninstallCommand() {
   std::wstring key = UninstallKeyPath(Product().uninstallKeyName);
-  std::wstring command = RegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString");
-  if (command.empty()) command = RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString");
-  return WideToAnsi(command);
+  return ChooseUninstallCommand(
+      WideToAnsi(RegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")),
+      WideToAnsi(RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString")));
 }
 
 // The older version is removed first, by its own uninstaller, and this installer starts again
