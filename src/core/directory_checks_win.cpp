@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
 #include "base/system_error_win.h"
+#include "base/text.h"
 #include "base/text_format.h"
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
@@ -126,21 +128,12 @@ bool IsExistingDirectory(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Where the folders of a well-formed path begin: after "X:\", or after "\\server\share".
-size_t FirstFolderPosition(const std::wstring& path) {
-  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
-    const size_t serverEnd = path.find(L'\\', 2);
-    if (serverEnd == std::wstring::npos) return path.size();
-    const size_t shareEnd = path.find(L'\\', serverEnd + 1);
-    return shareEnd == std::wstring::npos ? path.size() : shareEnd + 1;
-  }
-  return path.size() >= 3 ? 3 : path.size();
-}
-
 // Makes `path` with every missing folder above it; `created` lists the folders made, outermost
 // first. 0 or the system error.
 DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& created) {
-  for (size_t end = FirstFolderPosition(path); end <= path.size(); ++end) {
+  // The folders begin after the drive's "X:\" or the share's "\\server\share\".
+  const size_t first = std::min(DriveOfPath(AsU16(path)).size() + 1, path.size());
+  for (size_t end = first; end <= path.size(); ++end) {
     if (end < path.size() && path[end] != L'\\') continue;
     const std::wstring folder = path.substr(0, end);
     if (folder.empty() || folder.back() == L'\\' || IsExistingDirectory(folder)) continue;
@@ -167,16 +160,6 @@ bool CreateTestFile(const std::wstring& directory) {
   wchar_t path[MAX_PATH] = {};
   if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
   TestFilePath() = path;
-  return true;
-}
-
-// `name` is `expected` (lower case ASCII) with ASCII letters in either case.
-bool IsNamed(std::wstring_view name, std::wstring_view expected) {
-  if (name.size() != expected.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const wchar_t c = name[i];
-    if ((c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c) != expected[i]) return false;
-  }
   return true;
 }
 
@@ -254,8 +237,7 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
         exists ? MessageText(kTextUseExistingFolder,
                              u"This folder already exists. Install the product into it?", {})
                : MessageText(kTextCreateFolder,
-                             u"This folder does not exist yet and will be created. Continue?",
-                             {});
+                             u"This folder does not exist yet and will be created. Continue?", {});
     if (!AskYesNo(question, CaptionText(kTextFolderPageTitle))) return false;
   }
 
@@ -308,10 +290,11 @@ void RemoveDirectoryIfEmpty(const std::string& path) {
   UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (!find) return;
   do {
-    const std::wstring_view name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
+    const std::string name = WideToUtf8(found.cFileName);
+    if (name == "." || name == "..") continue;
     const bool isFile = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!isFile || !(IsNamed(name, L"thumbs.db") || IsNamed(name, L"desktop.ini"))) {
+    if (!isFile ||
+        !(EqualsIgnoreAsciiCase(name, "thumbs.db") || EqualsIgnoreAsciiCase(name, "desktop.ini"))) {
       return;
     }
     leftovers.push_back(folder + L"\\" + found.cFileName);
