@@ -88,16 +88,6 @@ MessageAnswer RecordingUserInterface::Answer(const MessageRequest& request) {
   return fallback;
 }
 
-namespace {
-
-std::string_view WithoutTab(std::wstring_view line, std::string& storage) {
-  if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
-  storage = WideToUtf8(line);
-  return storage;
-}
-
-}  // namespace
-
 // A page takes the next answer line: "next", "ok" or "cancel", optionally followed by one blank
 // and a value: the folder typed (directory, Start Menu), the language's name or line number
 // (language), the boxes checked (summary, "launch,log"). A line that is no page answer, or no
@@ -124,7 +114,8 @@ PageResult RecordingUserInterface::AnswerPage(const PageRequest& request, std::s
       break;
     case PageKind::kLanguage: {
       std::vector<std::string> names(request.lines.size());
-      for (size_t i = 0; i < names.size(); ++i) WithoutTab(request.lines[i], names[i]);
+      for (size_t i = 0; i < names.size(); ++i)
+        names[i] = WideToUtf8(LanguageName(request.lines[i]));
       result.selection = PickLanguageLine(names, value, result.selection);
       break;
     }
@@ -149,10 +140,10 @@ PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
   switch (request.kind) {
     case PageKind::kLanguage:
       if (request.selection < request.lines.size()) {
-        WithoutTab(request.lines[request.selection], detail);
+        detail = WideToUtf8(LanguageName(request.lines[request.selection]));
       }
       if (result.selection < request.lines.size()) {
-        WithoutTab(request.lines[result.selection], outcome);
+        outcome = WideToUtf8(LanguageName(request.lines[result.selection]));
       }
       break;
     case PageKind::kLicense:

@@ -31,6 +31,11 @@ UserInterface& Ui() {
   return *Current();
 }
 
+std::wstring_view LanguageName(std::wstring_view line) {
+  if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
+  return line;
+}
+
 const char* PageKindName(PageKind kind) {
   switch (kind) {
     case PageKind::kLanguage:

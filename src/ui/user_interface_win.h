@@ -90,6 +90,9 @@ class UserInterface {
 void StartUserInterface();
 UserInterface& Ui();
 
+// A language page line as the user reads it: without its leading tab.
+std::wstring_view LanguageName(std::wstring_view line);
+
 // Transcript name of a page kind ("language", "greeting", ...).
 const char* PageKindName(PageKind kind);
 

@@ -152,9 +152,7 @@ PageResult Win32UserInterface::ShowPage(const PageRequest& request) {
   switch (request.kind) {
     case PageKind::kLanguage:
       if (request.selection < request.lines.size()) {
-        std::wstring_view line = request.lines[request.selection];
-        if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
-        addDetail(line);
+        addDetail(LanguageName(request.lines[request.selection]));
       }
       break;
     case PageKind::kLicense:
