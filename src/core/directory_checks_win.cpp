@@ -123,6 +123,23 @@ bool AcceptLowSpace(const DirectoryVerdict& verdict) {
   return AskYesNo(question, CaptionText(kTextSpaceQuestionCaption), false);
 }
 
+// Takes back the folders a refused attempt made, so that choosing another folder leaves none
+// behind.
+void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
+  for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
+    ::RemoveDirectoryW(folder->c_str());
+  }
+}
+
+bool CreateTestFile(const std::wstring& directory) {
+  wchar_t path[MAX_PATH] = {};
+  if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
+  TestFilePath() = path;
+  return true;
+}
+
+}  // namespace
+
 bool IsExistingDirectory(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -147,23 +164,6 @@ DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& c
   }
   return 0;
 }
-
-// Takes back the folders a refused attempt made, so that choosing another folder leaves none
-// behind.
-void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
-  for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
-    ::RemoveDirectoryW(folder->c_str());
-  }
-}
-
-bool CreateTestFile(const std::wstring& directory) {
-  wchar_t path[MAX_PATH] = {};
-  if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
-  TestFilePath() = path;
-  return true;
-}
-
-}  // namespace
 
 DriveType SystemDriveFacts::TypeOfDrive(std::u16string_view root) const {
   QuietDriveErrors quiet;

@@ -2,10 +2,13 @@
 // The installation folder on the running system: the folder page's checks with their messages
 // and the test file they leave, the space the installation needs on the folder's drive, and
 // the removal of folders left empty at the end of a run. Paths are narrow ("|" convention).
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/directory_rules.h"
 #include "core/install_run.h"
@@ -32,6 +35,12 @@ class SystemDriveFacts : public DriveFacts {
 // (ComputeRequiredSpace); the free space is compared only without a previous installation.
 // The page runs only in interactive runs, so every message is shown.
 bool AcceptInstallDirectory(const std::string& directory, InstallRun& run);
+
+// True when `path` is an existing folder.
+bool IsExistingDirectory(const std::wstring& path);
+// Makes `path` and every missing folder above it; 0 or the system error. `created` receives
+// the folders made, outermost first.
+DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& created);
 
 // Deletes the test file of the folder last accepted; called once the page is left.
 void DeleteDirectoryTestFile();

@@ -76,30 +76,12 @@ std::u16string U16(std::string_view narrow) {
 }
 
 bool FolderExists(const std::string& folder) {
-  if (folder.empty()) return false;
-  DWORD attributes = ::GetFileAttributesW(Widen(folder).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return !folder.empty() && IsExistingDirectory(Widen(folder));
 }
 
 DWORD CreateFolderPath(const std::string& folder) {
-  std::wstring path = Widen(folder);
-  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  if (path.empty()) return ERROR_PATH_NOT_FOUND;
-  if (::CreateDirectoryW(path.c_str(), nullptr)) return 0;
-  DWORD error = ::GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-               ? 0
-               : ERROR_ALREADY_EXISTS;
-  }
-  if (error != ERROR_PATH_NOT_FOUND) return error;
-  size_t parentEnd = path.find_last_of(L"\\/");
-  // A drive root or a share that is not there cannot be made.
-  if (parentEnd == std::wstring::npos || parentEnd < 3) return error;
-  DWORD parentError = CreateFolderPath(Narrow(std::wstring_view(path).substr(0, parentEnd)));
-  if (parentError != 0) return parentError;
-  return ::CreateDirectoryW(path.c_str(), nullptr) ? 0 : ::GetLastError();
+  std::vector<std::wstring> created;
+  return CreateDirectoryTree(Widen(folder), created);
 }
 
 PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text) {
