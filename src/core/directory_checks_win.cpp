@@ -13,7 +13,7 @@
 #include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
-#include "integration/system_folders_win.h"
+#include "integration/special_folders_win.h"
 #include "ui/messages_win.h"
 
 namespace qs {
@@ -208,7 +208,7 @@ uint64_t SystemDriveFacts::ClusterSize(std::u16string_view root) const {
 }
 
 std::u16string SystemDriveFacts::ProgramFilesFolder() const {
-  return std::u16string(AsU16(Widen(qs::ProgramFilesFolder())));
+  return std::u16string(AsU16(ProgramsDir()));
 }
 
 bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {

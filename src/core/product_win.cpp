@@ -3,7 +3,7 @@
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
 #include "integration/path_variables_win.h"
-#include "integration/system_folders_win.h"
+#include "integration/special_folders_win.h"
 
 namespace qs {
 
@@ -29,8 +29,8 @@ std::wstring GetText(int32_t number) {
 SettingsEnvironment SystemSettingsEnvironment() {
   SettingsEnvironment environment;
   environment.productNameOverride = GetInstallerState().productNameOverride;
-  environment.windowsDir = WindowsFolder();
-  environment.programFilesDir = ProgramFilesFolder();
+  environment.windowsDir = WinDirNarrow();
+  environment.programFilesDir = ProgramsDirNarrow();
   environment.expandVariables = [](std::string_view text) { return ExpandPathVariables(text); };
   environment.decodeAnsi = DecodeAnsi;
   return environment;

@@ -12,7 +12,7 @@
 #include "core/directory_checks_win.h"
 #include "core/product_win.h"
 #include "harness_win.h"
-#include "integration/system_folders_win.h"
+#include "integration/special_folders_win.h"
 
 namespace qs::systest {
 namespace {
@@ -50,7 +50,7 @@ TEST_F(DirectoryChecks, RealDrivesDecideTheFolderChecks) {
 
   const std::u16string missing = MissingDrive();
   ASSERT_FALSE(missing.empty());
-  const std::u16string programFiles = std::u16string(AsU16(Widen(ProgramFilesFolder())));
+  const std::u16string programFiles = std::u16string(AsU16(ProgramsDir()));
 
   struct Case {
     const char* name;
