@@ -13,7 +13,7 @@
 #include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 #include "ui/messages_win.h"
 
 namespace qs {

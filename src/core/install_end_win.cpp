@@ -16,7 +16,7 @@
 #include "core/step_timing_win.h"
 #include "core/system_actions_win.h"
 #include "integration/path_variables_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 #include "ui/messages_win.h"
 #include "ui/user_interface_win.h"
 #include "uninstall/self_removal_win.h"

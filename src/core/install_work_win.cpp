@@ -15,7 +15,7 @@
 #include "core/step_timing_win.h"
 #include "core/target_path.h"
 #include "integration/path_variables_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
 
 namespace qs {

@@ -3,7 +3,7 @@
 #include "base/text_win.h"
 #include "core/installer_state_win.h"
 #include "integration/path_variables_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs {
 

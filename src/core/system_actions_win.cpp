@@ -19,7 +19,7 @@
 #include "core/target_path.h"
 #include "files/os_name_win.h"
 #include "integration/path_variables_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 #include "ui/transcript_file_win.h"
 
 namespace qs {

@@ -8,7 +8,7 @@
 #include "core/own_file_win.h"
 #include "core/product_win.h"
 #include "integration/path_variables.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs {
 namespace {

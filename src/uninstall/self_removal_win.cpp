@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/system_actions_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 #include "uninstall/self_removal.h"
 
 namespace qs {

@@ -12,7 +12,7 @@
 #include "core/directory_checks_win.h"
 #include "core/product_win.h"
 #include "harness_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs::systest {
 namespace {

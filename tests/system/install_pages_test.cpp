@@ -116,7 +116,9 @@ TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
 // problem with its own text, in the order the checks run.
 TEST_F(InstallSequence, DirectoryPageRefusesUntilTheFolderPasses) {
   wchar_t programFiles[MAX_PATH] = {};
-  ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE));
+  ASSERT_EQ(
+      ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles),
+      S_OK);
   std::string missingDrive;
   const DWORD drives = ::GetLogicalDrives();
   for (char letter = 'Z'; letter > 'D' && missingDrive.empty(); --letter) {

@@ -15,7 +15,7 @@
 #include "harness_win.h"
 #include "integration/path_variables.h"
 #include "integration/path_variables_win.h"
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs::systest {
 namespace {
@@ -248,8 +248,8 @@ TEST_F(PathVariables, ShellFoldersAndLookups) {
   std::wstring desktop = ShellFolder(L"Desktop", false);
   EXPECT_TRUE(desktop.empty() || IsFullFolderPath(desktop)) << WideToUtf8(desktop);
   EXPECT_TRUE(ShellFolder(L"No Such Folder", true).empty());
-  EXPECT_TRUE(EqualsIgnoreCase(SpecialFolderPath(CSIDL_WINDOWS), WinDir()));
-  EXPECT_TRUE(SpecialFolderPath(0x7F).empty());
+  EXPECT_TRUE(EqualsIgnoreCase(CsidlFolder(CSIDL_WINDOWS), WinDir()));
+  EXPECT_TRUE(CsidlFolder(0x7F).empty());
   // The narrow forms are the wide values in the bar convention.
   EXPECT_EQ(WinDirNarrow(), Narrow(WinDir()));
   EXPECT_EQ(StartupAllDirNarrow(), Narrow(StartupAllDir()));

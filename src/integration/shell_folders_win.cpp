@@ -1,4 +1,4 @@
-#include "integration/special_folders_win.h"
+#include "integration/shell_folders_win.h"
 
 #include <shlobj.h>
 
@@ -13,7 +13,7 @@
 namespace qs {
 namespace {
 
-using GetSpecialFolderPathW = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+using FolderPathFunction = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
 using ChangeNotify = void(WINAPI*)(LONG, UINT, LPCVOID, LPCVOID);
 
 constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
@@ -23,7 +23,7 @@ constexpr bool kAllUsers = true;
 constexpr bool kCurrentUser = false;
 
 struct Shell32 {
-  GetSpecialFolderPathW getSpecialFolderPath = nullptr;
+  FolderPathFunction getFolderPath = nullptr;
   ChangeNotify changeNotify = nullptr;
 };
 
@@ -32,8 +32,8 @@ const Shell32& Shell() {
   static const Shell32 shell = [] {
     Shell32 functions;
     UniqueModule module = LoadSystemLibrary(L"shell32.dll");
-    functions.getSpecialFolderPath =
-        LibraryFunction<GetSpecialFolderPathW>(module, "SHGetSpecialFolderPathW");
+    functions.getFolderPath =
+        LibraryFunction<FolderPathFunction>(module, "SHGetSpecialFolderPathW");
     functions.changeNotify = LibraryFunction<ChangeNotify>(module, "SHChangeNotify");
     module.Release();
     return functions;
@@ -63,7 +63,7 @@ std::wstring CurrentVersionFolder(const wchar_t* valueName) {
 }
 
 std::wstring ShellOrRegistry(int csidl, const wchar_t* valueName, bool allUsers) {
-  std::wstring folder = SpecialFolderPath(csidl);
+  std::wstring folder = CsidlFolder(csidl);
   return folder.empty() ? ShellFolder(valueName, allUsers) : folder;
 }
 
@@ -100,8 +100,8 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 
 }  // namespace
 
-std::wstring SpecialFolderPath(int csidl) {
-  GetSpecialFolderPathW getPath = Shell().getSpecialFolderPath;
+std::wstring CsidlFolder(int csidl) {
+  FolderPathFunction getPath = Shell().getFolderPath;
   if (getPath == nullptr) return {};
   wchar_t path[MAX_PATH] = {};
   if (!getPath(nullptr, path, csidl, FALSE)) return {};
@@ -138,7 +138,7 @@ std::wstring BootDrive() {
 }
 
 std::wstring CommonDir() {
-  std::wstring folder = SpecialFolderPath(CSIDL_PROGRAM_FILES_COMMON);
+  std::wstring folder = CsidlFolder(CSIDL_PROGRAM_FILES_COMMON);
   if (folder.empty()) folder = CurrentVersionFolder(L"CommonFilesDir");
   return folder.empty() ? Join(ProgramsDir(), L"Common Files") : folder;
 }
@@ -197,7 +197,7 @@ std::wstring MediaDir() {
 }
 
 std::wstring ProgramsDir() {
-  std::wstring folder = SpecialFolderPath(CSIDL_PROGRAM_FILES);
+  std::wstring folder = CsidlFolder(CSIDL_PROGRAM_FILES);
   if (folder.empty()) folder = CurrentVersionFolder(L"ProgramFilesDir");
   return folder.empty() ? L"c:\\Program Files" : folder;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The special folders behind the path variables, one function per variable. Each asks the
+// The shell folders behind the path variables, one function per variable. Each asks the
 // shell by CSIDL first, then the registry (the 32-bit view: the installer is a 32-bit
 // process), then falls back as noted; the first non-empty answer wins. Nothing is cached, so
 // a folder created or moved during the run is seen. The ...Narrow forms follow the "|"
@@ -11,9 +11,9 @@
 
 namespace qs {
 
-// The folder SHGetSpecialFolderPathW gives for `csidl` (not created when missing); empty when
+// The folder the shell gives for `csidl` (not created when missing); empty when
 // the shell does not know it or shell32 is not available.
-std::wstring SpecialFolderPath(int csidl);
+std::wstring CsidlFolder(int csidl);
 
 // SHChangeNotify; does nothing when shell32 is not available.
 void NotifyShell(LONG event, UINT flags, const void* item1, const void* item2);
