@@ -15,6 +15,7 @@
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
 #include "core/system_actions_win.h"
+#include "files/install_log_win.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/messages_win.h"
@@ -64,6 +65,7 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
   }
   run.rebootNeeded = HasFlag(kFlagRestartRequired);
   bool failed = !run.failureSummary.empty();
+  bool showLog = false;
   switch (ChooseEndReport(product, failed, AutomaticMode(), run.rebootNeeded)) {
     case EndReport::kNone:
       break;
@@ -78,12 +80,17 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
       break;
     }
     case EndReport::kFailureQuestion:
-      if (AskYesNo(TextWith(40, {U16(run.installLogPath)}), GetText(41))) {
-        run.finishChoices |= kFinishViewLog;
-      }
+      showLog = AskYesNo(TextWith(40, {U16(run.installLogPath)}), GetText(41));
       break;
   }
-  if (HasFlag(kFlagWriteInstallLogAlways) || failed) WriteInstallLogFile(run);
+  if (HasFlag(kFlagWriteInstallLogAlways) || failed) {
+    if (!WriteInstallLogFile(run, run.failureSummary, run.previousInstallExists)) {
+      // A log that could not be written is not offered.
+      showLog = false;
+      run.finishChoices &= ~kFinishViewLog;
+    }
+  }
+  if (showLog) OpenInstallLog(run);
 }
 
 // ---- 29 ----

@@ -23,23 +23,12 @@ void CloseRunningApplications();
 // Runs one of the product's batches with the command line's addition appended.
 void RunProductBatch(BatchIndex batch, const std::string& addition);
 
-// The install log file (Install.LOG in the uninstall data folder): made ready when the
-// progress page opens, written at the end.
-void OpenInstallLog(InstallRun& run);
-void WriteInstallLogFile(InstallRun& run);
-
 // The restore point: false with the system error when none could be made.
 bool CreateRestorePoint(const std::wstring& description, DWORD& error);
 bool CommitRestorePoint();
 
 // Access rights for everyone to a directory the product installs into.
 bool GrantDirectoryRights(const std::string& directory, DWORD& error);
-
-// The conditional deletes of the settings that run while installing.
-void RunConditionalDeletions(InstallRun& run);
-
-// The payload entries in order, with their progress positions (28 to 90).
-void InstallPayloadEntries(PayloadContext& payload, InstallRun& run);
 
 // After the entries, in this order.
 void UpdateSharedFileCounts(InstallRun& run);

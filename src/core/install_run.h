@@ -3,7 +3,9 @@
 // settings: the folders, the previous installation, the space needed, the failures and the
 // choices of the summary page. Narrow texts follow the "|" convention.
 #include <cstdint>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace qs {
 
@@ -14,6 +16,19 @@ enum FinishChoice : uint32_t {
   kFinishLaunchProgram = 0x2,  // box 1025
   kFinishViewLog = 0x4,        // box 1027
   kFinishOpenOther = 0x8,      // box 1029
+};
+
+// A shortcut that an installed file asks for; made after the files are in place.
+struct ShortcutEntry {
+  bool onDesktop = false;     // placement bit 0
+  bool inStartMenu = false;   // placement bit 1
+  bool shortcutFile = false;  // the entry is of the shortcut kind
+  bool keep = false;
+  std::string target;  // the installed file
+  std::string command;
+  std::string extra;
+  std::u16string caption;
+  std::string icon;
 };
 
 struct InstallRun {
@@ -32,8 +47,22 @@ struct InstallRun {
   bool sameVersion = false;
 
   // What the uninstaller removes, one entry a line ("\r\n"): a file, "~" + a folder the run
-  // made, "!" + a registry value's full path.
+  // made, "!" + a registry value's full path. Folders are listed once each; recordedFolders
+  // holds their lower-cased forms.
   std::string removalList;
+  std::set<std::string> recordedFolders;
+
+  // What the file phase leaves for the phases after it.
+  std::set<std::u16string> installedFiles;  // lower-cased paths written by this run
+  // Paths that take part in shared-file counting, each possibly followed by its marker: ' '
+  // permanent, '^' a COM server, '\xA9' a type library.
+  std::vector<std::string> sharedFiles;
+  std::vector<std::string> comServers;
+  std::vector<std::string> typeLibraries;
+  std::vector<std::string> drivers;
+  std::string fontList;  // "\"caption\" \"file\" " for each font installed
+  bool fontsChanged = false;
+  std::vector<ShortcutEntry> shortcuts;
 
   uint64_t requiredSpace = 0;
   std::string failureSummary;  // not empty: the run is incomplete

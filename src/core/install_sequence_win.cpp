@@ -11,6 +11,7 @@
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/system_actions_win.h"
+#include "files/install_files_win.h"
 
 namespace qs {
 namespace {
@@ -80,7 +81,7 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
   PrepareDirectories(run);                                             // 18
   RunLeadingBatches(options, run);                                     // 19
   PrepareFileData(payload, run);                                       // 20
-  InstallPayloadEntries(payload, run);                                 // 21
+  InstallFiles(payload, run);                                          // 21
   IntegrateProduct(payload, run);                                      // 22
   FinishWork(run);                                                     // 23, 24
   RunProductBatch(kPostInstallationBatch, options.postBatchAddition);  // 25

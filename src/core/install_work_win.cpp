@@ -14,6 +14,8 @@
 #include "core/settings_reader.h"
 #include "core/step_timing_win.h"
 #include "core/target_path.h"
+#include "files/conditional_deletions_win.h"
+#include "files/deferred_operations_win.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
@@ -91,7 +93,6 @@ void OpenProgress(const PayloadContext& payload, InstallRun& run) {
     Ui().OpenProgressPage(page);
   }
   MarkStep();
-  OpenInstallLog(run);
   run.requiredSpace = ComputeRequiredSpace(payload, run.installDir);
 }
 
@@ -183,7 +184,7 @@ void PrepareFileData(PayloadContext& payload, InstallRun& run) {
   WaitStep();
   Status(54);
   Progress(26);
-  RunConditionalDeletions(run);
+  RunInstallConditionalDeletions(run);
   Progress(27);
 }
 
@@ -191,7 +192,6 @@ void PrepareFileData(PayloadContext& payload, InstallRun& run) {
 
 void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   const ProductSettings& product = Product();
-  Progress(91);
   UpdateSharedFileCounts(run);
   Progress(92);
   Progress(93);
@@ -228,15 +228,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
 // ---- 23, 24 ----
 
 void FinishWork(InstallRun& run) {
-  if (HasFlag(kFlagRebootMarker)) {
-    std::string marker = JoinPath(run.installDir, "reboot.dat");
-    UniqueFileHandle file(::CreateFileW(Widen(marker).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-      run.failureSummary +=
-          "Failed to write \"" + marker + "\": " + SystemErrorText(::GetLastError()) + "\r\n";
-    }
-  }
+  if (HasFlag(kFlagRebootMarker)) MarkRestartPending(run.installDir);
   WaitStep();
   Status(36);
   Progress(100);

@@ -1,0 +1,41 @@
+#pragma once
+// What the replacement rules ask about an existing destination, and the open with the file
+// layer's result codes. Narrow paths follow the "|" convention.
+#include <windows.h>
+
+#include <string>
+
+#include "base/date_time.h"
+#include "base/handle_win.h"
+#include "base/open_result.h"
+
+namespace qs {
+
+struct FileOpen {
+  UniqueFileHandle handle;
+  OpenResult result = kOpenUnknownError;
+  DWORD error = 0;  // the system error of the last attempt
+};
+
+// CreateFileW with the file layer's result code. A sharing violation is tried again up to five
+// more times, 100 ms apart, unless `retryWhenLocked` is false.
+FileOpen OpenFileForLayer(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                          DWORD flags, bool retryWhenLocked = true);
+
+// Opened for existence only; true when the open succeeds, meets a sharing violation or is
+// refused access (so a folder counts as existing).
+bool FileExists(const std::string& path);
+bool FileExists(const std::wstring& path);
+
+// The last-write time (UTC) from the folder listing.
+bool GetFileDate(const std::string& path, DateTime& date);
+
+// The "FileVersion" text of the version resource, "," turned into "." and trimmed; empty when
+// there is none.
+std::string GetFileVersion(const std::string& path);
+
+// Conversions between the system's time and the stored date, field by field.
+DateTime DateTimeFromSystemTime(const SYSTEMTIME& time);
+bool FileTimeFromDateTime(const DateTime& date, FILETIME& time);
+
+}  // namespace qs

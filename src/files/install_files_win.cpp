@@ -1,0 +1,7 @@
+#include "files/install_files_win.h"
+
+namespace qs {
+
+void InstallFiles(PayloadContext&, InstallRun&) {}
+
+}  // namespace qs
