@@ -22,6 +22,11 @@ bool GrantDirectoryRights(const std::string&, DWORD& error) {
   return false;
 }
 
+void RegisterFont(const std::string&, InstallRun&) {}
+void InstallPackage(const std::string&, uint32_t, bool, InstallRun&) {}
+void RegisterApplet(const std::string&, const std::string&, InstallRun&) {}
+void AnnounceFontChange() {}
+
 void UpdateSharedFileCounts(InstallRun&) {}
 void RegisterComponents(InstallRun&) {}
 void InstallDrivers(InstallRun&) {}

@@ -30,6 +30,14 @@ bool CommitRestorePoint();
 // Access rights for everyone to a directory the product installs into.
 bool GrantDirectoryRights(const std::string& directory, DWORD& error);
 
+// The follow-up of an installed font, package or applet, right after it is written.
+void RegisterFont(const std::string& path, InstallRun& run);
+void InstallPackage(const std::string& path, uint32_t uiLevel, bool recordForRemoval,
+                    InstallRun& run);
+void RegisterApplet(const std::string& path, const std::string& name, InstallRun& run);
+// Tells the system once that the installed fonts changed.
+void AnnounceFontChange();
+
 // After the entries, in this order.
 void UpdateSharedFileCounts(InstallRun& run);
 void RegisterComponents(InstallRun& run);  // COM servers and type libraries
