@@ -1,5 +1,6 @@
 #include "core/target_path.h"
 
+#include "base/text.h"
 #include "core/payload_format.h"
 
 namespace qs {
@@ -9,24 +10,50 @@ bool IsValidKind(uint32_t kind) {
   return kind <= kControlPanelApplet && kind != 2 && kind != 3;
 }
 
-std::string_view FileNamePart(std::string_view path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+// A narrow text without its "|", and whether it had one.
+struct NarrowBody {
+  bool bar = false;
+  std::string_view body;
+};
+
+NarrowBody BodyOf(std::string_view text) {
+  if (!text.empty() && text.front() == '|') return {true, text.substr(1)};
+  return {false, text};
 }
 
 }  // namespace
 
+// A "|" text and an ASCII one share the bar's form; any other mix (a "|" text with one in the
+// ANSI code page) cannot be joined as bytes and is left as written.
 std::string JoinPath(std::string_view folder, std::string_view name) {
-  while (!name.empty() && name.front() == '\\') name.remove_prefix(1);
-  std::string joined(folder);
-  if (!joined.empty() && joined.back() != '\\') joined += '\\';
-  joined += name;
+  NarrowBody first = BodyOf(folder);
+  NarrowBody second = BodyOf(name);
+  const bool bar = (first.bar || second.bar) && (first.bar || IsAscii(first.body)) &&
+                   (second.bar || IsAscii(second.body));
+  if (!bar) {
+    first = {false, folder};
+    second = {false, name};
+  }
+  while (!second.body.empty() && second.body.front() == '\\') second.body.remove_prefix(1);
+  std::string joined = bar ? "|" : "";
+  joined += first.body;
+  if (!first.body.empty() && first.body.back() != '\\') joined += '\\';
+  joined += second.body;
   return joined;
 }
 
 bool IsAbsolutePath(std::string_view path) {
+  path = BodyOf(path).body;
   if (path.size() >= 2 && path[1] == ':') return true;
   return !path.empty() && (path[0] == '\\' || path[0] == '/');
+}
+
+std::string FileNamePart(std::string_view path) {
+  const NarrowBody text = BodyOf(path);
+  const size_t slash = text.body.find_last_of("\\/");
+  std::string_view part = slash == std::string_view::npos ? text.body : text.body.substr(slash + 1);
+  if (text.bar && !IsAscii(part)) return "|" + std::string(part);
+  return std::string(part);
 }
 
 // The kind is checked first, whatever the destination: an entry of an unknown kind has no
@@ -48,7 +75,7 @@ int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
       dest =
           JoinPath(entry.kind == kSharedFolderFile ? folders.sharedDir : folders.installDir, dest);
     }
-    if (dest.ends_with('\\')) dest += FileNamePart(entry.name);
+    if (dest.ends_with('\\')) dest = JoinPath(dest, FileNamePart(entry.name));
     target.path = std::move(dest);
     target.createFolders = true;
     return 0;
@@ -59,6 +86,7 @@ int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
     return 0;
   }
 
+  target.inKindFolder = true;
   switch (entry.kind) {
     case kSharedFolderFile:
       target.path = JoinPath(folders.sharedDir, entry.name);

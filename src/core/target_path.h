@@ -19,6 +19,7 @@ struct TargetFolders {
 struct TargetPath {
   std::string path;
   bool createFolders = false;
+  bool inKindFolder = false;  // joined to the kind's own folder (no destination, no bit 6)
 };
 
 using PathExpander = std::function<std::string(std::string_view)>;
@@ -28,8 +29,12 @@ using PathExpander = std::function<std::string(std::string_view)>;
 int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
                       const PathExpander& expandVariables, TargetPath& target);
 
-// "a" + "\\" + "b" without doubling the backslash.
+// "a" + "\\" + "b" without doubling the backslash. Narrow texts in the "|" form join into
+// one "|" text when the other part is ASCII.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// A leading "|" is skipped.
 bool IsAbsolutePath(std::string_view path);
+// What follows the last backslash or slash; a "|" text keeps its bar when the part is not ASCII.
+std::string FileNamePart(std::string_view path);
 
 }  // namespace qs

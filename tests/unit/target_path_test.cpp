@@ -70,6 +70,61 @@ TEST(TargetPath, Table) {
   }
 }
 
+// Only the kind's own folder puts a font on the list of fonts to register.
+TEST(TargetPath, KindFolderIsTold) {
+  struct Row {
+    uint32_t flags;
+    const char* destination;
+    bool inKindFolder;
+  };
+  for (const Row& row : {Row{0, "", true}, Row{0, "other.ttf", true}, Row{0x40, "", false},
+                         Row{0, "D:\\x\\", false}}) {
+    PayloadEntry entry;
+    entry.kind = 4;
+    entry.flags = row.flags;
+    entry.name = "f.ttf";
+    entry.destination = row.destination;
+    TargetPath target;
+    ASSERT_EQ(ResolveTargetPath(entry, kFolders, Expand, target), 0);
+    EXPECT_EQ(target.inKindFolder, row.inKindFolder) << row.destination;
+  }
+}
+
+// Names and folders that are not ASCII travel as "|" + UTF-8; joined with an ASCII part they
+// stay one such text, never a bar in the middle of a path.
+TEST(TargetPath, BarTexts) {
+  const std::string umlaut = "\xc3\xbc";  // u with diaeresis in UTF-8
+  TargetFolders folders = kFolders;
+  folders.installDir = "|C:\\Programme\\Gr" + umlaut + "n";
+  struct Row {
+    const char* name;
+    std::string entryName;
+    std::string destination;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"BarFolderAsciiName", "bin\\a.exe", "", "|C:\\Programme\\Gr" + umlaut + "n\\bin\\a.exe"},
+      {"BarFolderBarName", "|m" + umlaut + "ll.txt", "",
+       "|C:\\Programme\\Gr" + umlaut + "n\\m" + umlaut + "ll.txt"},
+      {"AbsoluteBarDestination", "|sub\\" + umlaut + ".txt", "|D:\\" + umlaut + "\\",
+       "|D:\\" + umlaut + "\\" + umlaut + ".txt"},
+      {"AsciiFileNamePartLosesTheBar", "|" + umlaut + "\\a.txt", "D:\\x\\", "D:\\x\\a.txt"},
+      {"RelativeBarDestination", "a.txt", "|" + umlaut + "\\",
+       "|C:\\Programme\\Gr" + umlaut + "n\\" + umlaut + "\\a.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PayloadEntry entry;
+    entry.name = row.entryName;
+    entry.destination = row.destination;
+    TargetPath target;
+    ASSERT_EQ(ResolveTargetPath(entry, folders, Expand, target), 0);
+    EXPECT_EQ(target.path, row.expected);
+  }
+  EXPECT_EQ(JoinPath("C:\\Asc", "|" + umlaut), "|C:\\Asc\\" + umlaut);
+  EXPECT_EQ(JoinPath("|" + umlaut, "\\x"), "|" + umlaut + "\\x");
+}
+
 TEST(TargetPath, KindsOutsideTheTableAreCorrupt) {
   for (uint32_t kind : {2u, 3u, 13u, 0xFFFFFFFFu}) {
     PayloadEntry entry;
