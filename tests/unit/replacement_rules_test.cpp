@@ -1,0 +1,305 @@
+// The replacement decision for every overwrite mode and kind against an existing destination:
+// what is written, what is recorded for the uninstaller, the log line, and which questions
+// about the destination were asked (never one the rules do not need, never one twice).
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "files/replacement_rules.h"
+
+namespace qs {
+namespace {
+
+constexpr DateTime kOld = {2019, 7, 5, 9, 3, 7};
+constexpr DateTime kNew = {2020, 1, 1, 0, 0, 0};
+constexpr DateTime kOldDay = {2019, 7, 5, -1, 0, 0};  // the day of kOld, without a time
+constexpr DateTime kNoDate = {};
+
+// The destination as the rules see it; `asked` lists the questions in order: E(xists),
+// D(ate), V(ersion).
+class FakeDestination : public DestinationFacts {
+ public:
+  FakeDestination(bool exists, std::optional<DateTime> date, std::string version)
+      : exists_(exists), date_(date), version_(std::move(version)) {}
+
+  bool Exists() override {
+    asked += 'E';
+    return exists_;
+  }
+  bool Date(DateTime& date) override {
+    asked += 'D';
+    if (date_) date = *date_;
+    return date_.has_value();
+  }
+  std::string Version() override {
+    asked += 'V';
+    return version_;
+  }
+
+  std::string asked;
+
+ private:
+  bool exists_;
+  std::optional<DateTime> date_;
+  std::string version_;
+};
+
+TEST(ReplacementRules, DecisionTable) {
+  struct Case {
+    const char* name;
+    uint32_t mode;
+    uint32_t kind;
+    bool keep;
+    // The destination: missing, or there with a date (none: unreadable) and a version text.
+    bool exists;
+    std::optional<DateTime> existingDate;
+    const char* existingVersion;
+    DateTime storedDate;
+    const char* storedVersion;
+    // Expected.
+    bool write;
+    bool record;
+    bool existedBefore;
+    const char* sentence;  // after the destination; "" for no line
+    const char* asked;
+  };
+  const Case cases[] = {
+      // ---- Modes ----
+      {"NoCopyAsksNothing", 1, 9, false, true, kOld, "1.0", kNew, "2.0",  //
+       false, false, false, "", ""},
+      {"OnlyIfPresentMissing",
+       2,
+       0,
+       false,
+       false,
+       {},
+       "",
+       kNew,
+       "",  //
+       false,
+       false,
+       false,
+       " was not installed because it does not already exist.\r\n",
+       "E"},
+      {"OnlyIfPresentThere", 2, 0, false, true, kOld, "", kNew, "",  //
+       true, true, false, "", "E"},
+      {"OnlyIfAbsentThere", 3, 0, false, true, kOld, "", kNew, "",  //
+       false, true, false, " was not installed because it already exists.\r\n", "E"},
+      {"OnlyIfAbsentThereKept", 3, 0, true, true, kOld, "", kNew, "",  //
+       false, false, false, " was not installed because it already exists.\r\n", "E"},
+      {"OnlyIfAbsentThereSystemFile", 3, 6, false, true, kOld, "", kNew, "",  //
+       false, false, false, " was not installed because it already exists.\r\n", "E"},
+      {"OnlyIfAbsentMissingAsksOnce",
+       3,
+       9,
+       false,
+       false,
+       {},
+       "",
+       kNew,
+       "1.0",  //
+       true,
+       true,
+       false,
+       "",
+       "E"},
+      {"UnlessExistingNewerLater", 4, 0, false, true, kNew, "", kOld, "",  //
+       false, true, false, " was not installed because the existing file is newer.\r\n", "D"},
+      {"UnlessExistingNewerEarlier", 4, 0, false, true, kOld, "", kNew, "",  //
+       true, true, false, "", "D"},
+      {"UnlessExistingNewerEqual", 4, 0, false, true, kOld, "", kOld, "",  //
+       true, true, false, "", "D"},
+      {"UnlessExistingNewerStoredWithoutTime", 4, 0, false, true, kNew, "", kOldDay, "",  //
+       true, true, false, "", ""},
+      {"UnlessExistingNewerUnreadable",
+       4,
+       5,
+       false,
+       false,
+       {},
+       "",
+       kOld,
+       "",  //
+       true,
+       true,
+       false,
+       "",
+       "D"},
+      {"ModeAboveFourActsAsByKind", 7, 1, false, true, kNew, "", kOld, "",  //
+       false, false, false, " is up to date.\r\n", "ED"},
+      // ---- Kinds without a comparison ----
+      {"InstallFolderFileOverExisting", 0, 0, false, true, kNew, "", kOld, "",  //
+       true, true, false, "", ""},
+      {"AppletKept",
+       0,
+       12,
+       true,
+       false,
+       {},
+       "",
+       kOld,
+       "",  //
+       true,
+       false,
+       false,
+       "",
+       ""},
+      // ---- Shared files and fonts: by date ----
+      {"SharedMissing",
+       0,
+       1,
+       false,
+       false,
+       {},
+       "",
+       kNew,
+       "",  //
+       true,
+       false,
+       false,
+       "",
+       "E"},
+      {"SharedExistingLater", 0, 1, false, true, kNew, "", kOld, "",  //
+       false, false, false, " is up to date.\r\n", "ED"},
+      {"FontExistingEqual", 0, 4, false, true, kOld, "", kOld, "",  //
+       false, false, false, " is up to date.\r\n", "ED"},
+      {"FontExistingEarlier", 0, 4, false, true, kOld, "", kNew, "",  //
+       true, false, true, " is out of date and will be replaced.\r\n", "ED"},
+      {"SharedStoredWithoutTimeAlwaysReplaces", 0, 1, false, true, kNew, "", kOldDay, "",  //
+       true, false, true, " is out of date and will be replaced.\r\n", "E"},
+      {"SharedExistingDateUnreadable",
+       0,
+       1,
+       false,
+       true,
+       {},
+       "",
+       kOld,
+       "",  //
+       true,
+       false,
+       true,
+       " is out of date and will be replaced.\r\n",
+       "ED"},
+      // ---- System and versioned files: version, then date ----
+      {"VersionedMissing",
+       0,
+       9,
+       false,
+       false,
+       {},
+       "",
+       kNew,
+       "2.0",  //
+       true,
+       true,
+       false,
+       "",
+       "E"},
+      {"VersionedEqualVersion", 0, 9, false, true, kOld, "1.0", kNew, "1.0",  //
+       false, true, false, " was not installed because its version (1.0) is not newer than 1.0\r\n",
+       "EV"},
+      {"VersionedOlderVersionKept", 0, 9, true, true, kOld, "1.0", kNew, "0.9",  //
+       false, false, false,
+       " was not installed because its version (0.9) is not newer than 1.0\r\n", "EV"},
+      {"SystemFileOlderVersion", 0, 6, false, true, kOld, "10.0", kNew, "2.5.0.1",  //
+       false, false, false,
+       " was not installed because its version (2.5.0.1) is not newer than 10.0\r\n", "EV"},
+      {"VersionedNewerVersionOlderDate", 0, 9, false, true, kNew, "1.0", kOld, "2.5.0.1",  //
+       false, true, false,
+       " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
+       "0:00:00.\r\n",
+       "EVD"},
+      {"VersionedNewerVersionSameDate", 0, 9, false, true, kOld, "1.9", kOld, "1.10",  //
+       false, true, false,
+       " was not installed because its date (2019/7/05 9:03:07) is not newer than 2019/7/05 "
+       "9:03:07.\r\n",
+       "EVD"},
+      {"VersionedNewerVersionNewerDate", 0, 9, false, true, kOld, "1.0", kNew, "2.5.0.1",  //
+       true, true, true,
+       " needs replacement because its version (2.5.0.1) is newer than 1.0 and its date "
+       "(2020/1/01 0:00:00) is newer than 2019/7/05 9:03:07\r\n",
+       "EVD"},
+      {"SystemFileWithoutVersionResource", 0, 6, false, true, kOld, "", kNew, "1.0",  //
+       true, false, true,
+       " needs replacement because its date (2020/1/01 0:00:00) is newer than 2019/7/05 "
+       "9:03:07\r\n",
+       "EVD"},
+      {"ComServerWithoutStoredVersion", 0, 7, false, true, kNew, "3.0", kOld, "",  //
+       false, false, false,
+       " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
+       "0:00:00.\r\n",
+       "ED"},
+      {"TypeLibraryNewerVersionDateUnreadable",
+       0,
+       8,
+       false,
+       true,
+       {},
+       "1.0",
+       kOld,
+       "1.1",  //
+       true,
+       false,
+       true,
+       " needs replacement because its version (1.1) is newer than 1.0\r\n",
+       "EVD"},
+      {"SystemFileNothingToCompare",
+       0,
+       6,
+       false,
+       true,
+       {},
+       "",
+       kOld,
+       "",  //
+       true,
+       false,
+       true,
+       " is out of date and will be replaced.\r\n",
+       "ED"},
+      // A stored date without a time orders after every time of its day.
+      {"VersionedStoredWithoutTime", 0, 9, false, true, kOld, "", kOldDay, "",  //
+       true, true, true,
+       " needs replacement because its date (2019/7/05 -1:00:00) is newer than 2019/7/05 "
+       "9:03:07\r\n",
+       "ED"},
+      {"VersionedStoredWithoutDate", 0, 9, false, true, kNew, "", kNoDate, "",  //
+       true, true, true,
+       " needs replacement because its date (0/0/00 -1:00:00) is newer than 2020/1/01 0:00:00\r\n",
+       "ED"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDestination destination(c.exists, c.existingDate, c.existingVersion);
+    ReplacementQuery query;
+    query.dest = "C:\\Product\\file.dll";
+    query.mode = c.mode;
+    query.kind = c.kind;
+    query.keep = c.keep;
+    query.storedDate = c.storedDate;
+    query.storedVersion = c.storedVersion;
+    const ReplacementDecision decision = DecideReplacement(query, destination);
+    EXPECT_EQ(decision.write, c.write);
+    EXPECT_EQ(decision.recordFile, c.record);
+    if (c.write) {
+      EXPECT_EQ(decision.existedBefore, c.existedBefore);
+    }
+    const std::string expectedLine =
+        *c.sentence == '\0' ? std::string() : "C:\\Product\\file.dll" + std::string(c.sentence);
+    EXPECT_EQ(decision.logLine, expectedLine);
+    EXPECT_EQ(destination.asked, c.asked);
+  }
+}
+
+TEST(ReplacementRules, RecordableKinds) {
+  for (uint32_t kind = 0; kind <= 12; ++kind) {
+    const bool installFolderKind = kind == 0 || kind == 5 || kind >= 9;
+    EXPECT_EQ(IsRecordableKind(kind, false), installFolderKind) << kind;
+    EXPECT_FALSE(IsRecordableKind(kind, true)) << kind;
+  }
+}
+
+}  // namespace
+}  // namespace qs
