@@ -1,11 +1,74 @@
 #include "files/install_log_win.h"
 
-namespace qs {
+#include <windows.h>
 
-bool WriteInstallLogFile(const InstallRun&, const std::string&, bool) {
-  return false;
+#include <algorithm>
+#include <string_view>
+
+#include "base/handle_win.h"
+#include "base/text_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/system_actions_win.h"
+#include "files/date_format.h"
+#include "files/install_log_text.h"
+#include "files/os_name_win.h"
+
+namespace qs {
+namespace {
+
+CalendarTime LocalTimeNow() {
+  SYSTEMTIME now = {};
+  ::GetLocalTime(&now);
+  return CalendarTime{now.wYear, now.wMonth,  now.wDay,   now.wDayOfWeek,
+                      now.wHour, now.wMinute, now.wSecond};
 }
 
-void OpenInstallLog(const InstallRun&) {}
+// Writes all of `text`; errors are not reported, the log is written as far as it goes.
+void WriteAll(HANDLE file, std::string_view text) {
+  while (!text.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, text.data(), chunk, &written, nullptr) || written == 0) return;
+    text.remove_prefix(written);
+  }
+}
+
+}  // namespace
+
+bool WriteInstallLogFile(const InstallRun& run, const std::string& summary, bool isReinstall) {
+  UniqueFileHandle file(::CreateFileW(Widen(run.installLogPath).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  if (!file) return false;
+  // Earlier runs stay: when the end cannot be reached, nothing is written rather than
+  // writing over them.
+  LARGE_INTEGER end = {};
+  LARGE_INTEGER zero = {};
+  if (!::SetFilePointerEx(file.Get(), zero, &end, FILE_END)) return true;
+
+  const ProductSettings& product = Product();
+  InstallLogContent content;
+  content.productName = product.DisplayName;
+  content.installDate = FormatDateTime(LocalTimeNow(), kDefaultDateFormat);
+  content.showInstallType = (product.ProductFlags & kFlagUninstallable) != 0;
+  content.isReinstall = isReinstall;
+  content.installLocation = run.installDir;
+  content.productVersion = product.DisplayVersion;
+  content.overwritingVersion = run.oldVersion;
+  content.operatingSystem = RunningSystemName(0);
+  content.log = run.installLog;
+  content.failureSummary = summary;
+  if (summary.empty()) content.completionText = Narrow(GetText(43));
+
+  WriteAll(file.Get(), InstallLogText(content, end.QuadPart > 0));
+  return true;
+}
+
+void OpenInstallLog(const InstallRun& run) {
+  const std::wstring path = Widen(run.installLogPath);
+  if (System().OpenThroughShell(path, {}) == 0) return;
+  System().StartProgram(L"notepad.exe \"" + path + L"\"", {});
+}
 
 }  // namespace qs
