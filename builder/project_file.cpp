@@ -17,6 +17,7 @@
 #include "builder/source_files.h"
 #include "builder/text_forms.h"
 #include "core/product_flags.h"
+#include "files/deletion_conditions.h"
 
 namespace qs::builder {
 namespace {
@@ -403,15 +404,6 @@ void ModeBits(Table& t, const std::pair<std::string_view, uint8_t> (&bits)[N], u
   }
 }
 
-bool IsInt32Text(std::string_view text) {
-  int32_t value = 0;
-  const char* first = text.data();
-  if (!text.empty() && text[0] == '+') ++first;
-  auto [stop, problem] = std::from_chars(first, text.data() + text.size(), value);
-  return first != text.data() + text.size() && problem == std::errc() &&
-         stop == text.data() + text.size();
-}
-
 void ReadConditionalDeletes(Table& root, ProductSettings& s) {
   static constexpr std::pair<std::string_view, uint8_t> kModeBits[] = {
       {"at_restart", 1}, {"at_restart_on_failure", 2}, {"install", 4}, {"uninstall", 8}};
@@ -430,10 +422,11 @@ void ReadConditionalDeletes(Table& root, ProductSettings& s) {
     }
     ModeBits(t, kModeBits, d.mode, "mode");
     // The installer reports a damaged installer when the argument does not parse.
-    if (d.condition >= 4 && d.condition <= 6 && !IsInt32Text(d.condition_argument)) {
-      t.Fail("argument", "a size condition needs a whole number of bytes (32-bit)");
-    } else if (d.condition >= 1 && d.condition <= 3 && d.condition_argument.empty()) {
-      t.Fail("argument", "a date condition needs a date");
+    if (!IsValidConditionArgument(d.condition, d.condition_argument)) {
+      t.Fail("argument", IsSizeCondition(d.condition)
+                             ? "a size condition needs a whole number of bytes (32-bit)"
+                             : "a date condition needs a date such as \"2019-07-05\" or "
+                               "\"2019-07-05 09:03:07\"");
     }
     t.Finish();
   }

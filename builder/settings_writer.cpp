@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "core/payload_format.h"
+#include "files/deletion_conditions.h"
 
 namespace qs::builder {
 namespace {
@@ -155,6 +156,13 @@ void Check(const ProductSettings& s, Checker& c) {
     }
     c.Text("file_spec", d.file_spec);
     c.Text("condition_argument", d.condition_argument);
+    // The installer takes an argument it cannot read for a damaged installer.
+    if (!IsValidConditionArgument(d.condition, d.condition_argument)) {
+      c.Fail("conditional delete \"" + d.file_spec + "\": condition " +
+             std::to_string(d.condition) + " needs " +
+             (IsSizeCondition(d.condition) ? "a size" : "a date") + ", not \"" +
+             d.condition_argument + "\"");
+    }
   }
   c.Count("associations", s.associations.size(), kMaxListRecords);
   for (const FileAssociation& a : s.associations) {

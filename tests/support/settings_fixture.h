@@ -104,7 +104,7 @@ inline ProductSettings FullSettings() {
   s.extraDiskSpace = 0x1'0000'0001ull;
   s.dialogLayouts = {0, 1, 2, 0, 1, 2, 0, 1};
   s.uninstallerIcon = {9, 8, 7};
-  s.conditionalDeletes = {{"%InstallDir%\\*.tmp", 1, "2026-01-01", 4}, {"old.dll", 2, "1024", 8}};
+  s.conditionalDeletes = {{"%InstallDir%\\*.tmp", 1, "2026-01-01", 4}, {"old.dll", 5, "1024", 8}};
   s.associations = {{1, ".qdm", "Quill.Doc", "Quill document", "open", "&Open",
                      "\"%InstallDir%\\demo.exe\" \"%1\"", "", "%InstallDir%\\demo.exe,0"},
                     {0, ".qdx", "!Quill.X", "", "edit", "Edit", "demo.exe", "German", ""}};

@@ -215,6 +215,10 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
        head + "[[conditional_deletes]]\nfiles = \"a\"\ncondition = \"size_equal\"\n"
               "argument = \"big\"\n",
        "key 'conditional_deletes[0].argument': a size condition"},
+      {"date condition",
+       head + "[[conditional_deletes]]\nfiles = \"a\"\ncondition = \"date_from\"\n"
+              "argument = \"2019-02-29\"\n",
+       "key 'conditional_deletes[0].argument': a date condition"},
       {"copyright without a position", head + "[background.copyright]\nposition = 0\n",
        "key 'background.copyright.position'"},
       {"key", head + "[container]\nkey = \"0011\"\n", "key 'container.key': expected 16"},

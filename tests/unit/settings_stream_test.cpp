@@ -206,6 +206,14 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
        [](ProductSettings& s) {
          s.conditionalDeletes = {{kConditionalDeleteEnd, 0, "", 4}};
        }},
+      {"DeleteDateUnreadable",
+       [](ProductSettings& s) {
+         s.conditionalDeletes = {{"*.tmp", 2, "yesterday", 4}};
+       }},
+      {"DeleteSizeUnreadable",
+       [](ProductSettings& s) {
+         s.conditionalDeletes = {{"*.tmp", 5, "1 MB", 4}};
+       }},
       {"EndRecordAsAutoClose",
        [](ProductSettings& s) {
          s.autoCloseEntries = {{kAutoCloseEnd, "t", "", 0, 1}};
