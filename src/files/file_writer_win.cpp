@@ -1,11 +1,206 @@
 #include "files/file_writer_win.h"
 
-namespace qs {
+#include <windows.h>
 
-bool WriteInstalledFile(const std::string&, ByteSpan, const DateTime&, InstallRun&, uint32_t, bool,
-                        bool& deferred) {
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/directory_checks_win.h"
+#include "core/directory_rules.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "files/deferred_operations_win.h"
+#include "files/file_queries_win.h"
+
+namespace qs {
+namespace {
+
+constexpr int kWriteAttempts = 3;
+constexpr size_t kWriteChunk = 1024 * 1024;
+constexpr size_t kVerifyBlock = 4096;
+constexpr DWORD kRetryPauseMs = 50;
+constexpr DWORD kStampedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;  // 0x1127
+constexpr DWORD kClearedOnRetry =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr int32_t kTextCannotWriteFile = 31;
+constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
+
+bool HasProductFlag(uint64_t flag) {
+  return (Product().ProductFlags & flag) != 0;
+}
+
+// Writes all of `data` from the caller's memory, at most 1 MiB a call. 0 or the system error.
+DWORD WriteAll(HANDLE file, ByteSpan data) {
+  size_t offset = 0;
+  while (offset < data.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min(kWriteChunk, data.size() - offset));
+    DWORD written = 0;
+    if (!::WriteFile(file, data.data() + offset, chunk, &written, nullptr)) {
+      const DWORD error = ::GetLastError();
+      return error != 0 ? error : ERROR_WRITE_FAULT;
+    }
+    // A short write without an error leaves nothing to retry with.
+    if (written != chunk) return ERROR_WRITE_FAULT;
+    offset += chunk;
+  }
+  return 0;
+}
+
+// Reads the file back and compares it with `data` in 4 KiB blocks. 0 when it holds exactly
+// the data; otherwise the system error of the failing step, or ERROR_FILE_CORRUPT for a file
+// of the wrong size or content (no system call failed then, and the report still needs a
+// reason).
+DWORD VerifyWrittenFile(const std::wstring& path, ByteSpan data) {
+  FileOpen open =
+      OpenFileForLayer(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  if (!open.handle) return open.error;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(open.handle.Get(), &size)) return ::GetLastError();
+  if (static_cast<uint64_t>(size.QuadPart) != data.size()) return ERROR_FILE_CORRUPT;
+  uint8_t block[kVerifyBlock];
+  size_t offset = 0;
+  while (offset < data.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min(kVerifyBlock, data.size() - offset));
+    DWORD read = 0;
+    if (!::ReadFile(open.handle.Get(), block, wanted, &read, nullptr)) return ::GetLastError();
+    if (read != wanted || std::memcmp(block, data.data() + offset, wanted) != 0) {
+      return ERROR_FILE_CORRUPT;
+    }
+    offset += wanted;
+  }
+  return 0;
+}
+
+// One attempt: create-always without sharing, then the whole data. 0 or the system error.
+DWORD WriteOnce(const std::wstring& path, ByteSpan data) {
+  FileOpen open = OpenFileForLayer(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (!open.handle) return open.error;
+  const DWORD error = WriteAll(open.handle.Get(), data);
+  if (error != 0) return error;
+  if (!::CloseHandle(open.handle.Release())) return ::GetLastError();
+  return 0;
+}
+
+// What the first failed attempt may change before the next: a missing folder is made, and
+// with `ProductFlags` bit 19 the attributes that refuse a write are cleared.
+void PrepareRetry(const std::wstring& path, DWORD error) {
+  if (error == ERROR_PATH_NOT_FOUND) {
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash != std::wstring::npos && slash > 0) {
+      std::vector<std::wstring> created;
+      CreateDirectoryTree(path.substr(0, slash), created);
+    }
+  }
+  if (HasProductFlag(kFlagClearAttributesOnRetry)) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kClearedOnRetry) != 0) {
+      ::SetFileAttributesW(path.c_str(), attributes & ~kClearedOnRetry);
+    }
+  }
+}
+
+// The stored date as the file's creation and last-write time, when it is complete.
+void StampFileTime(const std::wstring& path, const DateTime& dateTime) {
+  FILETIME time{};
+  if (!dateTime.IsComplete() || !FileTimeFromDateTime(dateTime, time)) return;
+  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) ::SetFileTime(file.Get(), &time, nullptr, &time);
+}
+
+// The stored attributes within the 0x1127 mask; the file's others stay. Written only when
+// something changes.
+void StampAttributes(const std::wstring& path, uint32_t attributes) {
+  if (attributes == kKeepAttributes) return;
+  const DWORD current = ::GetFileAttributesW(path.c_str());
+  if (current == INVALID_FILE_ATTRIBUTES) return;
+  // "Normal" is the system's word for "none of the others" and never combines with them.
+  DWORD wanted = (attributes & kStampedAttributes) |
+                 (current & ~kStampedAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+  if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+  if (wanted != current) ::SetFileAttributesW(path.c_str(), wanted);
+}
+
+// The upper-case drive letter that `path` begins with; 0 for a share or a relative path.
+char DriveLetterOf(const std::wstring& path) {
+  const std::u16string drive = DriveOfPath(AsU16(path));
+  if (drive.size() != 2 || drive[1] != u':') return 0;
+  const char16_t letter = drive[0];
+  return static_cast<char>(letter >= u'a' && letter <= u'z' ? letter - u'a' + u'A' : letter);
+}
+
+std::string CannotWriteText() {
+  return WideToAnsi(GetText(kTextCannotWriteFile));
+}
+
+// Three failed attempts: the report, and the replacement at the next restart where allowed.
+void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan data,
+                   const DateTime& dateTime, InstallRun& run, bool existedBefore, DWORD error,
+                   bool& deferred) {
+  std::string report = "\r\n" + CannotWriteText() + " " + dest + "\r\n";
+  bool deferrable = (existedBefore || HasProductFlag(kFlagReplaceAtRestartEvenIfNew)) &&
+                    error != ERROR_INVALID_NAME;
+  // A path without a drive letter (a share) is never left for the restart.
+  const char letter = DriveLetterOf(path);
+  if (letter == 0) deferrable = false;
+  const char16_t root[] = {static_cast<char16_t>(letter), u':', u'\\', 0};
+  if (letter != 0 && SystemDriveFacts().TypeOfDrive(root) == DriveType::kMissing) {
+    report += "Drive ";
+    report += letter;
+    report += ": is not present.\r\n";
+    deferrable = false;
+  } else {
+    const std::string reason = SystemErrorText(error);
+    if (!reason.empty()) report += reason + "\r\n\r\n";
+  }
+  if (deferrable && ReplaceLockedFile(dest, data, dateTime, report)) {
+    Product().ProductFlags |= kFlagRestartRequired;
+    deferred = true;
+    run.installLog += report;
+    return;
+  }
+  run.failureSummary += report;
+}
+
+}  // namespace
+
+// The data cannot have a negative size here: a ByteSpan's size is unsigned, and the payload
+// reader refuses an entry whose stored size is negative before its bytes reach this point.
+bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
+                        InstallRun& run, uint32_t attributes, bool existedBefore, bool& deferred) {
   deferred = false;
-  return false;
+  const std::wstring path = Widen(dest);
+  const bool verify = HasProductFlag(kFlagVerifyWrittenFiles);
+  DWORD error = 0;
+  for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
+    error = WriteOnce(path, data);
+    if (error == 0) {
+      if (!verify) break;
+      error = VerifyWrittenFile(path, data);
+      if (error == 0) break;
+      if (attempt == kWriteAttempts) {
+        run.failureSummary +=
+            CannotWriteText() + " " + dest + "\r\n" + SystemErrorText(error) + "\r\n\r\n";
+        return false;
+      }
+      continue;  // the next attempt starts at once
+    }
+    if (attempt == 1) PrepareRetry(path, error);
+    if (attempt < kWriteAttempts) ::Sleep(kRetryPauseMs);
+  }
+  if (error != 0) {
+    ReportFailure(dest, path, data, dateTime, run, existedBefore, error, deferred);
+    return false;
+  }
+  StampFileTime(path, dateTime);
+  StampAttributes(path, attributes);
+  return true;
 }
 
 }  // namespace qs
