@@ -1,10 +1,145 @@
 #include "files/conditional_deletions_win.h"
 
+#include <windows.h>
+
+#include <vector>
+
+#include "base/date_time.h"
+#include "base/handle_win.h"
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/payload_startup_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "files/deferred_operations_win.h"
+#include "files/deletion_conditions.h"
+#include "files/file_specification_win.h"
+#include "integration/path_variables_win.h"
+
 namespace qs {
+namespace {
 
-void RunInstallConditionalDeletions(InstallRun&) {}
+// Mode bits of a conditional delete.
+constexpr uint8_t kModeAtRestart = 0x1;
+constexpr uint8_t kModeAtRestartOnFailure = 0x2;
+constexpr uint8_t kModeInstall = 0x4;
+constexpr uint8_t kModeUninstall = 0x8;
 
-void RunUninstallConditionalDeletions(const std::string&,
-                                      const std::function<void(const std::string&)>&) {}
+// The corrupt-installer number of an argument the condition cannot use.
+constexpr int kBadConditionArgument = 65;
+
+// One pass over the product's conditional deletes. Installing, it logs to `run`; uninstalling,
+// it tells `onDeleted` instead.
+struct DeletionPass {
+  bool installing = false;
+  InstallRun* run = nullptr;
+  const std::function<void(const std::string&)>* onDeleted = nullptr;
+
+  void Log(const std::string& text) const {
+    if (installing) run->installLog += text;
+  }
+  void Deleted(const std::string& path) const {
+    if (!installing && *onDeleted) (*onDeleted)(path);
+  }
+};
+
+struct FileDetails {
+  uint64_t size = 0;
+  DateTime lastWrite;  // UTC
+};
+
+// The file's size and last-write time from its folder listing; false when it is gone (or is a
+// folder by now).
+bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(::FindFirstFileW(path.c_str(), &data));
+  if (!find || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  details.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  SYSTEMTIME time;
+  if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &time)) return false;
+  details.lastWrite = {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+  return true;
+}
+
+void ClearProtectingAttributes(const std::wstring& path) {
+  constexpr DWORD kProtecting =
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kProtecting) == 0) return;
+  attributes &= ~kProtecting;
+  ::SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Deletes one file that passed its condition, now or at the next restart as `mode` says.
+void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
+                        const std::wstring& widePath, uint8_t mode) {
+  ClearProtectingAttributes(widePath);
+  const bool atRestart = (mode & kModeAtRestart) != 0;
+  DWORD error = 0;
+  if (!atRestart) {
+    if (::DeleteFileW(widePath.c_str())) {
+      pass.Log("Deleted file: " + path + "\r\n");
+      pass.Deleted(path);
+      return;
+    }
+    error = ::GetLastError();
+    if ((mode & kModeAtRestartOnFailure) == 0) {
+      pass.Log("Failed to delete file \"" + path + "\": " + SystemErrorText(error) + "\r\n");
+      return;
+    }
+  }
+  pass.Log("File \"" + path + "\" will be deleted after rebooting" +
+           (atRestart ? std::string(".") : ": " + SystemErrorText(error)) + "\r\n");
+
+  if (!DeleteAtRestart(path)) {
+    if (pass.installing) {
+      pass.run->failureSummary += "Failed to register \"" + path +
+                                  "\" for deletion: " + SystemErrorText(::GetLastError()) + "\r\n";
+    }
+    return;
+  }
+  Product().ProductFlags |= pass.installing ? kFlagRestartRequired : kFlagUninstallRestartRequired;
+  pass.Deleted(path);
+}
+
+void RunConditionalDeletions(const DeletionPass& pass, const std::string& installDir) {
+  const uint8_t passBit = pass.installing ? kModeInstall : kModeUninstall;
+  // A copy: nothing below may change the product's list, but the list must not change under us.
+  const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
+  bool anyMatched = false;
+  for (const FileDeletion& deletion : deletions) {
+    if ((deletion.mode & passBit) == 0) continue;
+    std::vector<std::string> files;
+    ExpandFileSpecification(ExpandPathVariables(deletion.file_spec), files, installDir);
+    for (const std::string& path : files) {
+      const std::wstring widePath = Widen(path);
+      FileDetails details;
+      if (!ReadFileDetails(widePath, details)) continue;
+      switch (TestDeletionCondition(deletion.condition, deletion.condition_argument, details.size,
+                                    details.lastWrite)) {
+        case DeletionVerdict::kBadArgument:
+          ReportCorrupt(kBadConditionArgument);
+        case DeletionVerdict::kKeep:
+          continue;
+        case DeletionVerdict::kDelete:
+          break;
+      }
+      anyMatched = true;
+      DeleteMatchingFile(pass, path, widePath, deletion.mode);
+    }
+  }
+  if (anyMatched) pass.Log("\r\n");
+}
+
+}  // namespace
+
+void RunInstallConditionalDeletions(InstallRun& run) {
+  RunConditionalDeletions({.installing = true, .run = &run}, run.installDir);
+}
+
+void RunUninstallConditionalDeletions(const std::string& installDir,
+                                      const std::function<void(const std::string&)>& onDeleted) {
+  RunConditionalDeletions({.installing = false, .onDeleted = &onDeleted}, installDir);
+}
 
 }  // namespace qs

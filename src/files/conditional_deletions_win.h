@@ -9,6 +9,10 @@
 
 namespace qs {
 
+// Both passes take the entries of Product().conditionalDeletes in order (the uninstaller fills the
+// list from its record), expand their path variables and test each file they name. An argument
+// that is no date or size for its condition is a damaged installer: ReportCorrupt(65).
+
 // Installing: logs to run.installLog and collects failed restart registrations in
 // run.failureSummary; sets the restart flag when a deletion waits for the restart.
 void RunInstallConditionalDeletions(InstallRun& run);

@@ -1,0 +1,416 @@
+// Conditional deletes on a real file system. Inside this process: each condition against files
+// with set dates and sizes, the two passes, the log sentences and the restart flags. As a whole
+// installer: the deletes run before the files are written, and an argument that is no date is a
+// damaged installer. Deletions left for the restart run in a prefix of their own and restart it.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/product_win.h"
+#include "files/conditional_deletions_win.h"
+#include "install_sequence_fixture.h"
+
+namespace qs::systest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint8_t kInstall = 4;
+constexpr uint8_t kUninstall = 8;
+constexpr uint8_t kAtRestart = 1;
+constexpr uint8_t kAtRestartOnFailure = 2;
+
+struct TestFile {
+  const char* name;
+  uint64_t size;
+  DateTime written;  // UTC
+};
+
+bool SetLastWriteTime(const fs::path& path, const DateTime& utc) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(utc.year);
+  time.wMonth = static_cast<WORD>(utc.month);
+  time.wDay = static_cast<WORD>(utc.day);
+  time.wHour = static_cast<WORD>(utc.hour);
+  time.wMinute = static_cast<WORD>(utc.minute);
+  time.wSecond = static_cast<WORD>(utc.second);
+  FILETIME fileTime;
+  if (!::SystemTimeToFileTime(&time, &fileTime)) return false;
+  HANDLE file =
+      ::CreateFileW(path.wstring().c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool set = ::SetFileTime(file, nullptr, nullptr, &fileTime) != FALSE;
+  ::CloseHandle(file);
+  return set;
+}
+
+// Holds a file open without sharing, so that deleting it fails.
+class LockedFile {
+ public:
+  explicit LockedFile(const fs::path& path)
+      : handle_(::CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr)) {
+    EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << path.string();
+  }
+  ~LockedFile() { Release(); }
+  LockedFile(const LockedFile&) = delete;
+  LockedFile& operator=(const LockedFile&) = delete;
+
+  void Release() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// The product's settings and the run are process-wide; each test sets what it needs and puts
+// them back. The install folder is the test's folder.
+class ConditionalDeletes : public SystemTest {
+ protected:
+  void SetUp() override {
+    SystemTest::SetUp();
+    savedProduct_ = Product();
+    savedRun_ = Installation();
+    Product().ProductFlags = 0;
+    Product().conditionalDeletes.clear();
+    run_.installDir = Narrow(Folder().wstring());
+    Installation().installDir = run_.installDir;
+  }
+  void TearDown() override {
+    Product() = savedProduct_;
+    Installation() = savedRun_;
+    SystemTest::TearDown();
+  }
+
+  std::string PathOf(const char* name) const { return Narrow((Folder() / name).wstring()); }
+  bool Exists(const char* name) const { return fs::exists(Folder() / name); }
+
+  void Make(const TestFile& file, DWORD attributes = 0) {
+    const fs::path path = WriteFile(file.name, std::vector<uint8_t>(file.size, 'x'));
+    EXPECT_TRUE(SetLastWriteTime(path, file.written)) << file.name;
+    if (attributes != 0) ::SetFileAttributesW(path.wstring().c_str(), attributes);
+  }
+  void Make(const char* name) { Make({name, 1, {2024, 1, 1, 12, 0, 0}}); }
+
+  void Delete(std::vector<FileDeletion> deletions) {
+    Product().conditionalDeletes = std::move(deletions);
+    RunInstallConditionalDeletions(run_);
+  }
+
+  // The paths told to the uninstaller, sorted.
+  std::vector<std::string> DeleteUninstalling(std::vector<FileDeletion> deletions) {
+    Product().conditionalDeletes = std::move(deletions);
+    std::vector<std::string> told;
+    RunUninstallConditionalDeletions(run_.installDir,
+                                     [&](const std::string& path) { told.push_back(path); });
+    std::sort(told.begin(), told.end());
+    return told;
+  }
+
+  // The log's lines without the blank line that ends it.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    const std::string& log = run_.installLog;
+    size_t start = 0;
+    for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(log.substr(start, end - start));
+    }
+    EXPECT_EQ(start, log.size()) << "the log ends in the middle of a line: " << log;
+    EXPECT_TRUE(!lines.empty() && lines.back().empty()) << "no blank line at the end: " << log;
+    if (!lines.empty()) lines.pop_back();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+
+  std::string Deleted(const char* name) const { return "Deleted file: " + PathOf(name); }
+
+  uint64_t Flags() const { return Product().ProductFlags; }
+
+  InstallRun run_;
+
+ private:
+  ProductSettings savedProduct_;
+  InstallRun savedRun_;
+};
+
+TEST_F(ConditionalDeletes, EachCondition) {
+  const TestFile files[] = {
+      {"before.dat", 10, {2019, 7, 4, 23, 59, 59}},
+      {"early.dat", 0, {2019, 7, 5, 0, 0, 0}},
+      {"day.dat", 1000, {2019, 7, 5, 9, 3, 7}},
+      {"after.dat", 1001, {2019, 7, 6, 0, 0, 0}},
+  };
+  struct Case {
+    uint8_t condition;
+    const char* argument;
+    std::vector<std::string> deleted;  // sorted
+  };
+  const Case cases[] = {
+      {0, "", {"after.dat", "before.dat", "day.dat", "early.dat"}},
+      {9, "anything", {"after.dat", "before.dat", "day.dat", "early.dat"}},
+      {1, "2019-07-05", {"day.dat", "early.dat"}},
+      {1, "2019-07-05 09:03:07", {"day.dat"}},
+      {2, "2019-07-05", {"after.dat", "day.dat", "early.dat"}},
+      {2, "2019-07-05 09:03:08", {"after.dat"}},
+      {3, "2019/7/5", {"before.dat", "day.dat", "early.dat"}},
+      {3, "2019-07-05 09:03:06", {"before.dat", "early.dat"}},
+      {4, "1000", {"day.dat"}},
+      {4, "1", {}},
+      {5, "1000", {"after.dat", "day.dat"}},
+      {5, "0", {"after.dat", "before.dat", "day.dat", "early.dat"}},
+      {6, "10", {"before.dat", "early.dat"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.condition) + " \"" + c.argument + "\"");
+    for (const TestFile& file : files) Make(file);
+    run_.installLog.clear();
+    Delete({{"*.dat", c.condition, c.argument, kInstall}});
+
+    std::vector<std::string> logged;
+    for (const TestFile& file : files) {
+      bool deleted = std::find(c.deleted.begin(), c.deleted.end(), file.name) != c.deleted.end();
+      EXPECT_EQ(Exists(file.name), !deleted) << file.name;
+      if (deleted) logged.push_back(Deleted(file.name));
+    }
+    std::sort(logged.begin(), logged.end());
+    if (c.deleted.empty()) {
+      EXPECT_EQ(run_.installLog, "");
+    } else {
+      EXPECT_EQ(LogLines(), logged);
+    }
+    EXPECT_EQ(Flags(), 0u);
+    EXPECT_EQ(run_.failureSummary, "");
+  }
+}
+
+TEST_F(ConditionalDeletes, ProtectedFilesAreDeletedToo) {
+  Make({"protected.dat", 5, {2024, 1, 1, 0, 0, 0}},
+       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  Delete({{"*.dat", 0, "", kInstall}});
+  EXPECT_FALSE(Exists("protected.dat"));
+  EXPECT_EQ(LogLines(), std::vector<std::string>{Deleted("protected.dat")});
+}
+
+TEST_F(ConditionalDeletes, EachPassTakesItsOwnEntries) {
+  for (const char* name : {"install.dat", "uninstall.dat", "both.dat", "sub\\deep.dat"}) {
+    Make(name);
+  }
+  const std::vector<FileDeletion> deletions = {
+      {"%InstallDir%\\install.dat", 0, "", kInstall},
+      {"uninstall.dat", 0, "", kUninstall},
+      {"%InstallDir%\\both.dat;sub\\deep.dat", 0, "", kInstall | kUninstall},
+      {"*.dat /s", 0, "", 0},
+  };
+  Delete(deletions);
+  EXPECT_FALSE(Exists("install.dat"));
+  EXPECT_FALSE(Exists("both.dat"));
+  EXPECT_FALSE(Exists("sub\\deep.dat"));
+  EXPECT_TRUE(Exists("uninstall.dat"));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Deleted("both.dat"), Deleted("install.dat"),
+                                                  Deleted("sub\\deep.dat")}));
+
+  // Uninstalling logs nothing and tells the uninstaller what went.
+  Make("both.dat");
+  Make("install.dat");
+  run_.installLog.clear();
+  EXPECT_EQ(DeleteUninstalling(deletions),
+            (std::vector<std::string>{PathOf("both.dat"), PathOf("uninstall.dat")}));
+  EXPECT_FALSE(Exists("uninstall.dat"));
+  EXPECT_FALSE(Exists("both.dat"));
+  EXPECT_TRUE(Exists("install.dat"));
+  EXPECT_EQ(run_.installLog, "");
+  EXPECT_EQ(Flags(), 0u);
+}
+
+TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
+  Make("locked.dat");
+  Make("free.dat");
+  LockedFile lock(Folder() / "locked.dat");
+  Delete({{"*.dat", 0, "", kInstall}});
+  EXPECT_TRUE(Exists("locked.dat"));
+  EXPECT_FALSE(Exists("free.dat"));
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{Deleted("free.dat"),
+                                      "Failed to delete file \"" + PathOf("locked.dat") +
+                                          "\": " + SystemErrorText(ERROR_SHARING_VIOLATION)}));
+  EXPECT_EQ(run_.failureSummary, "");
+  EXPECT_EQ(Flags(), 0u);
+
+  // Uninstalling, the file that stayed is not reported as gone.
+  EXPECT_EQ(DeleteUninstalling({{"locked.dat", 0, "", kUninstall}}), std::vector<std::string>{});
+}
+
+TEST_F(ConditionalDeletes, NothingMatchingLogsNothing) {
+  Make("kept.txt");
+  // The argument is tested only against a file: with none, it is never read.
+  Delete({{"missing.dat", 0, "", kInstall},
+          {"*.dat /s", 2, "not a date", kInstall},
+          {"kept.txt", 4, "2", kInstall}});
+  EXPECT_EQ(run_.installLog, "");
+  EXPECT_TRUE(Exists("kept.txt"));
+}
+
+// ---- Through a whole installer ----
+
+class ConditionalDeletesInstaller : public InstallSequence {
+ protected:
+  RunResult Install(const ProductSettings& product, const fs::path& app) {
+    std::vector<builder::PayloadFile> files = {MakeFile("new.tmp", "x")};
+    return RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))),
+                        DirectorySwitch(app) + L" /a");
+  }
+};
+
+TEST_F(ConditionalDeletesInstaller, DeletesRunBeforeTheFilesAreWritten) {
+  const fs::path app = MadeFolder("app");
+  for (const char* name : {"old.tmp", "sub\\older.tmp", "keep.txt", "new.tmp"}) {
+    WriteFile(fs::path("app") / name, {'o', 'l', 'd'});
+  }
+  ProductSettings product = SequenceProduct(kQuiet);
+  product.conditionalDeletes = {{"*.tmp /s", 0, "", kInstall}, {"keep.txt", 0, "", kUninstall}};
+  RunResult result = Install(product, app);
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  EXPECT_TRUE(WorkDone(result)) << result;
+  EXPECT_FALSE(fs::exists(app / "old.tmp"));
+  EXPECT_FALSE(fs::exists(app / "sub" / "older.tmp"));
+  EXPECT_TRUE(fs::exists(app / "keep.txt"));
+  // The product's own file came afterwards.
+  ASSERT_TRUE(fs::exists(app / "new.tmp"));
+  EXPECT_EQ(fs::file_size(app / "new.tmp"), 1u);
+}
+
+TEST_F(ConditionalDeletesInstaller, ArgumentThatIsNoDateIsADamagedInstaller) {
+  const fs::path app = MadeFolder("app");
+  WriteFile("app\\old.tmp", {'x'});
+  ProductSettings product = SequenceProduct(kQuiet);
+  product.conditionalDeletes = {{"*.tmp", 2, "yesterday", kInstall}};
+  // The corrupt report in the product's language, with the number.
+  const std::string report = "T13 %d";
+  product.languages.texts[13].assign(report.begin(), report.end());
+  RunResult result = Install(product, app);
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  std::vector<TranscriptRecord> messages = result.Records("message");
+  ASSERT_EQ(messages.size(), 1u) << result;
+  EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
+  EXPECT_EQ(MessageText(messages[0]), "T13 65") << result;
+  EXPECT_FALSE(WorkDone(result)) << result;
+  EXPECT_TRUE(fs::exists(app / "old.tmp"));
+}
+
+// ---- Deletions at the restart ----
+
+std::vector<std::wstring> PendingOperations() {
+  std::vector<std::wstring> strings;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return strings;
+  }
+  DWORD size = 0;
+  if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
+      ERROR_SUCCESS) {
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
+      data.resize(size / sizeof(wchar_t));
+      for (size_t start = 0; start < data.size();) {
+        size_t end = data.find(L'\0', start);
+        if (end == std::wstring::npos) end = data.size();
+        strings.push_back(data.substr(start, end - start));
+        start = end + 1;
+      }
+    }
+  }
+  ::RegCloseKey(key);
+  return strings;
+}
+
+// Whether `path` waits to be deleted: a source string naming it followed by an empty target.
+bool PendingDeletion(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const std::vector<std::wstring> strings = PendingOperations();
+  for (size_t i = 0; i + 1 < strings.size(); i += 2) {
+    std::wstring source = strings[i];
+    source.erase(0, source.find_first_not_of(L"\\?!"));
+    if (strings[i + 1].empty() && ::lstrcmpiW(source.c_str(), wide.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+// Restarts the prefix: Wine carries out the pending operations.
+bool RestartPrefix() {
+  std::wstring commandLine = L"wineboot.exe -r";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return false;
+  }
+  ::CloseHandle(process.hThread);
+  const bool ended = ::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0;
+  ::CloseHandle(process.hProcess);
+  return ended;
+}
+
+// These register deletions with the system: they run only in the prefix kept for restarts.
+class RestartPrefixConditionalDeletes : public ConditionalDeletes {
+ protected:
+  void SetUp() override {
+    ConditionalDeletes::SetUp();
+    const char* prefix = std::getenv("QS_PREFIX_NAME");
+    if (prefix == nullptr || std::string(prefix) != "restart") {
+      GTEST_SKIP() << "registers deletions for the restart; runs in the restart prefix";
+    }
+  }
+};
+
+TEST_F(RestartPrefixConditionalDeletes, DeletionsWaitForTheRestart) {
+  Make("later.dat");
+  Make("locked.dat");
+  Make("kept.txt");
+  {
+    LockedFile lock(Folder() / "locked.dat");
+    // Bit 0 never tries now, even where it would work; bit 1 only after a failure.
+    Delete({{"later.dat", 0, "", kInstall | kAtRestart | kAtRestartOnFailure},
+            {"locked.dat", 0, "", kInstall | kAtRestartOnFailure}});
+  }
+  EXPECT_TRUE(Exists("later.dat"));
+  EXPECT_TRUE(Exists("locked.dat"));
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{
+                "File \"" + PathOf("later.dat") + "\" will be deleted after rebooting.",
+                "File \"" + PathOf("locked.dat") + "\" will be deleted after rebooting: " +
+                    SystemErrorText(ERROR_SHARING_VIOLATION)}));
+  EXPECT_EQ(run_.failureSummary, "");
+  EXPECT_EQ(Flags(), kFlagRestartRequired);
+  EXPECT_TRUE(PendingDeletion(PathOf("later.dat")));
+  EXPECT_TRUE(PendingDeletion(PathOf("locked.dat")));
+
+  ASSERT_TRUE(RestartPrefix());
+  EXPECT_FALSE(Exists("later.dat"));
+  EXPECT_FALSE(Exists("locked.dat"));
+  EXPECT_TRUE(Exists("kept.txt"));
+}
+
+TEST_F(RestartPrefixConditionalDeletes, UninstallingSetsItsOwnFlag) {
+  Make("later.dat");
+  EXPECT_EQ(DeleteUninstalling({{"later.dat", 0, "", kUninstall | kAtRestart}}),
+            std::vector<std::string>{PathOf("later.dat")});
+  EXPECT_TRUE(Exists("later.dat"));
+  EXPECT_TRUE(PendingDeletion(PathOf("later.dat")));
+  EXPECT_EQ(Flags(), kFlagUninstallRestartRequired);
+  EXPECT_EQ(run_.installLog, "");
+}
+
+}  // namespace
+}  // namespace qs::systest
