@@ -29,7 +29,9 @@ inline constexpr uint32_t kMoveRefuseReadOnlyTarget = 0x40;
 inline constexpr uint32_t kMoveIntoFolder = 0x80;
 inline constexpr uint32_t kMoveTargetRelativeToSource = 0x200;
 
-// Narrow paths follow the "|" convention. Each returns 0 or the system error.
+// Narrow paths follow the "|" convention. Each returns 0 or the system error (also left as
+// the thread's last error; after a move registered for the restart, ERROR_BUSY). A Recycle Bin
+// failure returns the shell's own code.
 DWORD DeleteFileWithOptions(const std::string& path, uint32_t options);
 DWORD MoveFileWithOptions(const std::string& source, const std::string& target, uint32_t options);
 
@@ -41,8 +43,10 @@ bool DeleteAtRestart(const std::string& path);
 bool DeleteAtRestart(const std::wstring& path);
 
 // Adds "target=source" as the first line of the "[rename]" section of wininit.ini in the
-// Windows folder.
+// Windows folder (made when missing), both in their short (8.3) forms where the file exists
+// and in the ANSI code page; the target "NUL" deletes the source. Empty names are refused.
 bool WriteWininitRename(const std::string& target, const std::string& source);
+bool WriteWininitRename(const std::wstring& target, const std::wstring& source);
 
 // Writes `data` to a "KWV" temporary file beside `dest` (or in the temporary folder) and
 // registers it to replace `dest` at the restart. Appends its outcome to `report`; on success

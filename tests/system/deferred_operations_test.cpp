@@ -1,0 +1,486 @@
+// The delete and move operations with their option bits, and the work postponed to the next
+// restart: locked files replaced from a prepared copy, deletions, reboot.dat, wininit.ini and
+// the clean-up of operations left pending. Everything runs inside the test process.
+//
+// The restart suites (RestartPrefix...) restart their prefix with `wineboot -r`, which carries
+// out every pending operation of the prefix, so they run only in the prefix made for them
+// (QS_PREFIX_NAME "restart"; ctest entry system_tests_restart) and skip elsewhere.
+#include <windows.h>
+
+#include <aclapi.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/handle_win.h"
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "files/deferred_operations_win.h"
+#include "files/file_queries_win.h"
+#include "files/pending_operations.h"
+#include "files/pending_operations_win.h"
+#include "harness_win.h"
+#include "integration/shell_folders_win.h"
+
+namespace qs::systest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::error_code ignored;
+  fs::create_directories(path.parent_path(), ignored);
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// Opens `path` for reading without sharing, as a program using the file would.
+UniqueFileHandle Lock(const fs::path& path) {
+  return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::string N(const fs::path& path) {
+  return Narrow(path.wstring());
+}
+
+std::u16string Lower(const fs::path& path) {
+  return LowerCasePath(AsU16(path.wstring()));
+}
+
+std::wstring ShortForm(const fs::path& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? path.wstring() : std::wstring(buffer, length);
+}
+
+// ---- Operations with their option bits (any prefix) ----
+
+class DeferredOperations : public SystemTest {};
+
+TEST_F(DeferredOperations, DeleteOptions) {
+  struct Case {
+    const char* name;
+    bool create;
+    std::string content;
+    DWORD attributes;
+    bool lock;
+    uint32_t options;
+    DWORD error;
+    bool remains;
+  };
+  const Case cases[] = {
+      {"missing", false, "", 0, false, 0, ERROR_FILE_NOT_FOUND, false},
+      {"missing is fine", false, "", 0, false, kDeleteMissingIsSuccess, 0, false},
+      {"only if empty, not empty", true, "x", 0, false, kDeleteOnlyIfEmpty, ERROR_DIR_NOT_EMPTY,
+       true},
+      {"only if empty, empty", true, "", 0, false, kDeleteOnlyIfEmpty, 0, false},
+      {"only if empty, missing is fine", false, "", 0, false,
+       kDeleteOnlyIfEmpty | kDeleteMissingIsSuccess, 0, false},
+      {"read-only", true, "x", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, false, 0, 0, false},
+      {"read-only, attributes kept", true, "x", FILE_ATTRIBUTE_READONLY, false,
+       kDeleteKeepAttributes, ERROR_ACCESS_DENIED, true},
+      {"locked", true, "x", 0, true, 0, ERROR_SHARING_VIOLATION, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = Folder() / c.name / "file.txt";
+    fs::create_directories(path.parent_path());
+    if (c.create) WriteText(path, c.content);
+    if (c.attributes) ::SetFileAttributesW(path.c_str(), c.attributes);
+    UniqueFileHandle lock;
+    if (c.lock) lock = Lock(path);
+
+    EXPECT_EQ(DeleteFileWithOptions(N(path), c.options), c.error);
+    lock.Reset();
+    EXPECT_EQ(fs::exists(path), c.remains);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  // A folder on the way that is missing counts as missing too.
+  EXPECT_EQ(DeleteFileWithOptions(N(Folder() / "none" / "file.txt"), 0), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(DeleteFileWithOptions(N(Folder() / "none" / "file.txt"), kDeleteMissingIsSuccess), 0u);
+}
+
+TEST_F(DeferredOperations, MoveOptions) {
+  struct Case {
+    const char* name;
+    const char* target;  // relative to the case's folder
+    bool targetExists;
+    DWORD targetAttributes;
+    bool lockTarget;
+    uint32_t options;
+    DWORD error;
+    const char* movedTo;  // where the source's content ends up; null: nowhere
+  };
+  const Case cases[] = {
+      {"plain rename", "target.txt", false, 0, false, 0, 0, "target.txt"},
+      {"existing target is replaced", "target.txt", true, 0, false, 0, 0, "target.txt"},
+      {"read-only target is replaced", "target.txt", true, FILE_ATTRIBUTE_READONLY, false, 0, 0,
+       "target.txt"},
+      {"must exist, missing", "target.txt", false, 0, false, kMoveTargetMustExist,
+       ERROR_FILE_NOT_FOUND, nullptr},
+      {"must exist, present", "target.txt", true, 0, false, kMoveTargetMustExist, 0, "target.txt"},
+      {"must not exist, present", "target.txt", true, 0, false, kMoveTargetMustNotExist,
+       ERROR_FILE_EXISTS, nullptr},
+      {"must not exist, missing", "target.txt", false, 0, false, kMoveTargetMustNotExist, 0,
+       "target.txt"},
+      {"refuse read-only", "target.txt", true, FILE_ATTRIBUTE_READONLY, false,
+       kMoveRefuseReadOnlyTarget, ERROR_ACCESS_DENIED, nullptr},
+      {"folders missing", "a\\b\\target.txt", false, 0, false, 0, ERROR_PATH_NOT_FOUND, nullptr},
+      {"folders made", "a\\b\\target.txt", false, 0, false, kMoveCreateFolders, 0,
+       "a\\b\\target.txt"},
+      {"into a folder", "sub", false, 0, false, kMoveIntoFolder | kMoveCreateFolders, 0,
+       "sub\\source.txt"},
+      {"target in use", "target.txt", true, 0, true, 0, ERROR_SHARING_VIOLATION, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = Folder() / c.name;
+    const fs::path source = folder / "source.txt";
+    const fs::path target = folder / c.target;
+    WriteText(source, "new");
+    if (c.options & kMoveIntoFolder) fs::create_directories(target);
+    if (c.targetExists) WriteText(target, "old");
+    if (c.targetAttributes) ::SetFileAttributesW(target.c_str(), c.targetAttributes);
+    UniqueFileHandle lock;
+    if (c.lockTarget) lock = Lock(target);
+
+    EXPECT_EQ(MoveFileWithOptions(N(source), N(target), c.options), c.error);
+    lock.Reset();
+    if (c.movedTo) {
+      EXPECT_FALSE(fs::exists(source));
+      EXPECT_EQ(ReadText(folder / c.movedTo), "new");
+    } else {
+      EXPECT_EQ(ReadText(source), "new");
+      if (c.targetExists) {
+        EXPECT_EQ(ReadText(target), "old");
+      }
+    }
+    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+
+  // A relative target is taken against the source's folder, an absolute one as it stands.
+  const fs::path source = Folder() / "relative" / "source.txt";
+  WriteText(source, "new");
+  EXPECT_EQ(MoveFileWithOptions(N(source), "moved.txt", kMoveTargetRelativeToSource), 0u);
+  EXPECT_EQ(ReadText(Folder() / "relative" / "moved.txt"), "new");
+  const fs::path absolute = Folder() / "absolute.txt";
+  EXPECT_EQ(MoveFileWithOptions(N(Folder() / "relative" / "moved.txt"), N(absolute),
+                                kMoveTargetRelativeToSource),
+            0u);
+  EXPECT_EQ(ReadText(absolute), "new");
+}
+
+TEST_F(DeferredOperations, NoTemporaryFileIsReported) {
+  // The destination's folder is missing, and so is the temporary folder the system names
+  // (for which the system says "the directory name is invalid").
+  const fs::path dest = Folder() / "missing" / "app.dll";
+  wchar_t oldTmp[MAX_PATH] = {}, oldTemp[MAX_PATH] = {};
+  const bool hadTmp = ::GetEnvironmentVariableW(L"TMP", oldTmp, MAX_PATH) != 0;
+  const bool hadTemp = ::GetEnvironmentVariableW(L"TEMP", oldTemp, MAX_PATH) != 0;
+  const std::wstring nowhere = (Folder() / "no temp").wstring();
+  ::SetEnvironmentVariableW(L"TMP", nowhere.c_str());
+  ::SetEnvironmentVariableW(L"TEMP", nowhere.c_str());
+  const uint8_t data[] = {'n', 'e', 'w'};
+  std::string report = "before\r\n";
+  const bool replaced = ReplaceLockedFile(N(dest), data, DateTime{}, report);
+  ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
+  ::SetEnvironmentVariableW(L"TEMP", hadTemp ? oldTemp : nullptr);
+
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(report, "before\r\nFailed to register '" + N(dest) +
+                        "' for replacement because no temporary file could be created.\r\n" +
+                        SystemErrorText(ERROR_DIRECTORY) + "\r\n\r\n");
+  EXPECT_FALSE(fs::exists(Folder() / "no temp"));
+}
+
+// ---- Restart-time work (the restart prefix only) ----
+
+class RestartPrefixDeferred : public SystemTest {
+ protected:
+  void SetUp() override {
+    const char* prefix = std::getenv("QS_PREFIX_NAME");
+    if (prefix == nullptr || std::string(prefix) != "restart") {
+      GTEST_SKIP() << "restarts its prefix; runs in the restart prefix only";
+    }
+    SystemTest::SetUp();
+    if (HasFatalFailure()) return;
+    // Start from a prefix with nothing pending, whatever an earlier test left.
+    std::error_code ignored;
+    fs::remove(fs::path(WinDir()) / "wininit.ini", ignored);
+    if (!PendingOperations().empty()) {
+      ASSERT_TRUE(Restart());
+    }
+  }
+
+  static std::vector<std::u16string> PendingOperations() {
+    std::vector<std::u16string> operations;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != 0) {
+      return operations;
+    }
+    DWORD size = 0;
+    DWORD type = 0;
+    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) ==
+        0) {
+      std::u16string units(size / 2, u'\0');
+      if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(units.data()), &size) == 0) {
+        units.resize(size / 2);
+        operations = ParseMultiString(units);
+      }
+    }
+    ::RegCloseKey(key);
+    return operations;
+  }
+
+  // The pending pairs as (normalised source, normalised target).
+  static std::set<std::pair<std::u16string, std::u16string>> PendingPairs() {
+    std::vector<std::u16string> list = PendingOperations();
+    if (list.size() % 2) list.emplace_back();
+    std::set<std::pair<std::u16string, std::u16string>> pairs;
+    for (size_t i = 0; i < list.size(); i += 2) {
+      pairs.emplace(NormalizePendingPath(list[i], LowerCasePath),
+                    NormalizePendingPath(list[i + 1], LowerCasePath));
+    }
+    return pairs;
+  }
+
+  // `wineboot -r`: the prefix restarts and carries out what is pending.
+  static bool Restart() {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring program = std::wstring(system) + L"\\wineboot.exe";
+    std::wstring commandLine = L"\"" + program + L"\" -r";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+      ADD_FAILURE() << "cannot start wineboot: " << ::GetLastError();
+      return false;
+    }
+    UniqueHandle processHandle(process.hProcess);
+    UniqueHandle threadHandle(process.hThread);
+    if (::WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "wineboot -r did not end";
+      return false;
+    }
+    return true;
+  }
+};
+
+TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
+  const fs::path dest = Folder() / "app.dll";
+  WriteText(dest, "old");
+  UniqueFileHandle lock = Lock(dest);
+  ASSERT_TRUE(lock);
+
+  const std::string content = "new content";
+  const DateTime date{2021, 3, 4, 5, 6, 7};
+  std::string report;
+  ASSERT_TRUE(ReplaceLockedFile(
+      N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()), date,
+      report))
+      << report;
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+
+  // "dest" was successfully registered ... Temporary file is "...\KWVnnnn.tmp" ...
+  const std::string head = "\"" + N(dest) +
+                           "\" was successfully registered for replacement.\r\n"
+                           "Temporary file is \"";
+  const std::string tail = "\"\r\nReboot will be required.\r\n\r\n";
+  ASSERT_TRUE(report.starts_with(head) && report.ends_with(tail)) << report;
+  const fs::path temporary(
+      Widen(report.substr(head.size(), report.size() - head.size() - tail.size())));
+  EXPECT_EQ(temporary.parent_path(), dest.parent_path());
+  const std::string name = temporary.filename().string();
+  EXPECT_TRUE(name.starts_with("KWV") && name.ends_with(".tmp")) << name;
+  EXPECT_EQ(ReadText(temporary), content);
+
+  DateTime written;
+  ASSERT_TRUE(GetFileDate(N(temporary), written));
+  EXPECT_EQ(written, date);
+  EXPECT_EQ(::GetFileAttributesW(temporary.c_str()) &
+                (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            0u);
+
+  // The world identity was granted full access.
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::wstring tempName = temporary.wstring();
+  ASSERT_EQ(::GetNamedSecurityInfoW(tempName.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, &acl, nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(
+      ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  bool granted = false;
+  for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!::GetAce(acl, i, reinterpret_cast<void**>(&ace))) continue;
+    if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    if (!::EqualSid(&ace->SidStart, everyone)) continue;
+    granted = granted || (ace->Mask & (GENERIC_ALL | FILE_ALL_ACCESS)) != 0;
+  }
+  ::FreeSid(everyone);
+  ::LocalFree(descriptor);
+  EXPECT_TRUE(granted);
+
+  const std::u16string shortTemporary = LowerCasePath(AsU16(ShortForm(temporary)));
+  EXPECT_EQ(PendingPairs().count({shortTemporary, Lower(dest)}), 1u);
+
+  // Still locked: nothing happened to it yet.
+  lock.Reset();
+  EXPECT_EQ(ReadText(dest), "old");
+  ASSERT_TRUE(Restart());
+  EXPECT_EQ(ReadText(dest), content);
+  EXPECT_FALSE(fs::exists(temporary));
+  EXPECT_TRUE(PendingOperations().empty());
+}
+
+TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
+  const fs::path direct = Folder() / "direct.txt";
+  const fs::path asked = Folder() / "asked.txt";
+  const fs::path fallback = Folder() / "fallback.txt";
+  const fs::path refused = Folder() / "refused.txt";
+  const fs::path marker = Folder() / "reboot.dat";
+  for (const fs::path& path : {direct, asked, fallback, refused}) WriteText(path, "x");
+
+  EXPECT_TRUE(DeleteAtRestart(N(direct)));
+  EXPECT_EQ(DeleteFileWithOptions(N(asked), kDeleteAtRestart), 0u);
+  {
+    UniqueFileHandle lockFallback = Lock(fallback);
+    UniqueFileHandle lockRefused = Lock(refused);
+    EXPECT_EQ(DeleteFileWithOptions(N(fallback), kDeleteAtRestartOnFailure), 0u);
+    EXPECT_EQ(DeleteFileWithOptions(N(refused), 0), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  }
+  MarkRestartPending(N(Folder()));
+  ASSERT_TRUE(fs::exists(marker));
+  EXPECT_EQ(fs::file_size(marker), 0u);
+
+  const auto pairs = PendingPairs();
+  for (const fs::path& path : {direct, asked, fallback, marker}) {
+    EXPECT_EQ(pairs.count({Lower(path), u""}), 1u) << path.string();
+    EXPECT_TRUE(fs::exists(path)) << path.string();
+  }
+  ASSERT_TRUE(Restart());
+  for (const fs::path& path : {direct, asked, fallback, marker}) {
+    EXPECT_FALSE(fs::exists(path)) << path.string();
+  }
+  EXPECT_TRUE(fs::exists(refused));
+}
+
+TEST_F(RestartPrefixDeferred, MoveAtRestart) {
+  const fs::path source = Folder() / "source.txt";
+  const fs::path target = Folder() / "target.txt";
+  WriteText(source, "new");
+  WriteText(target, "old");
+  // The target's existence is no obstacle: the restart replaces it.
+  EXPECT_EQ(MoveFileWithOptions(N(source), N(target), kMoveAtRestart), 0u);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_EQ(ReadText(target), "old");
+  ASSERT_TRUE(Restart());
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_FALSE(fs::exists(source));
+}
+
+TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
+  // An earlier run left a replacement of a.dll and a deletion of b.dll pending; this run has
+  // just installed both. The pending work on other files stays.
+  const fs::path a = Folder() / "App" / "A.dll";
+  const fs::path b = Folder() / "App" / "B.dll";
+  const fs::path c = Folder() / "App" / "c.dll";
+  const fs::path d = Folder() / "App" / "d.dll";
+  const fs::path prepared = Folder() / "App" / "KWV1.tmp";
+  const fs::path otherPrepared = Folder() / "App" / "KWV2.tmp";
+  for (const fs::path& path : {a, b, c, d}) WriteText(path, "installed");
+  WriteText(prepared, "older");
+  WriteText(otherPrepared, "prepared");
+  ASSERT_TRUE(ReplaceAtRestart(N(prepared), N(a)));
+  ASSERT_TRUE(DeleteAtRestart(N(b)));
+  ASSERT_TRUE(DeleteAtRestart(N(c)));
+  ASSERT_TRUE(ReplaceAtRestart(N(otherPrepared), N(d)));
+  ASSERT_EQ(PendingOperations().size(), 8u);
+
+  std::string log = "before";
+  RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
+  EXPECT_EQ(log, "before\r\nFile \"" + Narrow(AsWide(Lower(a))) +
+                     "\" was removed from the list of pending moves.\r\nFile \"" +
+                     Narrow(AsWide(Lower(b))) +
+                     "\" was removed from the list of pending deletions.\r\n");
+  const auto pairs = PendingPairs();
+  EXPECT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs.count({Lower(c), u""}), 1u);
+  EXPECT_EQ(pairs.count({Lower(otherPrepared), Lower(d)}), 1u);
+  // The dropped replacement's prepared copy went to the Recycle Bin.
+  EXPECT_FALSE(fs::exists(prepared));
+
+  // Nothing more to drop: the list stays, and only the separating line is logged.
+  log.clear();
+  RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
+  EXPECT_EQ(log, "\r\n");
+  EXPECT_EQ(PendingOperations().size(), 4u);
+
+  ASSERT_TRUE(Restart());
+  EXPECT_EQ(ReadText(a), "installed");
+  EXPECT_EQ(ReadText(b), "installed");
+  EXPECT_FALSE(fs::exists(c));
+  EXPECT_EQ(ReadText(d), "prepared");
+
+  // With nothing pending there is nothing to log.
+  log.clear();
+  RemoveFromPendingOperations({Lower(a)}, &log);
+  EXPECT_EQ(log, "");
+}
+
+TEST_F(RestartPrefixDeferred, RecycleBinTakesTheFile) {
+  const fs::path path = Folder() / "recycled.txt";
+  WriteText(path, "x");
+  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin), 0u);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin | kDeleteMissingIsSuccess), 0u);
+}
+
+TEST_F(RestartPrefixDeferred, WininitLinesAreCarriedOutAtRestart) {
+  const fs::path ini = fs::path(WinDir()) / "wininit.ini";
+  const fs::path source = Folder() / "source.txt";
+  const fs::path target = Folder() / "target.txt";
+  const fs::path doomed = Folder() / "doomed.txt";
+  WriteText(source, "new");
+  WriteText(target, "old");
+  WriteText(doomed, "x");
+  WriteText(ini, "[boot]\r\nshell=explorer.exe\r\n");
+
+  EXPECT_FALSE(WriteWininitRename(std::string(), N(source)));
+  EXPECT_TRUE(WriteWininitRename(N(target), N(source)));
+  EXPECT_TRUE(WriteWininitRename(std::string("NUL"), N(doomed)));
+  EXPECT_EQ(ReadText(ini),
+            "[boot]\r\nshell=explorer.exe\r\n[rename]\r\nNUL=" + WideToAnsi(ShortForm(doomed)) +
+                "\r\n" + WideToAnsi(ShortForm(target)) + "=" + WideToAnsi(ShortForm(source)));
+
+  ASSERT_TRUE(Restart());
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_FALSE(fs::exists(source));
+  EXPECT_FALSE(fs::exists(doomed));
+  std::error_code ignored;
+  fs::remove(ini, ignored);
+  fs::remove(fs::path(WinDir()) / "wininit.bak", ignored);
+}
+
+}  // namespace
+}  // namespace qs::systest
