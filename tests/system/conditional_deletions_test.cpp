@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/product_win.h"
@@ -275,7 +276,7 @@ TEST_F(ConditionalDeletesInstaller, DeletesRunBeforeTheFilesAreWritten) {
   for (const char* name : {"old.tmp", "sub\\older.tmp", "keep.txt", "new.tmp"}) {
     WriteFile(fs::path("app") / name, {'o', 'l', 'd'});
   }
-  ProductSettings product = SequenceProduct(kQuiet);
+  ProductSettings product = SequenceProduct(kQuiet | kFlagWriteInstallLogAlways);
   product.conditionalDeletes = {{"*.tmp /s", 0, "", kInstall}, {"keep.txt", 0, "", kUninstall}};
   RunResult result = Install(product, app);
   EXPECT_EQ(result.exitCode, 1u) << result;
@@ -286,6 +287,16 @@ TEST_F(ConditionalDeletesInstaller, DeletesRunBeforeTheFilesAreWritten) {
   // The product's own file came afterwards.
   ASSERT_TRUE(fs::exists(app / "new.tmp"));
   EXPECT_EQ(fs::file_size(app / "new.tmp"), 1u);
+
+  std::string log;
+  ASSERT_TRUE(ReadWholeFile((app / "Install.LOG").wstring(), log, 1 << 20));
+  // The folder's own files go first; a blank line ends the deletes.
+  const std::string appText = Narrow(app.wstring());
+  for (const std::string& line : {"Deleted file: " + appText + "\\old.tmp\r\n",
+                                  "Deleted file: " + appText + "\\sub\\older.tmp\r\n\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << log;
+  }
+  EXPECT_EQ(log.find("keep.txt"), std::string::npos) << log;
 }
 
 TEST_F(ConditionalDeletesInstaller, ArgumentThatIsNoDateIsADamagedInstaller) {
