@@ -1,7 +1,275 @@
+// The file phase: each payload entry is read, placed, compared with what its destination holds,
+// written, recorded for the uninstaller and handed to the follow-up its kind needs.
 #include "files/install_files_win.h"
 
-namespace qs {
+#include <windows.h>
 
-void InstallFiles(PayloadContext&, InstallRun&) {}
+#include <string>
+
+#include "base/fatal.h"
+#include "base/system_error_win.h"
+#include "base/text.h"
+#include "base/text_win.h"
+#include "core/install_phases_win.h"
+#include "core/install_rules.h"
+#include "core/install_steps_win.h"
+#include "core/payload_entry.h"
+#include "core/payload_format.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/target_path.h"
+#include "files/file_queries_win.h"
+#include "files/file_writer_win.h"
+#include "files/pending_operations_win.h"
+#include "files/removal_record.h"
+#include "files/replacement_rules.h"
+#include "integration/path_variables_win.h"
+#include "integration/shell_folders_win.h"
+#include "ui/user_interface_win.h"
+
+namespace qs {
+namespace {
+
+// The entry that stands for the product's own data shows the fixed progress text.
+constexpr char kHiddenEntryName[] = "b/0@+";
+constexpr int32_t kTextCannotCreateFolder = 25;
+constexpr int32_t kTextInstalling = 54;
+constexpr int32_t kTextUnpacking = 29;
+
+class SystemDestinationFacts : public DestinationFacts {
+ public:
+  explicit SystemDestinationFacts(const std::string& path) : path_(path) {}
+  bool Exists() override { return FileExists(path_); }
+  bool Date(DateTime& date) override { return GetFileDate(path_, date); }
+  std::string Version() override { return GetFileVersion(path_); }
+
+ private:
+  const std::string& path_;
+};
+
+// Narrow texts from the settings may be in the ANSI code page; in the "|" form (or ASCII) the
+// parts of a path join as bytes.
+std::string BarForm(std::string_view narrow) {
+  return Narrow(Widen(narrow));
+}
+
+TargetFolders FoldersOf(const InstallRun& run) {
+  TargetFolders folders;
+  folders.installDir = BarForm(run.installDir);
+  // Without a shared folder the product's shared files stay with it rather than landing
+  // relative to whatever the working folder is.
+  folders.sharedDir = run.sharedDir.empty() ? folders.installDir : BarForm(run.sharedDir);
+  folders.uninstallDir = BarForm(run.uninstallDir);
+  folders.fontsDir = Narrow(FontDir());
+  folders.systemDir = Narrow(SystemDir());
+  return folders;
+}
+
+std::string ExpandDestination(std::string_view text) {
+  return BarForm(ExpandPathVariables(text));
+}
+
+// "C:\a\b.txt" -> "C:\a"; a file in a drive's root gives the root itself, "C:\".
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return {};
+  std::string folder = path.substr(0, slash);
+  if (folder.ends_with(':')) folder += '\\';
+  return folder;
+}
+
+std::wstring FullPathWithoutTrailingBackslash(const std::string& path) {
+  std::wstring wide = Widen(path);
+  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size != 0) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length != 0 && length < size) {
+      full.resize(length);
+      wide = std::move(full);
+    }
+  }
+  while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
+  return wide;
+}
+
+// The system's lower case, for any letter the path holds.
+std::wstring LowerCased(std::wstring wide) {
+  if (!wide.empty()) ::CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return wide;
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+  return LowerCased(FullPathWithoutTrailingBackslash(a)) ==
+         LowerCased(FullPathWithoutTrailingBackslash(b));
+}
+
+void ShowUnpacking(void*) {
+  Ui().ShowProgressText(GetText(kTextUnpacking));
+}
+
+// Kinds 1 and 6 to 8 take part in shared-file counting. A system file or a kept file is never
+// removed; a COM server and a type library are unregistered before they go.
+void AddSharedFile(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+  std::string shared = dest;
+  if (entry.kind == kSystemFile || entry.Keep()) {
+    shared += ' ';
+  } else if (entry.kind == kSystemComServer) {
+    shared += '^';
+  } else if (entry.kind == kSystemTypeLibrary) {
+    shared += '\xA9';
+  }
+  run.sharedFiles.push_back(std::move(shared));
+}
+
+void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+  ShortcutEntry shortcut;
+  shortcut.onDesktop = (entry.flags & kEntryDesktop) != 0;
+  shortcut.inStartMenu = (entry.flags & kEntryStartMenu) != 0;
+  shortcut.shortcutFile = entry.kind == kShortcutFile;
+  shortcut.keep = entry.Keep();
+  shortcut.target = dest;
+  shortcut.command = entry.command;
+  shortcut.extra = entry.extra;
+  shortcut.caption = Utf8ToUtf16(entry.text);
+  shortcut.icon = entry.icon;
+  run.shortcuts.push_back(std::move(shortcut));
+}
+
+// Makes the destination's folder; false (with the paragraph in the failure summary) when it
+// cannot be made.
+bool MakeFolder(const std::string& folder, const std::string& dest, InstallRun& run) {
+  const DWORD error = CreateFolderPath(folder);
+  if (error == 0) return true;
+  const std::string reason =
+      FileExists(folder) ? "Cannot create directory because there is a file with the same name."
+                         : SystemErrorText(error);
+  run.failureSummary += WideToAnsi(GetText(kTextCannotCreateFolder)) + " " + folder + "\r\n" +
+                        reason + "\r\n\r\nNot installed: " + dest + "\r\n\r\n";
+  return false;
+}
+
+// What follows a file that is now in place.
+void FollowUp(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+  switch (entry.kind) {
+    case kFontFile:
+      RegisterFont(dest, run);
+      run.fontsChanged = true;
+      break;
+    case kDriverPackage:
+      run.drivers.push_back(dest);
+      break;
+    case kMsiPackage:
+      InstallPackage(dest, entry.msiUiLevel, (entry.flags & kEntryUninstallPackage) != 0, run);
+      break;
+    case kControlPanelApplet:
+      RegisterApplet(dest, entry.text, run);
+      break;
+    default:
+      break;
+  }
+}
+
+void InstallEntry(PayloadEntry& entry, const TargetFolders& folders, InstallRun& run) {
+  // The stored name marks the product's own data, even when a destination renames the file.
+  const bool hiddenEntry = entry.name == kHiddenEntryName;
+  TargetPath target;
+  if (int error = ResolveTargetPath(entry, folders, ExpandDestination, target); error != 0) {
+    ReportCorrupt(error);
+  }
+  const std::string& dest = target.path;
+  const bool keep = entry.Keep();
+  if (entry.kind == kFontFile && target.inKindFolder && !keep) {
+    run.fontList += "\"" + entry.text + "\" \"" + entry.name + "\" ";
+  }
+  const std::string sourceLine = FileNamePart(entry.name) + " >>> " + dest;
+
+  const bool fixedItemText = HasFlag(kFlagHidePathsInProgress) || hiddenEntry;
+  Ui().ShowCurrentItem(fixedItemText ? GetText(kTextInstalling) : Widen(dest));
+
+  if (entry.kind == kSystemComServer) run.comServers.push_back(dest);
+  if (entry.kind == kSystemTypeLibrary) run.typeLibraries.push_back(dest);
+  if (entry.kind == kSharedFolderFile || entry.kind == kSystemFile ||
+      entry.kind == kSystemComServer || entry.kind == kSystemTypeLibrary) {
+    AddSharedFile(entry, dest, run);
+  }
+
+  ReplacementQuery query;
+  query.dest = dest;
+  query.mode = entry.Overwrite();
+  query.kind = entry.kind;
+  query.keep = keep;
+  query.storedDate = entry.dateTime;
+  query.storedVersion = entry.text;
+  SystemDestinationFacts facts(dest);
+  const ReplacementDecision decision = DecideReplacement(query, facts);
+  Log(run, decision.logLine);
+  if (!decision.write) {
+    if (decision.recordFile) RecordForRemoval(run, dest, RemovalEntry::kFile);
+    return;
+  }
+
+  if (entry.kind == kShortcutFile ||
+      (entry.kind == kInstallFolderFile && (entry.flags & kEntryShortcutMask) != 0)) {
+    AddShortcut(entry, dest, run);
+  }
+
+  if (target.createFolders) {
+    const std::string folder = FolderOf(dest);
+    if (!folder.empty() && !IsSameFolder(folder, folders.installDir)) {
+      if (!MakeFolder(folder, dest, run)) return;
+      if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
+        RecordForRemoval(run, folder, RemovalEntry::kFolder);
+      }
+    }
+  }
+  if (decision.recordFile) RecordForRemoval(run, dest, RemovalEntry::kFile);
+
+  bool deferred = false;
+  if (!WriteInstalledFile(dest, entry.content, entry.dateTime, run, entry.attributes,
+                          decision.existedBefore, deferred)) {
+    return;
+  }
+  if (HasFlag(kFlagDetailedLog)) Log(run, sourceLine + "\r\n");
+  FollowUp(entry, dest, run);
+  run.installedFiles.insert(std::u16string(AsU16(LowerCased(Widen(dest)))));
+}
+
+}  // namespace
+
+void InstallFiles(PayloadContext& payload, InstallRun& run) {
+  const PayloadHeader& header = payload.header;
+  const int32_t count = header.entryCount;
+  QS_CHECK(header.contentSizes.size() == static_cast<size_t>(count));
+  FileDataReader reader(payload.fileDataArea.bytes, header,
+                        (Product().ProductFlags & kFlagCompressedBlocks) != 0);
+  const TargetFolders folders = FoldersOf(run);
+
+  for (int32_t i = 0; i < count; ++i) {
+    Ui().SetProgress(FileProgressPosition(i, count));
+    ByteSpan record;
+    if (int error = reader.NextEntry(record, ShowUnpacking, nullptr); error != 0) {
+      ReportCorrupt(error);
+    }
+    PayloadEntry entry;
+    const int32_t size = header.contentSizes[static_cast<size_t>(i)];
+    if (int error = ParsePayloadEntry(record, size, entry); error != 0) ReportCorrupt(error);
+    entry.name = BarForm(entry.name);
+    entry.destination = BarForm(entry.destination);
+    InstallEntry(entry, folders, run);
+  }
+
+  // The entries end with the area: blocks left unread, or a further whole entry, mean the
+  // count and the stream disagree.
+  ByteSpan extra;
+  if (reader.RemainingBytes() != 0 || reader.NextEntry(extra) == 0) {
+    ReportCorrupt(kErrorEntryName);
+  }
+
+  if (run.fontsChanged) AnnounceFontChange();
+  Ui().SetProgress(91);
+  RemoveFromPendingOperations(run.installedFiles, &run.installLog);
+  Ui().SetProgress(92);
+}
 
 }  // namespace qs
