@@ -74,10 +74,12 @@ INSTANTIATE_TEST_SUITE_P(Stub, CommandLineCases, ::testing::ValuesIn(kCommandLin
 TEST_F(CommandLineTest, InstallerInFolderWithSpacesFindsItsPayload) {
   TestPayload payload = MakePayload({MakeFile("readme.txt", "Read me first.\r\n")});
   const auto program = WriteFile(L"Program Files (x86)\\My App\\setup.exe", MakeInstaller(payload));
-  RunResult result = Run(program, L"/a");
+  const std::filesystem::path target = Folder() / "My Target";
+  RunResult result = Run(program, L"/a /d:\"" + target.wstring() + L"\"");
   EXPECT_EQ(result.exitCode, 1u) << result;
   EXPECT_TRUE(result.MessageTexts().empty()) << result;
-  EXPECT_EQ(result.Items(), std::vector<std::string>{"readme.txt"}) << result;
+  EXPECT_EQ(result.Items(), std::vector<std::string>{WideToUtf8(target.wstring()) + "\\readme.txt"})
+      << result;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // The example product, built from its project file with the builder library, installs under
 // Wine: its settings read without error and every file is taken in order.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,13 +34,23 @@ class ExampleTest : public SystemTest {
   std::vector<uint8_t> installer;
 };
 
+// Every file of the product is in place with its content, in the order stored.
 TEST_F(ExampleTest, BuiltExampleRunsSilently) {
-  RunResult result = RunInstaller(installer, L"/a");
+  const std::filesystem::path target = Folder() / L"Hello";
+  RunResult result = RunInstaller(installer, L"/a /d:\"" + target.wstring() + L"\"");
   EXPECT_EQ(result.exitCode, 1u) << result;
   EXPECT_TRUE(result.MessageTexts().empty()) << result;
-  std::vector<std::string> names;
-  for (const builder::PayloadFile& file : project.files) names.push_back(file.name);
-  EXPECT_EQ(result.Items(), names) << result;
+  ASSERT_FALSE(project.files.empty());
+  std::vector<std::string> destinations;
+  for (const builder::PayloadFile& file : project.files) {
+    destinations.push_back(WideToUtf8(target.wstring()) + "\\" + file.name);
+    std::ifstream in(target / Utf8ToWide(file.name), std::ios::binary);
+    ASSERT_TRUE(in) << file.name;
+    const std::vector<uint8_t> content{std::istreambuf_iterator<char>(in),
+                                       std::istreambuf_iterator<char>()};
+    EXPECT_EQ(content, file.content) << file.name;
+  }
+  EXPECT_EQ(result.Items(), destinations) << result;
 }
 
 // The same installer, interactively: every page the product has is shown in order, the folder

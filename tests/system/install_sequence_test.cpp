@@ -34,8 +34,8 @@ TEST_F(InstallSequence, LanguageComesFromThePageOrIsEnglish) {
     const std::string language = c.language;
     EXPECT_EQ(StatusTexts(result),
               (std::vector<std::string>{TextName(8, language), TextName(62, language),
-                                        TextName(54, language), TextName(32, language),
-                                        TextName(36, language)}))
+                                        TextName(54, language), TextName(29, language),
+                                        TextName(32, language), TextName(36, language)}))
         << result;
     if (c.languagePages == 0) {
       EXPECT_TRUE(result.MessageTexts().empty()) << result;

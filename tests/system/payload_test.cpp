@@ -2,6 +2,9 @@
 // header and the blocks (each damaged on purpose, expecting its error number), and entries
 // that cross block boundaries.
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -49,13 +52,20 @@ TEST_F(PayloadTest, EntriesSpanningBlocksAreReadInOrder) {
     TestPayload payload = MakePayload(files, options);
     ASSERT_GT(payload.layout.blockOffsets.size(), files.size());
 
-    RunResult result = RunInstaller(MakeInstaller(payload), L"/a");
+    const std::filesystem::path target = Folder() / (compressed ? "compressed" : "stored");
+    RunResult result = RunInstaller(MakeInstaller(payload), L"/a /d:\"" + target.wstring() + L"\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_FALSE(result.timedOut);
     EXPECT_TRUE(result.MessageTexts().empty()) << result;
-    EXPECT_EQ(result.Items(),
-              (std::vector<std::string>{"first.txt", "empty.txt", "docs\\second.txt", "last.bin"}))
-        << result;
+    std::vector<std::string> destinations;
+    for (const builder::PayloadFile& file : files) {
+      destinations.push_back(WideToUtf8(target.wstring()) + "\\" + file.name);
+      std::ifstream in(target / Utf8ToWide(file.name), std::ios::binary);
+      const std::vector<uint8_t> content{std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()};
+      EXPECT_EQ(content, file.content) << file.name;
+    }
+    EXPECT_EQ(result.Items(), destinations) << result;
     // Each entry's progress step (28 to 90) comes before the entry, in order.
     std::vector<int> progress;
     for (const TranscriptRecord& record : result.Records("progress")) {
@@ -206,13 +216,15 @@ TEST_F(PayloadTest, DamagedImageIsReportedWhenTheProductChecksIt) {
     const uint32_t peHeader = GetU32(installer, 60);
     const uint32_t sizeOfHeaders = GetU32(installer, peHeader + 24 + 60);
     installer[sizeOfHeaders - 1] ^= 0xFF;
-    RunResult result = RunInstaller(installer, L"/a");
+    const std::filesystem::path target = Folder() / (checked ? "checked" : "unchecked");
+    RunResult result = RunInstaller(installer, L"/a /d:\"" + target.wstring() + L"\"");
     if (checked) {
       EXPECT_TRUE(EndedWithCorruptReport(result, kErrorImageChecksum)) << result;
     } else {
       EXPECT_EQ(result.exitCode, 1u) << result;
       EXPECT_TRUE(result.MessageTexts().empty()) << result;
-      EXPECT_EQ(result.Items(), std::vector<std::string>{"a.txt"}) << result;
+      EXPECT_EQ(result.Items(), std::vector<std::string>{WideToUtf8(target.wstring()) + "\\a.txt"})
+          << result;
     }
   }
 }

@@ -92,11 +92,14 @@ TEST_F(SettingsTest, FileDataReadFromTheFile) {
   settings.fileDataFromFile = 1;
   TestPayload payload = ProductPayload(settings);
 
-  RunResult exact =
-      RunInstaller(MakeInstaller(payload, false, builder::SectionEnd::kAtPayload), L"/a");
+  const std::filesystem::path target = Folder() / "Target";
+  RunResult exact = RunInstaller(MakeInstaller(payload, false, builder::SectionEnd::kAtPayload),
+                                 L"/a /d:\"" + target.wstring() + L"\"");
   EXPECT_EQ(exact.exitCode, 1u) << exact;
   EXPECT_TRUE(exact.MessageTexts().empty()) << exact;
-  EXPECT_EQ(exact.Items(), (std::vector<std::string>{"a.txt", "b.txt"})) << exact;
+  const std::string folder = WideToUtf8(target.wstring());
+  EXPECT_EQ(exact.Items(), (std::vector<std::string>{folder + "\\a.txt", folder + "\\b.txt"}))
+      << exact;
 
   std::vector<uint8_t> signed_ = MakeInstaller(payload, false, builder::SectionEnd::kAtPayload);
   signed_.insert(signed_.end(), 16, 0xAB);
