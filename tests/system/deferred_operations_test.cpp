@@ -414,7 +414,12 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   ASSERT_TRUE(DeleteAtRestart(N(b)));
   ASSERT_TRUE(DeleteAtRestart(N(c)));
   ASSERT_TRUE(ReplaceAtRestart(N(otherPrepared), N(d)));
-  ASSERT_EQ(PendingOperations().size(), 8u);
+  const std::pair<std::u16string, std::u16string> moveOntoA{Lower(prepared), Lower(a)},
+      deleteB{Lower(b), u""}, deleteC{Lower(c), u""}, moveOntoD{Lower(otherPrepared), Lower(d)};
+  const auto before = PendingPairs();
+  for (const auto& pair : {moveOntoA, deleteB, deleteC, moveOntoD}) {
+    ASSERT_EQ(before.count(pair), 1u);
+  }
 
   std::string log = "before";
   RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
@@ -422,10 +427,12 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
                      "\" was removed from the list of pending moves.\r\nFile \"" +
                      Narrow(AsWide(Lower(b))) +
                      "\" was removed from the list of pending deletions.\r\n");
-  const auto pairs = PendingPairs();
-  EXPECT_EQ(pairs.size(), 2u);
-  EXPECT_EQ(pairs.count({Lower(c), u""}), 1u);
-  EXPECT_EQ(pairs.count({Lower(otherPrepared), Lower(d)}), 1u);
+  const auto after = PendingPairs();
+  EXPECT_EQ(after.size(), before.size() - 2);
+  EXPECT_EQ(after.count(moveOntoA), 0u);
+  EXPECT_EQ(after.count(deleteB), 0u);
+  EXPECT_EQ(after.count(deleteC), 1u);
+  EXPECT_EQ(after.count(moveOntoD), 1u);
   // The dropped replacement's prepared copy went to the Recycle Bin.
   EXPECT_FALSE(fs::exists(prepared));
 
@@ -433,7 +440,7 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   log.clear();
   RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
   EXPECT_EQ(log, "\r\n");
-  EXPECT_EQ(PendingOperations().size(), 4u);
+  EXPECT_EQ(PendingPairs(), after);
 
   ASSERT_TRUE(Restart());
   EXPECT_EQ(ReadText(a), "installed");
