@@ -346,6 +346,26 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
   EXPECT_EQ(run.failureSummary, "");
 }
 
+// Names and folders outside ASCII travel as "|" + UTF-8 and must reach the file system whole:
+// an install folder, a file name and a subfolder of the name, each not ASCII.
+TEST_F(FilePhase, NamesOutsideAscii) {
+  installDir = Folder() / L"Gr\u00fcn";
+  fs::create_directories(installDir);
+  run.installDir = NarrowPath(installDir);
+  ASSERT_EQ(run.installDir.front(), '|');
+  builder::PayloadFile named = Entry("|M\xc3\xbcll.txt", 0, 0);
+  builder::PayloadFile inFolder = Entry("|\xc3\x84rger\\x.txt", 0, 0);
+  Install({Entry("plain.txt", 0, 0), named, inFolder});
+  EXPECT_EQ(ReadText(installDir / "plain.txt"), "new plain.txt");
+  EXPECT_EQ(ReadText(installDir / L"M\u00fcll.txt"), "new " + named.name);
+  EXPECT_EQ(ReadText(installDir / L"\u00c4rger" / "x.txt"), "new " + inFolder.name);
+  EXPECT_EQ(run.removalList, NarrowPath(installDir / "plain.txt") + "\r\n" +
+                                 NarrowPath(installDir / L"M\u00fcll.txt") + "\r\n~" +
+                                 NarrowPath(installDir / L"\u00c4rger") + "\r\n" +
+                                 NarrowPath(installDir / L"\u00c4rger" / "x.txt") + "\r\n");
+  EXPECT_EQ(run.failureSummary, "");
+}
+
 // A file in a drive's root: the file is recorded, the root never.
 TEST_F(FilePhase, DriveRootIsNeverRecorded) {
   const std::string name = "quillonet-root-" + std::to_string(::GetCurrentProcessId()) + ".txt";
