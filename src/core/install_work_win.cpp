@@ -193,7 +193,6 @@ void PrepareFileData(PayloadContext& payload, InstallRun& run) {
 void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   const ProductSettings& product = Product();
   UpdateSharedFileCounts(run);
-  Progress(92);
   Progress(93);
   RegisterComponents(run);
   Status(32);

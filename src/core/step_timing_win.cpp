@@ -11,6 +11,8 @@ namespace {
 DWORD lastMark = 0;
 bool marked = false;
 
+}  // namespace
+
 void PumpMessages() {
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -19,8 +21,6 @@ void PumpMessages() {
     ::DispatchMessageW(&message);
   }
 }
-
-}  // namespace
 
 void MarkStep() {
   lastMark = ::GetTickCount();

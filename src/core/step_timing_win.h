@@ -8,5 +8,7 @@ void MarkStep();
 // While the progress page is shown, lets the window messages run until minStepDelay
 // milliseconds have passed since the previous mark; then marks again.
 void WaitStep();
+// Lets the window messages that are waiting run (once per installed file).
+void PumpMessages();
 
 }  // namespace qs

@@ -17,6 +17,7 @@
 #include "core/payload_format.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
+#include "core/step_timing_win.h"
 #include "core/target_path.h"
 #include "files/file_queries_win.h"
 #include "files/file_writer_win.h"
@@ -257,6 +258,7 @@ void InstallFiles(PayloadContext& payload, InstallRun& run) {
     entry.name = BarForm(entry.name);
     entry.destination = BarForm(entry.destination);
     InstallEntry(entry, folders, run);
+    PumpMessages();
   }
 
   // The entries end with the area: blocks left unread, or a further whole entry, mean the
