@@ -319,30 +319,66 @@ TEST_F(InstallSequence, InstallLogTellsANewInstallationFromAReinstallation) {
 }
 
 // A failed run writes its log even without bit 6, with the failure summary at its end, and
-// offers it (text 40); Yes opens it through the shell. Here the readme cannot be written
-// because a folder has its name.
+// offers it (text 40); Yes opens it through the shell. The failures: a file whose folder cannot
+// be made because a file has its name, or that lies on a drive the system lacks; a readme that
+// cannot be written because a folder has its name.
 TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
+  std::string missingDrive;
+  const DWORD drives = ::GetLogicalDrives();
+  for (char letter = 'Y'; letter > 'C' && missingDrive.empty(); --letter) {
+    if ((drives & (1u << (letter - 'A'))) == 0) missingDrive = std::string(1, letter) + ":";
+  }
+  ASSERT_FALSE(missingDrive.empty());
+
+  enum class Cause { kFolderBlocked, kMissingDrive, kReadmeBlocked };
   struct Case {
     const char* name;
+    Cause cause;
     const wchar_t* arguments;
     std::vector<std::string> answers;
     bool asked;
     bool opened;
   };
   const Case cases[] = {
-      {"Viewed", L"", {"ok", "yes"}, true, true},
-      {"Declined", L"", {"ok", "no"}, true, false},
-      {"Automatic", L"/a", {}, false, false},
+      {"Viewed", Cause::kFolderBlocked, L"", {"yes"}, true, true},
+      {"Declined", Cause::kFolderBlocked, L"", {"no"}, true, false},
+      {"Automatic", Cause::kFolderBlocked, L"/a", {}, false, false},
+      {"MissingDrive", Cause::kMissingDrive, L"/a", {}, false, false},
+      {"ReadmeViewed", Cause::kReadmeBlocked, L"", {"ok", "yes"}, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path app = MadeFolder(c.name);
-    fs::create_directory(app / "readme.txt");
     const std::string log = Utf8(app / "Install.LOG");
-    ProductSettings product = SequenceProduct(kQuiet | kFlagWriteReadmeFiles);
-    product.readmes = {{'R', '1'}};
-    RunResult result = RunInstaller(Installer(product), DirectorySwitch(app) + L" " + c.arguments,
-                                    Answers(c.answers));
+    ProductSettings product = SequenceProduct(kQuiet);
+    builder::PayloadFile file = MakeFile("b.txt", "b");
+    std::string summary;  // what the log ends with after the heading
+    switch (c.cause) {
+      case Cause::kFolderBlocked: {
+        WriteText(app / "blocker", "a file");
+        file.destination = "blocker\\";
+        const std::string folder = Utf8(app / "blocker");
+        summary = "T25 " + folder +
+                  "\r\nCannot create directory because there is a file with the same name.\r\n\r\n"
+                  "Not installed: " +
+                  folder + "\\b.txt\r\n\r\n";
+        break;
+      }
+      case Cause::kMissingDrive:
+        file.destination = missingDrive + "\\Nowhere\\";
+        summary = "Not installed: " + missingDrive + "\\Nowhere\\b.txt\r\n\r\n";
+        break;
+      case Cause::kReadmeBlocked:
+        fs::create_directory(app / "readme.txt");
+        product.ProductFlags |= kFlagWriteReadmeFiles;
+        product.readmes = {{'R', '1'}};
+        summary = "\r\n";
+        break;
+    }
+    const std::vector<uint8_t> installer =
+        MakeInstaller(MakePayload({file}, {}, 0, SettingsStream(product)));
+    RunResult result =
+        RunInstaller(installer, DirectorySwitch(app) + L" " + c.arguments, Answers(c.answers));
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(WorkDone(result)) << result;
     EXPECT_EQ(result.MessageTexts(), std::vector<std::string>(c.asked ? 1 : 0, "T40 " + log))
@@ -352,9 +388,14 @@ TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
 
     const std::string text = ReadText(app / "Install.LOG");
     EXPECT_EQ(text.rfind("Installation log for: Test Product\r\n", 0), 0u) << text;
-    const std::string summary =
-        "\r\n\r\n*** FAILURE SUMMARY ***\r\nFailed to write \"" + Utf8(app / "readme.txt") + "\": ";
-    EXPECT_NE(text.find(summary), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n\r\n*** FAILURE SUMMARY ***\r\n"), std::string::npos) << text;
+    EXPECT_TRUE(EndsWith(text, summary)) << text;
+    if (c.cause == Cause::kReadmeBlocked) {
+      EXPECT_NE(text.find("*** FAILURE SUMMARY ***\r\nFailed to write \"" +
+                          Utf8(app / "readme.txt") + "\": "),
+                std::string::npos)
+          << text;
+    }
     EXPECT_EQ(text.find("T43"), std::string::npos) << text;
   }
 }
