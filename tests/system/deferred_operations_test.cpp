@@ -26,6 +26,7 @@
 #include "files/pending_operations.h"
 #include "files/pending_operations_win.h"
 #include "harness_win.h"
+#include "install_sequence_fixture.h"
 #include "integration/shell_folders_win.h"
 
 namespace qs::systest {
@@ -487,6 +488,48 @@ TEST_F(RestartPrefixDeferred, WininitLinesAreCarriedOutAtRestart) {
   std::error_code ignored;
   fs::remove(ini, ignored);
   fs::remove(fs::path(WinDir()) / "wininit.bak", ignored);
+}
+
+// A whole installation over a file that a running program holds open: the file is left for the
+// restart, the run asks for one (automatic mode: without asking), and the restart brings the
+// new content with its stored date.
+TEST_F(RestartPrefixDeferred, InstallerLeavesALockedFileForTheRestart) {
+  const fs::path app = Folder() / "app";
+  const fs::path dest = app / "app.dll";
+  WriteText(dest, "old");
+  const ProductSettings product =
+      SequenceProduct(kQuiet | kFlagReplaceAtRestartEvenIfNew | kFlagWriteInstallLogAlways);
+  const builder::PayloadFile file = MakeFile("app.dll", "new content");
+  const std::vector<uint8_t> installer =
+      MakeInstaller(MakePayload({file}, {}, 0, SettingsStream(product)));
+
+  UniqueFileHandle lock = Lock(dest);
+  ASSERT_TRUE(lock);
+  const RunResult result = RunInstaller(installer, DirectorySwitch(app) + L" /a");
+  lock.Reset();
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  EXPECT_EQ(result.Records("restart").size(), 1u) << result;
+  EXPECT_EQ(ReadText(dest), "old");
+
+  const std::string log = ReadText(app / "Install.LOG");
+  const std::string registered =
+      "\"" + N(dest) + "\" was successfully registered for replacement.\r\nTemporary file is \"";
+  const size_t at = log.find(registered);
+  ASSERT_NE(at, std::string::npos) << log;
+  const size_t nameStart = at + registered.size();
+  const size_t nameEnd = log.find("\"\r\nReboot will be required.\r\n", nameStart);
+  ASSERT_NE(nameEnd, std::string::npos) << log;
+  const fs::path temporary(Widen(log.substr(nameStart, nameEnd - nameStart)));
+  EXPECT_EQ(temporary.parent_path(), app);
+  EXPECT_EQ(ReadText(temporary), "new content");
+  EXPECT_EQ(PendingPairs().count({LowerCasePath(AsU16(ShortForm(temporary))), Lower(dest)}), 1u);
+
+  ASSERT_TRUE(Restart());
+  EXPECT_EQ(ReadText(dest), "new content");
+  EXPECT_FALSE(fs::exists(temporary));
+  DateTime date;
+  ASSERT_TRUE(GetFileDate(N(dest), date));
+  EXPECT_EQ(date, file.dateTime);
 }
 
 }  // namespace
