@@ -88,8 +88,8 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
 }
 
 // A run with failures offers its log instead (text 40 with the log's path, caption 41) and
-// starts no /r program; automatic runs ask nothing. Here reboot.dat cannot be written into a
-// folder on a drive that does not exist.
+// starts no /r program; automatic runs ask nothing. Here one file is meant for a drive that
+// does not exist.
 TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
   std::string drive;
   const DWORD drives = ::GetLogicalDrives();
@@ -97,7 +97,8 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
     if ((drives & (1u << (letter - 'A'))) == 0) drive = std::string(1, letter) + ":";
   }
   ASSERT_FALSE(drive.empty());
-  const std::string folder = drive + "\\App";
+  // The run fails on a file for a drive that is not there; its log can still be written.
+  const std::string folder = Utf8(Folder() / "App");
   const std::string log = folder + "\\Install.LOG";
   struct Case {
     const char* name;
@@ -107,20 +108,21 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
     Launches launches;
   };
   const Case cases[] = {
-      {"LogViewed",
-       L"",
-       {"yes"},
-       {"T40 " + log},
-       {{"start", "notepad.exe \"" + log + "\"", folder}}},
+      {"LogViewed", L"", {"yes"}, {"T40 " + log}, {{"open", log, ""}}},
       {"LogDeclined", L"", {"no"}, {"T40 " + log}, {}},
       {"Automatic", L"/a", {}, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ProductSettings product = SequenceProduct(kQuiet | kFlagRebootMarker);
+    ProductSettings product = SequenceProduct(kQuiet);
     product.finishLaunchProgram = "x.exe";
     std::wstring arguments = L"/d:\"" + Utf8ToWide(folder) + L"\" /r:\"after.exe\" " + c.arguments;
-    RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));
+    builder::PayloadFile lost = MakeFile("f1.txt", "x");
+    lost.destination = drive + "\\Nowhere\\";
+    const std::vector<builder::PayloadFile> files = {MakeFile("f0.txt", "x"), lost};
+    RunResult result =
+        RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))), arguments,
+                     Answers(c.answers));
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(WorkDone(result)) << result;
     EXPECT_EQ(result.MessageTexts(), c.messages) << result;
