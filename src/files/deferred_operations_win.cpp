@@ -127,10 +127,12 @@ DWORD RecycleFile(const std::wstring& path) {
   return request.fAnyOperationsAborted ? ERROR_CANCELLED : 0;
 }
 
-// The same grant as the folder-rights step: the world identity gets full access. The file moves
-// over the destination with its access list, and a copy made in the temporary folder would
-// otherwise carry the private rights of the user who ran the installer.
-void GrantEveryoneFullAccess(const std::wstring& path) {
+// The world identity may read and run the prepared file. The file moves over the destination
+// with its access list, and a copy made in the temporary folder would otherwise carry the
+// private rights of the user who ran the installer. Write access is not granted: the file may
+// end up in the system folder, where a file everyone can change lets anyone take over what
+// loads it.
+void GrantEveryoneReadAccess(const std::wstring& path) {
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   PSID everyone = nullptr;
   if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
@@ -142,7 +144,7 @@ void GrantEveryoneFullAccess(const std::wstring& path) {
   if (::GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &oldAcl, nullptr, &descriptor) == ERROR_SUCCESS) {
     EXPLICIT_ACCESSW access{};
-    access.grfAccessPermissions = GENERIC_ALL;
+    access.grfAccessPermissions = GENERIC_READ | GENERIC_EXECUTE;
     access.grfAccessMode = GRANT_ACCESS;
     access.grfInheritance = NO_INHERITANCE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
@@ -383,7 +385,7 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
     }
   }
   ClearHiddenAttributes(temporary);
-  GrantEveryoneFullAccess(temporary);
+  GrantEveryoneReadAccess(temporary);
   if (dateTime.IsComplete()) SetCreationAndWriteTime(temporary, dateTime);
 
   const std::wstring shortTemporary = ShortPath(temporary);

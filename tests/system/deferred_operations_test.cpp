@@ -318,7 +318,7 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
                 (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
             0u);
 
-  // The world identity was granted full access.
+  // The world identity may read the file, not change it.
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   std::wstring tempName = temporary.wstring();
@@ -330,16 +330,19 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
   ASSERT_TRUE(
       ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
   bool granted = false;
+  bool writable = false;
   for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     if (!::GetAce(acl, i, reinterpret_cast<void**>(&ace))) continue;
     if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
     if (!::EqualSid(&ace->SidStart, everyone)) continue;
-    granted = granted || (ace->Mask & (GENERIC_ALL | FILE_ALL_ACCESS)) != 0;
+    granted = granted || (ace->Mask & (GENERIC_READ | FILE_READ_DATA)) != 0;
+    writable = writable || (ace->Mask & (GENERIC_ALL | GENERIC_WRITE | FILE_WRITE_DATA)) != 0;
   }
   ::FreeSid(everyone);
   ::LocalFree(descriptor);
   EXPECT_TRUE(granted);
+  EXPECT_FALSE(writable);
 
   const std::u16string shortTemporary = LowerCasePath(AsU16(ShortForm(temporary)));
   EXPECT_EQ(PendingPairs().count({shortTemporary, Lower(dest)}), 1u);
