@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "base/version_compare.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
+#include "file_fixtures.h"
 #include "files/file_queries_win.h"
 #include "files/file_writer_win.h"
 #include "harness_win.h"
@@ -44,11 +43,6 @@ std::vector<uint8_t> Pattern(size_t size) {
   return bytes;
 }
 
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Holds a file open without sharing, as another program would, for as long as it lives.
 UniqueFileHandle HoldLocked(const fs::path& path) {
   return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -62,12 +56,6 @@ char MissingDriveLetter() {
     if (::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return letter;
   }
   return 0;
-}
-
-fs::path TestProgramFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return fs::path(self).parent_path();
 }
 
 // The writer reads the product's flags and text 31; each test sets what it needs and puts the
@@ -233,64 +221,52 @@ TEST_F(FileWriter, NonAsciiPathIsWrittenThroughTheWideCalls) {
   EXPECT_TRUE(FileExists(narrow));
 }
 
-TEST_F(FileWriter, LockedNewFileIsNotDeferredAndGoesToTheFailureSummary) {
-  const fs::path path = Folder() / "locked.dll";
-  UniqueFileHandle lock = HoldLocked(path);
+// Failures that are never left for the restart: the report goes to the failure summary, the
+// log stays empty and no restart is asked for.
+TEST_F(FileWriter, FailuresThatAreNotDeferred) {
+  const fs::path locked = Folder() / "locked.dll";
+  UniqueFileHandle lock = HoldLocked(locked);
   ASSERT_TRUE(lock.Valid());
-  const uint64_t flagsBefore = Product().ProductFlags;
-
-  InstallRun run;
-  bool deferred = true;
-  // The file did not exist before this run and bit 11 is clear: no replacement at restart.
-  EXPECT_FALSE(WriteInstalledFile(NarrowPath(path), Pattern(10), At(2019, 7, 5, 9, 3, 7), run,
-                                  kKeepAttributes, false, deferred));
-  EXPECT_FALSE(deferred);
-  EXPECT_EQ(run.installLog, "");
-  EXPECT_EQ(run.failureSummary,
-            FailureReport(NarrowPath(path), SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n"));
-  EXPECT_EQ(Product().ProductFlags, flagsBefore);
-  EXPECT_EQ(::GetFileSize(lock.Get(), nullptr), 0u);
-}
-
-TEST_F(FileWriter, InvalidNameIsNeverDeferred) {
-  // Even with both reasons for a deferral, an invalid name stays a plain failure.
-  Product().ProductFlags = kFlagReplaceAtRestartEvenIfNew;
-  const std::string dest = NarrowPath(Folder()) + "\\bad<name>.txt";
-  InstallRun run;
-  bool deferred = true;
-  EXPECT_FALSE(
-      WriteInstalledFile(dest, Pattern(10), DateTime{}, run, kKeepAttributes, true, deferred));
-  EXPECT_FALSE(deferred);
-  EXPECT_EQ(run.installLog, "");
-  EXPECT_EQ(run.failureSummary,
-            FailureReport(dest, SystemErrorText(ERROR_INVALID_NAME) + "\r\n\r\n"));
-  EXPECT_FALSE(Product().ProductFlags & kFlagRestartRequired);
-}
-
-TEST_F(FileWriter, MissingDriveIsReportedAndNeverDeferred) {
   const char letter = MissingDriveLetter();
   ASSERT_NE(letter, 0) << "no free drive letter from Q: to Y:";
-  const char lower = static_cast<char>(letter - 'A' + 'a');
-  Product().ProductFlags = kFlagReplaceAtRestartEvenIfNew;
+  const std::string onMissingDrive = std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":";
   const std::string drivePresent = std::string("Drive ") + letter + ": is not present.\r\n";
-  const std::string dests[] = {
-      std::string(1, lower) + ":\\Apps\\Product\\tool.exe",
-      // The "|" form of a path with characters outside ASCII.
-      "|" + std::string(1, lower) +
-          ":\\Apps\\Pr\xc3\xb6"
-          "duct\\tool.exe",
+  const std::string reasonLocked = SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n";
+  struct Case {
+    const char* name;
+    std::string dest;
+    uint64_t flags;
+    bool existedBefore;
+    std::string reason;  // what the report says after its first line
   };
-  for (const std::string& dest : dests) {
-    SCOPED_TRACE(dest);
+  const Case cases[] = {
+      // The file did not exist before this run and bit 11 is clear.
+      {"locked new file", NarrowPath(locked), 0, false, reasonLocked},
+      // Even with both reasons for a deferral, an invalid name stays a plain failure.
+      {"invalid name", NarrowPath(Folder()) + "\\bad<name>.txt", kFlagReplaceAtRestartEvenIfNew,
+       true, SystemErrorText(ERROR_INVALID_NAME) + "\r\n\r\n"},
+      {"missing drive", onMissingDrive + "\\Apps\\Product\\tool.exe",
+       kFlagReplaceAtRestartEvenIfNew, true, drivePresent},
+      // The "|" form of a path with characters outside ASCII.
+      {"missing drive, | form",
+       "|" + onMissingDrive +
+           "\\Apps\\Pr\xc3\xb6"
+           "duct\\tool.exe",
+       kFlagReplaceAtRestartEvenIfNew, true, drivePresent},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Product().ProductFlags = c.flags;
     InstallRun run;
     bool deferred = true;
-    EXPECT_FALSE(
-        WriteInstalledFile(dest, Pattern(10), DateTime{}, run, kKeepAttributes, true, deferred));
+    EXPECT_FALSE(WriteInstalledFile(c.dest, Pattern(10), At(2019, 7, 5, 9, 3, 7), run,
+                                    kKeepAttributes, c.existedBefore, deferred));
     EXPECT_FALSE(deferred);
     EXPECT_EQ(run.installLog, "");
-    EXPECT_EQ(run.failureSummary, FailureReport(dest, drivePresent));
-    EXPECT_FALSE(Product().ProductFlags & kFlagRestartRequired);
+    EXPECT_EQ(run.failureSummary, FailureReport(c.dest, c.reason));
+    EXPECT_EQ(Product().ProductFlags, c.flags);
   }
+  EXPECT_EQ(::GetFileSize(lock.Get(), nullptr), 0u);
 }
 
 TEST_F(FileWriter, ExistenceCountsFoldersAndLockedFiles) {

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,6 +18,7 @@
 #include "core/payload_entry.h"
 #include "core/payload_format.h"
 #include "core/product_win.h"
+#include "file_fixtures.h"
 #include "files/install_files_win.h"
 #include "install_sequence_fixture.h"
 #include "integration/shell_folders_win.h"
@@ -31,39 +30,6 @@ namespace {
 constexpr DateTime kOld = {2019, 7, 5, 9, 3, 7};
 constexpr DateTime kNew = {2020, 1, 1, 0, 0, 0};
 constexpr DateTime kOldDay = {2019, 7, 5, -1, 0, 0};  // no time
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const fs::path& path, std::string_view text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary)
-      .write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void SetLastWriteTime(const fs::path& path, const DateTime& date) {
-  SYSTEMTIME time{};
-  time.wYear = static_cast<WORD>(date.year);
-  time.wMonth = static_cast<WORD>(date.month);
-  time.wDay = static_cast<WORD>(date.day);
-  time.wHour = static_cast<WORD>(date.hour);
-  time.wMinute = static_cast<WORD>(date.minute);
-  time.wSecond = static_cast<WORD>(date.second);
-  FILETIME fileTime{};
-  ASSERT_TRUE(::SystemTimeToFileTime(&time, &fileTime));
-  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << path.string();
-  ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &fileTime));
-}
-
-fs::path TestProgramFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return fs::path(self).parent_path();
-}
 
 std::string NarrowPath(const fs::path& path) {
   return Narrow(path.wstring());
@@ -258,7 +224,9 @@ TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
       fs::create_directories(dest.parent_path());
       fs::copy_file(TestProgramFolder() / fixture, dest);
     }
-    if (c.existing != Existing::kMissing) SetLastWriteTime(dest, c.existingDate);
+    if (c.existing != Existing::kMissing) {
+      ASSERT_TRUE(SetLastWriteTime(dest, c.existingDate));
+    }
     before.push_back(c.existing == Existing::kMissing ? std::string() : ReadText(dest));
     files.push_back(std::move(file));
     destinations.push_back(dest);
@@ -338,7 +306,9 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ReadText(c.dest), "new " + c.file.name);
     EXPECT_EQ(Recorded(c.dest), c.fileRecorded) << run.removalList;
-    if (c.folderRecorded) EXPECT_TRUE(RecordedFolder(*c.folderRecorded)) << run.removalList;
+    if (c.folderRecorded) {
+      EXPECT_TRUE(RecordedFolder(*c.folderRecorded)) << run.removalList;
+    }
   }
   // Folders are recorded once each; the install folder and the kept one never.
   EXPECT_FALSE(RecordedFolder(installDir)) << run.removalList;

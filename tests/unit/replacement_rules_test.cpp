@@ -15,6 +15,8 @@ constexpr DateTime kOld = {2019, 7, 5, 9, 3, 7};
 constexpr DateTime kNew = {2020, 1, 1, 0, 0, 0};
 constexpr DateTime kOldDay = {2019, 7, 5, -1, 0, 0};  // the day of kOld, without a time
 constexpr DateTime kNoDate = {};
+// The answer about a destination whose date cannot be read, or that is missing.
+constexpr std::nullopt_t kUnreadable = std::nullopt;
 
 // The destination as the rules see it; `asked` lists the questions in order: E(xists),
 // D(ate), V(ersion).
@@ -68,20 +70,9 @@ TEST(ReplacementRules, DecisionTable) {
       // ---- Modes ----
       {"NoCopyAsksNothing", 1, 9, false, true, kOld, "1.0", kNew, "2.0",  //
        false, false, false, "", ""},
-      {"OnlyIfPresentMissing",
-       2,
-       0,
-       false,
-       false,
-       {},
-       "",
-       kNew,
+      {"OnlyIfPresentMissing", 2, 0, false, false, kUnreadable, "", kNew,
        "",  //
-       false,
-       false,
-       false,
-       " was not installed because it does not already exist.\r\n",
-       "E"},
+       false, false, false, " was not installed because it does not already exist.\r\n", "E"},
       {"OnlyIfPresentThere", 2, 0, false, true, kOld, "", kNew, "",  //
        true, true, false, "", "E"},
       {"OnlyIfAbsentThere", 3, 0, false, true, kOld, "", kNew, "",  //
@@ -90,20 +81,9 @@ TEST(ReplacementRules, DecisionTable) {
        false, false, false, " was not installed because it already exists.\r\n", "E"},
       {"OnlyIfAbsentThereSystemFile", 3, 6, false, true, kOld, "", kNew, "",  //
        false, false, false, " was not installed because it already exists.\r\n", "E"},
-      {"OnlyIfAbsentMissingAsksOnce",
-       3,
-       9,
-       false,
-       false,
-       {},
-       "",
-       kNew,
+      {"OnlyIfAbsentMissingAsksOnce", 3, 9, false, false, kUnreadable, "", kNew,
        "1.0",  //
-       true,
-       true,
-       false,
-       "",
-       "E"},
+       true, true, false, "", "E"},
       {"UnlessExistingNewerLater", 4, 0, false, true, kNew, "", kOld, "",  //
        false, true, false, " was not installed because the existing file is newer.\r\n", "D"},
       {"UnlessExistingNewerEarlier", 4, 0, false, true, kOld, "", kNew, "",  //
@@ -112,54 +92,21 @@ TEST(ReplacementRules, DecisionTable) {
        true, true, false, "", "D"},
       {"UnlessExistingNewerStoredWithoutTime", 4, 0, false, true, kNew, "", kOldDay, "",  //
        true, true, false, "", ""},
-      {"UnlessExistingNewerUnreadable",
-       4,
-       5,
-       false,
-       false,
-       {},
-       "",
-       kOld,
+      {"UnlessExistingNewerUnreadable", 4, 5, false, false, kUnreadable, "", kOld,
        "",  //
-       true,
-       true,
-       false,
-       "",
-       "D"},
+       true, true, false, "", "D"},
       {"ModeAboveFourActsAsByKind", 7, 1, false, true, kNew, "", kOld, "",  //
        false, false, false, " is up to date.\r\n", "ED"},
       // ---- Kinds without a comparison ----
       {"InstallFolderFileOverExisting", 0, 0, false, true, kNew, "", kOld, "",  //
        true, true, false, "", ""},
-      {"AppletKept",
-       0,
-       12,
-       true,
-       false,
-       {},
-       "",
-       kOld,
+      {"AppletKept", 0, 12, true, false, kUnreadable, "", kOld,
        "",  //
-       true,
-       false,
-       false,
-       "",
-       ""},
+       true, false, false, "", ""},
       // ---- Shared files and fonts: by date ----
-      {"SharedMissing",
-       0,
-       1,
-       false,
-       false,
-       {},
-       "",
-       kNew,
+      {"SharedMissing", 0, 1, false, false, kUnreadable, "", kNew,
        "",  //
-       true,
-       false,
-       false,
-       "",
-       "E"},
+       true, false, false, "", "E"},
       {"SharedExistingLater", 0, 1, false, true, kNew, "", kOld, "",  //
        false, false, false, " is up to date.\r\n", "ED"},
       {"FontExistingEqual", 0, 4, false, true, kOld, "", kOld, "",  //
@@ -168,35 +115,13 @@ TEST(ReplacementRules, DecisionTable) {
        true, false, true, " is out of date and will be replaced.\r\n", "ED"},
       {"SharedStoredWithoutTimeAlwaysReplaces", 0, 1, false, true, kNew, "", kOldDay, "",  //
        true, false, true, " is out of date and will be replaced.\r\n", "E"},
-      {"SharedExistingDateUnreadable",
-       0,
-       1,
-       false,
-       true,
-       {},
-       "",
-       kOld,
+      {"SharedExistingDateUnreadable", 0, 1, false, true, kUnreadable, "", kOld,
        "",  //
-       true,
-       false,
-       true,
-       " is out of date and will be replaced.\r\n",
-       "ED"},
+       true, false, true, " is out of date and will be replaced.\r\n", "ED"},
       // ---- System and versioned files: version, then date ----
-      {"VersionedMissing",
-       0,
-       9,
-       false,
-       false,
-       {},
-       "",
-       kNew,
+      {"VersionedMissing", 0, 9, false, false, kUnreadable, "", kNew,
        "2.0",  //
-       true,
-       true,
-       false,
-       "",
-       "E"},
+       true, true, false, "", "E"},
       {"VersionedEqualVersion", 0, 9, false, true, kOld, "1.0", kNew, "1.0",  //
        false, true, false, " was not installed because its version (1.0) is not newer than 1.0\r\n",
        "EV"},
@@ -231,34 +156,13 @@ TEST(ReplacementRules, DecisionTable) {
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
        "0:00:00.\r\n",
        "ED"},
-      {"TypeLibraryNewerVersionDateUnreadable",
-       0,
-       8,
-       false,
-       true,
-       {},
-       "1.0",
-       kOld,
+      {"TypeLibraryNewerVersionDateUnreadable", 0, 8, false, true, kUnreadable, "1.0", kOld,
        "1.1",  //
-       true,
-       false,
-       true,
-       " needs replacement because its version (1.1) is newer than 1.0\r\n",
+       true, false, true, " needs replacement because its version (1.1) is newer than 1.0\r\n",
        "EVD"},
-      {"SystemFileNothingToCompare",
-       0,
-       6,
-       false,
-       true,
-       {},
-       "",
-       kOld,
+      {"SystemFileNothingToCompare", 0, 6, false, true, kUnreadable, "", kOld,
        "",  //
-       true,
-       false,
-       true,
-       " is out of date and will be replaced.\r\n",
-       "ED"},
+       true, false, true, " is out of date and will be replaced.\r\n", "ED"},
       // A stored date without a time orders after every time of its day.
       {"VersionedStoredWithoutTime", 0, 9, false, true, kOld, "", kOldDay, "",  //
        true, true, true,
