@@ -56,6 +56,16 @@ std::string FileNamePart(std::string_view path) {
   return std::string(part);
 }
 
+std::string FolderPart(std::string_view path) {
+  const NarrowBody text = BodyOf(path);
+  const size_t slash = text.body.find_last_of("\\/");
+  if (slash == std::string_view::npos) return {};
+  std::string folder(text.body.substr(0, slash));
+  if (folder.ends_with(':')) folder += '\\';
+  if (text.bar && !IsAscii(folder)) folder.insert(0, 1, '|');
+  return folder;
+}
+
 // The kind is checked first, whatever the destination: an entry of an unknown kind has no
 // defined follow-up and is never installed.
 int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,

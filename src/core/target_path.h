@@ -36,5 +36,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 bool IsAbsolutePath(std::string_view path);
 // What follows the last backslash or slash; a "|" text keeps its bar when the part is not ASCII.
 std::string FileNamePart(std::string_view path);
+// What comes before the last backslash or slash: "C:\a\b.txt" gives "C:\a", a file in a drive's
+// root gives the root "C:\", a bare name "". A "|" text keeps its bar only when the folder is not
+// ASCII, so that one folder always has one spelling.
+std::string FolderPart(std::string_view path);
 
 }  // namespace qs

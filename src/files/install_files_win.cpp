@@ -49,34 +49,14 @@ class SystemDestinationFacts : public DestinationFacts {
 };
 
 // Narrow texts from the settings may be in the ANSI code page; in the "|" form (or ASCII) the
-// parts of a path join as bytes.
+// parts of a path join as bytes. Plain ASCII, the common case, is already in that form.
 std::string BarForm(std::string_view narrow) {
+  if (IsAscii(narrow) && !narrow.starts_with('|')) return std::string(narrow);
   return Narrow(Widen(narrow));
-}
-
-TargetFolders FoldersOf(const InstallRun& run) {
-  TargetFolders folders;
-  folders.installDir = BarForm(run.installDir);
-  // Without a shared folder the product's shared files stay with it rather than landing
-  // relative to whatever the working folder is.
-  folders.sharedDir = run.sharedDir.empty() ? folders.installDir : BarForm(run.sharedDir);
-  folders.uninstallDir = BarForm(run.uninstallDir);
-  folders.fontsDir = Narrow(FontDir());
-  folders.systemDir = Narrow(SystemDir());
-  return folders;
 }
 
 std::string ExpandDestination(std::string_view text) {
   return BarForm(ExpandPathVariables(text));
-}
-
-// "C:\a\b.txt" -> "C:\a"; a file in a drive's root gives the root itself, "C:\".
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos) return {};
-  std::string folder = path.substr(0, slash);
-  if (folder.ends_with(':')) folder += '\\';
-  return folder;
 }
 
 std::wstring FullPathWithoutTrailingBackslash(const std::string& path) {
@@ -100,9 +80,29 @@ std::wstring LowerCased(std::wstring wide) {
   return wide;
 }
 
-bool IsSameFolder(const std::string& a, const std::string& b) {
-  return LowerCased(FullPathWithoutTrailingBackslash(a)) ==
-         LowerCased(FullPathWithoutTrailingBackslash(b));
+// How two folders are compared: full paths without a trailing backslash, ignoring case.
+std::wstring FolderKey(const std::string& folder) {
+  return LowerCased(FullPathWithoutTrailingBackslash(folder));
+}
+
+// The folders of the phase, settled once before the first entry.
+struct PhaseFolders {
+  TargetFolders target;
+  std::wstring installKey;  // FolderKey of the install folder
+};
+
+PhaseFolders FoldersOf(const InstallRun& run) {
+  PhaseFolders folders;
+  TargetFolders& target = folders.target;
+  target.installDir = BarForm(run.installDir);
+  // Without a shared folder the product's shared files stay with it rather than landing
+  // relative to whatever the working folder is.
+  target.sharedDir = run.sharedDir.empty() ? target.installDir : BarForm(run.sharedDir);
+  target.uninstallDir = BarForm(run.uninstallDir);
+  target.fontsDir = Narrow(FontDir());
+  target.systemDir = Narrow(SystemDir());
+  folders.installKey = FolderKey(target.installDir);
+  return folders;
 }
 
 void ShowUnpacking(void*) {
@@ -171,11 +171,11 @@ void FollowUp(const PayloadEntry& entry, const std::string& dest, InstallRun& ru
   }
 }
 
-void InstallEntry(PayloadEntry& entry, const TargetFolders& folders, InstallRun& run) {
+void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& run) {
   // The stored name marks the product's own data, even when a destination renames the file.
   const bool hiddenEntry = entry.name == kHiddenEntryName;
   TargetPath target;
-  if (int error = ResolveTargetPath(entry, folders, ExpandDestination, target); error != 0) {
+  if (int error = ResolveTargetPath(entry, folders.target, ExpandDestination, target); error != 0) {
     ReportCorrupt(error);
   }
   const std::string& dest = target.path;
@@ -183,7 +183,6 @@ void InstallEntry(PayloadEntry& entry, const TargetFolders& folders, InstallRun&
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {
     run.fontList += "\"" + entry.text + "\" \"" + entry.name + "\" ";
   }
-  const std::string sourceLine = FileNamePart(entry.name) + " >>> " + dest;
 
   const bool fixedItemText = HasFlag(kFlagHidePathsInProgress) || hiddenEntry;
   Ui().ShowCurrentItem(fixedItemText ? GetText(kTextInstalling) : Widen(dest));
@@ -216,8 +215,8 @@ void InstallEntry(PayloadEntry& entry, const TargetFolders& folders, InstallRun&
   }
 
   if (target.createFolders) {
-    const std::string folder = FolderOf(dest);
-    if (!folder.empty() && !IsSameFolder(folder, folders.installDir)) {
+    const std::string folder = FolderPart(dest);
+    if (!folder.empty() && FolderKey(folder) != folders.installKey) {
       if (!MakeFolder(folder, dest, run)) return;
       if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
         RecordForRemoval(run, folder, RemovalEntry::kFolder);
@@ -231,7 +230,7 @@ void InstallEntry(PayloadEntry& entry, const TargetFolders& folders, InstallRun&
                           decision.existedBefore, deferred)) {
     return;
   }
-  if (HasFlag(kFlagDetailedLog)) Log(run, sourceLine + "\r\n");
+  if (HasFlag(kFlagDetailedLog)) Log(run, FileNamePart(entry.name) + " >>> " + dest + "\r\n");
   FollowUp(entry, dest, run);
   run.installedFiles.insert(std::u16string(AsU16(LowerCased(Widen(dest)))));
 }
@@ -242,9 +241,8 @@ void InstallFiles(PayloadContext& payload, InstallRun& run) {
   const PayloadHeader& header = payload.header;
   const int32_t count = header.entryCount;
   QS_CHECK(header.contentSizes.size() == static_cast<size_t>(count));
-  FileDataReader reader(payload.fileDataArea.bytes, header,
-                        (Product().ProductFlags & kFlagCompressedBlocks) != 0);
-  const TargetFolders folders = FoldersOf(run);
+  FileDataReader reader(payload.fileDataArea.bytes, header, HasFlag(kFlagCompressedBlocks));
+  const PhaseFolders folders = FoldersOf(run);
 
   for (int32_t i = 0; i < count; ++i) {
     Ui().SetProgress(FileProgressPosition(i, count));

@@ -336,17 +336,22 @@ TEST_F(FilePhase, NamesOutsideAscii) {
   EXPECT_EQ(run.failureSummary, "");
 }
 
-// A file in a drive's root: the file is recorded, the root never.
+// A file in a drive's root: the file is recorded, the root never, also when the file's name
+// puts the whole path in the "|" form.
 TEST_F(FilePhase, DriveRootIsNeverRecorded) {
-  const std::string name = "quillonet-root-" + std::to_string(::GetCurrentProcessId()) + ".txt";
-  const fs::path dest = fs::path(L"C:\\") / name;
-  builder::PayloadFile file = Entry(name, 0, 0);
-  file.destination = "C:\\";
-  Install({file});
-  EXPECT_EQ(ReadText(dest), "new " + name);
-  std::error_code ignored;
-  fs::remove(dest, ignored);
-  EXPECT_EQ(run.removalList, NarrowPath(dest) + "\r\n");
+  const std::wstring stem = L"quillonet-root-" + std::to_wstring(::GetCurrentProcessId());
+  for (const std::wstring& name : {stem + L".txt", stem + L"-\u00fc.txt"}) {
+    const fs::path dest = fs::path(L"C:\\") / name;
+    SCOPED_TRACE(NarrowPath(dest));
+    builder::PayloadFile file = Entry(Narrow(name), 0, 0);
+    file.destination = "C:\\";
+    run.removalList.clear();
+    Install({file});
+    EXPECT_EQ(ReadText(dest), "new " + file.name);
+    std::error_code ignored;
+    fs::remove(dest, ignored);
+    EXPECT_EQ(run.removalList, NarrowPath(dest) + "\r\n");
+  }
 }
 
 // A file where a folder must go: the entry is left out with text 25, the folder and why; the

@@ -125,6 +125,30 @@ TEST(TargetPath, BarTexts) {
   EXPECT_EQ(JoinPath("|" + umlaut, "\\x"), "|" + umlaut + "\\x");
 }
 
+// The folder a destination needs. A folder of a "|" path that is ASCII after all loses the bar:
+// otherwise a drive's root would look longer than three characters, and one folder would have
+// two spellings in the uninstaller's list.
+TEST(TargetPath, FolderPart) {
+  const std::string umlaut = "\xc3\xbc";
+  struct Row {
+    std::string path;
+    std::string folder;
+  };
+  const Row rows[] = {
+      {"C:\\Product\\a.txt", "C:\\Product"},
+      {"C:\\a.txt", "C:\\"},
+      {"C:\\Product\\docs/b.txt", "C:\\Product\\docs"},
+      {"a.txt", ""},
+      {"|C:\\" + umlaut + ".txt", "C:\\"},
+      {"|C:\\Product\\" + umlaut + ".txt", "C:\\Product"},
+      {"|C:\\Gr" + umlaut + "n\\a.txt", "|C:\\Gr" + umlaut + "n"},
+      {"\\\\server\\share\\a.txt", "\\\\server\\share"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(FolderPart(row.path), row.folder) << row.path;
+  }
+}
+
 TEST(TargetPath, KindsOutsideTheTableAreCorrupt) {
   for (uint32_t kind : {2u, 3u, 13u, 0xFFFFFFFFu}) {
     PayloadEntry entry;
