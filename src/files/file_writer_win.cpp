@@ -10,6 +10,7 @@
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
 #include "core/directory_rules.h"
+#include "core/install_steps_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "files/deferred_operations_win.h"
@@ -29,10 +30,6 @@ constexpr DWORD kClearedOnRetry =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr int32_t kTextCannotWriteFile = 31;
 constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
-
-bool HasProductFlag(uint64_t flag) {
-  return (Product().ProductFlags & flag) != 0;
-}
 
 // Writes all of `data` from the caller's memory, at most 1 MiB a call. 0 or the system error.
 DWORD WriteAll(HANDLE file, ByteSpan data) {
@@ -90,13 +87,13 @@ DWORD WriteOnce(const std::wstring& path, ByteSpan data) {
 // with `ProductFlags` bit 19 the attributes that refuse a write are cleared.
 void PrepareRetry(const std::wstring& path, DWORD error) {
   if (error == ERROR_PATH_NOT_FOUND) {
-    const size_t slash = path.find_last_of(L'\\');
+    const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos && slash > 0) {
       std::vector<std::wstring> created;
       CreateDirectoryTree(path.substr(0, slash), created);
     }
   }
-  if (HasProductFlag(kFlagClearAttributesOnRetry)) {
+  if (HasFlag(kFlagClearAttributesOnRetry)) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kClearedOnRetry) != 0) {
       ::SetFileAttributesW(path.c_str(), attributes & ~kClearedOnRetry);
@@ -144,8 +141,8 @@ void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan d
                    const DateTime& dateTime, InstallRun& run, bool existedBefore, DWORD error,
                    bool& deferred) {
   std::string report = "\r\n" + CannotWriteText() + " " + dest + "\r\n";
-  bool deferrable = (existedBefore || HasProductFlag(kFlagReplaceAtRestartEvenIfNew)) &&
-                    error != ERROR_INVALID_NAME;
+  bool deferrable =
+      (existedBefore || HasFlag(kFlagReplaceAtRestartEvenIfNew)) && error != ERROR_INVALID_NAME;
   // A path without a drive letter (a share) is never left for the restart.
   const char letter = DriveLetterOf(path);
   if (letter == 0) deferrable = false;
@@ -176,7 +173,7 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
                         InstallRun& run, uint32_t attributes, bool existedBefore, bool& deferred) {
   deferred = false;
   const std::wstring path = Widen(dest);
-  const bool verify = HasProductFlag(kFlagVerifyWrittenFiles);
+  const bool verify = HasFlag(kFlagVerifyWrittenFiles);
   DWORD error = 0;
   for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
     error = WriteOnce(path, data);
