@@ -172,8 +172,6 @@ void FollowUp(const PayloadEntry& entry, const std::string& dest, InstallRun& ru
 }
 
 void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& run) {
-  // The stored name marks the product's own data, even when a destination renames the file.
-  const bool hiddenEntry = entry.name == kHiddenEntryName;
   TargetPath target;
   if (int error = ResolveTargetPath(entry, folders.target, ExpandDestination, target); error != 0) {
     ReportCorrupt(error);
@@ -184,7 +182,8 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     run.fontList += "\"" + entry.text + "\" \"" + entry.name + "\" ";
   }
 
-  const bool fixedItemText = HasFlag(kFlagHidePathsInProgress) || hiddenEntry;
+  // The name as placed: a bare file name in the destination has renamed the entry by now.
+  const bool fixedItemText = HasFlag(kFlagHidePathsInProgress) || entry.name == kHiddenEntryName;
   Ui().ShowCurrentItem(fixedItemText ? GetText(kTextInstalling) : Widen(dest));
 
   if (entry.kind == kSystemComServer) run.comServers.push_back(dest);

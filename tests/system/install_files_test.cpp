@@ -432,10 +432,14 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   const fs::path target = Folder() / "Target";
   WriteText(target / "existing.txt", "old");
   builder::PayloadFile absent = Entry("existing.txt", 0, 3);
+  // The product's own data keeps its fixed item text when a destination path places it, but
+  // not once a bare file name has renamed it.
   builder::PayloadFile marker = Entry("b/0@+", 0, 0);
-  marker.destination = "marker.dat";
+  marker.destination = "data\\marker.dat";
+  builder::PayloadFile renamedMarker = Entry("b/0@+", 0, 0);
+  renamedMarker.destination = "renamed.dat";
   const std::vector<builder::PayloadFile> files = {Entry("a.txt", 0, 0), Entry("docs\\b.txt", 0, 0),
-                                                   absent, marker};
+                                                   absent, marker, renamedMarker};
   ProductSettings product = SequenceProduct(kQuiet | kFlagWriteInstallLogAlways);
   RunResult result = RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))),
                                   L"/a " + DirectorySwitch(target));
@@ -445,17 +449,19 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   EXPECT_EQ(ReadText(target / "a.txt"), "new a.txt");
   EXPECT_EQ(ReadText(target / "docs" / "b.txt"), "new docs\\b.txt");
   EXPECT_EQ(ReadText(target / "existing.txt"), "old");
-  EXPECT_EQ(ReadText(target / "marker.dat"), "new b/0@+");
+  EXPECT_EQ(ReadText(target / "data" / "marker.dat"), "new b/0@+");
+  EXPECT_EQ(ReadText(target / "renamed.dat"), "new b/0@+");
 
   const std::string folder = Utf8(target);
-  EXPECT_EQ(result.Items(), (std::vector<std::string>{folder + "\\a.txt", folder + "\\docs\\b.txt",
-                                                      folder + "\\existing.txt", "T54"}))
+  EXPECT_EQ(result.Items(),
+            (std::vector<std::string>{folder + "\\a.txt", folder + "\\docs\\b.txt",
+                                      folder + "\\existing.txt", "T54", folder + "\\renamed.dat"}))
       << result;
   std::vector<int> positions;
   for (int position : ProgressPositions(result)) {
     if (position >= 28 && position <= 91) positions.push_back(position);
   }
-  EXPECT_EQ(positions, (std::vector<int>{28, 43, 59, 74, 91})) << result;
+  EXPECT_EQ(positions, (std::vector<int>{28, 40, 52, 65, 77, 91})) << result;
   const std::vector<std::string> statuses = StatusTexts(result);
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "T29"), statuses.end()) << result;
 
