@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -20,21 +21,24 @@ constexpr REGSAM kReadWriteAccess = 0x2000F;
 
 // The value's strings; false when it is missing, of another type or unreadable.
 bool ReadPendingOperations(HKEY key, std::vector<std::u16string>& operations) {
-  std::vector<BYTE> data;
   DWORD type = 0;
   DWORD size = 0;
-  LSTATUS status = ::RegQueryValueExW(key, kPendingValue, nullptr, &type, nullptr, &size);
-  // The value may grow between the two calls.
-  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
-    data.resize(size);
+  if (::RegQueryValueExW(key, kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  // The value may grow between two calls; each refusal gives the size it needs now. A refused
+  // buffer holds nothing, and a list read in part would be written back without the rest, so a
+  // value that keeps growing is left alone. An empty value still gets a buffer, so that growth
+  // meanwhile is refused rather than passed over.
+  std::vector<BYTE> data;
+  LSTATUS status = ERROR_MORE_DATA;
+  for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
+    data.resize(std::max<DWORD>(size, sizeof(char16_t)));
+    size = static_cast<DWORD>(data.size());
     status = ::RegQueryValueExW(key, kPendingValue, nullptr, &type, data.data(), &size);
-    if (status == ERROR_SUCCESS) {
-      data.resize(size);
-      break;
-    }
-    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS;
   }
   if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return false;
+  data.resize(size);
   std::u16string units(data.size() / sizeof(char16_t), u'\0');
   if (!units.empty()) std::memcpy(units.data(), data.data(), units.size() * sizeof(char16_t));
   operations = ParseMultiString(units);
