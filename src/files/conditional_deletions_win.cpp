@@ -13,6 +13,7 @@
 #include "core/product_win.h"
 #include "files/deferred_operations_win.h"
 #include "files/deletion_conditions.h"
+#include "files/file_queries_win.h"
 #include "files/file_specification_win.h"
 #include "integration/path_variables_win.h"
 
@@ -28,18 +29,18 @@ constexpr uint8_t kModeUninstall = 0x8;
 // The corrupt-installer number of an argument the condition cannot use.
 constexpr int kBadConditionArgument = 65;
 
-// One pass over the product's conditional deletes. Installing, it logs to `run`; uninstalling,
-// it tells `onDeleted` instead.
+// One pass over the product's conditional deletes. Installing (with `run`), it logs there;
+// uninstalling, it tells `onDeleted` instead.
 struct DeletionPass {
-  bool installing = false;
   InstallRun* run = nullptr;
   const std::function<void(const std::string&)>* onDeleted = nullptr;
 
+  bool Installing() const { return run != nullptr; }
   void Log(const std::string& text) const {
-    if (installing) run->installLog += text;
+    if (Installing()) run->installLog += text;
   }
   void Deleted(const std::string& path) const {
-    if (!installing && *onDeleted) (*onDeleted)(path);
+    if (!Installing() && *onDeleted) (*onDeleted)(path);
   }
 };
 
@@ -57,17 +58,8 @@ bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
   details.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   SYSTEMTIME time;
   if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &time)) return false;
-  details.lastWrite = {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+  details.lastWrite = DateTimeFromSystemTime(time);
   return true;
-}
-
-void ClearProtectingAttributes(const std::wstring& path) {
-  constexpr DWORD kProtecting =
-      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kProtecting) == 0) return;
-  attributes &= ~kProtecting;
-  ::SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
 // Deletes one file that passed its condition, now or at the next restart as `mode` says.
@@ -91,20 +83,21 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
   pass.Log("File \"" + path + "\" will be deleted after rebooting" +
            (atRestart ? std::string(".") : ": " + SystemErrorText(error)) + "\r\n");
 
-  if (!DeleteAtRestart(path)) {
-    if (pass.installing) {
+  if (!DeleteAtRestart(widePath)) {
+    if (pass.Installing()) {
       pass.run->failureSummary += "Failed to register \"" + path +
                                   "\" for deletion: " + SystemErrorText(::GetLastError()) + "\r\n";
     }
     return;
   }
-  Product().ProductFlags |= pass.installing ? kFlagRestartRequired : kFlagUninstallRestartRequired;
+  Product().ProductFlags |=
+      pass.Installing() ? kFlagRestartRequired : kFlagUninstallRestartRequired;
   pass.Deleted(path);
 }
 
 void RunConditionalDeletions(const DeletionPass& pass, const std::string& installDir) {
-  const uint8_t passBit = pass.installing ? kModeInstall : kModeUninstall;
-  // A copy: nothing below may change the product's list, but the list must not change under us.
+  const uint8_t passBit = pass.Installing() ? kModeInstall : kModeUninstall;
+  // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
   bool anyMatched = false;
   for (const FileDeletion& deletion : deletions) {
@@ -134,12 +127,12 @@ void RunConditionalDeletions(const DeletionPass& pass, const std::string& instal
 }  // namespace
 
 void RunInstallConditionalDeletions(InstallRun& run) {
-  RunConditionalDeletions({.installing = true, .run = &run}, run.installDir);
+  RunConditionalDeletions({.run = &run}, run.installDir);
 }
 
 void RunUninstallConditionalDeletions(const std::string& installDir,
                                       const std::function<void(const std::string&)>& onDeleted) {
-  RunConditionalDeletions({.installing = false, .onDeleted = &onDeleted}, installDir);
+  RunConditionalDeletions({.onDeleted = &onDeleted}, installDir);
 }
 
 }  // namespace qs

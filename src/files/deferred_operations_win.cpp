@@ -14,12 +14,13 @@
 #include "files/file_queries_win.h"
 #include "files/os_name_win.h"
 #include "files/wininit_text.h"
+#include "integration/path_variables.h"
 #include "integration/shell_folders_win.h"
 
 namespace qs {
 namespace {
 
-constexpr DWORD kHiddenAttributes =
+constexpr DWORD kProtectingAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD kWriteChunk = 1u << 20;
 // The largest wininit.ini read back; the file holds a few lines.
@@ -33,10 +34,12 @@ bool IsSlash(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
 
-// The folder part of `path` without its last backslash; empty when there is none.
+// The folder part of `path` without its last backslash; empty when there is none. A drive's
+// root keeps its backslash: "C:" alone names the drive's current folder.
 std::wstring FolderOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  if (slash == std::wstring::npos) return {};
+  return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
 }
 
 std::wstring NameOf(const std::wstring& path) {
@@ -45,8 +48,7 @@ std::wstring NameOf(const std::wstring& path) {
 }
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) {
-  if (folder.empty()) return name;
-  return IsSlash(folder.back()) ? folder + name : folder + L"\\" + name;
+  return std::wstring(AsWide(JoinFolder(AsU16(folder), AsU16(name))));
 }
 
 bool IsAbsolute(const std::wstring& path) {
@@ -75,15 +77,6 @@ bool WininitProgramExists() {
   const std::wstring windows = WinDir();
   if (windows.empty()) return false;
   return ::GetFileAttributesW(Join(windows, L"wininit.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool ClearHiddenAttributes(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if ((attributes & kHiddenAttributes) == 0) return true;
-  DWORD cleared = attributes & ~kHiddenAttributes;
-  if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
-  return ::SetFileAttributesW(path.c_str(), cleared) != FALSE;
 }
 
 bool WriteAll(HANDLE file, ByteSpan data) {
@@ -207,8 +200,20 @@ DWORD DeleteNow(const std::wstring& path, uint32_t options) {
 
 }  // namespace
 
-DWORD DeleteFileWithOptions(const std::string& narrowPath, uint32_t options) {
-  const std::wstring path = Widen(narrowPath);
+bool ClearProtectingAttributes(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & kProtectingAttributes) == 0) return true;
+  DWORD cleared = attributes & ~kProtectingAttributes;
+  if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileAttributesW(path.c_str(), cleared) != FALSE;
+}
+
+DWORD DeleteFileWithOptions(const std::string& path, uint32_t options) {
+  return DeleteFileWithOptions(Widen(path), options);
+}
+
+DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options) {
   DWORD error = 0;
   if (options & kDeleteOnlyIfEmpty) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -219,7 +224,7 @@ DWORD DeleteFileWithOptions(const std::string& narrowPath, uint32_t options) {
     }
   }
   if (error == 0) {
-    if (!(options & kDeleteKeepAttributes)) ClearHiddenAttributes(path);
+    if (!(options & kDeleteKeepAttributes)) ClearProtectingAttributes(path);
     if (options & kDeleteAtRestart) {
       error = DeleteAtRestart(path) ? 0 : ::GetLastError();
     } else {
@@ -268,7 +273,7 @@ DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& na
   if (options & kMoveTargetMustExist) {
     flags |= MOVEFILE_REPLACE_EXISTING;
   } else if (targetExists) {
-    ClearHiddenAttributes(target);
+    ClearProtectingAttributes(target);
     ::DeleteFileW(target.c_str());
   }
   if (::MoveFileExW(source.c_str(), target.c_str(), flags)) return Finish(0);
@@ -384,7 +389,7 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
       return noTemporaryFile(error);
     }
   }
-  ClearHiddenAttributes(temporary);
+  ClearProtectingAttributes(temporary);
   GrantEveryoneReadAccess(temporary);
   if (dateTime.IsComplete()) SetCreationAndWriteTime(temporary, dateTime);
 

@@ -33,7 +33,12 @@ inline constexpr uint32_t kMoveTargetRelativeToSource = 0x200;
 // the thread's last error; after a move registered for the restart, ERROR_BUSY). A Recycle Bin
 // failure returns the shell's own code.
 DWORD DeleteFileWithOptions(const std::string& path, uint32_t options);
+DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options);
 DWORD MoveFileWithOptions(const std::string& source, const std::string& target, uint32_t options);
+
+// Clears the read-only, hidden and system attributes that keep a file from being deleted or
+// replaced. False when the file's attributes cannot be read or set.
+bool ClearProtectingAttributes(const std::wstring& path);
 
 // Registers `source` to replace `target` at the next restart. On success the thread's last
 // error is ERROR_BUSY: the move is pending, not done.

@@ -67,7 +67,7 @@ void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::str
   if (log) *log += edit.log;
   // A move's prepared copy is no longer wanted; the Recycle Bin keeps it in case it was.
   for (const std::u16string& source : edit.toRecycle) {
-    DeleteFileWithOptions(Narrow(AsWide(source)), kDeleteToRecycleBin);
+    DeleteFileWithOptions(std::wstring(AsWide(source)), kDeleteToRecycleBin);
   }
   if (!edit.changed) return;
   const std::u16string data = EncodeMultiString(edit.operations);
