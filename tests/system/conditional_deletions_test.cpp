@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,8 +13,10 @@
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/product_win.h"
+#include "file_fixtures.h"
 #include "files/conditional_deletions_win.h"
 #include "install_sequence_fixture.h"
+#include "restart_fixtures.h"
 
 namespace qs::systest {
 namespace {
@@ -31,46 +32,6 @@ struct TestFile {
   const char* name;
   uint64_t size;
   DateTime written;  // UTC
-};
-
-bool SetLastWriteTime(const fs::path& path, const DateTime& utc) {
-  SYSTEMTIME time{};
-  time.wYear = static_cast<WORD>(utc.year);
-  time.wMonth = static_cast<WORD>(utc.month);
-  time.wDay = static_cast<WORD>(utc.day);
-  time.wHour = static_cast<WORD>(utc.hour);
-  time.wMinute = static_cast<WORD>(utc.minute);
-  time.wSecond = static_cast<WORD>(utc.second);
-  FILETIME fileTime;
-  if (!::SystemTimeToFileTime(&time, &fileTime)) return false;
-  HANDLE file =
-      ::CreateFileW(path.wstring().c_str(), FILE_WRITE_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool set = ::SetFileTime(file, nullptr, nullptr, &fileTime) != FALSE;
-  ::CloseHandle(file);
-  return set;
-}
-
-// Holds a file open without sharing, so that deleting it fails.
-class LockedFile {
- public:
-  explicit LockedFile(const fs::path& path)
-      : handle_(::CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr)) {
-    EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << path.string();
-  }
-  ~LockedFile() { Release(); }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-
-  void Release() {
-    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_;
 };
 
 // The product's settings and the run are process-wide; each test sets what it needs and puts
@@ -235,7 +196,8 @@ TEST_F(ConditionalDeletes, EachPassTakesItsOwnEntries) {
 TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
   Make("locked.dat");
   Make("free.dat");
-  LockedFile lock(Folder() / "locked.dat");
+  const UniqueFileHandle lock = LockFile(Folder() / "locked.dat");
+  ASSERT_TRUE(lock);
   Delete({{"*.dat", 0, "", kInstall}});
   EXPECT_TRUE(Exists("locked.dat"));
   EXPECT_FALSE(Exists("free.dat"));
@@ -319,58 +281,9 @@ TEST_F(ConditionalDeletesInstaller, ArgumentThatIsNoDateIsADamagedInstaller) {
 
 // ---- Deletions at the restart ----
 
-std::vector<std::wstring> PendingOperations() {
-  std::vector<std::wstring> strings;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return strings;
-  }
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
-      ERROR_SUCCESS) {
-    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
-      data.resize(size / sizeof(wchar_t));
-      for (size_t start = 0; start < data.size();) {
-        size_t end = data.find(L'\0', start);
-        if (end == std::wstring::npos) end = data.size();
-        strings.push_back(data.substr(start, end - start));
-        start = end + 1;
-      }
-    }
-  }
-  ::RegCloseKey(key);
-  return strings;
-}
-
-// Whether `path` waits to be deleted: a source string naming it followed by an empty target.
+// Whether `path` waits to be deleted: a pending pair of it and an empty target.
 bool PendingDeletion(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  const std::vector<std::wstring> strings = PendingOperations();
-  for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-    std::wstring source = strings[i];
-    source.erase(0, source.find_first_not_of(L"\\?!"));
-    if (strings[i + 1].empty() && ::lstrcmpiW(source.c_str(), wide.c_str()) == 0) return true;
-  }
-  return false;
-}
-
-// Restarts the prefix: Wine carries out the pending operations.
-bool RestartPrefix() {
-  std::wstring commandLine = L"wineboot.exe -r";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    return false;
-  }
-  ::CloseHandle(process.hThread);
-  const bool ended = ::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0;
-  ::CloseHandle(process.hProcess);
-  return ended;
+  return PendingPairs().count({LowerPath(Widen(path)), u""}) != 0;
 }
 
 // These register deletions with the system: they run only in the prefix kept for restarts.
@@ -378,8 +291,7 @@ class RestartPrefixConditionalDeletes : public ConditionalDeletes {
  protected:
   void SetUp() override {
     ConditionalDeletes::SetUp();
-    const char* prefix = std::getenv("QS_PREFIX_NAME");
-    if (prefix == nullptr || std::string(prefix) != "restart") {
+    if (!InRestartPrefix()) {
       GTEST_SKIP() << "registers deletions for the restart; runs in the restart prefix";
     }
   }
@@ -390,7 +302,8 @@ TEST_F(RestartPrefixConditionalDeletes, DeletionsWaitForTheRestart) {
   Make("locked.dat");
   Make("kept.txt");
   {
-    LockedFile lock(Folder() / "locked.dat");
+    const UniqueFileHandle lock = LockFile(Folder() / "locked.dat");
+    ASSERT_TRUE(lock);
     // Bit 0 never tries now, even where it would work; bit 1 only after a failure.
     Delete({{"later.dat", 0, "", kInstall | kAtRestart | kAtRestartOnFailure},
             {"locked.dat", 0, "", kInstall | kAtRestartOnFailure}});

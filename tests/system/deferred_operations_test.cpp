@@ -10,55 +10,29 @@
 #include <aclapi.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
+#include "file_fixtures.h"
 #include "files/deferred_operations_win.h"
 #include "files/file_queries_win.h"
-#include "files/pending_operations.h"
 #include "files/pending_operations_win.h"
 #include "harness_win.h"
 #include "install_sequence_fixture.h"
 #include "integration/shell_folders_win.h"
+#include "restart_fixtures.h"
 
 namespace qs::systest {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::error_code ignored;
-  fs::create_directories(path.parent_path(), ignored);
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// Opens `path` for reading without sharing, as a program using the file would.
-UniqueFileHandle Lock(const fs::path& path) {
-  return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 std::string N(const fs::path& path) {
   return Narrow(path.wstring());
-}
-
-std::u16string Lower(const fs::path& path) {
-  return LowerCasePath(AsU16(path.wstring()));
 }
 
 std::wstring ShortForm(const fs::path& path) {
@@ -102,7 +76,7 @@ TEST_F(DeferredOperations, DeleteOptions) {
     if (c.create) WriteText(path, c.content);
     if (c.attributes) ::SetFileAttributesW(path.c_str(), c.attributes);
     UniqueFileHandle lock;
-    if (c.lock) lock = Lock(path);
+    if (c.lock) lock = LockFile(path);
 
     EXPECT_EQ(DeleteFileWithOptions(N(path), c.options), c.error);
     lock.Reset();
@@ -156,7 +130,7 @@ TEST_F(DeferredOperations, MoveOptions) {
     if (c.targetExists) WriteText(target, "old");
     if (c.targetAttributes) ::SetFileAttributesW(target.c_str(), c.targetAttributes);
     UniqueFileHandle lock;
-    if (c.lockTarget) lock = Lock(target);
+    if (c.lockTarget) lock = LockFile(target);
 
     EXPECT_EQ(MoveFileWithOptions(N(source), N(target), c.options), c.error);
     lock.Reset();
@@ -212,81 +186,22 @@ TEST_F(DeferredOperations, NoTemporaryFileIsReported) {
 class RestartPrefixDeferred : public SystemTest {
  protected:
   void SetUp() override {
-    const char* prefix = std::getenv("QS_PREFIX_NAME");
-    if (prefix == nullptr || std::string(prefix) != "restart") {
-      GTEST_SKIP() << "restarts its prefix; runs in the restart prefix only";
-    }
+    if (!InRestartPrefix()) GTEST_SKIP() << "restarts its prefix; runs in the restart prefix only";
     SystemTest::SetUp();
     if (HasFatalFailure()) return;
     // Start from a prefix with nothing pending, whatever an earlier test left.
     std::error_code ignored;
     fs::remove(fs::path(WinDir()) / "wininit.ini", ignored);
     if (!PendingOperations().empty()) {
-      ASSERT_TRUE(Restart());
+      ASSERT_TRUE(RestartPrefix());
     }
-  }
-
-  static std::vector<std::u16string> PendingOperations() {
-    std::vector<std::u16string> operations;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != 0) {
-      return operations;
-    }
-    DWORD size = 0;
-    DWORD type = 0;
-    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) ==
-        0) {
-      std::u16string units(size / 2, u'\0');
-      if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
-                             reinterpret_cast<BYTE*>(units.data()), &size) == 0) {
-        units.resize(size / 2);
-        operations = ParseMultiString(units);
-      }
-    }
-    ::RegCloseKey(key);
-    return operations;
-  }
-
-  // The pending pairs as (normalised source, normalised target).
-  static std::set<std::pair<std::u16string, std::u16string>> PendingPairs() {
-    std::vector<std::u16string> list = PendingOperations();
-    if (list.size() % 2) list.emplace_back();
-    std::set<std::pair<std::u16string, std::u16string>> pairs;
-    for (size_t i = 0; i < list.size(); i += 2) {
-      pairs.emplace(NormalizePendingPath(list[i], LowerCasePath),
-                    NormalizePendingPath(list[i + 1], LowerCasePath));
-    }
-    return pairs;
-  }
-
-  // `wineboot -r`: the prefix restarts and carries out what is pending.
-  static bool Restart() {
-    wchar_t system[MAX_PATH] = {};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring program = std::wstring(system) + L"\\wineboot.exe";
-    std::wstring commandLine = L"\"" + program + L"\" -r";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
-      ADD_FAILURE() << "cannot start wineboot: " << ::GetLastError();
-      return false;
-    }
-    UniqueHandle processHandle(process.hProcess);
-    UniqueHandle threadHandle(process.hThread);
-    if (::WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
-      ADD_FAILURE() << "wineboot -r did not end";
-      return false;
-    }
-    return true;
   }
 };
 
 TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
   const fs::path dest = Folder() / "app.dll";
   WriteText(dest, "old");
-  UniqueFileHandle lock = Lock(dest);
+  UniqueFileHandle lock = LockFile(dest);
   ASSERT_TRUE(lock);
 
   const std::string content = "new content";
@@ -345,12 +260,12 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
   EXPECT_FALSE(writable);
 
   const std::u16string shortTemporary = LowerCasePath(AsU16(ShortForm(temporary)));
-  EXPECT_EQ(PendingPairs().count({shortTemporary, Lower(dest)}), 1u);
+  EXPECT_EQ(PendingPairs().count({shortTemporary, LowerPath(dest)}), 1u);
 
   // Still locked: nothing happened to it yet.
   lock.Reset();
   EXPECT_EQ(ReadText(dest), "old");
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   EXPECT_EQ(ReadText(dest), content);
   EXPECT_FALSE(fs::exists(temporary));
   EXPECT_TRUE(PendingOperations().empty());
@@ -367,8 +282,8 @@ TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
   EXPECT_TRUE(DeleteAtRestart(N(direct)));
   EXPECT_EQ(DeleteFileWithOptions(N(asked), kDeleteAtRestart), 0u);
   {
-    UniqueFileHandle lockFallback = Lock(fallback);
-    UniqueFileHandle lockRefused = Lock(refused);
+    UniqueFileHandle lockFallback = LockFile(fallback);
+    UniqueFileHandle lockRefused = LockFile(refused);
     EXPECT_EQ(DeleteFileWithOptions(N(fallback), kDeleteAtRestartOnFailure), 0u);
     EXPECT_EQ(DeleteFileWithOptions(N(refused), 0), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   }
@@ -378,10 +293,10 @@ TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
 
   const auto pairs = PendingPairs();
   for (const fs::path& path : {direct, asked, fallback, marker}) {
-    EXPECT_EQ(pairs.count({Lower(path), u""}), 1u) << path.string();
+    EXPECT_EQ(pairs.count({LowerPath(path), u""}), 1u) << path.string();
     EXPECT_TRUE(fs::exists(path)) << path.string();
   }
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   for (const fs::path& path : {direct, asked, fallback, marker}) {
     EXPECT_FALSE(fs::exists(path)) << path.string();
   }
@@ -397,7 +312,7 @@ TEST_F(RestartPrefixDeferred, MoveAtRestart) {
   EXPECT_EQ(MoveFileWithOptions(N(source), N(target), kMoveAtRestart), 0u);
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
   EXPECT_EQ(ReadText(target), "old");
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   EXPECT_EQ(ReadText(target), "new");
   EXPECT_FALSE(fs::exists(source));
 }
@@ -418,18 +333,19 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   ASSERT_TRUE(DeleteAtRestart(N(b)));
   ASSERT_TRUE(DeleteAtRestart(N(c)));
   ASSERT_TRUE(ReplaceAtRestart(N(otherPrepared), N(d)));
-  const std::pair<std::u16string, std::u16string> moveOntoA{Lower(prepared), Lower(a)},
-      deleteB{Lower(b), u""}, deleteC{Lower(c), u""}, moveOntoD{Lower(otherPrepared), Lower(d)};
+  const std::pair<std::u16string, std::u16string> moveOntoA{LowerPath(prepared), LowerPath(a)},
+      deleteB{LowerPath(b), u""}, deleteC{LowerPath(c), u""},
+      moveOntoD{LowerPath(otherPrepared), LowerPath(d)};
   const auto before = PendingPairs();
   for (const auto& pair : {moveOntoA, deleteB, deleteC, moveOntoD}) {
     ASSERT_EQ(before.count(pair), 1u);
   }
 
   std::string log = "before";
-  RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
-  EXPECT_EQ(log, "before\r\nFile \"" + Narrow(AsWide(Lower(a))) +
+  RemoveFromPendingOperations({LowerPath(a), LowerPath(b)}, &log);
+  EXPECT_EQ(log, "before\r\nFile \"" + Narrow(AsWide(LowerPath(a))) +
                      "\" was removed from the list of pending moves.\r\nFile \"" +
-                     Narrow(AsWide(Lower(b))) +
+                     Narrow(AsWide(LowerPath(b))) +
                      "\" was removed from the list of pending deletions.\r\n");
   const auto after = PendingPairs();
   EXPECT_EQ(after.size(), before.size() - 2);
@@ -442,11 +358,11 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
 
   // Nothing more to drop: the list stays, and only the separating line is logged.
   log.clear();
-  RemoveFromPendingOperations({Lower(a), Lower(b)}, &log);
+  RemoveFromPendingOperations({LowerPath(a), LowerPath(b)}, &log);
   EXPECT_EQ(log, "\r\n");
   EXPECT_EQ(PendingPairs(), after);
 
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   EXPECT_EQ(ReadText(a), "installed");
   EXPECT_EQ(ReadText(b), "installed");
   EXPECT_FALSE(fs::exists(c));
@@ -454,7 +370,7 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
 
   // With nothing pending there is nothing to log.
   log.clear();
-  RemoveFromPendingOperations({Lower(a)}, &log);
+  RemoveFromPendingOperations({LowerPath(a)}, &log);
   EXPECT_EQ(log, "");
 }
 
@@ -484,7 +400,7 @@ TEST_F(RestartPrefixDeferred, WininitLinesAreCarriedOutAtRestart) {
             "[boot]\r\nshell=explorer.exe\r\n[rename]\r\nNUL=" + WideToAnsi(ShortForm(doomed)) +
                 "\r\n" + WideToAnsi(ShortForm(target)) + "=" + WideToAnsi(ShortForm(source)));
 
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   EXPECT_EQ(ReadText(target), "new");
   EXPECT_FALSE(fs::exists(source));
   EXPECT_FALSE(fs::exists(doomed));
@@ -506,7 +422,7 @@ TEST_F(RestartPrefixDeferred, InstallerLeavesALockedFileForTheRestart) {
   const std::vector<uint8_t> installer =
       MakeInstaller(MakePayload({file}, {}, 0, SettingsStream(product)));
 
-  UniqueFileHandle lock = Lock(dest);
+  UniqueFileHandle lock = LockFile(dest);
   ASSERT_TRUE(lock);
   const RunResult result = RunInstaller(installer, DirectorySwitch(app) + L" /a");
   lock.Reset();
@@ -525,9 +441,10 @@ TEST_F(RestartPrefixDeferred, InstallerLeavesALockedFileForTheRestart) {
   const fs::path temporary(Widen(log.substr(nameStart, nameEnd - nameStart)));
   EXPECT_EQ(temporary.parent_path(), app);
   EXPECT_EQ(ReadText(temporary), "new content");
-  EXPECT_EQ(PendingPairs().count({LowerCasePath(AsU16(ShortForm(temporary))), Lower(dest)}), 1u);
+  EXPECT_EQ(PendingPairs().count({LowerCasePath(AsU16(ShortForm(temporary))), LowerPath(dest)}),
+            1u);
 
-  ASSERT_TRUE(Restart());
+  ASSERT_TRUE(RestartPrefix());
   EXPECT_EQ(ReadText(dest), "new content");
   EXPECT_FALSE(fs::exists(temporary));
   DateTime date;

@@ -3,7 +3,6 @@
 // writes the log and how a failed run offers it.
 #include <windows.h>
 
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "base/text_win.h"
 #include "core/install_run.h"
 #include "core/product_win.h"
+#include "file_fixtures.h"
 #include "files/install_log_win.h"
 #include "files/os_name_win.h"
 #include "install_sequence_fixture.h"
@@ -20,15 +20,6 @@ namespace qs::systest {
 namespace {
 
 const std::string kSeparator = "\r\n\r\n" + std::string(46, '*') + "\r\n";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteText(const fs::path& path, std::string_view text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
