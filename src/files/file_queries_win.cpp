@@ -180,4 +180,13 @@ bool FileTimeFromDateTime(const DateTime& date, FILETIME& time) {
   return ::SystemTimeToFileTime(&system, &time) != FALSE;
 }
 
+bool SetFileTimes(const std::wstring& path, const DateTime& date) {
+  FILETIME time{};
+  if (!FileTimeFromDateTime(date, time)) return false;
+  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && ::SetFileTime(file.Get(), &time, nullptr, &time);
+}
+
 }  // namespace qs

@@ -37,5 +37,8 @@ std::string GetFileVersion(const std::string& path);
 // Conversions between the system's time and the stored date, field by field.
 DateTime DateTimeFromSystemTime(const SYSTEMTIME& time);
 bool FileTimeFromDateTime(const DateTime& date, FILETIME& time);
+// Sets the file's creation and last-write time to `date`; false when the date is no valid time
+// or the file cannot be opened.
+bool SetFileTimes(const std::wstring& path, const DateTime& date);
 
 }  // namespace qs

@@ -26,8 +26,6 @@ constexpr DWORD kRetryPauseMs = 50;
 constexpr DWORD kStampedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;  // 0x1127
-constexpr DWORD kClearedOnRetry =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr int32_t kTextCannotWriteFile = 31;
 constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
 
@@ -93,22 +91,7 @@ void PrepareRetry(const std::wstring& path, DWORD error) {
       CreateDirectoryTree(path.substr(0, slash), created);
     }
   }
-  if (HasFlag(kFlagClearAttributesOnRetry)) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kClearedOnRetry) != 0) {
-      ::SetFileAttributesW(path.c_str(), attributes & ~kClearedOnRetry);
-    }
-  }
-}
-
-// The stored date as the file's creation and last-write time, when it is complete.
-void StampFileTime(const std::wstring& path, const DateTime& dateTime) {
-  FILETIME time{};
-  if (!dateTime.IsComplete() || !FileTimeFromDateTime(dateTime, time)) return;
-  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) ::SetFileTime(file.Get(), &time, nullptr, &time);
+  if (HasFlag(kFlagClearAttributesOnRetry)) ClearProtectingAttributes(path);
 }
 
 // The stored attributes within the 0x1127 mask; the file's others stay. Written only when
@@ -195,7 +178,7 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
     ReportFailure(dest, path, data, dateTime, run, existedBefore, error, deferred);
     return false;
   }
-  StampFileTime(path, dateTime);
+  if (dateTime.IsComplete()) SetFileTimes(path, dateTime);
   StampAttributes(path, attributes);
   return true;
 }
