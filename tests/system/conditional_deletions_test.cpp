@@ -16,6 +16,7 @@
 #include "file_fixtures.h"
 #include "files/conditional_deletions_win.h"
 #include "install_sequence_fixture.h"
+#include "installer_state.h"
 #include "restart_fixtures.h"
 
 namespace qs::systest {
@@ -34,23 +35,16 @@ struct TestFile {
   DateTime written;  // UTC
 };
 
-// The product's settings and the run are process-wide; each test sets what it needs and puts
-// them back. The install folder is the test's folder.
+// Each test sets the product's flags and deletes it needs; the install folder is the test's
+// folder.
 class ConditionalDeletes : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    savedProduct_ = Product();
-    savedRun_ = Installation();
     Product().ProductFlags = 0;
     Product().conditionalDeletes.clear();
     run_.installDir = Narrow(Folder().wstring());
     Installation().installDir = run_.installDir;
-  }
-  void TearDown() override {
-    Product() = savedProduct_;
-    Installation() = savedRun_;
-    SystemTest::TearDown();
   }
 
   std::string PathOf(const char* name) const { return Narrow((Folder() / name).wstring()); }
@@ -97,11 +91,8 @@ class ConditionalDeletes : public SystemTest {
 
   uint64_t Flags() const { return Product().ProductFlags; }
 
+  SavedInstallerState saved_;
   InstallRun run_;
-
- private:
-  ProductSettings savedProduct_;
-  InstallRun savedRun_;
 };
 
 TEST_F(ConditionalDeletes, EachCondition) {

@@ -15,6 +15,7 @@
 #include "files/install_log_win.h"
 #include "files/os_name_win.h"
 #include "install_sequence_fixture.h"
+#include "installer_state.h"
 
 namespace qs::systest {
 namespace {
@@ -33,13 +34,10 @@ size_t Count(const std::string& text, const std::string& part) {
 
 // ---- WriteInstallLogFile inside the test process ----
 
-// The installer's state is process-wide; each test sets what it needs and puts it back.
 class InstallLogFile : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    savedProduct_ = Product();
-    savedTexts_ = Texts();
     ProductSettings& product = Product();
     product.DisplayName = "Log Product";
     product.DisplayVersion = "3.1";
@@ -50,19 +48,10 @@ class InstallLogFile : public SystemTest {
     run_.installLogPath = Narrow((Folder() / "Install.LOG").wstring());
     run_.installLog = "Copying \"f0.txt\"...OK\r\n";
   }
-  void TearDown() override {
-    Texts() = savedTexts_;
-    Product() = savedProduct_;
-    SystemTest::TearDown();
-  }
-
   fs::path LogPath() const { return Folder() / "Install.LOG"; }
 
+  SavedInstallerState saved_;
   InstallRun run_;
-
- private:
-  ProductSettings savedProduct_;
-  LanguageTexts savedTexts_;
 };
 
 // The date is today's, in the default format; the rest is fixed by the product and the run.
