@@ -154,15 +154,6 @@ void GrantEveryoneReadAccess(const std::wstring& path) {
   ::FreeSid(everyone);
 }
 
-void SetCreationAndWriteTime(const std::wstring& path, const DateTime& dateTime) {
-  FILETIME time{};
-  if (!FileTimeFromDateTime(dateTime, time)) return;
-  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) ::SetFileTime(file.Get(), &time, nullptr, &time);
-}
-
 // A new empty "KWV....tmp" in `folder`; empty when the system could not make one.
 std::wstring MakeTemporaryFile(const std::wstring& folder) {
   if (folder.empty()) return {};
@@ -391,7 +382,7 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   }
   ClearProtectingAttributes(temporary);
   GrantEveryoneReadAccess(temporary);
-  if (dateTime.IsComplete()) SetCreationAndWriteTime(temporary, dateTime);
+  if (dateTime.IsComplete()) SetFileTimes(temporary, dateTime);
 
   const std::wstring shortTemporary = ShortPath(temporary);
   ::Sleep(0);
