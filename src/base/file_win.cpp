@@ -83,6 +83,22 @@ bool InputFile::Fail() {
   return false;
 }
 
+DWORD WriteAllBytes(HANDLE file, ByteSpan data) {
+  constexpr size_t kChunk = 1024 * 1024;
+  size_t offset = 0;
+  while (offset < data.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min(kChunk, data.size() - offset));
+    DWORD written = 0;
+    if (!::WriteFile(file, data.data() + offset, chunk, &written, nullptr)) {
+      const DWORD error = ::GetLastError();
+      return error != 0 ? error : ERROR_WRITE_FAULT;
+    }
+    if (written != chunk) return ERROR_WRITE_FAULT;
+    offset += chunk;
+  }
+  return 0;
+}
+
 bool ReadWholeFile(const std::wstring& path, std::string& content, uint64_t sizeLimit) {
   InputFile file;
   if (!file.Open(path) || file.Size() > sizeLimit) return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/byte_span.h"
 #include "base/handle_win.h"
 #include "core/pe_sections.h"
 
@@ -38,6 +39,10 @@ class InputFile : public ByteSource {
   uint64_t size_ = 0;
   DWORD lastError_ = 0;
 };
+
+// Writes all of `data` at the file's position, at most 1 MiB a call, straight from the
+// caller's memory. 0 or the system error (ERROR_WRITE_FAULT for a short write without one).
+DWORD WriteAllBytes(HANDLE file, ByteSpan data);
 
 // The whole content of a small file (answers, lists). False when it cannot be read.
 bool ReadWholeFile(const std::wstring& path, std::string& content, uint64_t sizeLimit);

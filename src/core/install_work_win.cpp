@@ -3,6 +3,7 @@
 // collected, and the run goes on.
 #include <windows.h>
 
+#include "base/file_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
@@ -55,13 +56,8 @@ void WriteProductFile(const std::string& folder, const std::string& name,
   CreateFolderPath(folder);
   UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  bool ok =
-      file &&
-      ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size();
-  if (!ok) {
-    DWORD error = ::GetLastError();
+  DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
+  if (error != 0) {
     run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
     return;
   }

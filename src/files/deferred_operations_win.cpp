@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
 #include "base/system_library_win.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr DWORD kProtectingAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-constexpr DWORD kWriteChunk = 1u << 20;
 // The largest wininit.ini read back; the file holds a few lines.
 constexpr uint64_t kWininitLimit = 16u << 20;
 
@@ -80,17 +80,9 @@ bool WininitProgramExists() {
 }
 
 bool WriteAll(HANDLE file, ByteSpan data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, kWriteChunk));
-    DWORD written = 0;
-    if (!::WriteFile(file, data.data() + done, chunk, &written, nullptr) || written != chunk) {
-      if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_WRITE_FAULT);
-      return false;
-    }
-    done += chunk;
-  }
-  return true;
+  const DWORD error = WriteAllBytes(file, data);
+  if (error != 0) ::SetLastError(error);
+  return error == 0;
 }
 
 // The shell's delete with undo: the file goes to the Recycle Bin. 0 or an error code (the

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/file_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
@@ -20,7 +21,6 @@ namespace qs {
 namespace {
 
 constexpr int kWriteAttempts = 3;
-constexpr size_t kWriteChunk = 1024 * 1024;
 constexpr size_t kVerifyBlock = 4096;
 constexpr DWORD kRetryPauseMs = 50;
 constexpr DWORD kStampedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
@@ -28,23 +28,6 @@ constexpr DWORD kStampedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;  // 0x1127
 constexpr int32_t kTextCannotWriteFile = 31;
 constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
-
-// Writes all of `data` from the caller's memory, at most 1 MiB a call. 0 or the system error.
-DWORD WriteAll(HANDLE file, ByteSpan data) {
-  size_t offset = 0;
-  while (offset < data.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min(kWriteChunk, data.size() - offset));
-    DWORD written = 0;
-    if (!::WriteFile(file, data.data() + offset, chunk, &written, nullptr)) {
-      const DWORD error = ::GetLastError();
-      return error != 0 ? error : ERROR_WRITE_FAULT;
-    }
-    // A short write without an error leaves nothing to retry with.
-    if (written != chunk) return ERROR_WRITE_FAULT;
-    offset += chunk;
-  }
-  return 0;
-}
 
 // Reads the file back and compares it with `data` in 4 KiB blocks. 0 when it holds exactly
 // the data; otherwise the system error of the failing step, or ERROR_FILE_CORRUPT for a file
@@ -75,7 +58,7 @@ DWORD VerifyWrittenFile(const std::wstring& path, ByteSpan data) {
 DWORD WriteOnce(const std::wstring& path, ByteSpan data) {
   FileOpen open = OpenFileForLayer(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!open.handle) return open.error;
-  const DWORD error = WriteAll(open.handle.Get(), data);
+  const DWORD error = WriteAllBytes(open.handle.Get(), data);
   if (error != 0) return error;
   if (!::CloseHandle(open.handle.Release())) return ::GetLastError();
   return 0;

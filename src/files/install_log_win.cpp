@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
 #include "core/product_flags.h"
@@ -26,12 +27,7 @@ CalendarTime LocalTimeNow() {
 
 // Writes all of `text`; errors are not reported, the log is written as far as it goes.
 void WriteAll(HANDLE file, std::string_view text) {
-  while (!text.empty()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 20));
-    DWORD written = 0;
-    if (!::WriteFile(file, text.data(), chunk, &written, nullptr) || written == 0) return;
-    text.remove_prefix(written);
-  }
+  WriteAllBytes(file, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace

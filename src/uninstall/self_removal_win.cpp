@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
@@ -47,15 +48,10 @@ bool WriteBatchFile(const std::wstring& path, std::string_view bytes) {
   UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  DWORD written = 0;
-  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    return false;
-  }
-  if (written != bytes.size()) {
-    ::SetLastError(ERROR_WRITE_FAULT);
-    return false;
-  }
-  return true;
+  const DWORD error = WriteAllBytes(
+      file.Get(), ByteSpan(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  if (error != 0) ::SetLastError(error);
+  return error == 0;
 }
 
 bool UninstallThenReinstall(const std::string& uninstallCommand) {
