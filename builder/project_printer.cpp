@@ -159,17 +159,10 @@ std::string ColorValue(uint32_t value) {
   return text;
 }
 
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 // A TOML date-time in UTC, a date alone when there is no time of day, or the six numbers
 // when the value is no calendar date.
 std::string DateValue(const DateTime& d) {
-  const bool calendar = d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 &&
-                        d.day >= 1 && d.day <= DaysInMonth(d.year, d.month);
+  const bool calendar = IsCalendarDate(d.year, d.month, d.day);
   char text[96];
   if (calendar && d.hour == -1 && d.minute == 0 && d.second == 0) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);

@@ -10,6 +10,13 @@ int Order(int32_t a, int32_t b) {
 
 }  // namespace
 
+bool IsCalendarDate(int32_t year, int32_t month, int32_t day) {
+  static constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= (month == 2 && leap ? 29 : kDays[month - 1]);
+}
+
 int CompareDateTime(const DateTime& a, const DateTime& b) {
   if (a.HasDate()) {
     if (!b.HasDate()) return -1;

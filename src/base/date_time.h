@@ -23,4 +23,7 @@ struct DateTime {
 // equal dates, a value without a time orders after one with a time.
 int CompareDateTime(const DateTime& a, const DateTime& b);
 
+// Whether year, month and day name a day of the Gregorian calendar (years 1 to 9999).
+bool IsCalendarDate(int32_t year, int32_t month, int32_t day);
+
 }  // namespace qs

@@ -38,15 +38,6 @@ bool TakeChar(std::string_view& text, char c) {
   return true;
 }
 
-bool IsLeapYear(int32_t year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int32_t DaysInMonth(int32_t year, int32_t month) {
-  static constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 bool TakeDate(std::string_view& text, DateTime& date) {
   if (!TakeNumber(text, 4, 4, date.year) || date.year == 0) return false;
   if (text.empty() || (text.front() != '-' && text.front() != '/')) return false;
@@ -54,8 +45,7 @@ bool TakeDate(std::string_view& text, DateTime& date) {
   text.remove_prefix(1);
   if (!TakeNumber(text, 1, 2, date.month) || date.month < 1 || date.month > 12) return false;
   if (!TakeChar(text, separator)) return false;
-  return TakeNumber(text, 1, 2, date.day) && date.day >= 1 &&
-         date.day <= DaysInMonth(date.year, date.month);
+  return TakeNumber(text, 1, 2, date.day) && IsCalendarDate(date.year, date.month, date.day);
 }
 
 bool TakeTime(std::string_view& text, DateTime& date) {

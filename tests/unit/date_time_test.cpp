@@ -47,5 +47,21 @@ TEST(DateTimeTest, OrdersDatesAndTimes) {
   }
 }
 
+TEST(IsCalendarDate, LeapYearsAndRanges) {
+  struct Case {
+    int32_t year, month, day;
+    bool expected;
+  };
+  const Case cases[] = {
+      {2024, 2, 29, true},  {2023, 2, 29, false}, {2000, 2, 29, true}, {1900, 2, 29, false},
+      {2019, 4, 31, false}, {2019, 12, 31, true}, {2019, 0, 1, false}, {2019, 13, 1, false},
+      {2019, 1, 0, false},  {0, 1, 1, false},     {9999, 1, 1, true},  {10000, 1, 1, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsCalendarDate(c.year, c.month, c.day), c.expected)
+        << c.year << "-" << c.month << "-" << c.day;
+  }
+}
+
 }  // namespace
 }  // namespace qs
