@@ -18,6 +18,11 @@ constexpr size_t kInflateStep = 16384;
 // claims more than this is treated as damaged rather than exhausting a 32-bit process.
 constexpr size_t kSettingsLimit = 0x40000000;
 constexpr size_t kBlockLimit = 0x10000000;
+// Room for an entry's fields besides its content (names, texts, the checksum): a bound for
+// reserving room, not a limit of the format.
+constexpr uint64_t kEntryFieldsLimit = 0x100000;
+// The queue keeps up to this much unused room before giving it back.
+constexpr size_t kShrinkSlack = 0x400000;
 
 }  // namespace
 
@@ -163,10 +168,25 @@ int CheckFileDataArea(const FileDataArea& area, const PayloadHeader& header) {
   return CheckFileDataAreaChecksum(area, header);
 }
 
-void EntryQueue::Append(ByteSpan unpackedBlock) {
+// The buffer holds the unfinished entry and the new block. Its room is set once an entry's
+// length is known, so an entry of hundreds of megabytes is collected in one allocation rather
+// than by doubling (which would need three times the entry in a 32-bit address space). Room
+// left over from a large entry is given back when the next entries are small.
+void EntryQueue::Append(ByteSpan unpackedBlock, uint64_t frontEntryLimit) {
   if (readOffset_ > 0) {
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(readOffset_));
     readOffset_ = 0;
+  }
+  size_t needed = buffer_.size() + unpackedBlock.size();
+  if (buffer_.size() >= 4) {
+    const uint64_t length = std::min<uint64_t>(LoadU32(buffer_.data()), frontEntryLimit);
+    needed = std::max(needed, 4 + static_cast<size_t>(length));
+  }
+  if (buffer_.capacity() < needed || buffer_.capacity() > 2 * needed + kShrinkSlack) {
+    std::vector<uint8_t> resized;
+    resized.reserve(needed);
+    resized.assign(buffer_.begin(), buffer_.end());
+    buffer_.swap(resized);
   }
   buffer_.insert(buffer_.end(), unpackedBlock.begin(), unpackedBlock.end());
 }
@@ -182,7 +202,7 @@ bool EntryQueue::TakeEntry(ByteSpan& entry) {
 }
 
 FileDataReader::FileDataReader(ByteSpan area, const PayloadHeader& header, bool compressedBlocks)
-    : area_(area), compressed_(compressedBlocks) {
+    : area_(area), compressed_(compressedBlocks), contentSizes_(header.contentSizes) {
   if (header.Enciphered()) cipher_ = std::make_unique<Blowfish>(*header.blowfishKey);
 }
 
@@ -191,6 +211,7 @@ int FileDataReader::NextEntry(ByteSpan& entry, void (*onBlockRead)(void*), void*
     if (onBlockRead != nullptr) onBlockRead(context);
     if (int error = ReadBlock(); error != 0) return error;
   }
+  ++entriesTaken_;
   return 0;
 }
 
@@ -224,7 +245,12 @@ int FileDataReader::ReadBlock() {
     }
     data = scratch_;
   }
-  queue_.Append(data);
+  // The entry at the front of the queue holds its content and a few fields.
+  uint64_t frontEntryLimit = 0;
+  if (entriesTaken_ < contentSizes_.size() && contentSizes_[entriesTaken_] > 0) {
+    frontEntryLimit = static_cast<uint64_t>(contentSizes_[entriesTaken_]) + kEntryFieldsLimit;
+  }
+  queue_.Append(data, frontEntryLimit);
   return 0;
 }
 

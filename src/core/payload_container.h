@@ -68,11 +68,14 @@ int CheckFileDataArea(const FileDataArea& area, const PayloadHeader& header);
 // begin in one block and end in a later one; a block may hold several entries.
 class EntryQueue {
  public:
-  void Append(ByteSpan unpackedBlock);
+  // `frontEntryLimit` bounds the room set aside for the entry at the front once its length is
+  // known (a damaged length must not reserve more than the entry can hold).
+  void Append(ByteSpan unpackedBlock, uint64_t frontEntryLimit);
   // When the queue holds the next entry completely, sets `entry` to its bytes (valid until
   // the next Append) and consumes it; otherwise returns false and consumes nothing.
   bool TakeEntry(ByteSpan& entry);
   size_t BufferedBytes() const { return buffer_.size() - readOffset_; }
+  size_t Capacity() const { return buffer_.capacity(); }
 
  private:
   std::vector<uint8_t> buffer_;
@@ -90,6 +93,7 @@ class FileDataReader {
   int NextEntry(ByteSpan& entry, void (*onBlockRead)(void*) = nullptr, void* context = nullptr);
 
   int BlocksRead() const { return blocksRead_; }
+  const EntryQueue& Queue() const { return queue_; }
   // Bytes of the area not yet read as blocks.
   size_t RemainingBytes() const { return area_.size() - position_; }
 
@@ -103,6 +107,8 @@ class FileDataReader {
   EntryQueue queue_;
   std::vector<uint8_t> scratch_;
   int blocksRead_ = 0;
+  const std::vector<int32_t>& contentSizes_;
+  size_t entriesTaken_ = 0;
 };
 
 // Inflates one zlib stream (window bits 15). False when the data is not a complete stream or

@@ -9,6 +9,7 @@
 #include "builder/container_writer.h"
 #include "core/payload_checksum.h"
 #include "core/payload_container.h"
+#include "core/payload_cursor.h"
 #include "core/payload_entry.h"
 #include "core/payload_format.h"
 #include "core/target_path.h"
@@ -194,17 +195,55 @@ TEST(EntryQueue, HandsOutOnlyWholeEntries) {
   ByteSpan entry;
   EXPECT_FALSE(queue.TakeEntry(entry));
   const uint8_t first[] = {3, 0, 0, 0, 'a', 'b'};
-  queue.Append(first);
+  queue.Append(first, 0);
   EXPECT_FALSE(queue.TakeEntry(entry));
   EXPECT_EQ(queue.BufferedBytes(), 6u);  // nothing consumed
   const uint8_t second[] = {'c', 0, 0, 0, 0, 1};
-  queue.Append(second);
+  queue.Append(second, 0);
   ASSERT_TRUE(queue.TakeEntry(entry));
   EXPECT_EQ(std::string(entry.begin(), entry.end()), "abc");
   ASSERT_TRUE(queue.TakeEntry(entry));  // a zero-length entry
   EXPECT_TRUE(entry.empty());
   EXPECT_FALSE(queue.TakeEntry(entry));
   EXPECT_EQ(queue.BufferedBytes(), 1u);
+}
+
+// A large entry arriving block by block is collected in room set aside once its length is
+// known, never by doubling; a damaged length reserves no more than the limit allows, and the
+// room of a large entry is given back once small entries follow.
+TEST(EntryQueue, LargeEntryIsCollectedWithoutDoubling) {
+  constexpr size_t kBlock = 256 * 1024;
+  constexpr uint32_t kLength = 40 * kBlock + 5;
+  std::vector<uint8_t> stream(4 + kLength, 0x5A);
+  StoreU32(stream.data(), kLength);
+  const uint8_t small[] = {1, 0, 0, 0, 'z'};
+  stream.insert(stream.end(), std::begin(small), std::end(small));
+
+  EntryQueue queue;
+  ByteSpan entry;
+  size_t largestRoom = 0;
+  size_t taken = 0;
+  for (size_t offset = 0; offset < stream.size(); offset += kBlock) {
+    const size_t size = std::min(kBlock, stream.size() - offset);
+    queue.Append(ByteSpan(stream.data() + offset, size), kLength + 64);
+    largestRoom = std::max(largestRoom, queue.Capacity());
+    while (queue.TakeEntry(entry)) ++taken;
+  }
+  EXPECT_EQ(taken, 2u);
+  EXPECT_LE(largestRoom, 4 + kLength + kBlock);
+
+  // A length far beyond the limit: the room stays near what was given.
+  EntryQueue damaged;
+  uint8_t head[8] = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4};
+  damaged.Append(head, 0);
+  damaged.Append(head, 1000);
+  EXPECT_LE(damaged.Capacity(), 4u + 1000u);
+  EXPECT_FALSE(damaged.TakeEntry(entry));
+
+  // Small entries after a large one: the room shrinks again.
+  queue.Append(small, 0);
+  queue.Append(small, 0);
+  EXPECT_LT(queue.Capacity(), kLength / 2);
 }
 
 TEST(XorScramble, WholeWordsThenTailBytesWithTheLowKeyBytes) {
