@@ -55,11 +55,17 @@ DWORD VerifyWrittenFile(const std::wstring& path, ByteSpan data) {
 }
 
 // One attempt: create-always without sharing, then the whole data. 0 or the system error.
-DWORD WriteOnce(const std::wstring& path, ByteSpan data) {
+// A complete date becomes the file's creation and last-write time through the same handle,
+// after the last write (opening the file again for it costs as much as writing a small file).
+DWORD WriteOnce(const std::wstring& path, ByteSpan data, const DateTime& dateTime) {
   FileOpen open = OpenFileForLayer(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!open.handle) return open.error;
   const DWORD error = WriteAllBytes(open.handle.Get(), data);
   if (error != 0) return error;
+  FILETIME time{};
+  if (dateTime.IsComplete() && FileTimeFromDateTime(dateTime, time)) {
+    ::SetFileTime(open.handle.Get(), &time, nullptr, &time);
+  }
   if (!::CloseHandle(open.handle.Release())) return ::GetLastError();
   return 0;
 }
@@ -142,7 +148,7 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
   const bool verify = HasFlag(kFlagVerifyWrittenFiles);
   DWORD error = 0;
   for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
-    error = WriteOnce(path, data);
+    error = WriteOnce(path, data, dateTime);
     if (error == 0) {
       if (!verify) break;
       error = VerifyWrittenFile(path, data);
@@ -161,7 +167,6 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
     ReportFailure(dest, path, data, dateTime, run, existedBefore, error, deferred);
     return false;
   }
-  if (dateTime.IsComplete()) SetFileTimes(path, dateTime);
   StampAttributes(path, attributes);
   return true;
 }
