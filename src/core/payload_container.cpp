@@ -85,11 +85,15 @@ void XorScramble(std::span<uint8_t> data, uint32_t key) {
   }
 }
 
-bool InflateZlib(ByteSpan packed, std::vector<uint8_t>& out, size_t initialCapacity, size_t limit) {
+bool InflateZlibInto(ByteSpan packed, std::vector<uint8_t>& out, size_t& produced,
+                     size_t initialCapacity, size_t limit) {
+  produced = 0;
   z_stream stream{};
   if (inflateInit2(&stream, 15) != Z_OK) return false;
-  out.resize(std::min(std::max<size_t>(initialCapacity, kInflateStep), limit));
-  size_t produced = 0;
+  // Room is only ever added: a buffer that is used again keeps its bytes, so a block is not
+  // preceded by clearing megabytes that inflate overwrites anyway.
+  const size_t initial = std::min(std::max<size_t>(initialCapacity, kInflateStep), limit);
+  if (out.size() < initial) out.resize(initial);
   size_t consumed = 0;
   int status = Z_OK;
   while (status == Z_OK) {
@@ -99,12 +103,13 @@ bool InflateZlib(ByteSpan packed, std::vector<uint8_t>& out, size_t initialCapac
       stream.avail_in = static_cast<uInt>(piece);
       consumed += piece;
     }
-    if (produced == out.size()) {
-      if (out.size() >= limit) break;
+    if (produced == std::min(out.size(), limit)) {
+      if (produced >= limit) break;
       out.resize(std::min(limit, out.size() + std::max(kInflateStep, out.size() / 2)));
     }
     stream.next_out = out.data() + produced;
-    stream.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
+    stream.avail_out =
+        static_cast<uInt>(std::min<size_t>(std::min(out.size(), limit) - produced, 1u << 30));
     const uInt before = stream.avail_out;
     status = inflate(&stream, Z_NO_FLUSH);
     produced += before - stream.avail_out;
@@ -114,11 +119,18 @@ bool InflateZlib(ByteSpan packed, std::vector<uint8_t>& out, size_t initialCapac
   }
   inflateEnd(&stream);
   if (status != Z_STREAM_END) {
-    out.clear();
+    produced = 0;
     return false;
   }
-  out.resize(produced);
   return true;
+}
+
+bool InflateZlib(ByteSpan packed, std::vector<uint8_t>& out, size_t initialCapacity, size_t limit) {
+  out.clear();
+  size_t produced = 0;
+  const bool ok = InflateZlibInto(packed, out, produced, initialCapacity, limit);
+  out.resize(produced);
+  return ok;
 }
 
 int UnpackSettings(ByteSpan section, const PayloadHeader& header, std::vector<uint8_t>& stream) {
@@ -240,10 +252,11 @@ int FileDataReader::ReadBlock() {
     data = deciphered;
   }
   if (compressed_) {
-    if (!InflateZlib(data, scratch_, 4 * data.size() + 1024, kBlockLimit)) {
+    size_t produced = 0;
+    if (!InflateZlibInto(data, scratch_, produced, 4 * data.size() + 1024, kBlockLimit)) {
       return kErrorBlockInflate;
     }
-    data = scratch_;
+    data = ByteSpan(scratch_.data(), produced);
   }
   // The entry at the front of the queue holds its content and a few fields.
   uint64_t frontEntryLimit = 0;

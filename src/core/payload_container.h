@@ -114,5 +114,9 @@ class FileDataReader {
 // Inflates one zlib stream (window bits 15). False when the data is not a complete stream or
 // the result would exceed `limit` bytes.
 bool InflateZlib(ByteSpan packed, std::vector<uint8_t>& out, size_t initialCapacity, size_t limit);
+// The same into a buffer that is used again: its first `produced` bytes are the result, and it
+// is never made smaller.
+bool InflateZlibInto(ByteSpan packed, std::vector<uint8_t>& out, size_t& produced,
+                     size_t initialCapacity, size_t limit);
 
 }  // namespace qs
