@@ -148,6 +148,8 @@ bool IsExistingDirectory(const std::wstring& path) {
 // Makes `path` with every missing folder above it; `created` lists the folders made, outermost
 // first. 0 or the system error.
 DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& created) {
+  // Most calls (one for each installed file) find the folder there already.
+  if (IsExistingDirectory(path)) return 0;
   // The folders begin after the drive's "X:\" or the share's "\\server\share\".
   const size_t first = std::min(DriveOfPath(AsU16(path)).size() + 1, path.size());
   for (size_t end = first; end <= path.size(); ++end) {
