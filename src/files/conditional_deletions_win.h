@@ -1,5 +1,5 @@
 #pragma once
-// The product's conditional deletes: files matching a specification and a date or size
+// The product's conditional deletes: files matching a file specification and a date or size
 // condition, deleted now or at the next restart, once while installing and once while
 // uninstalling.
 #include <functional>
