@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "builder/project_file.h"
+#include "file_fixtures.h"
 #include "harness_win.h"
 
 namespace qs::systest {
@@ -51,6 +52,31 @@ TEST_F(ExampleTest, BuiltExampleRunsSilently) {
     EXPECT_EQ(content, file.content) << file.name;
   }
   EXPECT_EQ(result.Items(), destinations) << result;
+}
+
+// Installed again into the same folder: the settings file the user changed is kept, with the
+// sentence that says why in Install.LOG (in the uninstall data folder), after the first run's log
+// and the asterisk line.
+TEST_F(ExampleTest, SecondInstallationKeepsTheSettingsFile) {
+  const std::filesystem::path target = Folder() / L"Hello";
+  const std::wstring arguments = L"/a /d:\"" + target.wstring() + L"\"";
+  RunResult first = RunInstaller(installer, arguments);
+  ASSERT_EQ(first.exitCode, 1u) << first;
+  const std::string firstLog = ReadText(target / L"Uninstall" / L"Install.LOG");
+  ASSERT_NE(firstLog.find("Installation log for: Hello\r\n"), std::string::npos) << firstLog;
+
+  WriteText(target / L"hello.ini", "hello=changed\r\n");
+  RunResult second = RunInstaller(installer, arguments);
+  ASSERT_EQ(second.exitCode, 1u) << second;
+  EXPECT_EQ(ReadText(target / L"hello.ini"), "hello=changed\r\n");
+  const std::string log = ReadText(target / L"Uninstall" / L"Install.LOG");
+  ASSERT_TRUE(log.starts_with(firstLog)) << log;
+  const std::string appended = log.substr(firstLog.size());
+  EXPECT_TRUE(appended.starts_with("\r\n\r\n" + std::string(46, '*') + "\r\n")) << appended;
+  const std::string kept =
+      WideToUtf8(target.wstring()) + "\\hello.ini was not installed because it already exists.\r\n";
+  EXPECT_NE(appended.find(kept), std::string::npos) << appended;
+  EXPECT_EQ(firstLog.find(kept), std::string::npos) << firstLog;
 }
 
 // The same installer, interactively: every page the product has is shown in order, the folder
