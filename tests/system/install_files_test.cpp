@@ -21,6 +21,7 @@
 #include "file_fixtures.h"
 #include "files/install_files_win.h"
 #include "install_sequence_fixture.h"
+#include "installer_state.h"
 #include "integration/shell_folders_win.h"
 #include "tests/support/payload_damage.h"
 
@@ -70,8 +71,7 @@ class FilePhase : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    savedProduct_ = Product();
-    savedTexts_ = Texts();
+    saved_.emplace();
     Product() = SequenceProduct(kFlagCompressedBlocks);
     Texts() = LanguageTexts(&Product().languages, {});
     installDir = Folder() / "Product";
@@ -86,8 +86,7 @@ class FilePhase : public SystemTest {
   }
 
   void TearDown() override {
-    Product() = savedProduct_;
-    Texts() = savedTexts_;
+    saved_.reset();
     SystemTest::TearDown();
   }
 
@@ -110,8 +109,7 @@ class FilePhase : public SystemTest {
   InstallRun run;
 
  private:
-  ProductSettings savedProduct_;
-  LanguageTexts savedTexts_;
+  std::optional<SavedInstallerState> saved_;
   std::vector<uint8_t> section_;
 };
 
