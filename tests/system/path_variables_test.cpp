@@ -13,6 +13,7 @@
 #include "base/text_win.h"
 #include "core/product_win.h"
 #include "harness_win.h"
+#include "installer_state.h"
 #include "integration/path_variables.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
@@ -63,8 +64,6 @@ std::wstring Expand(std::wstring_view text) {
 class PathVariables : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedProduct_ = Product();
-    savedRun_ = Installation();
     InstallRun& run = Installation();
     run.installDir = "D:\\Apps\\Test Product";
     run.uninstallDir = "D:\\Apps\\Test Product\\uninstall";
@@ -76,14 +75,9 @@ class PathVariables : public ::testing::Test {
     product.ProductStartMenu = "Maker\\Test Product";
     product.ShortcutMode = 0;
   }
-  void TearDown() override {
-    Product() = savedProduct_;
-    Installation() = savedRun_;
-  }
 
  private:
-  ProductSettings savedProduct_;
-  InstallRun savedRun_;
+  SavedInstallerState saved_;
 };
 
 TEST_F(PathVariables, EveryVariableHasAPlausibleValue) {
