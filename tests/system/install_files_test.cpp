@@ -314,6 +314,18 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
   EXPECT_EQ(run.failureSummary, "");
 }
 
+// A product without a shared folder keeps its shared files with it, in the install folder,
+// rather than wherever the working folder happens to be.
+TEST_F(FilePhase, SharedFilesWithoutASharedFolder) {
+  run.sharedDir.clear();
+  builder::PayloadFile placed = Entry("t.dll", 1, 0);
+  placed.destination = "common\\";
+  Install({Entry("s.dll", 1, 0), placed});
+  EXPECT_EQ(ReadText(installDir / "s.dll"), "new s.dll");
+  EXPECT_EQ(ReadText(installDir / "common" / "t.dll"), "new t.dll");
+  EXPECT_EQ(run.failureSummary, "");
+}
+
 // Names and folders outside ASCII travel as "|" + UTF-8 and must reach the file system whole:
 // an install folder, a file name and a subfolder of the name, each not ASCII.
 TEST_F(FilePhase, NamesOutsideAscii) {
