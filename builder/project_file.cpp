@@ -406,7 +406,10 @@ void ModeBits(Table& t, const std::pair<std::string_view, uint8_t> (&bits)[N], u
 
 void ReadConditionalDeletes(Table& root, ProductSettings& s) {
   static constexpr std::pair<std::string_view, uint8_t> kModeBits[] = {
-      {"at_restart", 1}, {"at_restart_on_failure", 2}, {"install", 4}, {"uninstall", 8}};
+      {"at_restart", kDeleteModeAtRestart},
+      {"at_restart_on_failure", kDeleteModeAtRestartOnFailure},
+      {"install", kDeleteModeInstall},
+      {"uninstall", kDeleteModeUninstall}};
   for (Table& t : TableArray(root, "conditional_deletes", kMaxConditionalDeletes)) {
     FileDeletion& d = s.conditionalDeletes.emplace_back();
     d.mode = 4;

@@ -320,10 +320,10 @@ void PrintLists(Printer& p, const ProductSettings& s) {
     p.Key("condition", NamedValueText(kConditionNames, d.condition));
     p.Key("argument", NarrowValue(d.condition_argument));
     if (d.mode <= 0xF) {
-      p.Key("install", Bool(d.mode & 4));
-      p.Key("uninstall", Bool(d.mode & 8));
-      p.Key("at_restart", Bool(d.mode & 1));
-      p.Key("at_restart_on_failure", Bool(d.mode & 2));
+      p.Key("install", Bool(d.mode & kDeleteModeInstall));
+      p.Key("uninstall", Bool(d.mode & kDeleteModeUninstall));
+      p.Key("at_restart", Bool(d.mode & kDeleteModeAtRestart));
+      p.Key("at_restart_on_failure", Bool(d.mode & kDeleteModeAtRestartOnFailure));
     } else {
       p.Key("mode", std::to_string(d.mode));
     }

@@ -53,6 +53,7 @@ enum CorruptError : int {
   kErrorBlockLength = 61,
   kErrorBlockChecksum = 62,
   kErrorBlockOverrun = 63,
+  kErrorConditionArgument = 65,  // a conditional delete's date or size cannot be read
   kErrorEntryName = 70,
   kErrorContentSizeNegative = 71,
   kErrorContentSizeTooLarge = 72,

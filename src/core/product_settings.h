@@ -24,12 +24,18 @@ inline constexpr int32_t kMaxTexts = 10000;
 inline constexpr char kConditionalDeleteEnd[] = "~~THE END~~";
 inline constexpr char kAutoCloseEnd[] = "~~THE~END~~";
 
+// Bits of FileDeletion::mode.
+inline constexpr uint8_t kDeleteModeAtRestart = 0x1;           // never now, at the restart
+inline constexpr uint8_t kDeleteModeAtRestartOnFailure = 0x2;  // at the restart if now fails
+inline constexpr uint8_t kDeleteModeInstall = 0x4;             // taken while installing
+inline constexpr uint8_t kDeleteModeUninstall = 0x8;           // taken while uninstalling
+
 // One conditional deletion: files matching `file_spec` that pass `condition` are removed.
 struct FileDeletion {
   std::string file_spec;
   uint8_t condition = 0;
   std::string condition_argument;
-  uint8_t mode = 0;  // 1 at restart, 2 at restart on failure, 4 when installing, 8 uninstalling
+  uint8_t mode = 0;  // kDeleteMode... bits
 
   bool operator==(const FileDeletion&) const = default;
 };

@@ -8,6 +8,7 @@
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
+#include "core/payload_format.h"
 #include "core/payload_startup_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
@@ -19,15 +20,6 @@
 
 namespace qs {
 namespace {
-
-// Mode bits of a conditional delete.
-constexpr uint8_t kModeAtRestart = 0x1;
-constexpr uint8_t kModeAtRestartOnFailure = 0x2;
-constexpr uint8_t kModeInstall = 0x4;
-constexpr uint8_t kModeUninstall = 0x8;
-
-// The corrupt-installer number of an argument the condition cannot use.
-constexpr int kBadConditionArgument = 65;
 
 // One pass over the product's conditional deletes. Installing (with `run`), it logs there;
 // uninstalling, it tells `onDeleted` instead.
@@ -66,7 +58,7 @@ bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
 void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
                         const std::wstring& widePath, uint8_t mode) {
   ClearProtectingAttributes(widePath);
-  const bool atRestart = (mode & kModeAtRestart) != 0;
+  const bool atRestart = (mode & kDeleteModeAtRestart) != 0;
   DWORD error = 0;
   if (!atRestart) {
     if (::DeleteFileW(widePath.c_str())) {
@@ -75,7 +67,7 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
       return;
     }
     error = ::GetLastError();
-    if ((mode & kModeAtRestartOnFailure) == 0) {
+    if ((mode & kDeleteModeAtRestartOnFailure) == 0) {
       pass.Log("Failed to delete file \"" + path + "\": " + SystemErrorText(error) + "\r\n");
       return;
     }
@@ -96,7 +88,7 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
 }
 
 void RunConditionalDeletions(const DeletionPass& pass, const std::string& installDir) {
-  const uint8_t passBit = pass.Installing() ? kModeInstall : kModeUninstall;
+  const uint8_t passBit = pass.Installing() ? kDeleteModeInstall : kDeleteModeUninstall;
   // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
   bool anyMatched = false;
@@ -111,7 +103,7 @@ void RunConditionalDeletions(const DeletionPass& pass, const std::string& instal
       switch (TestDeletionCondition(deletion.condition, deletion.condition_argument, details.size,
                                     details.lastWrite)) {
         case DeletionVerdict::kBadArgument:
-          ReportCorrupt(kBadConditionArgument);
+          ReportCorrupt(kErrorConditionArgument);
         case DeletionVerdict::kKeep:
           continue;
         case DeletionVerdict::kDelete:
