@@ -70,7 +70,7 @@ CommandLineOptions ReadCommandLine() {
 
 [[noreturn]] void RunUninstaller(const CommandLineOptions& options) {
   if (options.uninstallProductName.empty()) ShowUsage("Product name required");
-  Uninstall(options.uninstallProductName);
+  if (Uninstall(options.uninstallProductName)) FinishUninstall();
   ExitInstaller(0);
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "core/install_run.h"
 #include "core/payload_startup_win.h"
@@ -19,9 +20,15 @@ void LayOutBackgroundWindow();
 
 // Closes the applications of the auto-close list that are due before installing.
 void CloseRunningApplications();
+// The uninstaller's two passes over the auto-close list it read back (2 before the question,
+// 4 after it).
+void CloseApplicationsForUninstall(const std::vector<AutoCloseEntry>& entries, int pass);
 
 // Runs one of the product's batches with the command line's addition appended.
 void RunProductBatch(BatchIndex batch, const std::string& addition);
+// Runs an uninstall batch text and waits for it; `quiet` hides its window and drops its PAUSE
+// lines.
+void RunUninstallBatch(const std::string& text, bool quiet);
 
 // The restore point: false with the system error when none could be made.
 bool CreateRestorePoint(const std::wstring& description, DWORD& error);
@@ -47,9 +54,6 @@ void WriteRegistryEntries(InstallRun& run);  // the key of ProductRegistry, then
 void CreateFileAssociations(InstallRun& run);
 void AddFirewallExceptions(InstallRun& run);
 void AddToSearchPath(InstallRun& run);
-// The uninstaller program in the uninstall data folder; sets the restart flag when the old
-// one is in use and the new one waits for the restart.
-void WriteUninstaller(const PayloadContext& payload, InstallRun& run);
 // The Add/Remove Programs values; false with the system error when they could not be saved.
 bool WriteUninstallRegistration(InstallRun& run, DWORD& error);
 // The product's saved registry values, then "InstallLocation" and "InstallDate".

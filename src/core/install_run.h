@@ -64,6 +64,18 @@ struct InstallRun {
   bool fontsChanged = false;
   std::vector<ShortcutEntry> shortcuts;
 
+  // "SharedFiles" of the registration: the previous installation's, extended by this run.
+  std::string sharedFilesText;
+  // The sections of Uninstall.DAT the integration phases fill, one line each (no "\r\n"):
+  // "extension~!~class~!~verb", firewall rules, driver INF files, "\"package\",level", applet
+  // value paths.
+  std::vector<std::string> associationLines;
+  std::vector<std::string> firewallLines;
+  std::vector<std::string> infLines;
+  std::vector<std::string> msiLines;
+  std::vector<std::string> appletLines;
+  std::string uninstallerPath;  // set when the uninstaller was written
+
   uint64_t requiredSpace = 0;
   std::string failureSummary;  // not empty: the run is incomplete
   std::string installLog;      // the log lines of the run

@@ -16,21 +16,6 @@
 namespace qs {
 namespace {
 
-using Wow64DisableFunction = BOOL(WINAPI*)(PVOID*);
-using Wow64RevertFunction = BOOL(WINAPI*)(PVOID);
-
-PVOID redirectionState = nullptr;
-
-// A 64-bit product sees the system's own folders: redirection stays off for the whole run. On
-// a 32-bit system the function is missing, and the product is refused a moment later.
-void DisableRedirection(InstallRun& run) {
-  auto disable = reinterpret_cast<Wow64DisableFunction>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
-  if (disable == nullptr) return;
-  run.redirectionDisabled = disable(&redirectionState) != FALSE;
-  run.redirectionFailed = !run.redirectionDisabled;
-}
-
 // 2: the payload and the settings; the background window goes up between the two halves.
 void StartFromPayload(PayloadContext& payload, InstallRun& run) {
   LocatePayloadSection(payload);
@@ -48,7 +33,22 @@ void StartFromPayload(PayloadContext& payload, InstallRun& run) {
   if (Product().Bitness == 1) DisableRedirection(run);
 }
 
+using Wow64DisableFunction = BOOL(WINAPI*)(PVOID*);
+using Wow64RevertFunction = BOOL(WINAPI*)(PVOID);
+
+PVOID redirectionState = nullptr;
+
 }  // namespace
+
+// A 64-bit product sees the system's own folders: redirection stays off for the whole run. On
+// a 32-bit system the function is missing, and the product is refused a moment later.
+void DisableRedirection(InstallRun& run) {
+  auto disable = reinterpret_cast<Wow64DisableFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  if (disable == nullptr) return;
+  run.redirectionDisabled = disable(&redirectionState) != FALSE;
+  run.redirectionFailed = !run.redirectionDisabled;
+}
 
 void RestoreRedirection(InstallRun& run) {
   if (!run.redirectionDisabled) return;

@@ -58,12 +58,15 @@ void FinishWork(InstallRun& run);                                            // 
 
 // ---- The end ----
 
-void StartNotification(const InstallRun& run);                                     // 26
-void CloseProgress(InstallRun& run);                                               // 27
-void ReportEnd(const CommandLineOptions& options, InstallRun& run);                // 28
-bool DecideRestartAtEnd(InstallRun& run);                                          // 29
-void RemoveEmptyDirectories(const InstallRun& run);                                // 31
-void RestoreRedirection(InstallRun& run);                                          // 32
+void StartNotification(const InstallRun& run);                       // 26
+void CloseProgress(InstallRun& run);                                 // 27
+void ReportEnd(const CommandLineOptions& options, InstallRun& run);  // 28
+bool DecideRestartAtEnd(InstallRun& run);                            // 29
+void RemoveEmptyDirectories(const InstallRun& run);                  // 31
+void RestoreRedirection(InstallRun& run);                            // 32
+// Switches file-system redirection off for a 64-bit product (steps 2 and 32); run records
+// whether that worked.
+void DisableRedirection(InstallRun& run);
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);  // 34
 
 }  // namespace qs

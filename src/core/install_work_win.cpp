@@ -20,6 +20,7 @@
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
+#include "uninstall/uninstaller_copy_win.h"
 
 namespace qs {
 namespace {
@@ -211,7 +212,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
     WriteUninstaller(payload, run);
     DWORD error = 0;
     if (!WriteUninstallRegistration(run, error)) {
-      run.failureSummary += "System error: " + SystemErrorText(error) + "\r\n";
+      if (error != 0) run.failureSummary += "System error: " + SystemErrorText(error) + "\r\n";
       run.failureSummary +=
           "Unable to save the uninstall information to the registry.  Uninstall will not work "
           "properly.\r\n\r\n";

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
 
@@ -40,6 +41,17 @@ void WaitStep() {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 15 ? left : 15, QS_ALLINPUT);
   }
   MarkStep();
+}
+
+void WaitStepFor(unsigned ms) {
+  if (GetInstallerState().automaticMode) return;
+  for (;;) {
+    PumpMessages();
+    DWORD elapsed = ::GetTickCount() - lastMark;
+    if (!marked || elapsed >= ms) break;
+    DWORD left = ms - elapsed;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 50 ? left : 50, QS_ALLINPUT);
+  }
 }
 
 }  // namespace qs

@@ -51,4 +51,38 @@ std::string NotificationAddress(std::string_view url, std::string_view version) 
   return out;
 }
 
+std::u16string SelfRemovalBatch(std::u16string_view uninstallerPath, std::u16string_view installDir,
+                                std::u16string_view uninstallSubdir,
+                                std::u16string_view batchPath) {
+  std::u16string text;
+  auto line = [&text](std::u16string_view command, std::u16string_view path) {
+    text += command;
+    text += u" \"";
+    text += path;
+    text += u"\"\r\n";
+  };
+  // The program may still be ending when the batch starts: try until it is gone.
+  text += u":Repeat\r\n";
+  line(u"del", uninstallerPath);
+  text += u"if exist \"";
+  text += uninstallerPath;
+  text += u"\" goto Repeat\r\n";
+  text += u"CHOICE /T 3 /D Y\r\n";
+  // Every level of the uninstall sub-folder, deepest first.
+  std::u16string_view level = uninstallSubdir;
+  for (int count = 0; count < 50 && !level.empty(); ++count) {
+    std::u16string folder(installDir);
+    folder += u'\\';
+    folder += level;
+    line(u"rd", folder);
+    while (!level.empty() && level.back() == u'\\') level.remove_suffix(1);
+    size_t last = level.rfind(u'\\');
+    if (last == std::u16string_view::npos) break;
+    level = level.substr(0, last);
+  }
+  line(u"rd", installDir);
+  line(u"del", batchPath);
+  return text;
+}
+
 }  // namespace qs

@@ -17,6 +17,12 @@ std::string UninstallThenReinstallBatch(std::string_view uninstallCommand,
                                         std::string_view installerCommandLine,
                                         std::string_view batchPath);
 
+// delunins.bat, before it is encoded: delete the uninstaller until it is gone, wait three
+// seconds, remove each level of the uninstall sub-folder (deepest first), then the
+// installation folder, then the batch itself.
+std::u16string SelfRemovalBatch(std::u16string_view uninstallerPath, std::u16string_view installDir,
+                                std::u16string_view uninstallSubdir, std::u16string_view batchPath);
+
 // Percent-encodes UTF-8 text for a URL: the unreserved characters (letters, digits, "-", ".",
 // "_", "~") stay, every other byte becomes "%" and two upper-case hex digits.
 std::string UrlEncode(std::string_view utf8);

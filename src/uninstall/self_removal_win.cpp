@@ -7,6 +7,8 @@
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/system_actions_win.h"
+#include "files/os_name_win.h"
+#include "integration/batch_text.h"
 #include "integration/shell_folders_win.h"
 #include "uninstall/self_removal.h"
 
@@ -61,6 +63,22 @@ bool UninstallThenReinstall(const std::string& uninstallCommand) {
       AnsiCommand(uninstallCommand), ::GetCommandLineA(), AnsiFolder(folder) + "\\utrri.bat");
   if (!WriteBatchFile(batchPath, text)) return false;
   return System().LaunchBatch(batchPath);
+}
+
+bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uninstallSubdir) {
+  wchar_t program[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return true;
+  const std::wstring batchPath = SelfRemovalFolder() + L"\\delunins.bat";
+  const std::u16string text =
+      SelfRemovalBatch(AsU16(std::wstring_view(program, length)), AsU16(installDir),
+                       AsU16(uninstallSubdir), AsU16(batchPath));
+  // From Windows 7 on the interpreter reads a UTF-8 batch once told so.
+  const OsFacts& system = RunningSystem();
+  const bool utf8Batches = system.major > 6 || (system.major == 6 && system.minor >= 1);
+  if (!WriteBatchFile(batchPath, EncodeBatchText(text, utf8Batches))) return true;
+  System().LaunchBatch(batchPath);
+  return false;
 }
 
 void StartNotificationRequest(const std::string& url, const std::string& version) {

@@ -19,6 +19,11 @@ bool WriteBatchFile(const std::wstring& path, std::string_view bytes);
 // True when the batch was started.
 bool UninstallThenReinstall(const std::string& uninstallCommand);
 
+// Writes delunins.bat, which removes the running uninstaller, its empty folders and the
+// installation folder once the process has ended, and launches it. False when it was
+// launched; true when it could not be written (nothing is launched then).
+bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uninstallSubdir);
+
 // Starts the run's notification request: `url` with "%version%" replaced by the URL-encoded
 // `version` (both narrow, "|" convention). Nothing when `url` is empty.
 void StartNotificationRequest(const std::string& url, const std::string& version);

@@ -1,55 +1,64 @@
+// The uninstallation, step by step. Each step is one call; the numbers in the comments are the
+// steps' places in the run.
 #include "uninstall/uninstall_win.h"
 
-#include <windows.h>
-
-#include <string>
-
-#include "base/handle_win.h"
 #include "base/text_win.h"
-#include "ui/messages_win.h"
+#include "core/install_phases_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "uninstall/self_removal_win.h"
+#include "uninstall/uninstall_steps_win.h"
 
 namespace qs {
 namespace {
 
-constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-// The record is kept in the 32-bit view, where the installer (a 32-bit program) wrote it.
-LONG OpenUninstallKey(const std::wstring& path, REGSAM access, UniqueRegKey& key) {
-  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | KEY_WOW64_32KEY,
-                         key.Receive());
+UninstallRun& CurrentUninstall() {
+  static UninstallRun run;
+  return run;
 }
 
 }  // namespace
 
 bool Uninstall(std::string_view productName) {
-  // The name is a narrow text; one that begins with "|" names the key in UTF-8.
-  std::wstring name = Widen(productName);
-  std::wstring path = kUninstallRoot + name;
+  UninstallRun& run = CurrentUninstall();
+  run.productName = std::string(productName);
 
-  // Full access first: a product this account may not remove is refused before anything is
-  // shown or changed.
-  UniqueRegKey fullAccess;
-  LONG status = OpenUninstallKey(path, KEY_ALL_ACCESS, fullAccess);
-  if (status != ERROR_SUCCESS) {
-    if (status == ERROR_ACCESS_DENIED) {
-      ShowError(
-          L"Permission denied.  Please login with an administrator account before "
-          L"uninstalling.");
-    } else {
-      ShowError(L"No product named '" + name + L"' is installed.");
-    }
-    return false;
-  }
+  if (!OpenRecord(run)) return false;                                                     // 1, 2
+  if (!LoadRecordKey(run)) return false;                                                  // 3
+  if ((Product().ProductFlags & kFlagNoBackgroundWindow) == 0) CreateBackgroundWindow();  // 4
+  if (!LoadRecordFile(run)) return false;                                                 // 5
+  ConfirmUninstall(run);                                                                  // 6, 7, 8
+  OpenUninstallProgress();                                                                // 9, 10
 
-  UniqueRegKey key;
-  if (OpenUninstallKey(path, KEY_READ | KEY_WRITE, key) != ERROR_SUCCESS) {
-    ShowError(L"Unable to access the uninstall information for:\r\n" + name +
-              L"\r\n\r\nThe uninstallation cannot be performed.");
-    return false;
-  }
+  RunFirstBatch(run);       // 11
+  UndoAssociations(run);    // 12
+  ShowUninstallStatus(67);  // 13
+  SetUninstallProgress(3);
+  RemoveFonts(run);         // 14
+  ShowUninstallStatus(68);  // 15
+  SetUninstallProgress(5);
+  DeleteInstallLog();              // 16
+  ReleaseProductSharedFiles(run);  // 17
+  RemovePackages(run);             // 18, 19
 
-  // The record is readable; removing what it lists is not done by this version.
-  return false;
+  RemoveFiles(run);            // 20, 21
+  DropPendingOperations(run);  // 22, 23
+  RemoveFolders(run);          // 24
+  RewriteRecord(run);          // 25
+  RemoveStartMenuFolder(run);  // 26, 27
+
+  RemoveRegistryEntries(run);  // 28, 29, 30
+  RemoveSystemEntries(run);    // 31, 32, 33, 34
+  FinishWhenComplete(run);     // 35, 36
+  CloseUninstallProgress();    // 37, 38
+  return ReportUninstall();    // 39
+}
+
+void FinishUninstall() {
+  const UninstallRun& run = CurrentUninstall();
+  StartNotificationRequest(run.values.notifyUrl, run.values.displayVersion);
+  ScheduleSelfRemoval(std::wstring(AsWide(run.values.installLocation)),
+                      Widen(run.values.uninstallSubdir));
 }
 
 }  // namespace qs

@@ -8,4 +8,8 @@ namespace qs {
 // product, no rights, unreadable record) or when anything could not be undone.
 bool Uninstall(std::string_view productName);
 
+// After a complete uninstallation, just before the process ends: the product's notification
+// request, then the batch that removes the uninstaller and its folders.
+void FinishUninstall();
+
 }  // namespace qs

@@ -1,0 +1,28 @@
+#pragma once
+// Reference counts of shared files under HKLM "...\\SharedDLLs".
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace qs {
+
+// Raises the count of each file of `sharedFiles` (paths with their markers) that `text` does
+// not list yet, and lists it. A key that cannot be opened adds its paragraph to
+// `failureSummary`; a failed write is logged into `log`.
+void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& text,
+                      std::string& log, std::string& failureSummary);
+
+// What releasing needs from the uninstall run.
+struct ReleaseOptions {
+  bool product64 = false;        // COM servers are unregistered through the 64-bit regsvr32
+  bool askBeforeDelete = false;  // the question of text 59 (interactive runs only)
+};
+
+// Lowers the count of each file the product's "SharedFiles" value lists; a file whose count
+// reaches 0 is unregistered as its marker says and deleted, unless it is permanent. Then the
+// value is deleted from `uninstallKey`. Nothing happens for an empty text.
+void ReleaseSharedFiles(HKEY uninstallKey, const std::string& text, const ReleaseOptions& options,
+                        std::string& failureSummary);
+
+}  // namespace qs

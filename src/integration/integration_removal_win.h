@@ -1,0 +1,54 @@
+#pragma once
+// Undoing what the integration phases did, from the uninstall record. Each works through its
+// records and goes on after a failure; only what the uninstaller reports goes to
+// `failureSummary`.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "uninstall/uninstall_record.h"
+
+namespace qs {
+
+// File associations: backed-up defaults come back, the keys the installation made go.
+// `displayName` names the backup values (display name + " Backup"). The shell is told once.
+void RemoveAssociations(const std::vector<RecordedAssociation>& associations,
+                        std::string_view displayName);
+
+// What the font step asks: `ask` is true in interactive runs of a product that asks before
+// removing each font; texts 56 and 57 come from the run's texts.
+struct FontRemovalOptions {
+  bool ask = false;
+};
+// Removes the fonts of "ProductFonts" (registered name, fonts list entry, the file) and
+// returns what is left of the text (the fonts the user kept). A change is broadcast when at
+// least one font went.
+std::string RemoveProductFonts(std::string_view productFonts, const FontRemovalOptions& options);
+
+// Runs each [MSI] package with "REBOOT=R REMOVE=ALL" at its user-interface level. A failure
+// adds its line to `failureSummary`; the lines that failed stay in `msiLines`.
+void RemoveInstallerPackages(std::vector<std::string>& msiLines, std::string& failureSummary);
+
+// Unpins every removal entry that lies under "\\User Pinned\\".
+void UnpinFromTaskbar(const std::vector<std::string>& removalEntries);
+
+// [Registry]: each line is a full value path; the value is deleted.
+void DeleteRecordedValues(const std::vector<std::string>& registryLines);
+// The product's own key "Software\\" + productRegistry with its subkeys, in HKLM (then its
+// empty parents) and in every user's hive. `product64` selects the 64-bit view.
+void DeleteProductRegistryKey(std::string_view productRegistry, bool product64);
+// [Registry2]: the product's registry script undone: empty keys and the values it wrote.
+void UndoRegistryScript(std::string_view registry2Text, bool product64);
+
+// [Firewall]: the exceptions the installation added (ports and programs). Relative program
+// paths are taken against `installDir`.
+void RemoveFirewallExceptions(const std::vector<std::string>& firewallLines,
+                              std::string_view installDir);
+
+// [INF]: the installed drivers, removed by their INF file name.
+void RemoveDrivers(const std::vector<std::string>& infLines);
+
+// Deletes a folder with everything in it (the product asks for its installation folder to go).
+void DeleteFolderTree(const std::wstring& folder);
+
+}  // namespace qs

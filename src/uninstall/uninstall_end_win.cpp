@@ -1,0 +1,105 @@
+// The end of an uninstallation: the registry, the firewall, drivers and folders, the record
+// itself once nothing failed, and the report.
+#include <windows.h>
+// windows.h first
+#include <shlobj.h>
+
+#include "base/text_win.h"
+#include "core/install_phases_win.h"
+#include "core/install_steps_win.h"
+#include "core/installer_state_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/step_timing_win.h"
+#include "core/system_actions_win.h"
+#include "core/target_path.h"
+#include "files/search_path_win.h"
+#include "integration/integration_removal_win.h"
+#include "integration/shell_folders_win.h"
+#include "ui/messages_win.h"
+#include "ui/user_interface_win.h"
+#include "uninstall/uninstall_key_win.h"
+#include "uninstall/uninstall_record_win.h"
+#include "uninstall/uninstall_steps_win.h"
+
+namespace qs {
+namespace {
+
+bool Automatic() {
+  return GetInstallerState().automaticMode;
+}
+
+bool Has(uint64_t flag) {
+  return (Product().ProductFlags & flag) != 0;
+}
+
+}  // namespace
+
+void RemoveRegistryEntries(UninstallRun& run) {
+  DeleteRecordedValues(run.record.registryLines);  // 28
+  const bool product64 = run.values.bitness == 1;
+  if (!run.values.productRegistry.empty()) {  // 29
+    DeleteProductRegistryKey(run.values.productRegistry, product64);
+    RewriteKeyValue(run, L"ProductRegistry", {});
+  }
+  UndoRegistryScript(run.record.registry2Text, product64);  // 30
+}
+
+void RemoveSystemEntries(UninstallRun& run) {
+  const InstallRun& installation = Installation();
+  SetUninstallProgress(96);  // 31
+  if (!run.record.firewallLines.empty()) {
+    RemoveFirewallExceptions(run.record.firewallLines, installation.installDir);
+  }
+  SetUninstallProgress(97);  // 32
+  if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
+  if (Has(kFlagDeleteInstallDirOnUninstall))
+    DeleteFolderTree(Widen(installation.installDir));  // 33
+  SetUninstallProgress(98);                            // 34
+  if (!installation.sharedDir.empty()) ::RemoveDirectoryW(Widen(installation.sharedDir).c_str());
+}
+
+void FinishWhenComplete(UninstallRun& run) {
+  const InstallRun& installation = Installation();
+  if (installation.failureSummary.empty()) {  // 35
+    ::DeleteFileW(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName)).c_str());
+    if (Has(kFlagAddInstallDirToPath)) {
+      UpdateSearchPath(AsWide(run.values.installLocation), false);
+    }
+    if (!run.values.uninstallBatch2.empty()) {
+      RunUninstallBatch(run.values.uninstallBatch2, Automatic() || Has(kFlagHideUninstallBatch2));
+      RewriteKeyValue(run, L"UninstallBatch2", {});
+    }
+    run.key.Reset();
+    std::wstring path = UninstallKeyPathOf(run.productName);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+  }
+  run.key.Reset();  // 36
+  std::wstring desktop = run.values.shortcutMode == 1 ? DesktopAllDir() : DesktopDir();
+  NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.c_str(), nullptr);
+  SetUninstallProgress(100);
+}
+
+void CloseUninstallProgress() {
+  RestoreRedirection(Installation());  // 37
+  if (Has(kFlagShowProgressPage)) {    // 38
+    WaitStepFor(600);
+    Ui().CloseProgressPage();
+  }
+}
+
+bool ReportUninstall() {
+  const std::string& summary = Installation().failureSummary;
+  if (!summary.empty()) {
+    if (!Automatic()) ShowMessage(TextWith(10, {U16(summary)}), GetText(20), MessageIcon::kWarning);
+    return false;
+  }
+  if (!Automatic()) ShowMessage(GetText(34), GetText(15), MessageIcon::kInformation);
+  if (Has(kFlagUninstallRestartRequired)) {
+    if (Automatic() || AskYesNo(GetText(74), GetText(20))) System().Restart();
+  }
+  return true;
+}
+
+}  // namespace qs

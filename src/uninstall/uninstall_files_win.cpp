@@ -1,0 +1,169 @@
+// The middle of an uninstallation: the files and registry values of the removal list, the
+// restart-time operations on them, the conditional deletions, the folders, the rewritten
+// Uninstall.DAT and the Start Menu folder.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/registry_read_win.h"
+#include "base/text.h"
+#include "base/text_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/step_timing_win.h"
+#include "files/conditional_deletions_win.h"
+#include "files/pending_operations_win.h"
+#include "files/removal_record.h"
+#include "integration/shell_folders_win.h"
+#include "ui/user_interface_win.h"
+#include "uninstall/uninstall_record_win.h"
+#include "uninstall/uninstall_steps_win.h"
+
+namespace qs {
+namespace {
+
+bool ShowsPaths() {
+  return (Product().ProductFlags & kFlagHidePathsInProgress) == 0;
+}
+
+void ShowItem(const std::string& path) {
+  if (!ShowsPaths()) return;
+  Ui().ShowCurrentItem(Widen(path));
+  PumpMessages();
+}
+
+// "!" entries: a registry value by its full path, in the view the installer wrote it.
+void DeleteRegistryValue(const std::string& path) {
+  HKEY root = nullptr;
+  std::wstring key;
+  std::wstring valueName;
+  if (!SplitRegistryValuePath(Widen(path), root, key, valueName)) return;
+  UniqueRegKey opened;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, opened.Receive()) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  ::RegDeleteValueW(opened.Get(), valueName.c_str());
+}
+
+// A file of the removal list: gone already counts as deleted. A read-only file is deleted too.
+bool DeleteListedFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (::DeleteFileW(path.c_str()) != FALSE) return true;
+  const DWORD error = ::GetLastError();
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return false;
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (::DeleteFileW(path.c_str()) != FALSE) return true;
+  ::SetFileAttributesW(path.c_str(), attributes);
+  ::SetLastError(error);
+  return false;
+}
+
+// Folders are compared as the system compares names: letters in any case, no trailing "\".
+std::u16string FolderKey(std::wstring_view folder) {
+  while (folder.size() > 3 && folder.back() == L'\\') folder.remove_suffix(1);
+  return LowerCasePath(AsU16(folder));
+}
+
+std::wstring ParentFolder(const std::wstring& folder) {
+  size_t last = folder.find_last_of(L'\\');
+  if (last == std::wstring::npos || last < 3) return {};
+  return folder.substr(0, last);
+}
+
+}  // namespace
+
+void RemoveFiles(UninstallRun& run) {
+  MarkStep();  // 20
+  SetUninstallProgress(10);
+  InstallRun& installation = Installation();
+  installation.removalList.clear();
+  installation.recordedFolders.clear();
+
+  const std::vector<std::string>& entries = run.record.removalEntries;  // 21
+  const std::string failurePrefix = Narrow(GetText(58)) + " ";
+  for (size_t index = 0; index < entries.size(); ++index) {
+    const std::string& entry = entries[index];
+    if (entry.empty()) continue;
+    if (entry.front() == '~') {
+      run.foldersToRemove.push_back(entry.substr(1));
+      continue;
+    }
+    if (entry.front() == '!') {
+      DeleteRegistryValue(entry.substr(1));
+      continue;
+    }
+    ShowItem(entry);
+    SetUninstallProgress(static_cast<int>(11 + 81 * index / entries.size()));
+    std::wstring path = Widen(entry);
+    if (DeleteListedFile(path)) {
+      run.deletedFiles.insert(LowerCasePath(AsU16(path)));
+    } else {
+      installation.failureSummary += failurePrefix + entry + "\r\n";
+      RecordForRemoval(installation, entry, RemovalEntry::kFile);
+    }
+  }
+}
+
+void DropPendingOperations(UninstallRun& run) {
+  SetUninstallProgress(92);  // 22
+  RemoveFromPendingOperations(run.deletedFiles, nullptr);
+  RunUninstallConditionalDeletions(Installation().installDir, [](const std::string&) {});  // 23
+  SetUninstallProgress(93);
+}
+
+void RemoveFolders(UninstallRun& run) {
+  std::vector<std::string>& folders = run.foldersToRemove;
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  const std::u16string installKey = FolderKey(Widen(Installation().installDir));
+  for (const std::string& folder : folders) {
+    ShowItem(folder);
+    // The folder, then each parent it leaves empty, up to the installation folder, which the
+    // self-removal batch takes once the uninstaller has gone.
+    std::wstring current = Widen(folder);
+    for (int level = 0; level < 50 && !current.empty(); ++level) {
+      if (FolderKey(current) == installKey) break;
+      if (::RemoveDirectoryW(current.c_str()) == FALSE) break;
+      current = ParentFolder(current);
+    }
+  }
+}
+
+void RewriteRecord(UninstallRun& run) {
+  InstallRun& installation = Installation();
+  // What is left to undo: the sections the steps after this one consume, the packages that
+  // could not be removed and what the next run needs to ask and close. The associations are
+  // done.
+  UninstallRecord left = run.record;
+  left.removalEntries.clear();
+  left.associations.clear();
+  SaveUninstallData(installation.uninstallDir, installation.removalList, left,
+                    installation.failureSummary);
+  installation.removalList.clear();
+  installation.recordedFolders.clear();
+}
+
+void RemoveStartMenuFolder(UninstallRun& run) {
+  const std::string& menu = run.values.productStartMenu;
+  // Without a folder of its own the product has nothing here: the Programs folder itself is
+  // never removed.
+  if (!menu.empty()) {
+    std::wstring programs = run.values.shortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
+    if (!programs.empty()) {
+      const std::u16string programsKey = FolderKey(programs);
+      std::wstring current = programs + L"\\" + Widen(menu);
+      for (int level = 0; level < 20 && !current.empty(); ++level) {
+        if (FolderKey(current) == programsKey) break;
+        if (::RemoveDirectoryW(current.c_str()) == FALSE) break;
+        current = ParentFolder(current);
+      }
+    }
+  }
+  WaitStepFor(600);  // 27
+  ShowUninstallStatus(69);
+  SetUninstallProgress(95);
+}
+
+}  // namespace qs

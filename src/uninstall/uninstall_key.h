@@ -1,0 +1,88 @@
+#pragma once
+// The Add/Remove Programs registration of a product: what the uninstaller reads back from it,
+// and the text forms of the values that are not plain strings or numbers.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qs {
+
+inline constexpr char kUninstallKeyRoot[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The values the uninstaller uses, with the defaults of a value that is missing. Narrow texts
+// follow the "|" convention.
+struct UninstallKeyValues {
+  std::string displayName;         // default: the name given with /u:
+  std::u16string installLocation;  // empty: the record is corrupt
+  uint64_t productFlags = 0;
+  uint32_t productFlags2 = 0;
+  uint32_t bitness = 0;  // 1: a 64-bit product
+  std::u16string displayTitle;
+  double titleSize = 1.0;
+  uint32_t titleColor = 0;  // default: the system's window-text colour
+  uint32_t titleShadow = 1;
+  uint32_t topColor = 0;  // default: the system's window colour
+  uint32_t bottomColor = 0;
+  uint32_t monoColor = 1;
+  uint32_t titlePosition = 0;
+  std::string titleFont;
+  std::string taskbarText;
+  std::u16string copyrightText;
+  std::string copyrightFont;
+  double copyrightSize = 0.0;
+  std::optional<uint32_t> copyrightColor;  // 0x00BBGGRR
+  uint32_t copyrightPos = 0;
+  std::string displayVersion;
+  std::string uninstallSubdir;
+  std::string productFonts;
+  std::string notifyUrl;
+  std::string sharedPath;
+  std::string productStartMenu;
+  std::string uninstallBatch1;
+  std::string uninstallBatch2;
+  std::string sharedFiles;
+  std::string productRegistry;
+  uint32_t shortcutMode = 0;
+  // Read only when the product has a background bitmap.
+  int32_t bitmapTPI = -1;
+  uint32_t stretchMode = 0;
+  uint32_t bitmapSize = 0;
+};
+
+// "UninstallString" and "QuietUninstallString": the uninstaller in double quotes, then
+// " /u:\"name\"" or " /a /u:\"name\"".
+std::string UninstallCommandLine(std::string_view uninstallerPath, std::string_view productName,
+                                 bool quiet);
+
+// "TitleSize" and "CopyrightSize": "%.6f" without trailing zeros and without a trailing point
+// (1.5 -> "1.5", 2.0 -> "2"); read back as a double (0 when not a number).
+std::string FormatSizeFactor(double size);
+double ParseSizeFactor(std::string_view text);
+
+// "CopyrightColor": six upper-case hex digits, red, green, blue, from a 0x00BBGGRR colour.
+// Reading skips a leading "#", takes up to six hex digits (fewer are right-aligned) and gives
+// nothing when there are none.
+std::string FormatCopyrightColor(uint32_t colorRef);
+std::optional<uint32_t> ParseCopyrightColor(std::string_view text);
+
+// "VersionMajor" and "VersionMinor": the decimal numbers before and right after the first
+// ".". False when the version has no ".".
+bool SplitVersionNumbers(std::string_view version, uint32_t& major, uint32_t& minor);
+
+// "EstimatedSize": requiredSpace / 1024, or nothing when that is outside 1 ... 4294967295.
+std::optional<uint32_t> EstimatedSizeOf(uint64_t requiredSpace);
+
+// "ProductFonts": pairs of double-quoted fields (inner quotes doubled): the registered name in
+// UTF-8, then the file name in the fonts folder.
+struct ProductFont {
+  std::string name;  // UTF-8
+  std::string file;
+  bool operator==(const ProductFont&) const = default;
+};
+std::vector<ProductFont> ParseProductFonts(std::string_view text);
+std::string FormatProductFonts(const std::vector<ProductFont>& fonts);
+
+}  // namespace qs

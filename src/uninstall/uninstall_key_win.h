@@ -1,0 +1,30 @@
+#pragma once
+// Writing the product's Add/Remove Programs registration at the end of an installation, and
+// reading it back when the uninstaller starts.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "core/install_run.h"
+#include "uninstall/uninstall_key.h"
+
+namespace qs {
+
+// HKLM key of a product's registration (32-bit view), given its key name (narrow, "|").
+std::wstring UninstallKeyPathOf(std::string_view keyName);
+
+// Values 1 to 41 of the registration, in their order, then the check that "UninstallString"
+// reads back as written. False with the system error (0 when there is none) when the key could
+// not be opened or the check failed; the caller reports it.
+bool WriteUninstallKey(InstallRun& run, DWORD& error);
+
+// The product's own values for the registration (value 42), then "InstallLocation" and
+// "InstallDate". Failures go to run.failureSummary.
+void WriteUninstallKeyTail(InstallRun& run);
+
+// Reads the values of an open registration key; missing values take their defaults.
+// `productName` is the name given with /u: (the default of "DisplayName").
+UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName);
+
+}  // namespace qs

@@ -1,0 +1,27 @@
+#pragma once
+// Uninstall.DAT on disk.
+#include <string>
+
+#include "core/install_run.h"
+#include "uninstall/uninstall_record.h"
+
+namespace qs {
+
+inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
+
+// Writes `folder`\Uninstall.DAT over any earlier one. On failure text 31, the path and the
+// system's text go to `failureSummary` and the result is false.
+bool SaveUninstallData(const std::string& folder, std::string_view removalList,
+                       const UninstallRecord& record, std::string& failureSummary);
+
+// The record the installation leaves: the run's removal list, the product's texts in the
+// chosen language, its auto-close list, registry script and uninstall-time deletions, and
+// the sections the integration phases recorded in `run`.
+UninstallRecord InstallationRecord(const InstallRun& run);
+
+// Reads `folder`\Uninstall.DAT. When it cannot be read the message naming `displayName`, the
+// path and the error is shown and the result is false.
+bool LoadUninstallData(const std::string& folder, const std::string& displayName,
+                       UninstallRecord& record);
+
+}  // namespace qs

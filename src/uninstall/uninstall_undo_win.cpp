@@ -1,0 +1,72 @@
+// The first half of an uninstallation: the first batch, then what the integration phases did
+// (associations, fonts, shared files, installer packages, taskbar pins).
+#include <windows.h>
+
+#include "base/text_win.h"
+#include "core/install_phases_win.h"
+#include "core/installer_state_win.h"
+#include "core/product_flags.h"
+#include "core/product_win.h"
+#include "core/step_timing_win.h"
+#include "core/target_path.h"
+#include "files/shared_files_win.h"
+#include "integration/integration_removal_win.h"
+#include "uninstall/uninstall_steps_win.h"
+
+namespace qs {
+namespace {
+
+bool Automatic() {
+  return GetInstallerState().automaticMode;
+}
+
+bool Has(uint64_t flag) {
+  return (Product().ProductFlags & flag) != 0;
+}
+
+}  // namespace
+
+void RunFirstBatch(UninstallRun& run) {
+  const std::string& batch = run.values.uninstallBatch1;
+  if (!batch.empty()) {
+    RunUninstallBatch(batch, Automatic() || Has(kFlagHideUninstallBatch1));
+    RewriteKeyValue(run, L"UninstallBatch1", {});
+  }
+  ShowUninstallStatus(70);
+  SetUninstallProgress(1);
+}
+
+void UndoAssociations(UninstallRun& run) {
+  if (run.record.associations.empty()) return;
+  RemoveAssociations(run.record.associations, run.values.displayName);
+  WaitStepFor(600);
+}
+
+void RemoveFonts(UninstallRun& run) {
+  if (run.values.productFonts.empty()) return;
+  FontRemovalOptions options;
+  options.ask = !Automatic() && Has(kFlagAskBeforeRemovingFonts);
+  std::string left = RemoveProductFonts(run.values.productFonts, options);
+  RewriteKeyValue(run, L"ProductFonts", left);
+  run.values.productFonts = left;
+  WaitStepFor(600);
+}
+
+void DeleteInstallLog() {
+  if (Has(kFlagKeepInstallLogOnUninstall)) return;
+  ::DeleteFileW(Widen(JoinPath(Installation().uninstallDir, "Install.LOG")).c_str());
+}
+
+void ReleaseProductSharedFiles(UninstallRun& run) {
+  ReleaseOptions options;
+  options.product64 = run.values.bitness == 1;
+  options.askBeforeDelete = !Automatic() && Has(kFlagAskBeforeRemovingSharedFiles);
+  ReleaseSharedFiles(run.key.Get(), run.values.sharedFiles, options, Installation().failureSummary);
+}
+
+void RemovePackages(UninstallRun& run) {
+  RemoveInstallerPackages(run.record.msiLines, Installation().failureSummary);  // 18
+  UnpinFromTaskbar(run.record.removalEntries);                                  // 19
+}
+
+}  // namespace qs
