@@ -161,14 +161,15 @@ void ConfirmUninstall(UninstallRun& run) {
 }
 
 void OpenUninstallProgress() {
+  MarkStep();
+  if ((Product().ProductFlags & kFlagShowProgressPage) == 0) return;
   ProgressPageRequest page;
   page.layout = 2;
   page.caption = GetText(55);
   page.title = GetText(55);
   page.heading = GetText(71);
-  page.cancelEnabled = false;
+  page.cancelEnabled = false;  // an uninstallation is not cancelled halfway
   Ui().OpenProgressPage(page);
-  MarkStep();
 }
 
 void ShowUninstallStatus(int32_t number) {
