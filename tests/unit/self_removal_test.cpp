@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "integration/batch_text.h"
+
 namespace qs {
 namespace {
 
@@ -74,6 +76,88 @@ TEST(SelfRemovalTest, NotificationAddressReplacesEveryVersionPlaceholder) {
   for (const Case& c : cases) {
     EXPECT_EQ(NotificationAddress(c.url, c.version), c.address) << c.url << " / " << c.version;
   }
+}
+
+// ---- delunins.bat ----
+
+constexpr char16_t kUninstaller[] = u"C:\\Apps\\Hello\\Uninstall\\uninstall.exe";
+constexpr char16_t kBatch[] = u"C:\\Temp\\delunins.bat";
+
+// The lines every delunins.bat starts with: delete the uninstaller until it is gone, then
+// wait three seconds.
+constexpr char16_t kDeleteLoop[] =
+    u":Repeat\r\n"
+    u"del \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\"\r\n"
+    u"if exist \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\" goto Repeat\r\n"
+    u"CHOICE /T 3 /D Y\r\n";
+
+TEST(SelfRemovalTest, RemovalBatchRemovesEachLevelOfTheUninstallFolderDeepestFirst) {
+  struct Case {
+    const char* name;
+    std::u16string subdir;
+    std::u16string folderLines;  // the lines between the pause and the batch's own del
+  };
+  const Case cases[] = {
+      // The uninstaller lies in the install folder itself: only that folder is removed.
+      {"NoSubfolder", u"", u"rd \"C:\\Apps\\Hello\"\r\n"},
+      {"OneLevel", u"Uninstall",
+       u"rd \"C:\\Apps\\Hello\\Uninstall\"\r\n"
+       u"rd \"C:\\Apps\\Hello\"\r\n"},
+      {"ThreeLevels", u"A\\B\\C",
+       u"rd \"C:\\Apps\\Hello\\A\\B\\C\"\r\n"
+       u"rd \"C:\\Apps\\Hello\\A\\B\"\r\n"
+       u"rd \"C:\\Apps\\Hello\\A\"\r\n"
+       u"rd \"C:\\Apps\\Hello\"\r\n"},
+      // The first line names the folder as stored; the levels above it lose the backslash.
+      {"TrailingBackslash", u"A\\B\\",
+       u"rd \"C:\\Apps\\Hello\\A\\B\\\"\r\n"
+       u"rd \"C:\\Apps\\Hello\\A\"\r\n"
+       u"rd \"C:\\Apps\\Hello\"\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::u16string expected =
+        std::u16string(kDeleteLoop) + c.folderLines + u"del \"C:\\Temp\\delunins.bat\"\r\n";
+    EXPECT_EQ(SelfRemovalBatch(kUninstaller, u"C:\\Apps\\Hello", c.subdir, kBatch), expected);
+  }
+}
+
+// A sub-folder of more than 50 levels gets 50 "rd" lines, then the install folder's.
+TEST(SelfRemovalTest, RemovalBatchStopsAfterFiftyLevels) {
+  std::u16string subdir = u"L";
+  for (int i = 0; i < 59; ++i) subdir += u"\\L";
+  const std::u16string batch = SelfRemovalBatch(kUninstaller, u"C:\\App", subdir, kBatch);
+  size_t lines = 0;
+  for (size_t at = batch.find(u"\r\nrd "); at != std::u16string::npos;
+       at = batch.find(u"\r\nrd ", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 51u);
+  EXPECT_NE(batch.find(u"rd \"C:\\App\"\r\ndel \"C:\\Temp\\delunins.bat\"\r\n"),
+            std::u16string::npos);
+}
+
+// Written as the command interpreter reads it: a folder outside code page 1252 makes the batch
+// UTF-8 from Windows 7 on; before, the character becomes "?".
+TEST(SelfRemovalTest, RemovalBatchWithAFolderOutsideCodePage1252) {
+  const std::u16string batch =
+      SelfRemovalBatch(u"C:\\\u4E2D\\u.exe", u"C:\\\u4E2D", u"", u"C:\\T\\delunins.bat");
+  EXPECT_EQ(EncodeBatchText(batch, true),
+            "@chcp 65001 >nul\r\n"
+            ":Repeat\r\n"
+            "del \"C:\\\xE4\xB8\xAD\\u.exe\"\r\n"
+            "if exist \"C:\\\xE4\xB8\xAD\\u.exe\" goto Repeat\r\n"
+            "CHOICE /T 3 /D Y\r\n"
+            "rd \"C:\\\xE4\xB8\xAD\"\r\n"
+            "del \"C:\\T\\delunins.bat\"\r\n");
+  EXPECT_EQ(EncodeBatchText(batch, false),
+            "@chcp 1252 >nul\r\n"
+            ":Repeat\r\n"
+            "del \"C:\\?\\u.exe\"\r\n"
+            "if exist \"C:\\?\\u.exe\" goto Repeat\r\n"
+            "CHOICE /T 3 /D Y\r\n"
+            "rd \"C:\\?\"\r\n"
+            "del \"C:\\T\\delunins.bat\"\r\n");
 }
 
 }  // namespace
