@@ -57,7 +57,11 @@ struct UninstallRecord {
 // has no text for it.
 std::string FormatUninstallRecord(std::string_view removalList, const UninstallRecord& record);
 
-// Reads the file's bytes. Malformed lines are skipped; reading never fails.
+// Reads the file's bytes. Malformed lines are skipped; reading never fails. Lines end in "\n"
+// with or without "\r" before it. A text of [Strings] keeps its inner line breaks as "\r\n";
+// the two empty lines that come with each header are not part of the text or script before it.
+// An [AutoClose] or [ConditionalDelete] entry whose quoted field holds line breaks is read
+// across those lines.
 UninstallRecord ParseUninstallRecord(std::string_view bytes);
 
 // One comma-separated field as [AutoClose] and [ConditionalDelete] write it: inner double
@@ -67,5 +71,13 @@ std::string QuoteRecordField(std::string_view field);
 // The reader's side: split at commas outside quotes, each field trimmed, enclosing quotes
 // removed and inner quotes undoubled.
 std::vector<std::string> SplitRecordFields(std::string_view line);
+
+// "extension~!~class~!~verb", split at the first separator and the rest at its first one.
+// False when the line lacks either separator; empty parts are returned as they are.
+bool SplitAssociationLine(std::string_view line, RecordedAssociation& association);
+
+// A text of the product as [Strings] stores it: UTF-8, with "?" for a half surrogate pair,
+// which has no UTF-8 form.
+std::string RecordTextUtf8(std::u16string_view text);
 
 }  // namespace qs
