@@ -1,15 +1,117 @@
 #include "uninstall/uninstall_record_win.h"
 
-namespace qs {
+#include <windows.h>
 
-bool SaveUninstallData(const std::string&, std::string_view, const UninstallRecord&, std::string&) {
-  return true;
+#include <string>
+#include <utility>
+
+#include "base/file_win.h"
+#include "base/handle_win.h"
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/product_win.h"
+#include "core/target_path.h"
+#include "ui/messages_win.h"
+
+namespace qs {
+namespace {
+
+constexpr int32_t kTextRecordNotWritten = 31;
+// Far beyond any real record; keeps a damaged or foreign file from taking the address space.
+constexpr uint64_t kRecordSizeLimit = 256u * 1024 * 1024;
+
+// Writes `bytes` to a new file beside `target` and moves it over `target`, so that a failed
+// write never leaves a shortened record behind: the old one stays until the new one is whole.
+// 0 or the system error.
+DWORD ReplaceWholeFile(const std::wstring& target, std::string_view bytes) {
+  const std::wstring temporary = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+  {
+    UniqueFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return ::GetLastError();
+    DWORD error = WriteAllBytes(
+        file.Get(), ByteSpan(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    if (error == 0 && !::FlushFileBuffers(file.Get())) error = ::GetLastError();
+    if (error != 0) {
+      file.Reset();
+      ::DeleteFileW(temporary.c_str());
+      return error;
+    }
+  }
+  if (!::MoveFileExW(temporary.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(temporary.c_str());
+    return error != 0 ? error : ERROR_WRITE_FAULT;
+  }
+  return 0;
 }
-UninstallRecord InstallationRecord(const InstallRun&) {
-  return {};
+
+// 0 or the system error.
+DWORD ReadRecordFile(const std::wstring& path, std::string& bytes) {
+  InputFile file;
+  if (!file.Open(path)) return file.LastError();
+  if (file.Size() > kRecordSizeLimit) return ERROR_NOT_ENOUGH_MEMORY;
+  bytes.resize(static_cast<size_t>(file.Size()));
+  if (!bytes.empty() && !file.ReadAt(0, bytes.data(), bytes.size())) return file.LastError();
+  return 0;
 }
-bool LoadUninstallData(const std::string&, const std::string&, UninstallRecord&) {
+
+}  // namespace
+
+bool SaveUninstallData(const std::string& folder, std::string_view removalList,
+                       const UninstallRecord& record, std::string& failureSummary) {
+  const std::string path = JoinPath(folder, kUninstallRecordName);
+  const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
+  if (error == 0) return true;
+  failureSummary += WideToAnsi(GetText(kTextRecordNotWritten)) + " " + path + "\r\n" +
+                    SystemErrorText(error) + "\r\n\r\n";
   return false;
+}
+
+UninstallRecord InstallationRecord(const InstallRun& run) {
+  const ProductSettings& product = Product();
+  UninstallRecord record;
+
+  std::string_view list = run.removalList;
+  while (!list.empty()) {
+    const size_t end = list.find("\r\n");
+    const std::string_view entry = list.substr(0, end);
+    if (!entry.empty()) record.removalEntries.emplace_back(entry);
+    list.remove_prefix(end == std::string_view::npos ? list.size() : end + 2);
+  }
+
+  for (int32_t number : kUninstallTextNumbers) {
+    record.texts[number] = RecordTextUtf8(AsU16(GetText(number)));
+  }
+  record.texts[kDialogCaptionNumber] = RecordTextUtf8(product.dialogCaption);
+  record.autoClose = product.autoCloseEntries;
+  for (const std::string& line : run.associationLines) {
+    RecordedAssociation association;
+    if (SplitAssociationLine(line, association)) record.associations.push_back(association);
+  }
+  record.firewallLines = run.firewallLines;
+  record.infLines = run.infLines;
+  record.msiLines = run.msiLines;
+  record.registryLines = run.appletLines;
+  record.registry2Text = product.registryText;
+  record.conditionalDeletes = product.conditionalDeletes;  // the writer keeps the uninstall ones
+  return record;
+}
+
+bool LoadUninstallData(const std::string& folder, const std::string& displayName,
+                       UninstallRecord& record) {
+  const std::string path = JoinPath(folder, kUninstallRecordName);
+  std::string bytes;
+  const DWORD error = ReadRecordFile(Widen(path), bytes);
+  if (error != 0) {
+    ShowError(L"The uninstall information for " + Widen(displayName) +
+              L" could not be loaded.\r\n\r\nFilepath: " + Widen(path) + L"\r\nCode " +
+              std::to_wstring(static_cast<int32_t>(error)) + L": " + SystemErrorTextWide(error));
+    return false;
+  }
+  record = ParseUninstallRecord(bytes);
+  return true;
 }
 
 }  // namespace qs

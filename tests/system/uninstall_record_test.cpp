@@ -1,0 +1,220 @@
+// Uninstall.DAT on a real file system, inside this process: written whole and read back in a
+// folder whose name the code page lacks, the failure line when it cannot be written, the
+// message when it cannot be read (in a child run with a transcript), and the record an
+// installation leaves from the product's texts and the run's sections.
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/system_error_win.h"
+#include "base/text_win.h"
+#include "core/language_texts.h"
+#include "core/product_win.h"
+#include "file_fixtures.h"
+#include "install_sequence_fixture.h"
+#include "installer_state.h"
+#include "ui/transcript_file_win.h"
+#include "ui/user_interface_win.h"
+#include "uninstall/uninstall_record_win.h"
+
+namespace qs::systest {
+namespace {
+
+// Each text of the product names itself ("T31"); the record's folder is made per test.
+class UninstallRecordFiles : public SystemTest {
+ protected:
+  void SetUp() override {
+    SystemTest::SetUp();
+    saved_.emplace();
+    Product() = SequenceProduct(0, {"English", "Deutsch"});
+    Texts() = LanguageTexts(&Product().languages, {u"App", u"", u""});
+  }
+
+  void TearDown() override {
+    saved_.reset();
+    SystemTest::TearDown();
+  }
+
+  // The files in `folder`, by name.
+  static std::vector<std::wstring> FileNames(const fs::path& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().wstring());
+    }
+    return names;
+  }
+
+  static UninstallRecord SampleRecord() {
+    UninstallRecord record;
+    for (int32_t number : kUninstallTextNumbers) record.texts[number] = "";
+    record.texts[53] = "Entfernen? \xC3\x84\xE6\x97\xA5";
+    record.texts[kDialogCaptionNumber] = "Two\r\nlines";
+    record.autoClose = {{"Cls", "Title, \"x\"", "Name", 2, 4}};
+    record.associations = {{".txt", "App.Text", "open"}};
+    record.firewallLines = {"80;Web;1;0"};
+    record.registry2Text = "\\HKLM\\Software\\Maker\\App\r\n";
+    record.conditionalDeletes = {{"%InstallDir%\\*.log", 0, "", 8}};
+    return record;
+  }
+
+ private:
+  std::optional<SavedInstallerState> saved_;
+};
+
+TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
+  const fs::path folder = Folder() / L"Caf\u00E9 \u65E5\u672C \u03A9";
+  fs::create_directories(folder);
+  const std::string narrow = Narrow(folder.wstring());
+  ASSERT_EQ(narrow.front(), '|');
+  const std::string removalList = narrow + "\\app.exe\r\n~" + narrow + "\r\n";
+
+  const UninstallRecord record = SampleRecord();
+  std::string summary;
+  ASSERT_TRUE(SaveUninstallData(narrow, removalList, record, summary));
+  EXPECT_EQ(summary, "");
+  EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord(removalList, record));
+
+  UninstallRecord read;
+  ASSERT_TRUE(LoadUninstallData(narrow, "App", read));
+  UninstallRecord expected = record;
+  expected.removalEntries = {narrow + "\\app.exe", "~" + narrow};
+  EXPECT_EQ(read, expected);
+
+  // A second write replaces the whole file, a shorter one included, and leaves nothing beside
+  // it.
+  ASSERT_TRUE(SaveUninstallData(narrow, "", UninstallRecord{}, summary));
+  EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord("", UninstallRecord{}));
+  EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"Uninstall.DAT"});
+  EXPECT_EQ(summary, "");
+}
+
+// A folder in the way of the file, or no folder at all: text 31, the path and the system's
+// text go to the summary; whatever was there stays and no half-written file is left.
+TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
+  struct Case {
+    const char* name;
+    bool makeFolder;
+    bool folderInTheWay;
+    DWORD error;
+  };
+  const Case cases[] = {
+      {"FolderInTheWay", true, true, ERROR_ACCESS_DENIED},
+      {"NoFolder", false, false, ERROR_PATH_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = Folder() / c.name;
+    if (c.makeFolder) fs::create_directories(folder);
+    if (c.folderInTheWay) fs::create_directories(folder / "Uninstall.DAT" / "inside");
+    const std::string narrow = Narrow(folder.wstring());
+    const std::string path = narrow + "\\Uninstall.DAT";
+
+    std::string summary = "earlier\r\n";
+    EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), summary));
+    const std::string prefix = "earlier\r\nT31 " + path + "\r\n";
+    ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
+    EXPECT_FALSE(SystemErrorText(c.error).empty());
+    EXPECT_EQ(summary.substr(prefix.size()), SystemErrorText(c.error) + "\r\n\r\n");
+    if (c.folderInTheWay) {
+      EXPECT_TRUE(fs::is_directory(folder / "Uninstall.DAT" / "inside"));
+      EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"Uninstall.DAT"});
+    }
+  }
+}
+
+constexpr char kLoadChild[] = "UninstallRecordChild.LoadsAMissingRecord";
+constexpr wchar_t kChildFolderVariable[] = L"QS_UNINSTALL_RECORD_FOLDER";
+
+// Started by the test below with a transcript; skipped when run on its own.
+TEST(UninstallRecordChild, LoadsAMissingRecord) {
+  if (TranscriptPath().empty()) GTEST_SKIP() << "runs only as the child of a recording test";
+  StartUserInterface();
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(::GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH), 0u);
+  UninstallRecord record;
+  record.firewallLines = {"left alone"};
+  EXPECT_FALSE(LoadUninstallData(Narrow(folder), "|Caf\xC3\xA9 App", record));
+  EXPECT_EQ(record.firewallLines, std::vector<std::string>{"left alone"});
+}
+
+TEST_F(UninstallRecordFiles, MissingRecordShowsTheLoadMessage) {
+  const fs::path folder = Folder() / L"Gone \u00C4";
+  fs::create_directories(folder);
+  wchar_t self[MAX_PATH];
+  ASSERT_NE(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  RunOptions options;
+  options.environment = {{kChildFolderVariable, folder.wstring()}};
+  RunResult result =
+      RunProgram(self, QuotedCommandLine(self, L"--gtest_filter=" + Utf8ToWide(kLoadChild)),
+                 Folder(), options);
+  ASSERT_EQ(result.exitCode, 0u) << result;
+
+  const std::string path = Utf8(folder) + "\\Uninstall.DAT";
+  const std::vector<std::string> expected = {
+      "The uninstall information for Caf\xC3\xA9 App could not be loaded.\r\n\r\nFilepath: " +
+      path + "\r\nCode 2: " + WideToUtf8(SystemErrorTextWide(ERROR_FILE_NOT_FOUND))};
+  EXPECT_EQ(result.MessageTexts(), expected) << result;
+  for (const TranscriptRecord& message : result.Records("message")) {
+    EXPECT_EQ(MessageIcon(message), "error") << result;
+  }
+}
+
+// The record an installation leaves: the product's texts in the chosen language with their
+// placeholders, the caption, the lists of the settings and the run's sections.
+TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
+  ProductSettings& product = Product();
+  LanguageTable& table = product.languages;
+  const size_t german = 1;
+  table.texts[34 * table.names.size() + german] = u"<product> ist entfernt. \u00C4";
+  table.texts[58 * table.names.size() + german] = u"Half \xD800 pair";
+  Texts().Choose(german);
+  product.dialogCaption = u"Setup \u65E5\u672C";
+  product.autoCloseEntries = {{"Cls", "Title", "Name", 2, 4}};
+  product.registryText = "\\HKLM\\Software\\Maker\\App\r\n\\HKLM\\Software\\Maker\\App,V,0,x,0,0";
+  product.conditionalDeletes = {{"a.log", 0, "", 4}, {"b.log", 1, "2024-01-01", 8}};
+
+  InstallRun run;
+  run.uninstallDir = Narrow((Folder() / "App").wstring());
+  fs::create_directories(Folder() / "App");
+  run.removalList = "C:\\App\\a.txt\r\n~C:\\App\\Docs\r\n";
+  run.associationLines = {".txt~!~App.Text~!~open", "broken line"};
+  run.firewallLines = {"80;Web;1;0"};
+  run.infLines = {"C:\\Windows\\INF\\oem3.inf"};
+  run.msiLines = {"\"C:\\App\\r.msi\",2"};
+  run.appletLines = {
+      "\\HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls\\App"};
+
+  const UninstallRecord record = InstallationRecord(run);
+  EXPECT_EQ(record.removalEntries, (std::vector<std::string>{"C:\\App\\a.txt", "~C:\\App\\Docs"}));
+  ASSERT_EQ(record.texts.size(), kUninstallTextNumbers.size() + 1);
+  EXPECT_EQ(record.texts.at(10), "T10@Deutsch");
+  EXPECT_EQ(record.texts.at(34), "App ist entfernt. \xC3\x84");
+  EXPECT_EQ(record.texts.at(58), "Half ? pair");
+  EXPECT_EQ(record.texts.at(101), "T101@Deutsch");
+  EXPECT_EQ(record.texts.at(kDialogCaptionNumber), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
+  EXPECT_EQ(record.autoClose, product.autoCloseEntries);
+  EXPECT_EQ(record.associations, (std::vector<RecordedAssociation>{{".txt", "App.Text", "open"}}));
+  EXPECT_EQ(record.firewallLines, run.firewallLines);
+  EXPECT_EQ(record.infLines, run.infLines);
+  EXPECT_EQ(record.msiLines, run.msiLines);
+  EXPECT_EQ(record.registryLines, run.appletLines);
+  EXPECT_EQ(record.registry2Text, product.registryText);
+  EXPECT_EQ(record.conditionalDeletes, product.conditionalDeletes);
+
+  // Through the file: the uninstaller sees the same, less the install-time deletes; the
+  // script gains the line break it lacked.
+  std::string summary;
+  ASSERT_TRUE(SaveUninstallData(run.uninstallDir, run.removalList, record, summary));
+  UninstallRecord read;
+  ASSERT_TRUE(LoadUninstallData(run.uninstallDir, "App", read));
+  UninstallRecord expected = record;
+  expected.registry2Text += "\r\n";
+  expected.conditionalDeletes = {product.conditionalDeletes[1]};
+  EXPECT_EQ(read, expected);
+}
+
+}  // namespace
+}  // namespace qs::systest
