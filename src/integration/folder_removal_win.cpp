@@ -1,0 +1,126 @@
+// A folder deleted with everything in it, for products that ask for their installation folder
+// to go completely.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/handle_win.h"
+#include "base/text_win.h"
+#include "integration/folder_tree.h"
+#include "integration/integration_removal_win.h"
+#include "integration/path_variables_win.h"
+#include "integration/shell_folders_win.h"
+
+namespace qs {
+namespace {
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return path;
+}
+
+// The system's own folders, which no product's folder can be, whatever its record says.
+bool IsSystemFolder(const std::wstring& folder) {
+  const std::wstring candidates[] = {
+      WinDir(),
+      SystemDir(),
+      ProgramsDir(),
+      CommonDir(),
+      DesktopDir(),
+      DesktopAllDir(),
+      DocumentDir(),
+      DocumentAllDir(),
+      AppDataDir(),
+      AppDataAllDir(),
+      StartMenuDir(),
+      StartMenuAllDir(),
+      SMProgramsDir(),
+      SMProgramsAllDir(),
+      StartupDir(),
+      StartupAllDir(),
+      FontDir(),
+      TempDir(),
+      ExpandEnvironment(L"%USERPROFILE%"),
+      ExpandEnvironment(L"%ProgramW6432%"),
+      ExpandEnvironment(L"%ProgramFiles%"),
+  };
+  const std::wstring wanted = WithoutTrailingSeparators(folder);
+  for (const std::wstring& candidate : candidates) {
+    const std::wstring known = WithoutTrailingSeparators(candidate);
+    if (!known.empty() && known.find(L'%') == std::wstring::npos &&
+        ::lstrcmpiW(known.c_str(), wanted.c_str()) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The "\\?\" form, which is not limited to MAX_PATH characters.
+std::wstring LongPath(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
+void ClearReadOnly(const std::wstring& path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+// Deletes the files of `folder` and of every folder below it, and returns those folders,
+// parents before children. A link to a folder elsewhere (a junction or a symbolic link) is
+// removed as a link; what it points to is not entered.
+std::vector<std::wstring> DeleteFiles(const std::wstring& root) {
+  std::vector<std::wstring> folders{root};
+  for (size_t i = 0; i < folders.size(); ++i) {
+    const std::wstring folder = folders[i];
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!find) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      const DWORD attributes = found.dwFileAttributes;
+      ClearReadOnly(path, attributes);
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(path.c_str());
+      } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        ::RemoveDirectoryW(path.c_str());
+      } else {
+        folders.push_back(path);
+      }
+    } while (::FindNextFileW(find.Get(), &found));
+  }
+  return folders;
+}
+
+}  // namespace
+
+bool DeleteFolderTree(const std::wstring& folder) {
+  const std::wstring trimmed = WithoutTrailingSeparators(folder);
+  if (!IsDeletableFolderTree(AsU16(trimmed)) || IsSystemFolder(trimmed)) return false;
+  const std::wstring root = LongPath(trimmed);
+  const DWORD attributes = ::GetFileAttributesW(root.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // A folder that is itself a link goes as a link.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    ClearReadOnly(root, attributes);
+    return ::RemoveDirectoryW(root.c_str()) != FALSE;
+  }
+  std::vector<std::wstring> folders = DeleteFiles(root);
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+    ClearReadOnly(*it, ::GetFileAttributesW(it->c_str()));
+    ::RemoveDirectoryW(it->c_str());
+  }
+  return ::GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace qs
