@@ -31,6 +31,12 @@ UserInterface& Ui() {
   return *Current();
 }
 
+std::unique_ptr<UserInterface> ReplaceUserInterface(std::unique_ptr<UserInterface> replacement) {
+  std::unique_ptr<UserInterface> previous = std::move(Current());
+  Current() = std::move(replacement);
+  return previous;
+}
+
 std::wstring_view LanguageName(std::wstring_view line) {
   if (!line.empty() && line.front() == L'\t') line.remove_prefix(1);
   return line;

@@ -3,6 +3,7 @@
 // tests, a recording that writes each call to a transcript and answers questions from a file.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,9 @@ class UserInterface {
 // variable is set, the real one otherwise. Before that, Ui() is the real one.
 void StartUserInterface();
 UserInterface& Ui();
+// Puts `replacement` in place of the current one and returns that one, for tests that run the
+// program's code in their own process and answer its questions themselves.
+std::unique_ptr<UserInterface> ReplaceUserInterface(std::unique_ptr<UserInterface> replacement);
 
 // A language page line as the user reads it: without its leading tab.
 std::wstring_view LanguageName(std::wstring_view line);
