@@ -18,18 +18,24 @@ struct SharedFileEntry {
   bool operator==(const SharedFileEntry&) const = default;
 };
 
-// Removes the marker from `pathWithMarker`, testing "^", then " ", then 0xA9.
+// Removes the marker from `pathWithMarker`, testing "^", then " ", then 0xA9. In a "|" path
+// (UTF-8) a last byte 0xA9 that completes the path's last character ("\xC3\xA9" is "é") is
+// part of the path, not a marker.
 SharedFileEntry SplitSharedMarker(std::string_view pathWithMarker);
 
-// The entry as the record holds it: the path with its marker in double quotes.
+// The entry as the record holds it: the path with its marker in double quotes (a quote inside,
+// which no path has, doubled).
 std::string QuoteSharedEntry(std::string_view pathWithMarker);
-// True when `text` already lists the quoted entry.
+// True when `text` already lists the entry: the same path with the same marker, as a whole
+// entry.
 bool ListsSharedEntry(std::string_view text, std::string_view pathWithMarker);
 // Appends the quoted entry, after a ";" when `text` is not empty.
 void AppendSharedEntry(std::string& text, std::string_view pathWithMarker);
 
 // The entries of the record, in order: each between a pair of double quotation marks (a
-// doubled quote inside stands for one), separated by ";".
+// doubled quote inside stands for one), separated by ";" (written by AppendSharedEntry) or each
+// followed by ";" (also read). Entries without a path and an unterminated last entry are left
+// out.
 std::vector<SharedFileEntry> ParseSharedFiles(std::string_view text);
 
 }  // namespace qs
