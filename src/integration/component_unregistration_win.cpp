@@ -1,12 +1,100 @@
 #include "integration/component_unregistration_win.h"
 
-namespace qs {
+#include <windows.h>
+// after windows.h, which it needs
+#include <oleauto.h>
 
-bool UnregisterComServer(const std::string&, bool) {
-  return false;
+#include "base/handle_win.h"
+#include "base/system_library_win.h"
+#include "base/text_win.h"
+#include "core/step_timing_win.h"
+#include "integration/shell_folders_win.h"
+
+namespace qs {
+namespace {
+
+using DllUnregisterServerFunction = HRESULT(STDAPICALLTYPE*)();
+using LoadTypeLibExFunction = HRESULT(STDAPICALLTYPE*)(LPCOLESTR, REGKIND, ITypeLib**);
+using UnRegisterTypeLibFunction = HRESULT(STDAPICALLTYPE*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+enum class InProcessResult { kNotLoaded, kFailed, kDone };
+
+// The server's own DllUnregisterServer, in this process. The file is loaded by its full path,
+// and its dependencies are looked up in its own folder first, as regsvr32 does.
+InProcessResult UnregisterInProcess(const std::wstring& path) {
+  UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  if (!module) return InProcessResult::kNotLoaded;
+  auto unregister = LibraryFunction<DllUnregisterServerFunction>(module, "DllUnregisterServer");
+  if (unregister == nullptr) return InProcessResult::kFailed;
+  return SUCCEEDED(unregister()) ? InProcessResult::kDone : InProcessResult::kFailed;
 }
-bool UnregisterTypeLibrary(const std::string&) {
-  return false;
+
+// "regsvr32.exe /s /u" of the system folder, hidden, started by its full path so that no other
+// regsvr32.exe is found first. For a 64-bit product the run has switched file-system
+// redirection off, so the system folder is the 64-bit one. The window messages keep running
+// while it works.
+bool UnregisterThroughRegsvr32(const std::wstring& path) {
+  std::wstring folder = SystemDir();
+  if (folder.empty()) return false;
+  std::wstring program = folder;
+  if (program.back() != L'\\') program += L'\\';
+  program += L"regsvr32.exe";
+  std::wstring command = L"regsvr32.exe /s /u \"" + path + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
+    return false;
+  }
+  UniqueHandle processHandle(process.hProcess);
+  UniqueHandle threadHandle(process.hThread);
+  HANDLE waited = processHandle.Get();
+  for (;;) {
+    const DWORD woken = ::MsgWaitForMultipleObjects(1, &waited, FALSE, 75, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) break;
+    if (woken == WAIT_FAILED) {
+      ::WaitForSingleObject(waited, INFINITE);
+      break;
+    }
+    PumpMessages();
+  }
+  DWORD exitCode = 1;
+  return ::GetExitCodeProcess(waited, &exitCode) && exitCode == 0;
+}
+
+}  // namespace
+
+bool UnregisterComServer(const std::string& path, bool product64) {
+  const std::wstring widePath = Widen(path);
+  if (!product64) {
+    const InProcessResult result = UnregisterInProcess(widePath);
+    if (result != InProcessResult::kNotLoaded) return result == InProcessResult::kDone;
+  }
+  return UnregisterThroughRegsvr32(widePath);
+}
+
+bool UnregisterTypeLibrary(const std::string& path) {
+  UniqueModule oleaut = LoadSystemLibrary(L"oleaut32.dll");
+  auto load = LibraryFunction<LoadTypeLibExFunction>(oleaut, "LoadTypeLibEx");
+  auto unregister = LibraryFunction<UnRegisterTypeLibFunction>(oleaut, "UnRegisterTypeLib");
+  if (load == nullptr || unregister == nullptr) return false;
+  ITypeLib* library = nullptr;
+  if (FAILED(load(Widen(path).c_str(), REGKIND_NONE, &library)) || library == nullptr) {
+    return false;
+  }
+  bool unregistered = false;
+  TLIBATTR* attributes = nullptr;
+  if (SUCCEEDED(library->GetLibAttr(&attributes)) && attributes != nullptr) {
+    unregistered =
+        SUCCEEDED(unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                             attributes->lcid, attributes->syskind));
+    library->ReleaseTLibAttr(attributes);
+  }
+  library->Release();
+  return unregistered;
 }
 
 }  // namespace qs
