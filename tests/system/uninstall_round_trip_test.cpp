@@ -1,0 +1,249 @@
+// Installing and then uninstalling a product leaves the prefix as it was: every file, folder,
+// registry key and value the installation made is gone, the uninstaller and its folders
+// included, and nothing else has changed.
+//
+// The installer and the uninstaller run for real (no transcript), so the uninstaller removes
+// itself through delunins.bat as it would on Windows. A snapshot of drive C: and of the registry
+// trees an installer writes to is taken before the installation and after the batch has ended,
+// and the two are compared.
+//
+// Other tests change the prefix while they run, so these tests have a prefix of their own
+// (QS_PREFIX_NAME "roundtrip"; ctest entry system_tests_roundtrip) and skip elsewhere. Their
+// suite is RoundTripPrefix.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "builder/project_file.h"
+#include "file_fixtures.h"
+#include "harness_win.h"
+#include "prefix_snapshot.h"
+
+namespace qs::systest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+bool InRoundTripPrefix() {
+  const char* prefix = std::getenv("QS_PREFIX_NAME");
+  return prefix != nullptr && std::string_view(prefix) == "roundtrip";
+}
+
+// The temporary folder, where delunins.bat is written, without its trailing backslash.
+fs::path TempFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  std::wstring folder(temp, length);
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+// A string value of a product's registration (32-bit view); empty when missing.
+std::wstring RegistrationValue(const std::wstring& keyName, const wchar_t* valueName) {
+  const std::wstring key = kUninstallRoot + keyName;
+  DWORD size = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), valueName,
+                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::wstring value(size / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), valueName,
+                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value.data(),
+                     &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  value.resize(size / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return value;
+}
+
+void DeleteRegistration(const std::wstring& keyName) {
+  const std::wstring path = kUninstallRoot + keyName;
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                      key.Receive()) != ERROR_SUCCESS) {
+    return;
+  }
+  ::RegDeleteTreeW(key.Get(), nullptr);
+  key.Reset();
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+}
+
+// The program a command line starts: its first argument, quoted or not.
+fs::path ProgramOf(const std::wstring& commandLine) {
+  if (commandLine.starts_with(L"\"")) {
+    return commandLine.substr(1, commandLine.find(L'"', 1) - 1);
+  }
+  return commandLine.substr(0, commandLine.find(L' '));
+}
+
+// Waits until `path` is gone; false after `timeout`.
+bool WaitUntilGone(const fs::path& path, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return true;
+}
+
+// The example's project with another name and, unless null, another uninstall sub-folder.
+bool ExampleVariant(const std::string& name, const char* uninstallSubdir, builder::Project& project,
+                    std::string& error) {
+  const fs::path path = SourcePath("examples/hello/hello.toml");
+  std::string text = ReadText(path);
+  const std::string original = "name = \"Hello\"";
+  const size_t at = text.find(original);
+  if (at == std::string::npos) {
+    error = "the example's project no longer names its product \"Hello\"";
+    return false;
+  }
+  text.replace(at, original.size(), "name = \"" + name + "\"");
+  if (uninstallSubdir != nullptr) {
+    text += "\n[uninstall]\nsubdir = '" + std::string(uninstallSubdir) + "'\n";
+  }
+  builder::ProjectContext context;
+  if (!builder::BuildTimeFromEnvironment(context, error)) return false;
+  return builder::ParseProject(text, path.string(), context, project, error);
+}
+
+class RoundTripPrefix : public SystemTest {
+ protected:
+  static constexpr wchar_t kRoot[] = L"C:\\qs-roundtrip";
+
+  void SetUp() override {
+    SystemTest::SetUp();
+    if (!InRoundTripPrefix()) {
+      GTEST_SKIP() << "runs in its own prefix (ctest entry system_tests_roundtrip)";
+    }
+    // The parent of the install folders is there before the installation, as a user's
+    // Program Files is, so that the installer makes only the install folder itself.
+    std::error_code error;
+    fs::create_directories(kRoot, error);
+    ASSERT_FALSE(error) << error.message();
+
+    scope_.registry = {
+        {HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_64KEY, L"HKLM64\\Software"},
+        {HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_32KEY, L"HKLM32\\Software"},
+        {HKEY_CURRENT_USER, L"Software", 0, L"HKCU\\Software"},
+        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+         KEY_WOW64_64KEY, L"HKLM\\Session Manager"},
+    };
+    scope_.excluded = {
+        // This test's own folder: the installer made for it and what the runs write there.
+        Folder().wstring() + L"\\",
+    };
+    // Wine lists the machine's network adapters here when a session of the prefix starts,
+    // which may be while a test runs.
+    for (const wchar_t* tree :
+         {L"HKLM64\\Software\\", L"HKLM32\\Software\\", L"HKLM64\\Software\\Wow6432Node\\"}) {
+      scope_.excluded.push_back(std::wstring(tree) +
+                                L"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\");
+    }
+  }
+
+  void TearDown() override {
+    if (HasFailure() && !differences_.empty()) RemoveAdded(scope_, differences_);
+    SystemTest::TearDown();
+  }
+
+  // Installs `project` silently into kRoot\folderName, checks its registration, uninstalls it
+  // with the command the registration gives, waits for the self-removal batch, and compares
+  // the prefix with what it was before.
+  void RoundTrip(const builder::Project& project, const std::wstring& folderName,
+                 const std::wstring& uninstallSubdir) {
+    const std::wstring keyName = Utf8ToWide(project.settings.DisplayName);
+    const fs::path installDir = fs::path(kRoot) / folderName;
+    const fs::path uninstallDir =
+        uninstallSubdir.empty() ? installDir : installDir / uninstallSubdir;
+    const fs::path uninstaller = uninstallDir / L"uninstall.exe";
+    const fs::path batch = TempFolder() / L"delunins.bat";
+
+    std::vector<uint8_t> installer;
+    std::string error;
+    ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
+    const fs::path setup = WriteFile(L"setup.exe", installer);
+
+    // Whatever an interrupted earlier run left of this product goes first.
+    std::error_code ignored;
+    fs::remove_all(installDir, ignored);
+    DeleteRegistration(keyName);
+    const PrefixSnapshot before = TakeSnapshot(scope_);
+    RunOptions options;
+    options.transcript = false;  // the real thing: windows under Xvfb, the batch launched
+    const RunResult installed = Run(setup, L"/a /d:\"" + installDir.wstring() + L"\"", options);
+    differences_ = SnapshotDifferences(before, TakeSnapshot(scope_));
+    ASSERT_EQ(installed.exitCode, 1u) << installed;
+
+    // What the installation made is seen: the uninstaller and its registration.
+    const std::wstring key = L"HKLM32\\" + std::wstring(kUninstallRoot) + keyName + L"\\";
+    EXPECT_TRUE(WasAdded(differences_, installDir.wstring() + L"\\"))
+        << DifferenceText(differences_);
+    EXPECT_TRUE(WasAdded(differences_, uninstaller.wstring())) << DifferenceText(differences_);
+    EXPECT_TRUE(WasAdded(differences_, key)) << DifferenceText(differences_);
+
+    const std::wstring quiet = RegistrationValue(keyName, L"QuietUninstallString");
+    const std::wstring expectedQuiet =
+        L"\"" + uninstaller.wstring() + L"\" /a /u:\"" + keyName + L"\"";
+    EXPECT_EQ(WideToUtf8(quiet), WideToUtf8(expectedQuiet));
+    EXPECT_EQ(WideToUtf8(RegistrationValue(keyName, L"UninstallString")),
+              WideToUtf8(L"\"" + uninstaller.wstring() + L"\" /u:\"" + keyName + L"\""));
+    const std::wstring command = quiet.empty() ? expectedQuiet : quiet;
+
+    const RunResult removed = RunProgram(ProgramOf(command), command, Folder(), options);
+    EXPECT_EQ(removed.exitCode, 0u) << removed;
+    // delunins.bat waits for the uninstaller to end, pauses, removes the folders and then
+    // itself.
+    EXPECT_TRUE(WaitUntilGone(installDir, std::chrono::seconds(30)))
+        << WideToUtf8(installDir.wstring()) << " is still there";
+    EXPECT_TRUE(WaitUntilGone(batch, std::chrono::seconds(10)))
+        << WideToUtf8(batch.wstring()) << " is still there";
+    // The interpreter ends right after deleting the batch.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    differences_ = SnapshotDifferences(before, TakeSnapshot(scope_));
+    EXPECT_TRUE(differences_.empty()) << "the prefix differs from before the installation:\n"
+                                      << DifferenceText(differences_);
+  }
+
+  SnapshotScope scope_;
+  std::vector<SnapshotDifference> differences_;
+};
+
+// The example as it is: the uninstaller in the "Uninstall" sub-folder beside Install.LOG, and
+// whatever else its project asks for.
+TEST_F(RoundTripPrefix, Example) {
+  builder::Project project;
+  std::string error;
+  ASSERT_TRUE(
+      builder::LoadProject(SourcePath("examples/hello/hello.toml").string(), project, error))
+      << error;
+  RoundTrip(project, L"Hello", L"Uninstall");
+}
+
+// No uninstall sub-folder: the uninstaller and Uninstall.DAT lie in the install folder itself.
+TEST_F(RoundTripPrefix, UninstallerInTheInstallFolder) {
+  builder::Project project;
+  std::string error;
+  ASSERT_TRUE(ExampleVariant("Hello Flat", "", project, error)) << error;
+  RoundTrip(project, L"Hello Flat", L"");
+}
+
+// A sub-folder two levels deep: each level is the batch's to remove.
+TEST_F(RoundTripPrefix, NestedUninstallFolder) {
+  builder::Project project;
+  std::string error;
+  ASSERT_TRUE(ExampleVariant("Hello Nested", "Data\\Uninstall", project, error)) << error;
+  RoundTrip(project, L"Hello Nested", L"Data\\Uninstall");
+}
+
+}  // namespace
+}  // namespace qs::systest
