@@ -1,0 +1,413 @@
+// The uninstallation run, recorded: a product is installed for real, then its uninstaller runs
+// with a transcript of what it shows. What the run refuses to start on, the confirmation, the
+// progress it reports, a file it cannot delete, the folders it removes, and the self-removal
+// batch it would start.
+//
+// The uninstaller gets a temporary folder of the test's own, so delunins.bat is written there.
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/handle_win.h"
+#include "base/registry_read_win.h"
+#include "file_fixtures.h"
+#include "install_sequence_fixture.h"
+#include "restart_fixtures.h"
+#include "uninstall/uninstall_record.h"
+
+namespace qs::systest {
+namespace {
+
+// The registration of `name` in the view the installer writes, whole; nothing when missing.
+void DeleteRegistration(const std::wstring& name) {
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(name).c_str(), 0,
+                      KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.Receive()) != ERROR_SUCCESS) {
+    return;
+  }
+  ::RegDeleteTreeW(key.Get(), nullptr);
+  key.Reset();
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(name).c_str(), KEY_WOW64_32KEY, 0);
+}
+
+bool Registered(const std::wstring& name) {
+  return RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey(name), KEY_WOW64_32KEY);
+}
+
+bool Exists(const fs::path& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The system's text for an error code as the uninstaller shows it: trailing white space
+// removed.
+std::string SystemText(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer, length);
+  ::LocalFree(buffer);
+  while (!text.empty() && std::iswspace(text.back())) text.pop_back();
+  return WideToUtf8(text);
+}
+
+class UninstallSequence : public InstallSequence {
+ protected:
+  void TearDown() override {
+    for (const std::wstring& name : names_) DeleteRegistration(name);
+    InstallSequence::TearDown();
+  }
+
+  // A product name of this test's own, its registration removed before and after the test.
+  std::wstring NewName(const std::string& suffix = "") {
+    std::wstring name = L"QuillonetUninstall." +
+                        Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    if (!suffix.empty()) name += L"." + Utf8ToWide(suffix);
+    DeleteRegistration(name);
+    names_.push_back(name);
+    return name;
+  }
+
+  // An uninstallable product: the uninstaller "uninstall.exe" in the "Uninstall" sub-folder;
+  // text 10 takes the failure summary.
+  static ProductSettings Uninstallable(const std::wstring& name, uint64_t flags = 0) {
+    ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable | flags);
+    product.DisplayName = WideToUtf8(name);
+    product.UninstallSubdir = "Uninstall";
+    product.uninstallerName = "uninstall.exe";
+    product.languages.texts[10] = u"T10 %s";
+    return product;
+  }
+
+  // Installs silently into `folder`; the installation must succeed.
+  void Install(const ProductSettings& product, const fs::path& folder,
+               const std::vector<builder::PayloadFile>& files) {
+    RunResult result =
+        RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))),
+                     DirectorySwitch(folder) + L" /a");
+    ASSERT_EQ(result.exitCode, 1u) << result;
+    ASSERT_TRUE(Exists(Uninstaller(folder))) << result;
+  }
+
+  static fs::path Uninstaller(const fs::path& folder) {
+    return folder / L"Uninstall" / L"uninstall.exe";
+  }
+
+  // The temporary folder the uninstaller gets.
+  fs::path TempFolder() { return MadeFolder("temp"); }
+
+  // Runs `program` as `"program" /u:"name" arguments`.
+  RunResult Uninstall(const fs::path& program, const std::wstring& name,
+                      const std::wstring& arguments = L"", std::vector<std::string> answers = {}) {
+    RunOptions options = Answers(std::move(answers));
+    const std::wstring temp = TempFolder().wstring();
+    options.environment = {{L"TMP", temp}, {L"TEMP", temp}};
+    std::wstring line = L"/u:\"" + name + L"\"";
+    if (!arguments.empty()) line += L" " + arguments;
+    return Run(program, line, options);
+  }
+
+  static std::vector<builder::PayloadFile> Files(std::vector<std::string> names) {
+    std::vector<builder::PayloadFile> files;
+    for (std::string& name : names) files.push_back(MakeFile(std::move(name), "x"));
+    return files;
+  }
+
+  // delunins.bat as the run writes it for a product installed in `folder`.
+  std::string RemovalBatch(const fs::path& folder) {
+    const std::string program = Utf8(Uninstaller(folder));
+    std::string batch = "@chcp 1252 >nul\r\n:Repeat\r\n";
+    batch += "del \"" + program + "\"\r\n";
+    batch += "if exist \"" + program + "\" goto Repeat\r\n";
+    batch += "CHOICE /T 3 /D Y\r\n";
+    batch += "rd \"" + Utf8(folder / "Uninstall") + "\"\r\n";
+    batch += "rd \"" + Utf8(folder) + "\"\r\n";
+    batch += "del \"" + Utf8(TempFolder() / "delunins.bat") + "\"\r\n";
+    return batch;
+  }
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
+// ---- 1-5: a record that cannot be used ends the run before any question ----
+
+TEST_F(UninstallSequence, UnusableRecordEndsTheRunWithItsMessage) {
+  const fs::path folder = MadeFolder("App");  // a folder without Uninstall.DAT
+  const std::string dat = Utf8(folder) + "\\Uninstall.DAT";
+  struct Case {
+    const char* name;
+    bool key;
+    const wchar_t* installLocation;  // null: no value
+    std::string message;             // "{name}" stands for the product name
+  };
+  const Case cases[] = {
+      {"NoRecord", false, nullptr, "No product named '{name}' is installed."},
+      {"NoInstallLocation", true, nullptr,
+       "The uninstall information for Shown {name} is corrupt.\r\n\r\nThe uninstallation "
+       "cannot be performed."},
+      {"EmptyInstallLocation", true, L"",
+       "The uninstall information for Shown {name} is corrupt.\r\n\r\nThe uninstallation "
+       "cannot be performed."},
+      {"NoUninstallDat", true, folder.c_str(),
+       "The uninstall information for Shown {name} could not be loaded.\r\n\r\nFilepath: " + dat +
+           "\r\nCode 2: " + SystemText(ERROR_FILE_NOT_FOUND)},
+  };
+  const std::vector<uint8_t> installer = Installer(SequenceProduct(kQuiet));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    std::optional<TestKey> key;
+    if (c.key) {
+      key.emplace(HKEY_LOCAL_MACHINE, UninstallKey(name));
+      key->Set(L"DisplayName", L"Shown " + name);
+      if (c.installLocation != nullptr) key->Set(L"InstallLocation", c.installLocation);
+    }
+    std::string message = c.message;
+    message.replace(message.find("{name}"), 6, WideToUtf8(name));
+    RunResult result = RunInstaller(installer, L"/u:\"" + name + L"\"");
+    EXPECT_TRUE(EndedWithError(result, 0, message)) << result;
+    EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{message}) << result;
+    // In automatic mode the same end, without the message.
+    RunResult automatic = RunInstaller(installer, L"/a /u:\"" + name + L"\"");
+    EXPECT_EQ(automatic.exitCode, 0u) << automatic;
+    EXPECT_TRUE(automatic.transcript.empty()) << automatic;
+  }
+}
+
+// ---- 7: the confirmation ----
+
+TEST_F(UninstallSequence, DeclinedConfirmationChangesNothing) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt", "sub\\f1.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  const std::string record = ReadText(dat);
+  ASSERT_FALSE(record.empty());
+
+  RunResult result = Uninstall(Uninstaller(app), name, L"", {"no"});
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  std::vector<TranscriptRecord> messages = result.Records("message");
+  ASSERT_EQ(messages.size(), 1u) << result;
+  EXPECT_EQ(MessageIcon(messages[0]), "question");
+  EXPECT_EQ(MessageButtons(messages[0]), "yesno");
+  EXPECT_EQ(MessageCaption(messages[0]), "T55");
+  EXPECT_EQ(MessageText(messages[0]), "T53");
+  EXPECT_TRUE(result.Records("progress").empty()) << result;
+  EXPECT_TRUE(result.Records("batch").empty()) << result;
+
+  EXPECT_TRUE(Exists(app / "f0.txt"));
+  EXPECT_TRUE(Exists(app / "sub" / "f1.txt"));
+  EXPECT_EQ(ReadText(dat), record);
+  EXPECT_TRUE(Registered(name));
+}
+
+// ---- the whole run, asked and automatic ----
+
+TEST_F(UninstallSequence, CompleteRunRemovesEverythingButTheUninstaller) {
+  struct Case {
+    const char* name;
+    uint64_t flags;
+    const wchar_t* arguments;
+    std::vector<std::string> answers;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"Asked", 0, L"", {"yes"}, {"T53", "T34"}},
+      // Automatic mode asks nothing and reports nothing.
+      {"Automatic", 0, L"/a", {}, {}},
+      // The product may always uninstall automatically.
+      {"AutomaticByProduct", kFlagAutomaticUninstall, L"", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    const fs::path app = Folder() / c.name;
+    ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways | c.flags);
+    ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"f0.txt", "sub\\f1.txt"})));
+    ASSERT_TRUE(Exists(app / "Uninstall" / "Install.LOG"));
+
+    RunResult result = Uninstall(Uninstaller(app), name, c.arguments, c.answers);
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_EQ(result.MessageTexts(), c.messages) << result;
+    std::vector<TranscriptRecord> messages = result.Records("message");
+    if (messages.size() == 2) {
+      EXPECT_EQ(MessageIcon(messages[1]), "information");
+      EXPECT_EQ(MessageCaption(messages[1]), "T15");
+    }
+
+    EXPECT_FALSE(Exists(app / "f0.txt"));
+    EXPECT_FALSE(Exists(app / "sub"));
+    EXPECT_FALSE(Exists(app / "Uninstall" / "Uninstall.DAT"));
+    EXPECT_FALSE(Exists(app / "Uninstall" / "Install.LOG"));
+    EXPECT_FALSE(Registered(name));
+    // The uninstaller and its folders are the batch's to remove once the run has ended.
+    EXPECT_TRUE(Exists(Uninstaller(app)));
+    std::vector<TranscriptRecord> batches = result.Records("batch");
+    ASSERT_EQ(batches.size(), 1u) << result;
+    EXPECT_EQ(batches[0].Field(0), Utf8(TempFolder() / "delunins.bat"));
+    EXPECT_EQ(batches[0].Field(1), RemovalBatch(app));
+  }
+}
+
+// ---- progress ----
+
+// The fixed positions frame one position per listed file, 11 + 81 * index / count, where index
+// counts every entry of the list before it, folders included.
+TEST_F(UninstallSequence, ProgressPositionsAndStatusTexts) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name, kFlagShowProgressPage), app,
+                                  Files({"f0.txt", "f1.txt", "a\\f2.txt", "a\\b\\f3.txt"})));
+  const UninstallRecord record =
+      ParseUninstallRecord(ReadText(app / L"Uninstall" / L"Uninstall.DAT"));
+  std::vector<int> expected = {1, 3, 5, 10};
+  std::vector<std::string> files;
+  const std::vector<std::string>& entries = record.removalEntries;
+  for (size_t index = 0; index < entries.size(); ++index) {
+    if (entries[index].front() == '~' || entries[index].front() == '!') continue;
+    expected.push_back(static_cast<int>(11 + 81 * index / entries.size()));
+    files.push_back(entries[index]);
+  }
+  ASSERT_EQ(files.size(), 4u) << ReadText(app / L"Uninstall" / L"Uninstall.DAT");
+  expected.insert(expected.end(), {92, 93, 95, 96, 97, 98, 100});
+
+  RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_EQ(ProgressPositions(result), expected) << result;
+  EXPECT_EQ(StatusTexts(result), (std::vector<std::string>{"T70", "T67", "T68", "T69"})) << result;
+  // Each file's position comes right before its item.
+  std::vector<std::string> items = result.Items();
+  ASSERT_GE(items.size(), files.size()) << result;
+  EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + files.size()), files);
+  std::vector<TranscriptRecord> pages = result.Records("progresspage");
+  ASSERT_EQ(pages.size(), 2u) << result;
+  EXPECT_EQ(pages[0].fields, (std::vector<std::string>{"open", "T55", "T55", "T71"})) << result;
+  EXPECT_EQ(pages[1].fields, std::vector<std::string>{"close"}) << result;
+  EXPECT_EQ(result.transcript.front().kind, "progresspage") << result;
+}
+
+// ---- 21, 24: folders ----
+
+// The folders the installation made go deepest first, each after the files; the install
+// folder stays for the batch, even when nothing is left in it.
+TEST_F(UninstallSequence, FoldersAreRemovedDeepestFirstAndNeverTheInstallFolder) {
+  struct Case {
+    const char* name;
+    const char* uninstallSubdir;
+    bool emptied;  // nothing is left in the install folder
+  };
+  const Case cases[] = {
+      {"UninstallerInside", "Uninstall", false},
+      // The uninstall data lie beside the install folder, so the run leaves it empty.
+      {"UninstallerBeside", "..\\Beside", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    const fs::path app = Folder() / c.name / "App";
+    fs::create_directories(app.parent_path());
+    ProductSettings product = Uninstallable(name);
+    product.UninstallSubdir = c.uninstallSubdir;
+    RunResult installed =
+        RunInstaller(MakeInstaller(MakePayload(Files({"a\\b\\c\\f0.txt", "a\\f1.txt", "d\\f2.txt"}),
+                                               {}, 0, SettingsStream(product))),
+                     DirectorySwitch(app) + L" /a");
+    ASSERT_EQ(installed.exitCode, 1u) << installed;
+    const fs::path uninstaller = fs::weakly_canonical(app / c.uninstallSubdir / "uninstall.exe");
+    ASSERT_TRUE(Exists(uninstaller)) << installed;
+
+    RunResult result = Uninstall(uninstaller, name, L"/a");
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    const std::vector<std::string> items = result.Items();
+    ASSERT_GE(items.size(), 3u) << result;
+    // After the three files, the folders, longest first.
+    const std::vector<std::string> folders(items.begin() + 3, items.end());
+    for (size_t i = 1; i < folders.size(); ++i) {
+      EXPECT_GE(folders[i - 1].size(), folders[i].size()) << result;
+    }
+    const std::string appText = Utf8(app);
+    for (const char* made : {"\\a\\b\\c", "\\a\\b", "\\a", "\\d"}) {
+      EXPECT_FALSE(Exists(app.wstring() + Utf8ToWide(made))) << made;
+    }
+    auto at = [&folders](const std::string& folder) {
+      return std::find(folders.begin(), folders.end(), folder) - folders.begin();
+    };
+    EXPECT_LT(at(appText + "\\a\\b\\c"), at(appText + "\\a")) << result;
+    EXPECT_TRUE(Exists(app)) << result;
+    std::error_code error;
+    EXPECT_EQ(fs::is_empty(app, error), c.emptied) << result;
+    EXPECT_FALSE(Registered(name)) << result;
+  }
+}
+
+// ---- 21, 25: a file that cannot be deleted ----
+
+// The run reports the file and leaves Uninstall.DAT listing just it, with the texts and the
+// sections still to undo, beside the uninstaller and the registration; it still ends with 0 and
+// starts no self-removal. Once the file is free, a second run completes.
+TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
+  struct Case {
+    const char* name;
+    const wchar_t* arguments;
+    std::vector<std::string> answers;
+    bool warned;
+  };
+  const Case cases[] = {
+      {"Asked", L"", {"yes"}, true},
+      {"Automatic", L"/a", {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    const fs::path app = Folder() / c.name;
+    ProductSettings product = Uninstallable(name);
+    // A section that outlives the file pass: the uninstall-time deletions.
+    product.conditionalDeletes = {{"*.tmp", 0, "", kDeleteModeUninstall}};
+    ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt", "free.txt"})));
+    const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+    const UninstallRecord installed = ParseUninstallRecord(ReadText(dat));
+    ASSERT_FALSE(installed.conditionalDeletes.empty()) << ReadText(dat);
+    const std::string held = Utf8(app / "held.txt");
+
+    {
+      UniqueFileHandle lock = LockFile(app / "held.txt");
+      ASSERT_TRUE(lock);
+      RunResult result = Uninstall(Uninstaller(app), name, c.arguments, c.answers);
+      EXPECT_EQ(result.exitCode, 0u) << result;
+      std::vector<std::string> messages;
+      if (c.warned) messages = {"T53", "T10 T58 " + held + "\r\n"};
+      EXPECT_EQ(result.MessageTexts(), messages) << result;
+      if (c.warned && result.Records("message").size() == 2) {
+        const TranscriptRecord warning = result.Records("message")[1];
+        EXPECT_EQ(MessageIcon(warning), "warning");
+        EXPECT_EQ(MessageCaption(warning), "T20");
+      }
+      EXPECT_TRUE(result.Records("batch").empty()) << result;
+      EXPECT_FALSE(Exists(app / "free.txt"));
+      EXPECT_TRUE(Exists(Uninstaller(app)));
+      EXPECT_TRUE(Registered(name));
+
+      const std::string left = ReadText(dat);
+      EXPECT_TRUE(left.starts_with(held + "\r\n\r\n\r\n[Strings]\r\n~10\r\nT10 %s\r\n")) << left;
+      UninstallRecord expected = installed;
+      expected.removalEntries = {held};
+      EXPECT_EQ(ParseUninstallRecord(left), expected) << left;
+    }
+
+    RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(second.exitCode, 0u) << second;
+    EXPECT_TRUE(second.MessageTexts().empty()) << second;
+    EXPECT_FALSE(Exists(app / "held.txt"));
+    EXPECT_FALSE(Exists(dat));
+    EXPECT_FALSE(Registered(name));
+    EXPECT_EQ(second.Records("batch").size(), 1u) << second;
+  }
+}
+
+}  // namespace
+}  // namespace qs::systest
