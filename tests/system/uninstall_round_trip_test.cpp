@@ -190,6 +190,11 @@ class RoundTripPrefix : public SystemTest {
     EXPECT_TRUE(WasAdded(differences_, uninstaller.wstring())) << DifferenceText(differences_);
     EXPECT_TRUE(WasAdded(differences_, key)) << DifferenceText(differences_);
 
+    // The installation had no failures (the example always writes its log), so what follows
+    // undoes a whole installation.
+    const std::string log = ReadText(uninstallDir / L"Install.LOG");
+    EXPECT_EQ(log.find("FAILURE SUMMARY"), std::string::npos) << log;
+
     const std::wstring quiet = RegistrationValue(keyName, L"QuietUninstallString");
     const std::wstring expectedQuiet =
         L"\"" + uninstaller.wstring() + L"\" /a /u:\"" + keyName + L"\"";
