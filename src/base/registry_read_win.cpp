@@ -83,6 +83,10 @@ bool SplitRegistryValuePath(std::wstring_view path, HKEY& root, std::wstring& ke
       {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
       {L"HKU", HKEY_USERS},
       {L"HKEY_USERS", HKEY_USERS},
+      {L"HKCC", HKEY_CURRENT_CONFIG},
+      {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+      {L"HKDD", HKEY_DYN_DATA},
+      {L"HKEY_DYN_DATA", HKEY_DYN_DATA},
   };
   while (!path.empty() && path.front() == L'\\') path.remove_prefix(1);
   for (const RootName& candidate : kRoots) {

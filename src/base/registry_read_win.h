@@ -18,8 +18,8 @@ std::wstring RegistryText(HKEY root, std::wstring_view key, std::wstring_view va
                           REGSAM view = 0);
 
 // A value given by its full path: "HKLM\\key\\name", "HKEY_CURRENT_USER\\key\\name", ... (roots
-// HKLM, HKCU, HKCR, HKU and HKAU for all users (HKLM), short or long). False for an unknown
-// root.
+// HKLM, HKCU, HKCR, HKU, HKCC, HKDD and HKAU for all users (HKLM), short or long). False for an
+// unknown root.
 bool SplitRegistryValuePath(std::wstring_view path, HKEY& root, std::wstring& key,
                             std::wstring& valueName);
 
