@@ -56,6 +56,10 @@ struct UninstallKeyValues {
 // " /u:\"name\"" or " /a /u:\"name\"".
 std::string UninstallCommandLine(std::string_view uninstallerPath, std::string_view productName,
                                  bool quiet);
+// The same from UTF-16 parts: a path or name that is not ASCII cannot be put together in the
+// narrow "|" form.
+std::u16string UninstallCommandLine(std::u16string_view uninstallerPath,
+                                    std::u16string_view productName, bool quiet);
 
 // "TitleSize" and "CopyrightSize": "%.6f" without trailing zeros and without a trailing point
 // (1.5 -> "1.5", 2.0 -> "2"); read back as a double (0 when not a number).
@@ -72,11 +76,22 @@ std::optional<uint32_t> ParseCopyrightColor(std::string_view text);
 // ".". False when the version has no ".".
 bool SplitVersionNumbers(std::string_view version, uint32_t& major, uint32_t& minor);
 
+// "InstallDate": the date formatter's default pattern (files/date_format.h), such as
+// "7/5/19 9:03:07a".
+inline constexpr std::string_view kInstallDateFormat = "m/d/y h:ii:ssap";
+
+// The number an UninstallData entry of kind 4 writes: the decimal number at the start of the
+// text (after spaces and tabs), with an optional sign, in its low 32 bits ("-1" gives
+// 0xFFFFFFFF, "12ab" 12); 0 when there is none.
+uint32_t SavedValueNumber(std::string_view text);
+
 // "EstimatedSize": requiredSpace / 1024, or nothing when that is outside 1 ... 4294967295.
 std::optional<uint32_t> EstimatedSizeOf(uint64_t requiredSpace);
 
 // "ProductFonts": pairs of double-quoted fields (inner quotes doubled): the registered name in
-// UTF-8, then the file name in the fonts folder.
+// UTF-8, then the file name in the fonts folder. Written as the file phase writes it, each field
+// followed by a space; read with any white space between the fields. An incomplete
+// pair at the end is dropped.
 struct ProductFont {
   std::string name;  // UTF-8
   std::string file;
