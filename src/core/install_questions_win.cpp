@@ -23,6 +23,7 @@
 #include "ui/user_interface_win.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/self_removal_win.h"
+#include "uninstall/uninstall_key_win.h"
 
 namespace qs {
 namespace {
@@ -189,8 +190,15 @@ void FindPreviousInstallation(InstallRun& run) {
   std::wstring key = UninstallKeyPath(product.uninstallKeyName);
   run.previousDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
   run.oldVersion = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"));
-  run.previousSharedFiles = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"SharedFiles"));
-  run.previousStartMenu = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"ProductStartMenu"));
+  {
+    // The lists come back in the narrow form they were written from, markers and all.
+    UniqueRegKey registration;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, registration.Receive()) ==
+        ERROR_SUCCESS) {
+      run.previousSharedFiles = ReadUninstallKeyText(registration.Get(), L"SharedFiles");
+      run.previousStartMenu = ReadUninstallKeyText(registration.Get(), L"ProductStartMenu");
+    }
+  }
   if (run.previousDir.empty() && !product.installDirValue.empty()) {
     HKEY root;
     std::wstring valueKey;

@@ -27,6 +27,7 @@
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
+#include "uninstall/uninstall_key.h"
 
 namespace qs {
 namespace {
@@ -179,7 +180,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   const std::string& dest = target.path;
   const bool keep = entry.Keep();
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {
-    run.fontList += "\"" + entry.text + "\" \"" + entry.name + "\" ";
+    run.fontList += FormatProductFonts({{entry.text, entry.name}});
   }
 
   // The name as placed: a bare file name in the destination has renamed the entry by now.

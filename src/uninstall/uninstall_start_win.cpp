@@ -187,10 +187,10 @@ void RewriteKeyValue(UninstallRun& run, const wchar_t* name, const std::string& 
     ::RegDeleteValueW(run.key.Get(), name);
     return;
   }
-  std::string bytes = text;
-  ::RegSetValueExA(run.key.Get(), Narrow(name).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(bytes.c_str()),
-                   static_cast<DWORD>(bytes.size() + 1));
+  // Stored as the installer stored it: the ANSI text decoded, a "|" text as its UTF-16.
+  const std::wstring data = Widen(text);
+  ::RegSetValueExW(run.key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace qs
