@@ -7,6 +7,7 @@
 
 #include "base/fatal.h"
 #include "base/privilege_win.h"
+#include "base/text.h"
 #include "base/text_win.h"
 #include "core/command_line.h"
 #include "core/exit_win.h"
@@ -68,9 +69,33 @@ CommandLineOptions ReadCommandLine() {
   return options;
 }
 
+// The switches of the wide command line: what follows the program's name, quoted or not.
+std::wstring_view ArgumentsOf(std::wstring_view commandLine) {
+  size_t end = 0;
+  if (!commandLine.empty() && commandLine.front() == L'"') {
+    end = commandLine.find(L'"', 1);
+    end = end == std::wstring_view::npos ? commandLine.size() : end + 1;
+  }
+  while (end < commandLine.size() && commandLine[end] != L' ' && commandLine[end] != L'\t') ++end;
+  return commandLine.substr(end);
+}
+
+// The product to remove, named as the wide command line names it: a registration's command
+// carries the name in UTF-16, and the narrow command line keeps only what the ANSI code page
+// holds. A name outside it travels on in the "|" form.
+std::string UninstallProductName(const CommandLineOptions& options) {
+  CommandLineOptions wide;
+  std::string message;
+  if (!ParseCommandLine(WideToUtf8(ArgumentsOf(::GetCommandLineW())), wide, message) ||
+      wide.uninstallProductName.empty()) {
+    return options.uninstallProductName;
+  }
+  return Narrow(AsWide(Utf8ToUtf16(wide.uninstallProductName)));
+}
+
 [[noreturn]] void RunUninstaller(const CommandLineOptions& options) {
   if (options.uninstallProductName.empty()) ShowUsage("Product name required");
-  if (Uninstall(options.uninstallProductName)) FinishUninstall();
+  if (Uninstall(UninstallProductName(options))) FinishUninstall();
   ExitInstaller(0);
 }
 

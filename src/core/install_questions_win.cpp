@@ -95,10 +95,6 @@ PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int
   return page;
 }
 
-std::wstring UninstallKeyPath(std::string_view keyName) {
-  return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Widen(keyName);
-}
-
 // ---- 4: the language ----
 
 void ChooseLanguage() {
@@ -151,7 +147,7 @@ void CheckMasterProduct() {
   if (!HasFlag(kFlagMasterProduct)) return;
   if (product.masterName.empty()) product.masterName = product.DisplayName;
   if (product.masterKey.empty()) product.masterKey = product.DisplayName;
-  std::wstring key = UninstallKeyPath(product.masterKey);
+  std::wstring key = UninstallKeyPathOf(product.masterKey);
   std::wstring ignored;
   bool installed = ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString", ignored) ||
                    ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString", ignored);
@@ -187,7 +183,7 @@ void HoldInstallerMutex() {
 void FindPreviousInstallation(InstallRun& run) {
   const ProductSettings& product = Product();
   if (!HasFlag(kFlagUninstallable)) return;
-  std::wstring key = UninstallKeyPath(product.uninstallKeyName);
+  std::wstring key = UninstallKeyPathOf(product.uninstallKeyName);
   run.previousDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
   run.oldVersion = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"));
   {
@@ -277,7 +273,7 @@ void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, Inst
 
 // The uninstall command of the installed version: the quiet one when there is one.
 std::string PreviousUninstallCommand() {
-  std::wstring key = UninstallKeyPath(Product().uninstallKeyName);
+  std::wstring key = UninstallKeyPathOf(Product().uninstallKeyName);
   return ChooseUninstallCommand(
       WideToAnsi(RegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")),
       WideToAnsi(RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString")));

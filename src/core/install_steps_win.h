@@ -31,8 +31,6 @@ DWORD CreateFolderPath(const std::string& folder);
 bool FolderExists(const std::string& folder);
 // A page with the installer's caption (text 65), its title and its message text.
 PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text);
-// The key of a product's Add/Remove Programs registration.
-std::wstring UninstallKeyPath(std::string_view keyName);
 
 // ---- Before anything changes ----
 

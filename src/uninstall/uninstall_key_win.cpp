@@ -216,7 +216,8 @@ void ReportSavedValueFailure(const SavedValue& entry, LONG status, InstallRun& r
 }  // namespace
 
 std::wstring UninstallKeyPathOf(std::string_view keyName) {
-  return Widen(std::string(kUninstallKeyRoot) + "\\" + std::string(keyName));
+  // The name is converted on its own: a name in the "|" form is "|" only at its start.
+  return AnsiToWide(kUninstallKeyRoot) + L"\\" + Widen(keyName);
 }
 
 std::string ReadUninstallKeyText(HKEY key, const wchar_t* name) {
