@@ -1,8 +1,11 @@
 #include "base/registry_read_win.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/text_win.h"
 
 namespace qs {
 namespace {
@@ -30,33 +33,37 @@ bool RegistryKeyExists(HKEY root, std::wstring_view key, REGSAM view) {
   return OpenForReading(root, key, view, opened);
 }
 
+bool ReadRegistryValueUnits(HKEY key, const wchar_t* name, DWORD& type, std::u16string& units) {
+  DWORD size = 0;
+  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+  // An empty value still gets a buffer, so that growth meanwhile is refused rather than passed
+  // over.
+  std::vector<BYTE> data;
+  LSTATUS status = ERROR_MORE_DATA;
+  for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
+    data.resize(std::max<DWORD>(size, sizeof(char16_t)));
+    size = static_cast<DWORD>(data.size());
+    status = ::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+  }
+  if (status != ERROR_SUCCESS) return false;
+  units.assign(size / sizeof(char16_t), u'\0');
+  if (!units.empty()) std::memcpy(units.data(), data.data(), units.size() * sizeof(char16_t));
+  return true;
+}
+
 bool ReadRegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,
                       std::wstring& value, REGSAM view) {
   value.clear();
   UniqueRegKey opened;
   if (!OpenForReading(root, key, view, opened)) return false;
-  std::wstring name(valueName);
+  const std::wstring name(valueName);
   DWORD type = 0;
-  DWORD size = 0;
-  if (::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+  std::u16string units;
+  if (!ReadRegistryValueUnits(opened.Get(), name.c_str(), type, units)) return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  // The value may change between the two calls; ask again while it grows.
-  std::vector<wchar_t> buffer;
-  LONG result;
-  do {
-    buffer.assign(size / sizeof(wchar_t) + 2, L'\0');
-    size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-    result = ::RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type,
-                                reinterpret_cast<BYTE*>(buffer.data()), &size);
-  } while (result == ERROR_MORE_DATA);
-  if (result != ERROR_SUCCESS) return false;
-  // Stored strings need not end with a zero; the extra element always does.
-  size_t length = size / sizeof(wchar_t);
-  while (length > 0 && buffer[length - 1] == L'\0') --length;
-  value.assign(buffer.data(), length);
+  // Stored strings need not end with a zero, and may end with more than one.
+  while (!units.empty() && units.back() == u'\0') units.pop_back();
+  value = AsWide(units);
   return true;
 }
 

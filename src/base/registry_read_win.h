@@ -7,6 +7,13 @@
 
 namespace qs {
 
+// The whole data of the value `name` of an open key, however long, as 16-bit units (an odd last
+// byte is dropped), and its type. The value may grow between two calls; each refusal gives the
+// size it needs now, and a value that keeps growing is given up rather than read in part
+// (written back, a part would lose the rest). False when the value is missing or cannot be
+// read.
+bool ReadRegistryValueUnits(HKEY key, const wchar_t* name, DWORD& type, std::u16string& units);
+
 // True when the key opens for reading.
 bool RegistryKeyExists(HKEY root, std::wstring_view key, REGSAM view = 0);
 // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) without its terminating zero. False

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_read_win.h"
 #include "base/text_win.h"
 #include "files/deferred_operations_win.h"
 #include "files/pending_operations.h"
@@ -19,28 +18,15 @@ constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 // Read and write, without the right to delete the key.
 constexpr REGSAM kReadWriteAccess = 0x2000F;
 
-// The value's strings; false when it is missing, of another type or unreadable.
+// The value's strings; false when it is missing, of another type or unreadable. A list that
+// keeps growing while it is read is left alone: read in part, it would be written back without
+// the rest.
 bool ReadPendingOperations(HKEY key, std::vector<std::u16string>& operations) {
   DWORD type = 0;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+  std::u16string units;
+  if (!ReadRegistryValueUnits(key, kPendingValue, type, units) || type != REG_MULTI_SZ) {
     return false;
   }
-  // The value may grow between two calls; each refusal gives the size it needs now. A refused
-  // buffer holds nothing, and a list read in part would be written back without the rest, so a
-  // value that keeps growing is left alone. An empty value still gets a buffer, so that growth
-  // meanwhile is refused rather than passed over.
-  std::vector<BYTE> data;
-  LSTATUS status = ERROR_MORE_DATA;
-  for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-    data.resize(std::max<DWORD>(size, sizeof(char16_t)));
-    size = static_cast<DWORD>(data.size());
-    status = ::RegQueryValueExW(key, kPendingValue, nullptr, &type, data.data(), &size);
-  }
-  if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return false;
-  data.resize(size);
-  std::u16string units(data.size() / sizeof(char16_t), u'\0');
-  if (!units.empty()) std::memcpy(units.data(), data.data(), units.size() * sizeof(char16_t));
   operations = ParseMultiString(units);
   return true;
 }

@@ -3,10 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_read_win.h"
 #include "base/text_win.h"
 #include "files/pending_operations_win.h"
 #include "files/search_path.h"
@@ -24,21 +23,8 @@ constexpr REGSAM kReadWriteAccess = 0x2000F;
 // its end. False when the value is missing, not a string or unreadable.
 bool ReadSearchPath(HKEY key, std::u16string& path) {
   DWORD type = 0;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, kPathValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  // The value may grow between two calls; each refusal tells the size it needs now.
-  std::vector<BYTE> data;
-  LSTATUS status = ERROR_MORE_DATA;
-  for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-    data.resize(std::max<DWORD>(size, sizeof(char16_t)));
-    size = static_cast<DWORD>(data.size());
-    status = ::RegQueryValueExW(key, kPathValue, nullptr, &type, data.data(), &size);
-  }
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  path.assign(size / sizeof(char16_t), u'\0');
-  if (!path.empty()) std::memcpy(path.data(), data.data(), path.size() * sizeof(char16_t));
+  if (!ReadRegistryValueUnits(key, kPathValue, type, path)) return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
   // The text ends at its first zero, the terminator or not.
   path.resize(std::min(path.size(), path.find(u'\0')));
   return true;
