@@ -7,6 +7,7 @@
 
 #include "base/handle_win.h"
 #include "base/text_win.h"
+#include "files/pending_operations_win.h"
 #include "integration/folder_tree.h"
 #include "integration/integration_removal_win.h"
 #include "integration/path_variables_win.h"
@@ -20,8 +21,9 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
   return path;
 }
 
-// The system's own folders, which no product's folder can be, whatever its record says.
-bool IsSystemFolder(const std::wstring& folder) {
+// The system's own folders, and the folders that hold them ("C:\\Users" holds every profile),
+// which no product's folder can be, whatever its record says.
+bool IsOrHoldsSystemFolder(const std::wstring& folder) {
   const std::wstring candidates[] = {
       WinDir(),
       SystemDir(),
@@ -45,13 +47,10 @@ bool IsSystemFolder(const std::wstring& folder) {
       ExpandEnvironment(L"%ProgramW6432%"),
       ExpandEnvironment(L"%ProgramFiles%"),
   };
-  const std::wstring wanted = WithoutTrailingSeparators(folder);
+  const std::u16string wanted = LowerCasePath(AsU16(folder));
   for (const std::wstring& candidate : candidates) {
-    const std::wstring known = WithoutTrailingSeparators(candidate);
-    if (!known.empty() && known.find(L'%') == std::wstring::npos &&
-        ::lstrcmpiW(known.c_str(), wanted.c_str()) == 0) {
-      return true;
-    }
+    if (candidate.empty() || candidate.find(L'%') != std::wstring::npos) continue;
+    if (HoldsFolder(wanted, LowerCasePath(AsU16(candidate)))) return true;
   }
   return false;
 }
@@ -104,7 +103,7 @@ std::vector<std::wstring> DeleteFiles(const std::wstring& root) {
 
 bool DeleteFolderTree(const std::wstring& folder) {
   const std::wstring trimmed = WithoutTrailingSeparators(folder);
-  if (!IsDeletableFolderTree(AsU16(trimmed)) || IsSystemFolder(trimmed)) return false;
+  if (!IsDeletableFolderTree(AsU16(trimmed)) || IsOrHoldsSystemFolder(trimmed)) return false;
   const std::wstring root = LongPath(trimmed);
   const DWORD attributes = ::GetFileAttributesW(root.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)

@@ -10,4 +10,9 @@ namespace qs {
 // tree could be far more than the product's folder.
 bool IsDeletableFolderTree(std::u16string_view folder);
 
+// True when `folder` is `other` or holds it at any depth ("C:\\Users" holds
+// "C:\\Users\\Me\\Desktop"). Names are compared unit for unit, so the caller folds case first;
+// "/" for "\\", doubled and trailing separators and the "\\\\?\\" forms make no difference.
+bool HoldsFolder(std::u16string_view folder, std::u16string_view other);
+
 }  // namespace qs

@@ -546,5 +546,42 @@ TEST_F(IntegrationRemoval, FolderTreeGoesWithReadOnlyItemsButNotThroughLinks) {
   EXPECT_TRUE(DeleteFolderTree(tree.wstring()));
 }
 
+// Points the process's temporary folder (TMP) elsewhere for one scope.
+class MovedTemporaryFolder {
+ public:
+  explicit MovedTemporaryFolder(const fs::path& folder) {
+    hadTmp_ = ::GetEnvironmentVariableW(L"TMP", oldTmp_, MAX_PATH) != 0;
+    ::SetEnvironmentVariableW(L"TMP", folder.c_str());
+  }
+  ~MovedTemporaryFolder() { ::SetEnvironmentVariableW(L"TMP", hadTmp_ ? oldTmp_ : nullptr); }
+  MovedTemporaryFolder(const MovedTemporaryFolder&) = delete;
+  MovedTemporaryFolder& operator=(const MovedTemporaryFolder&) = delete;
+
+ private:
+  wchar_t oldTmp_[MAX_PATH] = {};
+  bool hadTmp_ = false;
+};
+
+// A folder that is or holds one of the system's folders is no product's folder, whatever the
+// record says. The temporary folder is moved into the test's folder for the proof, so that
+// nothing but the test's own files is at stake.
+TEST_F(IntegrationRemoval, FolderHoldingASystemFolderStays) {
+  const fs::path holder = Folder() / "Holder";
+  const fs::path temp = holder / "Deeper" / "Temp";
+  WriteText(temp / "keep.txt", "keep");
+  WriteText(holder / "Deeper" / "Product" / "a.txt", "a");
+  MovedTemporaryFolder moved(temp);
+
+  for (const fs::path& folder : {holder, holder / "Deeper", temp}) {
+    EXPECT_FALSE(DeleteFolderTree(folder.wstring())) << folder.string();
+    EXPECT_FALSE(DeleteFolderTree(folder.wstring() + L"\\")) << folder.string();
+  }
+  EXPECT_TRUE(fs::exists(temp / "keep.txt"));
+  // Beside the temporary folder, a folder goes as usual.
+  EXPECT_TRUE(DeleteFolderTree((holder / "Deeper" / "Product").wstring()));
+  EXPECT_FALSE(fs::exists(holder / "Deeper" / "Product"));
+  EXPECT_TRUE(fs::exists(temp / "keep.txt"));
+}
+
 }  // namespace
 }  // namespace qs::systest

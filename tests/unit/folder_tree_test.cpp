@@ -41,5 +41,35 @@ TEST(FolderTree, OnlyFoldersBelowARoot) {
   }
 }
 
+// The system's folders and every folder that holds one are refused; folders beside them or
+// below them are not.
+TEST(FolderTree, HoldsFolder) {
+  struct Case {
+    std::u16string_view folder;
+    std::u16string_view other;
+    bool holds;
+  };
+  const Case cases[] = {
+      {u"c:\\users", u"c:\\users\\me\\desktop", true},
+      {u"c:\\users\\me\\desktop", u"c:\\users\\me\\desktop", true},
+      {u"c:/users/", u"c:\\\\users\\me", true},
+      {u"\\\\?\\c:\\users", u"c:\\users\\me", true},
+      {u"\\\\server\\share\\x", u"\\\\?\\UNC\\server\\share\\x\\y", true},
+      // Beside or below.
+      {u"c:\\users\\me\\desktop\\tool", u"c:\\users\\me\\desktop", false},
+      {u"c:\\user", u"c:\\users\\me", false},
+      {u"c:\\users\\me 2", u"c:\\users\\me", false},
+      {u"d:\\users", u"c:\\users\\me", false},
+      // A share is not a drive's folder of the same names.
+      {u"\\\\c:\\users", u"c:\\users\\me", false},
+      {u"", u"c:\\users", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HoldsFolder(c.folder, c.other), c.holds)
+        << std::string(c.folder.begin(), c.folder.end()) << " / "
+        << std::string(c.other.begin(), c.other.end());
+  }
+}
+
 }  // namespace
 }  // namespace qs
