@@ -69,6 +69,7 @@ class MachineSearchPath : public ::testing::Test {
                      static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t)));
   }
   void SetPath(const std::wstring& text, DWORD type = REG_SZ) { Write({type, text}); }
+  void DeletePath() { ::RegDeleteValueW(key_.Get(), L"Path"); }
 
  private:
   UniqueRegKey key_;
@@ -121,13 +122,16 @@ TEST_F(MachineSearchPath, Removal) {
   }
 }
 
-// An empty search path is never changed.
+// An empty search path is never changed, and a missing one is not made.
 TEST_F(MachineSearchPath, EmptyPathUntouched) {
   SetPath(L"", REG_SZ);
   UpdateSearchPath(kFolder, true);
   EXPECT_EQ(Current(), (PathValue{REG_SZ, L""}));
   UpdateSearchPath(kFolder, false);
   EXPECT_EQ(Current(), (PathValue{REG_SZ, L""}));
+  DeletePath();
+  UpdateSearchPath(kFolder, true);
+  EXPECT_EQ(Current(), std::nullopt);
 }
 
 // A search path longer than any buffer is read and written back whole.

@@ -15,6 +15,19 @@ struct Case {
   std::u16string expected;  // the path afterwards; unchanged when equal to `path`
 };
 
+using Edit = bool (*)(std::u16string&, std::u16string_view, SearchPathLowerCase);
+
+// Each case edited with kFolder: the path as expected, and true exactly when it changed.
+template <size_t N>
+void ExpectEdits(Edit edit, const Case (&cases)[N]) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::u16string path = c.path;
+    EXPECT_EQ(edit(path, kFolder, nullptr), c.expected != c.path);
+    EXPECT_TRUE(path == c.expected);
+  }
+}
+
 TEST(SearchPath, Add) {
   const Case cases[] = {
       {"EmptyPathUnchanged", u"", u""},
@@ -31,12 +44,7 @@ TEST(SearchPath, Add) {
       {"PrefixOfAnotherEntry", u"C:\\Apple;C:\\Windows", u"C:\\Apple;C:\\Windows;C:\\App"},
       {"EndOfLastEntry", u"C:\\Windows;D:\\C:\\App", u"C:\\Windows;D:\\C:\\App;C:\\App"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::u16string path = c.path;
-    EXPECT_EQ(AddToSearchPathText(path, kFolder), c.expected != c.path);
-    EXPECT_TRUE(path == c.expected);
-  }
+  ExpectEdits(AddToSearchPathText, cases);
 }
 
 TEST(SearchPath, AddingTwiceListsOnce) {
@@ -68,12 +76,7 @@ TEST(SearchPath, Remove) {
       {"PrefixOfLastEntry", u"C:\\Windows;C:\\Apple", u"C:\\Windows;C:\\Apple"},
       {"OtherEntriesFirst", u"D:\\C:\\App;C:\\Apple;C:\\App;E:\\x", u"D:\\C:\\App;C:\\Apple;E:\\x"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::u16string path = c.path;
-    EXPECT_EQ(RemoveFromSearchPathText(path, kFolder), c.expected != c.path);
-    EXPECT_TRUE(path == c.expected);
-  }
+  ExpectEdits(RemoveFromSearchPathText, cases);
 }
 
 // The Win32 side folds letters outside ASCII too; the edit keeps the path's own spelling.
