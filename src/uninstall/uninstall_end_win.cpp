@@ -7,7 +7,6 @@
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
 #include "core/install_steps_win.h"
-#include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
@@ -23,18 +22,6 @@
 #include "uninstall/uninstall_steps_win.h"
 
 namespace qs {
-namespace {
-
-bool Automatic() {
-  return GetInstallerState().automaticMode;
-}
-
-bool Has(uint64_t flag) {
-  return (Product().ProductFlags & flag) != 0;
-}
-
-}  // namespace
-
 void RemoveRegistryEntries(UninstallRun& run) {
   DeleteRecordedValues(run.record.registryLines);  // 28
   const bool product64 = run.values.bitness == 1;
@@ -53,7 +40,7 @@ void RemoveSystemEntries(UninstallRun& run) {
   }
   SetUninstallProgress(97);  // 32
   if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
-  if (Has(kFlagDeleteInstallDirOnUninstall))
+  if (HasFlag(kFlagDeleteInstallDirOnUninstall))
     DeleteFolderTree(Widen(installation.installDir));  // 33
   SetUninstallProgress(98);                            // 34
   if (!installation.sharedDir.empty()) ::RemoveDirectoryW(Widen(installation.sharedDir).c_str());
@@ -63,11 +50,12 @@ void FinishWhenComplete(UninstallRun& run) {
   const InstallRun& installation = Installation();
   if (installation.failureSummary.empty()) {  // 35
     ::DeleteFileW(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName)).c_str());
-    if (Has(kFlagAddInstallDirToPath)) {
+    if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
     }
     if (!run.values.uninstallBatch2.empty()) {
-      RunUninstallBatch(run.values.uninstallBatch2, Automatic() || Has(kFlagHideUninstallBatch2));
+      RunUninstallBatch(run.values.uninstallBatch2,
+                        AutomaticMode() || HasFlag(kFlagHideUninstallBatch2));
       RewriteKeyValue(run, L"UninstallBatch2", {});
     }
     run.key.Reset();
@@ -82,8 +70,8 @@ void FinishWhenComplete(UninstallRun& run) {
 }
 
 void CloseUninstallProgress() {
-  RestoreRedirection(Installation());  // 37
-  if (Has(kFlagShowProgressPage)) {    // 38
+  RestoreRedirection(Installation());    // 37
+  if (HasFlag(kFlagShowProgressPage)) {  // 38
     WaitStepFor(600);
     Ui().CloseProgressPage();
   }
@@ -92,12 +80,13 @@ void CloseUninstallProgress() {
 bool ReportUninstall() {
   const std::string& summary = Installation().failureSummary;
   if (!summary.empty()) {
-    if (!Automatic()) ShowMessage(TextWith(10, {U16(summary)}), GetText(20), MessageIcon::kWarning);
+    if (!AutomaticMode())
+      ShowMessage(TextWith(10, {U16(summary)}), GetText(20), MessageIcon::kWarning);
     return false;
   }
-  if (!Automatic()) ShowMessage(GetText(34), GetText(15), MessageIcon::kInformation);
-  if (Has(kFlagUninstallRestartRequired)) {
-    if (Automatic() || AskYesNo(GetText(74), GetText(20))) System().Restart();
+  if (!AutomaticMode()) ShowMessage(GetText(34), GetText(15), MessageIcon::kInformation);
+  if (HasFlag(kFlagUninstallRestartRequired)) {
+    if (AutomaticMode() || AskYesNo(GetText(74), GetText(20))) System().Restart();
   }
   return true;
 }

@@ -4,7 +4,7 @@
 
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
-#include "core/installer_state_win.h"
+#include "core/install_steps_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
@@ -14,22 +14,10 @@
 #include "uninstall/uninstall_steps_win.h"
 
 namespace qs {
-namespace {
-
-bool Automatic() {
-  return GetInstallerState().automaticMode;
-}
-
-bool Has(uint64_t flag) {
-  return (Product().ProductFlags & flag) != 0;
-}
-
-}  // namespace
-
 void RunFirstBatch(UninstallRun& run) {
   const std::string& batch = run.values.uninstallBatch1;
   if (!batch.empty()) {
-    RunUninstallBatch(batch, Automatic() || Has(kFlagHideUninstallBatch1));
+    RunUninstallBatch(batch, AutomaticMode() || HasFlag(kFlagHideUninstallBatch1));
     RewriteKeyValue(run, L"UninstallBatch1", {});
   }
   ShowUninstallStatus(70);
@@ -43,24 +31,26 @@ void UndoAssociations(UninstallRun& run) {
 }
 
 void RemoveFonts(UninstallRun& run) {
-  if (run.values.productFonts.empty()) return;
-  FontRemovalOptions options;
-  options.ask = !Automatic() && Has(kFlagAskBeforeRemovingFonts);
-  std::string left = RemoveProductFonts(run.values.productFonts, options);
-  RewriteKeyValue(run, L"ProductFonts", left);
-  run.values.productFonts = left;
+  if (!run.values.productFonts.empty()) {
+    FontRemovalOptions options;
+    options.ask = !AutomaticMode() && HasFlag(kFlagAskBeforeRemovingFonts);
+    std::string left = RemoveProductFonts(run.values.productFonts, options);
+    RewriteKeyValue(run, L"ProductFonts", left);
+    run.values.productFonts = left;
+  }
+  // Status text 67 stays readable whether or not there were fonts.
   WaitStepFor(600);
 }
 
 void DeleteInstallLog() {
-  if (Has(kFlagKeepInstallLogOnUninstall)) return;
+  if (HasFlag(kFlagKeepInstallLogOnUninstall)) return;
   ::DeleteFileW(Widen(JoinPath(Installation().uninstallDir, "Install.LOG")).c_str());
 }
 
 void ReleaseProductSharedFiles(UninstallRun& run) {
   ReleaseOptions options;
   options.product64 = run.values.bitness == 1;
-  options.askBeforeDelete = !Automatic() && Has(kFlagAskBeforeRemovingSharedFiles);
+  options.askBeforeDelete = !AutomaticMode() && HasFlag(kFlagAskBeforeRemovingSharedFiles);
   ReleaseSharedFiles(run.key.Get(), run.values.sharedFiles, options, Installation().failureSummary);
 }
 
