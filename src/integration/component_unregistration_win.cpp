@@ -72,6 +72,8 @@ bool UnregisterComServer(const std::string& path, bool product64) {
   if (!product64) {
     const InProcessResult result = UnregisterInProcess(widePath);
     if (result != InProcessResult::kNotLoaded) return result == InProcessResult::kDone;
+    // A server this 32-bit process cannot load (a 64-bit DLL in a 32-bit product) is left to
+    // regsvr32, which hands such a DLL on to its 64-bit self.
   }
   return UnregisterThroughRegsvr32(widePath);
 }
@@ -81,6 +83,8 @@ bool UnregisterTypeLibrary(const std::string& path) {
   auto load = LibraryFunction<LoadTypeLibExFunction>(oleaut, "LoadTypeLibEx");
   auto unregister = LibraryFunction<UnRegisterTypeLibFunction>(oleaut, "UnRegisterTypeLib");
   if (load == nullptr || unregister == nullptr) return false;
+  // LoadTypeLib would register a library it loads from a file as a side effect; loading it
+  // without registering leaves only the unregistration to be done.
   ITypeLib* library = nullptr;
   if (FAILED(load(Widen(path).c_str(), REGKIND_NONE, &library)) || library == nullptr) {
     return false;
