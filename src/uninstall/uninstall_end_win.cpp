@@ -4,6 +4,7 @@
 // windows.h first
 #include <shlobj.h>
 
+#include "base/registry_delete_win.h"
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
 #include "core/install_steps_win.h"
@@ -59,9 +60,7 @@ void FinishWhenComplete(UninstallRun& run) {
       RewriteKeyValue(run, L"UninstallBatch2", {});
     }
     run.key.Reset();
-    std::wstring path = UninstallKeyPathOf(run.productName);
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(run.productName), KEY_WOW64_32KEY);
   }
   run.key.Reset();  // 36
   std::wstring desktop = run.values.shortcutMode == 1 ? DesktopAllDir() : DesktopDir();

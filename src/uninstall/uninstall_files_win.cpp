@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
@@ -33,17 +34,13 @@ void ShowItem(const std::string& path) {
 }
 
 // "!" entries: a registry value by its full path, in the view the installer wrote it.
-void DeleteRegistryValue(const std::string& path) {
+void DeleteListedValue(const std::string& path) {
   HKEY root = nullptr;
   std::wstring key;
   std::wstring valueName;
-  if (!SplitRegistryValuePath(Widen(path), root, key, valueName)) return;
-  UniqueRegKey opened;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, opened.Receive()) !=
-      ERROR_SUCCESS) {
-    return;
+  if (SplitRegistryValuePath(Widen(path), root, key, valueName)) {
+    DeleteRegistryValue(root, key, valueName, KEY_WOW64_32KEY);
   }
-  ::RegDeleteValueW(opened.Get(), valueName.c_str());
 }
 
 // A file of the removal list: gone already counts as deleted. A read-only file is deleted too.
@@ -91,7 +88,7 @@ void RemoveFiles(UninstallRun& run) {
       continue;
     }
     if (entry.front() == '!') {
-      DeleteRegistryValue(entry.substr(1));
+      DeleteListedValue(entry.substr(1));
       continue;
     }
     ShowItem(entry);

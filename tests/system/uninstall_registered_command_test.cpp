@@ -1,12 +1,14 @@
 // The uninstall commands of the registration, run exactly as Add/Remove Programs runs them. The
 // product is found by the name on its command line, also when that name is outside the ANSI
-// code page, in which the program's narrow command line cannot carry it.
+// code page, in which the program's narrow command line cannot carry it; and the removal list's
+// registry value goes with the files.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_read_win.h"
 #include "base/text_win.h"
 #include "file_fixtures.h"
 #include "install_sequence_fixture.h"
@@ -43,17 +45,15 @@ fs::path ProgramOf(const std::wstring& command) {
   return command.substr(1, command.find(L'"', 1) - 1);
 }
 
-class UninstallCommandLine : public InstallSequence {
+class UninstallRegisteredCommand : public InstallSequence {
  protected:
   void TearDown() override {
     for (const std::wstring& name : names_) DeleteRegistration(name);
     InstallSequence::TearDown();
   }
 
-  // Installs a product named `name` silently into `folder` and returns its registered command
-  // (`value`: "UninstallString" or "QuietUninstallString").
-  std::wstring InstallNamed(const std::wstring& name, const fs::path& folder,
-                            const wchar_t* value) {
+  // An uninstallable product named `name`, its uninstaller in the "Uninstall" sub-folder.
+  ProductSettings Named(const std::wstring& name) {
     DeleteRegistration(name);
     names_.push_back(name);
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
@@ -61,18 +61,35 @@ class UninstallCommandLine : public InstallSequence {
     product.uninstallKeyName = product.DisplayName;
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
+    return product;
+  }
+
+  // Installs `product` silently into `folder` with one file, "f.txt", and returns its registered
+  // command `value` ("UninstallString" or "QuietUninstallString").
+  std::wstring Install(const ProductSettings& product, const fs::path& folder, const wchar_t* value,
+                       uint32_t productFlags2 = 0) {
+    builder::ContainerOptions options;
+    options.productFlags2 = productFlags2;
     RunResult installed = RunInstaller(
-        MakeInstaller(MakePayload({MakeFile("f.txt", "x")}, {}, 0, SettingsStream(product))),
+        MakeInstaller(MakePayload({MakeFile("f.txt", "x")}, options, 0, SettingsStream(product))),
         DirectorySwitch(folder) + L" /a");
     EXPECT_EQ(installed.exitCode, 1u) << installed;
-    return RegistrationText(name, value);
+    return RegistrationText(Widen(product.uninstallKeyName), value);
+  }
+
+  // Runs `command` as it stands, with the test's own temporary folder.
+  RunResult RunCommand(const std::wstring& command, std::vector<std::string> answers = {}) {
+    RunOptions options = Answers(std::move(answers));
+    const std::wstring temp = MadeFolder("temp").wstring();
+    options.environment = {{L"TMP", temp}, {L"TEMP", temp}};
+    return RunProgram(ProgramOf(command), command, Folder(), options);
   }
 
  private:
   std::vector<std::wstring> names_;
 };
 
-TEST_F(UninstallCommandLine, RegisteredCommandFindsItsProduct) {
+TEST_F(UninstallRegisteredCommand, FindsItsProductByName) {
   struct Case {
     const char* name;
     const wchar_t* product;
@@ -91,20 +108,41 @@ TEST_F(UninstallCommandLine, RegisteredCommandFindsItsProduct) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path app = Folder() / c.name;
-    const std::wstring command = InstallNamed(c.product, app, c.value);
+    const std::wstring command = Install(Named(c.product), app, c.value);
     ASSERT_FALSE(command.empty());
     EXPECT_EQ(ProgramOf(command), app / L"Uninstall" / L"uninstall.exe");
 
-    RunOptions options = Answers(c.answers);
-    const std::wstring temp = MadeFolder("temp").wstring();
-    options.environment = {{L"TMP", temp}, {L"TEMP", temp}};
-    RunResult result = RunProgram(ProgramOf(command), command, Folder(), options);
+    RunResult result = RunCommand(command, c.answers);
     EXPECT_EQ(result.exitCode, 0u) << result;
     EXPECT_EQ(result.MessageTexts(), c.messages) << result;
-    EXPECT_EQ(::GetFileAttributesW((app / L"f.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(fs::exists(app / L"f.txt"));
     EXPECT_TRUE(RegistrationText(c.product, L"UninstallString").empty());
     EXPECT_EQ(result.Records("batch").size(), 1u) << result;
   }
+}
+
+// The registry value that named the install folder goes when the product asks for it, and
+// only then.
+TEST_F(UninstallRegisteredCommand, InstallFolderValueIsDeletedWhenListed) {
+  const std::wstring valueKey = L"Software\\QuillonetTest\\" + OwnName();
+  for (const bool listed : {true, false}) {
+    SCOPED_TRACE(listed ? "Listed" : "NotListed");
+    const fs::path app = Folder() / (listed ? "Listed" : "NotListed");
+    TestKey value(HKEY_CURRENT_USER, valueKey);
+    value.Set(L"Folder", app.wstring());
+    ProductSettings product = Named(OwnName() + (listed ? L".Listed" : L".NotListed"));
+    product.installDirValue = "HKCU\\" + Narrow(valueKey) + "\\Folder";
+    const std::wstring command =
+        Install(product, app, L"QuietUninstallString", listed ? kFlags2RemoveInstallDirValue : 0);
+    ASSERT_FALSE(command.empty());
+
+    RunResult result = RunCommand(command);
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_FALSE(fs::exists(app / L"f.txt"));
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, valueKey, L"Folder").empty(), listed);
+    value.Remove(L"Folder");
+  }
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\QuillonetTest");
 }
 
 }  // namespace
