@@ -95,8 +95,8 @@ bool WaitUntilGone(const fs::path& path, std::chrono::milliseconds timeout) {
   return true;
 }
 
-// The example's project with another name and, unless null, another uninstall sub-folder.
-bool ExampleVariant(const std::string& name, const char* uninstallSubdir, builder::Project& project,
+// The example's project with another name and `tables` added at its end.
+bool ExampleVariant(const std::string& name, const std::string& tables, builder::Project& project,
                     std::string& error) {
   const fs::path path = SourcePath("examples/hello/hello.toml");
   std::string text = ReadText(path);
@@ -107,12 +107,28 @@ bool ExampleVariant(const std::string& name, const char* uninstallSubdir, builde
     return false;
   }
   text.replace(at, original.size(), "name = \"" + name + "\"");
-  if (uninstallSubdir != nullptr) {
-    text += "\n[uninstall]\nsubdir = '" + std::string(uninstallSubdir) + "'\n";
-  }
+  text += "\n" + tables;
   builder::ProjectContext context;
   if (!builder::BuildTimeFromEnvironment(context, error)) return false;
   return builder::ParseProject(text, path.string(), context, project, error);
+}
+
+// Wine's command interpreter (8.0) reads a batch in the OEM code page whatever "chcp 65001"
+// says, so there a UTF-8 delunins.bat cannot name a folder outside the ANSI code page; from
+// Windows 7 on the interpreter reads it. Asked of the interpreter at hand: a UTF-8 batch makes a
+// folder with a Chinese name in `folder`.
+bool InterpreterReadsUtf8Batches(const fs::path& folder) {
+  const fs::path probe = folder / L"utf8-probe.bat";
+  WriteText(probe, "@chcp 65001 >nul\r\n@mkdir \"" + WideToUtf8(folder.wstring()) +
+                       "\\\xE4\xB8\xAD\"\r\n");
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  const fs::path interpreter = fs::path(system) / L"cmd.exe";
+  RunOptions options;
+  options.transcript = false;
+  RunProgram(interpreter, L"\"" + interpreter.wstring() + L"\" /c \"" + probe.wstring() + L"\"",
+             folder, options);
+  return ::GetFileAttributesW((folder / L"\u4E2D").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 class RoundTripPrefix : public SystemTest {
@@ -140,11 +156,12 @@ class RoundTripPrefix : public SystemTest {
     scope_.excluded = {
         // This test's own folder: the installer made for it and what the runs write there.
         Folder().wstring() + L"\\",
+        // The 32-bit view as a 64-bit system keeps it: taken as HKLM32 already.
+        L"HKLM64\\Software\\Wow6432Node\\",
     };
     // Wine lists the machine's network adapters here when a session of the prefix starts,
     // which may be while a test runs.
-    for (const wchar_t* tree :
-         {L"HKLM64\\Software\\", L"HKLM32\\Software\\", L"HKLM64\\Software\\Wow6432Node\\"}) {
+    for (const wchar_t* tree : {L"HKLM64\\Software\\", L"HKLM32\\Software\\"}) {
       scope_.excluded.push_back(std::wstring(tree) +
                                 L"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\");
     }
@@ -152,18 +169,27 @@ class RoundTripPrefix : public SystemTest {
 
   void TearDown() override {
     if (HasFailure() && !differences_.empty()) RemoveAdded(scope_, differences_);
+    ::RemoveDirectoryW(kRoot);  // when empty
     SystemTest::TearDown();
   }
 
-  // Installs `project` silently into kRoot\folderName, checks its registration, uninstalls it
-  // with the command the registration gives, waits for the self-removal batch, and compares
-  // the prefix with what it was before.
-  void RoundTrip(const builder::Project& project, const std::wstring& folderName,
-                 const std::wstring& uninstallSubdir) {
+  struct Placement {
+    std::wstring folderName;       // the install folder, in kRoot
+    std::wstring uninstallSubdir;  // the product's uninstall sub-folder
+    bool directorySwitch = true;   // named with /d; else the product's own default
+    // The command interpreter can read delunins.bat: otherwise the uninstaller and the folders
+    // only the batch removes are expected to stay.
+    bool batchReadable = true;
+  };
+
+  // Installs `project` silently, checks its registration, uninstalls it with the command the
+  // registration gives, waits for the self-removal batch, and compares the prefix with what it
+  // was before.
+  void RoundTrip(const builder::Project& project, const Placement& placement) {
     const std::wstring keyName = Utf8ToWide(project.settings.DisplayName);
-    const fs::path installDir = fs::path(kRoot) / folderName;
+    const fs::path installDir = fs::path(kRoot) / placement.folderName;
     const fs::path uninstallDir =
-        uninstallSubdir.empty() ? installDir : installDir / uninstallSubdir;
+        placement.uninstallSubdir.empty() ? installDir : installDir / placement.uninstallSubdir;
     const fs::path uninstaller = uninstallDir / L"uninstall.exe";
     const fs::path batch = TempFolder() / L"delunins.bat";
 
@@ -179,7 +205,9 @@ class RoundTripPrefix : public SystemTest {
     const PrefixSnapshot before = TakeSnapshot(scope_);
     RunOptions options;
     options.transcript = false;  // the real thing: windows under Xvfb, the batch launched
-    const RunResult installed = Run(setup, L"/a /d:\"" + installDir.wstring() + L"\"", options);
+    const std::wstring arguments =
+        placement.directorySwitch ? L"/a /d:\"" + installDir.wstring() + L"\"" : L"/a";
+    const RunResult installed = Run(setup, arguments, options);
     differences_ = SnapshotDifferences(before, TakeSnapshot(scope_));
     ASSERT_EQ(installed.exitCode, 1u) << installed;
 
@@ -193,6 +221,7 @@ class RoundTripPrefix : public SystemTest {
     // The installation had no failures (the example always writes its log), so what follows
     // undoes a whole installation.
     const std::string log = ReadText(uninstallDir / L"Install.LOG");
+    EXPECT_NE(log.find("Installation log for: "), std::string::npos) << log;
     EXPECT_EQ(log.find("FAILURE SUMMARY"), std::string::npos) << log;
 
     const std::wstring quiet = RegistrationValue(keyName, L"QuietUninstallString");
@@ -207,16 +236,35 @@ class RoundTripPrefix : public SystemTest {
     EXPECT_EQ(removed.exitCode, 0u) << removed;
     // delunins.bat waits for the uninstaller to end, pauses, removes the folders and then
     // itself.
-    EXPECT_TRUE(WaitUntilGone(installDir, std::chrono::seconds(30)))
-        << WideToUtf8(installDir.wstring()) << " is still there";
-    EXPECT_TRUE(WaitUntilGone(batch, std::chrono::seconds(10)))
+    if (placement.batchReadable) {
+      EXPECT_TRUE(WaitUntilGone(installDir, std::chrono::seconds(30)))
+          << WideToUtf8(installDir.wstring()) << " is still there";
+    }
+    EXPECT_TRUE(WaitUntilGone(batch, std::chrono::seconds(30)))
         << WideToUtf8(batch.wstring()) << " is still there";
     // The interpreter ends right after deleting the batch.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     differences_ = SnapshotDifferences(before, TakeSnapshot(scope_));
-    EXPECT_TRUE(differences_.empty()) << "the prefix differs from before the installation:\n"
-                                      << DifferenceText(differences_);
+    std::vector<SnapshotDifference> left = differences_;
+    if (!placement.batchReadable) {
+      // Exactly what the batch would have removed stays: the uninstaller, the levels of the
+      // uninstall sub-folder and the install folder.
+      std::vector<std::wstring> batchWork = {uninstaller.wstring()};
+      for (fs::path level = uninstallDir; level != installDir.parent_path();
+           level = level.parent_path()) {
+        batchWork.push_back(level.wstring() + L"\\");
+      }
+      for (const std::wstring& path : batchWork) {
+        EXPECT_TRUE(WasAdded(left, path)) << WideToUtf8(path) << " is gone";
+        std::erase_if(left, [&path](const SnapshotDifference& difference) {
+          return difference.kind == SnapshotDifference::kAdded && difference.path == path;
+        });
+      }
+      RemoveAdded(scope_, differences_);
+    }
+    EXPECT_TRUE(left.empty()) << "the prefix differs from before the installation:\n"
+                              << DifferenceText(left);
   }
 
   SnapshotScope scope_;
@@ -231,23 +279,39 @@ TEST_F(RoundTripPrefix, Example) {
   ASSERT_TRUE(
       builder::LoadProject(SourcePath("examples/hello/hello.toml").string(), project, error))
       << error;
-  RoundTrip(project, L"Hello", L"Uninstall");
+  RoundTrip(project, {L"Hello", L"Uninstall"});
 }
 
 // No uninstall sub-folder: the uninstaller and Uninstall.DAT lie in the install folder itself.
 TEST_F(RoundTripPrefix, UninstallerInTheInstallFolder) {
   builder::Project project;
   std::string error;
-  ASSERT_TRUE(ExampleVariant("Hello Flat", "", project, error)) << error;
-  RoundTrip(project, L"Hello Flat", L"");
+  ASSERT_TRUE(ExampleVariant("Hello Flat", "[uninstall]\nsubdir = ''\n", project, error)) << error;
+  RoundTrip(project, {L"Hello Flat", L""});
 }
 
 // A sub-folder two levels deep: each level is the batch's to remove.
 TEST_F(RoundTripPrefix, NestedUninstallFolder) {
   builder::Project project;
   std::string error;
-  ASSERT_TRUE(ExampleVariant("Hello Nested", "Data\\Uninstall", project, error)) << error;
-  RoundTrip(project, L"Hello Nested", L"Data\\Uninstall");
+  ASSERT_TRUE(
+      ExampleVariant("Hello Nested", "[uninstall]\nsubdir = 'Data\\Uninstall'\n", project, error))
+      << error;
+  RoundTrip(project, {L"Hello Nested", L"Data\\Uninstall"});
+}
+
+// An install folder whose name the ANSI code page cannot hold, the product's default: the paths
+// travel in their UTF-8 form through the record and the registration, and delunins.bat is
+// written in UTF-8.
+TEST_F(RoundTripPrefix, FolderOutsideTheCodePage) {
+  builder::Project project;
+  std::string error;
+  ASSERT_TRUE(ExampleVariant(
+      "Hello Wide", "[install]\ndefault_dir = 'C:\\qs-roundtrip\\Hello \xE4\xB8\xAD\xE6\x96\x87'\n",
+      project, error))
+      << error;
+  RoundTrip(project,
+            {L"Hello \u4E2D\u6587", L"Uninstall", false, InterpreterReadsUtf8Batches(Folder())});
 }
 
 }  // namespace
