@@ -103,6 +103,7 @@ bool RemoveClass(const std::wstring& className, const std::wstring& verb,
 
     bool shellEmpty = false;
     {
+      // Without a verb there is no verb key: "shell" itself must never be taken for one.
       UniqueRegKey shell;
       if (!verb.empty() && OpenKey(classKey.Get(), L"shell", shell)) {
         RestoreDefault(shell.Get(), backupName);
