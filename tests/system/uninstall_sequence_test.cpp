@@ -228,8 +228,12 @@ TEST_F(UninstallSequence, CompleteRunRemovesEverythingButTheUninstaller) {
     const std::wstring name = NewName(c.name);
     const fs::path app = Folder() / c.name;
     ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways | c.flags);
-    ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"f0.txt", "sub\\f1.txt"})));
+    // A file installed read-only goes as well.
+    std::vector<builder::PayloadFile> files = Files({"f0.txt", "sub\\f1.txt", "sub\\ro.txt"});
+    files[2].attributes = FILE_ATTRIBUTE_READONLY;
+    ASSERT_NO_FATAL_FAILURE(Install(product, app, files));
     ASSERT_TRUE(Exists(app / "Uninstall" / "Install.LOG"));
+    ASSERT_NE(::GetFileAttributesW((app / "sub" / "ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
     RunResult result = Uninstall(Uninstaller(app), name, c.arguments, c.answers);
     EXPECT_EQ(result.exitCode, 0u) << result;
