@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/deletion_conditions.h"
+
 namespace qs {
 namespace {
 
@@ -281,6 +283,9 @@ class RecordReader {
     if (!ParseNumber(fields[1], UINT8_MAX, number) || !ParseNumber(fields[3], UINT8_MAX, mode)) {
       return;
     }
+    // A rule whose argument is no date or size for its condition would stop the uninstallation
+    // halfway, as a damaged installer stops an installation, and every later run with it.
+    if (!IsValidConditionArgument(static_cast<uint8_t>(number), fields[2])) return;
     record_.conditionalDeletes.push_back(
         {fields[0], static_cast<uint8_t>(number), fields[2], static_cast<uint8_t>(mode)});
   }

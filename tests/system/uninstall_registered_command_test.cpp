@@ -1,7 +1,7 @@
 // The uninstall commands of the registration, run exactly as Add/Remove Programs runs them. The
 // product is found by the name on its command line, also when that name is outside the ANSI
-// code page, in which the program's narrow command line cannot carry it; and the removal list's
-// registry value goes with the files.
+// code page, in which the program's narrow command line cannot carry it; the removal list's
+// registry value goes with the files; and a damaged line of the record does not stop the run.
 #include <windows.h>
 
 #include <string>
@@ -143,6 +143,28 @@ TEST_F(UninstallRegisteredCommand, InstallFolderValueIsDeletedWhenListed) {
     value.Remove(L"Folder");
   }
   ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\QuillonetTest");
+}
+
+// A deletion rule whose argument is no date is a damaged line of Uninstall.DAT: it is skipped,
+// and the uninstallation runs to its end.
+TEST_F(UninstallRegisteredCommand, DamagedDeletionRuleIsSkipped) {
+  const fs::path app = Folder() / "App";
+  const std::wstring name = OwnName();
+  const std::wstring command = Install(Named(name), app, L"QuietUninstallString");
+  ASSERT_FALSE(command.empty());
+  const fs::path record = app / L"Uninstall" / L"Uninstall.DAT";
+  std::string text = ReadText(record);
+  ASSERT_FALSE(text.empty());
+  WriteText(record, text + "\r\n\r\n[ConditionalDelete]\r\n*.tmp,3,not a date,8\r\n");
+  WriteText(app / L"left.tmp", "a file the rule names");
+
+  RunResult result = RunCommand(command);
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_TRUE(result.MessageTexts().empty()) << result;
+  EXPECT_FALSE(fs::exists(app / L"f.txt"));
+  EXPECT_TRUE(fs::exists(app / L"left.tmp"));
+  EXPECT_FALSE(fs::exists(record));
+  EXPECT_TRUE(RegistrationText(name, L"UninstallString").empty());
 }
 
 }  // namespace

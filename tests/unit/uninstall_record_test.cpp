@@ -226,11 +226,14 @@ TEST(UninstallRecord, SectionLines) {
       "[MSI]\r\n"
       "\"C:\\p.msi\",0\r\n"
       "[ConditionalDelete]\r\n"
-      "*.tmp,1,,8\r\n"
+      "*.tmp,1,2024-01-31,8\r\n"
       "*.tmp,1,,\r\n"
       "*.tmp,256,,8\r\n"
       "*.tmp,1,,8,\r\n"
       "*.tmp,x,,8\r\n"
+      "*.tmp,3,not a date,8\r\n"  // an argument its condition cannot use
+      "*.tmp,5,12 kB,8\r\n"
+      "*.tmp,5,1024,8\r\n"
       "[Registry2]\r\n"
       "  \\HKLM\\A , x  \r\n"
       "\r\n"
@@ -247,7 +250,7 @@ TEST(UninstallRecord, SectionLines) {
   expected.infLines = {"C:\\Windows\\INF\\oem1.inf"};
   expected.registryLines = {"\\HKLM\\Key\\Value"};
   expected.msiLines = {"\"C:\\p.msi\",0"};
-  expected.conditionalDeletes = {{"*.tmp", 1, "", 8}};
+  expected.conditionalDeletes = {{"*.tmp", 1, "2024-01-31", 8}, {"*.tmp", 5, "1024", 8}};
   expected.registry2Text = "\\HKLM\\A , x\r\n\r\n\\HKLM\\B\r\n";
   EXPECT_EQ(ParseUninstallRecord(bytes), expected);
 }
