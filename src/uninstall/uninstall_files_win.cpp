@@ -122,7 +122,14 @@ void RemoveFolders(UninstallRun& run) {
     std::wstring current = Widen(folder);
     for (int level = 0; level < 50 && !current.empty(); ++level) {
       if (FolderKey(current) == installKey) break;
-      if (::RemoveDirectoryW(current.c_str()) == FALSE) break;
+      if (::RemoveDirectoryW(current.c_str()) == FALSE) {
+        // A folder that still holds a file the run could not delete stays in the record, so
+        // that the next run, which deletes the file, removes the folder as well.
+        if (level == 0 && ::GetFileAttributesW(current.c_str()) != INVALID_FILE_ATTRIBUTES) {
+          RecordForRemoval(Installation(), folder, RemovalEntry::kFolder);
+        }
+        break;
+      }
       current = ParentFolder(current);
     }
   }
