@@ -413,5 +413,29 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
   }
 }
 
+// The folder the installation made around a held file stays with it, and stays in the record:
+// the next run, with the file free, removes both.
+TEST_F(UninstallSequence, HeldFileKeepsItsFolderForTheNextRun) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(
+      Install(Uninstallable(name), app, Files({"sub\\held.txt", "sub\\deeper\\free.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  {
+    UniqueFileHandle lock = LockFile(app / "sub" / "held.txt");
+    ASSERT_TRUE(lock);
+    RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_FALSE(Exists(app / "sub" / "deeper"));
+    EXPECT_EQ(ParseUninstallRecord(ReadText(dat)).removalEntries,
+              (std::vector<std::string>{Utf8(app / "sub" / "held.txt"), "~" + Utf8(app / "sub")}))
+        << ReadText(dat);
+  }
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_FALSE(Exists(app / "sub"));
+  EXPECT_FALSE(Registered(name));
+}
+
 }  // namespace
 }  // namespace qs::systest
