@@ -259,13 +259,15 @@ class RecordReader {
   // open the following lines belong to the same entry, up to a header.
   bool ReadFieldLine() {
     std::string entry(line_);
+    bool open = HasOpenQuote(line_);
     bool more = lines_.Next(line_);
-    while (HasOpenQuote(entry) && more && !IsHeader(Trim(line_))) {
+    while (open && more && !IsHeader(Trim(line_))) {
       entry += kLineBreak;
       entry += line_;
+      open = open != HasOpenQuote(line_);  // each line counted once, however long the entry
       more = lines_.Next(line_);
     }
-    if (!HasOpenQuote(entry)) AddFieldEntry(SplitRecordFields(entry));
+    if (!open) AddFieldEntry(SplitRecordFields(entry));
     return more;
   }
 

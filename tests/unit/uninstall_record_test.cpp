@@ -318,6 +318,11 @@ TEST(UninstallRecord, DamagedFilesAreReadSafely) {
   EXPECT_EQ(read.removalEntries[0].size(), longLine.size());
   read = ParseUninstallRecord("[AutoClose]\r\n\"" + longLine);
   EXPECT_TRUE(read.autoClose.empty());
+  // An unclosed quote in the last section takes every line after it, each read once.
+  std::string unclosed = "[ConditionalDelete]\r\n\"never closed";
+  for (int i = 0; i < 200000; ++i) unclosed += "\r\nx,0,,8";
+  read = ParseUninstallRecord(unclosed);
+  EXPECT_TRUE(read.conditionalDeletes.empty());
   read = ParseUninstallRecord(std::string("\0\r\n[Strings]\r\n~10\r\n\0x", 21));
   EXPECT_EQ(read.removalEntries, std::vector<std::string>{std::string(1, '\0')});
   EXPECT_EQ(read.texts.at(10), std::string("\0x", 2));
