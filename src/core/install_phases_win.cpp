@@ -1,4 +1,5 @@
-// The phases that later work fills in. Until then each does nothing and reports nothing.
+// The phases with modules of their own, handed over to them. A phase whose module is still to
+// come does nothing and reports nothing.
 #include "core/install_phases_win.h"
 
 #include "base/text_win.h"

@@ -3,7 +3,6 @@
 // collected, and the run goes on.
 #include <windows.h>
 
-#include "base/file_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
@@ -49,29 +48,14 @@ void GrantRights(const std::string& directory, InstallRun& run) {
   }
 }
 
-// Writes a file of the product's own making (a document, the bitmap) into a folder and
-// records it for the uninstaller.
-void WriteProductFile(const std::string& folder, const std::string& name,
-                      const std::vector<uint8_t>& bytes, InstallRun& run) {
-  std::string path = JoinPath(folder, name);
-  CreateFolderPath(folder);
-  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
-  if (error != 0) {
-    run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
-    return;
-  }
-  run.removalList += path + "\r\n";
-}
-
 // "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several.
 void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
                         InstallRun& run) {
   for (size_t i = 0; i < documents.size(); ++i) {
     std::string name =
         documents.size() == 1 ? stem + ".txt" : stem + std::to_string(i + 1) + ".txt";
-    WriteProductFile(run.uninstallDir, name, documents[i], run);
+    std::string path;
+    WriteUninstallDataFile(run, name, documents[i], path);
   }
 }
 
@@ -197,7 +181,8 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   InstallDrivers(run);
   CreateShortcuts(run);
   if (HasFlag(kFlagBackgroundBitmap) && !product.bitmap.empty()) {
-    WriteProductFile(run.uninstallDir, "Installer Background.BMP", product.bitmap, run);
+    std::string path;
+    WriteUninstallDataFile(run, "Installer Background.BMP", product.bitmap, path);
   }
   if (HasFlag(kFlagWriteReadmeFiles)) WriteDocumentFiles("readme", product.readmes, run);
   if (HasFlag(kFlagWriteLicenseFiles)) WriteDocumentFiles("eula", product.licenses, run);

@@ -229,11 +229,12 @@ void CopyRunningProgram(const std::string& dest, InstallRun& run) {
   }
 }
 
-// Writes one of the product's own files into the uninstall data folder and records it for the
-// uninstaller. False (with the failure reported) when it could not be written.
-bool WriteUninstallDataFile(InstallRun& run, const char* name, const std::vector<uint8_t>& bytes,
+}  // namespace
+
+bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
                             std::string& path) {
   path = JoinPath(run.uninstallDir, name);
+  CreateFolderPath(run.uninstallDir);
   UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
@@ -244,8 +245,6 @@ bool WriteUninstallDataFile(InstallRun& run, const char* name, const std::vector
   RecordForRemoval(run, path, RemovalEntry::kFile);
   return true;
 }
-
-}  // namespace
 
 std::string UninstallerPath(const InstallRun& run) {
   const std::string& name = Product().uninstallerName;

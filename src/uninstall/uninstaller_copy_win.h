@@ -1,6 +1,7 @@
 #pragma once
-// The uninstaller program in the uninstall data folder, and the icon files beside it.
+// The uninstaller program in the uninstall data folder, and the product's own files beside it.
 #include <string>
+#include <string_view>
 
 #include "base/byte_span.h"
 #include "core/install_run.h"
@@ -23,6 +24,12 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run);
 // as they were. False, with `opened` telling whether the program could be opened for the change,
 // when nothing was changed.
 bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened);
+
+// Writes one of the product's own files (an icon, the background picture, a document) into the
+// uninstall data folder, made when missing, and records it for removal. False, with the failure
+// in run.failureSummary, when it could not be written; `path` is its full path.
+bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
+                            std::string& path);
 
 // "uninstall.ico" in the uninstall data folder, when the product has an uninstaller icon;
 // recorded for removal.

@@ -691,6 +691,28 @@ TEST_F(UninstallerCopy, IconFiles) {
   EXPECT_EQ(run.removalList, "");
 }
 
+// The product's own files beside the uninstaller: the folder is made when missing; a file that
+// cannot be written is reported and not recorded.
+TEST_F(UninstallerCopy, ProductFilesBesideTheUninstaller) {
+  InstallRun& run = Installation();
+  run.uninstallDir = Narrow((Folder() / "App" / "Data" / "Uninstall").wstring());
+  std::string path;
+  ASSERT_TRUE(WriteUninstallDataFile(run, "Installer Background.BMP", Bytes("BM picture"), path));
+  EXPECT_EQ(path, run.uninstallDir + "\\Installer Background.BMP");
+  EXPECT_EQ(ReadText(Folder() / "App" / "Data" / "Uninstall" / "Installer Background.BMP"),
+            "BM picture");
+  EXPECT_EQ(run.removalList, path + "\r\n");
+  EXPECT_EQ(run.failureSummary, "");
+
+  WriteText(Folder() / "App" / "blocker", "a file where the folder would be");
+  run.uninstallDir = Narrow((Folder() / "App" / "blocker" / "Uninstall").wstring());
+  run.removalList.clear();
+  EXPECT_FALSE(WriteUninstallDataFile(run, "readme.txt", Bytes("text"), path));
+  EXPECT_EQ(run.removalList, "");
+  EXPECT_EQ(run.failureSummary.rfind("Failed to write \"" + path + "\": ", 0), 0u)
+      << run.failureSummary;
+}
+
 // ---- An uninstaller in use (the restart prefix only) ----
 
 // The replacement registered for the restart is checked and then dropped again, so the prefix
