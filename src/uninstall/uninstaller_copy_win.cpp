@@ -303,6 +303,8 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
   const ProductSettings& product = Product();
   const std::string dest = UninstallerPath(run);
   run.uninstallerPath = dest;
+  // A product whose files all go elsewhere (fonts, drivers) has made no install folder yet.
+  CreateFolderPath(run.uninstallDir);
 
   // Without the stripped copy (never made, or empty) the program's file serves as it is.
   if ((product.ProductFlags2 & kFlags2StrippedUninstaller) == 0 ||

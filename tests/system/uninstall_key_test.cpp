@@ -579,6 +579,13 @@ TEST_F(UninstallerCopy, CopyOfTheRunningProgram) {
   EXPECT_EQ(Installation().failureSummary, "");
   EXPECT_EQ(Installation().installLog, "");
 
+  // Into a folder that nothing has made yet.
+  Installation().uninstallDir = Narrow((Folder() / "Fonts only" / "Uninstall").wstring());
+  WriteUninstaller(payload, Installation());
+  EXPECT_EQ(ReadBytes(Folder() / "Fonts only" / "Uninstall" / "uninstall.exe"),
+            ReadBytes(ModuleFileName()));
+  EXPECT_EQ(Installation().failureSummary, "");
+
   // Started from where its uninstaller goes, the program leaves itself alone.
   Installation().uninstallDir = Narrow(TestProgramFolder().wstring());
   Product().uninstallerName = Narrow(fs::path(ModuleFileName()).filename().wstring());
