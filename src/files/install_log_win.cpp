@@ -13,17 +13,11 @@
 #include "core/system_actions_win.h"
 #include "files/date_format.h"
 #include "files/install_log_text.h"
+#include "files/local_time_win.h"
 #include "files/os_name_win.h"
 
 namespace qs {
 namespace {
-
-CalendarTime LocalTimeNow() {
-  SYSTEMTIME now = {};
-  ::GetLocalTime(&now);
-  return CalendarTime{now.wYear, now.wMonth,  now.wDay,   now.wDayOfWeek,
-                      now.wHour, now.wMinute, now.wSecond};
-}
 
 // Writes all of `text`; errors are not reported, the log is written as far as it goes.
 void WriteAll(HANDLE file, std::string_view text) {

@@ -13,6 +13,7 @@
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "files/date_format.h"
+#include "files/local_time_win.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "uninstall/uninstaller_copy_win.h"
@@ -320,17 +321,7 @@ void WriteUninstallKeyTail(InstallRun& run) {
 
   if (!key) return;
   SetWide(key.Get(), L"InstallLocation", Widen(run.installDir));
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  CalendarTime time;
-  time.year = now.wYear;
-  time.month = now.wMonth;
-  time.day = now.wDay;
-  time.weekday = now.wDayOfWeek;
-  time.hour = now.wHour;
-  time.minute = now.wMinute;
-  time.second = now.wSecond;
-  SetNarrow(key.Get(), L"InstallDate", FormatDateTime(time, kInstallDateFormat));
+  SetNarrow(key.Get(), L"InstallDate", FormatDateTime(LocalTimeNow(), kInstallDateFormat));
 }
 
 UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
