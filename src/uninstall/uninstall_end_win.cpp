@@ -23,6 +23,7 @@
 #include "uninstall/uninstall_steps_win.h"
 
 namespace qs {
+
 void RemoveRegistryEntries(UninstallRun& run) {
   DeleteRecordedValues(run.record.registryLines);  // 28
   const bool product64 = run.values.bitness == 1;

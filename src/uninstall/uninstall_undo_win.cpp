@@ -14,6 +14,7 @@
 #include "uninstall/uninstall_steps_win.h"
 
 namespace qs {
+
 void RunFirstBatch(UninstallRun& run) {
   const std::string& batch = run.values.uninstallBatch1;
   if (!batch.empty()) {
