@@ -35,16 +35,23 @@ void RemoveRegistryEntries(UninstallRun& run) {
 }
 
 void RemoveSystemEntries(UninstallRun& run) {
-  const InstallRun& installation = Installation();
+  InstallRun& installation = Installation();
   SetUninstallProgress(96);  // 31
   if (!run.record.firewallLines.empty()) {
     RemoveFirewallExceptions(run.record.firewallLines, installation.installDir);
   }
   SetUninstallProgress(97);  // 32
   if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
-  if (HasFlag(kFlagDeleteInstallDirOnUninstall))
-    DeleteFolderTree(Widen(installation.installDir));  // 33
-  SetUninstallProgress(98);                            // 34
+  if (HasFlag(kFlagDeleteInstallDirOnUninstall)) {  // 33
+    DeleteFolderTree(Widen(installation.installDir));
+    // After a failure the tree took the record just rewritten with it; without it the next
+    // run could not start. It is written again.
+    if (!installation.failureSummary.empty()) {
+      SaveUninstallData(installation.uninstallDir, run.leftRemovalList, run.leftRecord,
+                        installation.failureSummary);
+    }
+  }
+  SetUninstallProgress(98);  // 34
   if (!installation.sharedDir.empty()) ::RemoveDirectoryW(Widen(installation.sharedDir).c_str());
 }
 

@@ -145,6 +145,8 @@ void RewriteRecord(UninstallRun& run) {
   left.associations.clear();
   SaveUninstallData(installation.uninstallDir, installation.removalList, left,
                     installation.failureSummary);
+  run.leftRemovalList = installation.removalList;
+  run.leftRecord = std::move(left);
   installation.removalList.clear();
   installation.recordedFolders.clear();
 }

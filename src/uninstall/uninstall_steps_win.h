@@ -24,6 +24,9 @@ struct UninstallRun {
   UninstallRecord record;
   std::vector<std::string> foldersToRemove;
   std::set<std::u16string> deletedFiles;  // lower-cased (LowerCasePath)
+  // Uninstall.DAT as rewritten for the next run, kept in case a later step takes the file.
+  std::string leftRemovalList;
+  UninstallRecord leftRecord;
 };
 
 // Status text `number` on the progress page; restarts the step clock.

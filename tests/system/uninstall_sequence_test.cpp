@@ -437,5 +437,34 @@ TEST_F(UninstallSequence, HeldFileKeepsItsFolderForTheNextRun) {
   EXPECT_FALSE(Registered(name));
 }
 
+// A product whose installation folder goes as a whole: after a failure the folder's deletion
+// must not take the rewritten record with it, or no later run could start.
+TEST_F(UninstallSequence, HeldFileKeepsTheRecordWhenTheFolderGoesWhole) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name, kFlagDeleteInstallDirOnUninstall), app,
+                                  Files({"held.txt", "extra\\free.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  // Left there by the product's user: the folder's deletion takes it.
+  WriteText(app / "user.txt", "mine");
+  {
+    UniqueFileHandle lock = LockFile(app / "held.txt");
+    ASSERT_TRUE(lock);
+    RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_FALSE(Exists(app / "user.txt"));
+    EXPECT_TRUE(Registered(name));
+    ASSERT_TRUE(Exists(dat));
+    EXPECT_EQ(ParseUninstallRecord(ReadText(dat)).removalEntries,
+              (std::vector<std::string>{Utf8(app / "held.txt")}))
+        << ReadText(dat);
+  }
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_FALSE(Exists(app / "held.txt"));
+  EXPECT_FALSE(Registered(name));
+  EXPECT_EQ(second.Records("batch").size(), 1u) << second;
+}
+
 }  // namespace
 }  // namespace qs::systest
