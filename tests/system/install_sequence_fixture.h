@@ -17,6 +17,7 @@
 
 #include "core/product_flags.h"
 #include "harness_win.h"
+#include "registration_fixtures.h"
 #include "uninstall/self_removal_win.h"
 
 namespace qs::systest {
@@ -204,9 +205,6 @@ inline bool SystemIs64Bit() {
 
 // ---- Registry values the tests set and remove ----
 
-inline constexpr wchar_t kUninstallRoot[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // A key made for one test and deleted with it (it must have no subkeys).
 class TestKey {
  public:
@@ -238,11 +236,6 @@ class TestKey {
   std::wstring path_;
   HKEY key_ = nullptr;
 };
-
-// The Add/Remove Programs key of an installed product, in the 32-bit view the installer reads.
-inline std::wstring UninstallKey(std::wstring_view keyName) {
-  return kUninstallRoot + std::wstring(keyName);
-}
 
 struct BitnessCase {
   const char* name;

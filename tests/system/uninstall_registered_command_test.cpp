@@ -16,35 +16,6 @@
 namespace qs::systest {
 namespace {
 
-// A string value of a registration, in the view the installer writes; empty when missing.
-std::wstring RegistrationText(const std::wstring& keyName, const wchar_t* valueName) {
-  UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(keyName).c_str(), 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.Receive()) != ERROR_SUCCESS) {
-    return {};
-  }
-  wchar_t text[1024] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  DWORD type = 0;
-  if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(text),
-                         &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return {};
-  }
-  return text;
-}
-
-void DeleteRegistration(const std::wstring& keyName) {
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKey(keyName).c_str());
-  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(keyName).c_str(), KEY_WOW64_32KEY, 0);
-}
-
-// The program a registered command starts: the quoted text at its start.
-fs::path ProgramOf(const std::wstring& command) {
-  if (command.size() < 2 || command.front() != L'"') return {};
-  return command.substr(1, command.find(L'"', 1) - 1);
-}
-
 class UninstallRegisteredCommand : public InstallSequence {
  protected:
   void TearDown() override {

@@ -23,13 +23,12 @@
 #include "file_fixtures.h"
 #include "harness_win.h"
 #include "prefix_snapshot.h"
+#include "registration_fixtures.h"
 
 namespace qs::systest {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 bool InRoundTripPrefix() {
   const char* prefix = std::getenv("QS_PREFIX_NAME");
@@ -43,46 +42,6 @@ fs::path TempFolder() {
   std::wstring folder(temp, length);
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   return folder;
-}
-
-// A string value of a product's registration (32-bit view); empty when missing.
-std::wstring RegistrationValue(const std::wstring& keyName, const wchar_t* valueName) {
-  const std::wstring key = kUninstallRoot + keyName;
-  DWORD size = 0;
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), valueName,
-                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, nullptr,
-                     &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  std::wstring value(size / sizeof(wchar_t), L'\0');
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), valueName,
-                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value.data(),
-                     &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  value.resize(size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
-  return value;
-}
-
-void DeleteRegistration(const std::wstring& keyName) {
-  const std::wstring path = kUninstallRoot + keyName;
-  UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                      key.Receive()) != ERROR_SUCCESS) {
-    return;
-  }
-  ::RegDeleteTreeW(key.Get(), nullptr);
-  key.Reset();
-  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
-}
-
-// The program a command line starts: its first argument, quoted or not.
-fs::path ProgramOf(const std::wstring& commandLine) {
-  if (commandLine.starts_with(L"\"")) {
-    return commandLine.substr(1, commandLine.find(L'"', 1) - 1);
-  }
-  return commandLine.substr(0, commandLine.find(L' '));
 }
 
 // Waits until `path` is gone; false after `timeout`.
@@ -224,11 +183,11 @@ class RoundTripPrefix : public SystemTest {
     EXPECT_NE(log.find("Installation log for: "), std::string::npos) << log;
     EXPECT_EQ(log.find("FAILURE SUMMARY"), std::string::npos) << log;
 
-    const std::wstring quiet = RegistrationValue(keyName, L"QuietUninstallString");
+    const std::wstring quiet = RegistrationText(keyName, L"QuietUninstallString");
     const std::wstring expectedQuiet =
         L"\"" + uninstaller.wstring() + L"\" /a /u:\"" + keyName + L"\"";
     EXPECT_EQ(WideToUtf8(quiet), WideToUtf8(expectedQuiet));
-    EXPECT_EQ(WideToUtf8(RegistrationValue(keyName, L"UninstallString")),
+    EXPECT_EQ(WideToUtf8(RegistrationText(keyName, L"UninstallString")),
               WideToUtf8(L"\"" + uninstaller.wstring() + L"\" /u:\"" + keyName + L"\""));
     const std::wstring command = quiet.empty() ? expectedQuiet : quiet;
 

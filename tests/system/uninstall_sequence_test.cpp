@@ -14,6 +14,7 @@
 
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
+#include "base/system_error_win.h"
 #include "file_fixtures.h"
 #include "install_sequence_fixture.h"
 #include "restart_fixtures.h"
@@ -22,37 +23,8 @@
 namespace qs::systest {
 namespace {
 
-// The registration of `name` in the view the installer writes, whole; nothing when missing.
-void DeleteRegistration(const std::wstring& name) {
-  UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(name).c_str(), 0,
-                      KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.Receive()) != ERROR_SUCCESS) {
-    return;
-  }
-  ::RegDeleteTreeW(key.Get(), nullptr);
-  key.Reset();
-  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(name).c_str(), KEY_WOW64_32KEY, 0);
-}
-
-bool Registered(const std::wstring& name) {
-  return RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey(name), KEY_WOW64_32KEY);
-}
-
 bool Exists(const fs::path& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The system's text for an error code as the uninstaller shows it: trailing white space
-// removed.
-std::string SystemText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer, length);
-  ::LocalFree(buffer);
-  while (!text.empty() && std::iswspace(text.back())) text.pop_back();
-  return WideToUtf8(text);
 }
 
 class UninstallSequence : public InstallSequence {
@@ -155,7 +127,7 @@ TEST_F(UninstallSequence, UnusableRecordEndsTheRunWithItsMessage) {
        "cannot be performed."},
       {"NoUninstallDat", true, folder.c_str(),
        "The uninstall information for Shown {name} could not be loaded.\r\n\r\nFilepath: " + dat +
-           "\r\nCode 2: " + SystemText(ERROR_FILE_NOT_FOUND)},
+           "\r\nCode 2: " + WideToUtf8(SystemErrorTextWide(ERROR_FILE_NOT_FOUND))},
   };
   const std::vector<uint8_t> installer = Installer(SequenceProduct(kQuiet));
   for (const Case& c : cases) {
