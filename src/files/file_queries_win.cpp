@@ -8,6 +8,7 @@
 #include "base/version_compare.h"
 #include "core/directory_checks_win.h"
 #include "core/directory_rules.h"
+#include "files/pending_operations_win.h"
 
 namespace qs {
 namespace {
@@ -187,6 +188,21 @@ bool SetFileTimes(const std::wstring& path, const DateTime& date) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file && ::SetFileTime(file.Get(), &time, nullptr, &time);
+}
+
+std::wstring FolderKey(std::wstring_view folder) {
+  std::wstring path(folder);
+  const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size != 0) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length != 0 && length < size) {
+      full.resize(length);
+      path = std::move(full);
+    }
+  }
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return std::wstring(AsWide(LowerCasePath(AsU16(path))));
 }
 
 }  // namespace qs

@@ -27,6 +27,10 @@ FileOpen OpenFileForLayer(const std::wstring& path, DWORD access, DWORD share, D
 bool FileExists(const std::string& path);
 bool FileExists(const std::wstring& path);
 
+// How two folders are compared: the full path without a trailing backslash, every letter in
+// the system's lower case.
+std::wstring FolderKey(std::wstring_view folder);
+
 // The last-write time (UTC) from the folder listing.
 bool GetFileDate(const std::string& path, DateTime& date);
 

@@ -60,32 +60,6 @@ std::string ExpandDestination(std::string_view text) {
   return BarForm(ExpandPathVariables(text));
 }
 
-std::wstring FullPathWithoutTrailingBackslash(const std::string& path) {
-  std::wstring wide = Widen(path);
-  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size != 0) {
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length != 0 && length < size) {
-      full.resize(length);
-      wide = std::move(full);
-    }
-  }
-  while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
-  return wide;
-}
-
-// The system's lower case, for any letter the path holds.
-std::wstring LowerCased(std::wstring wide) {
-  if (!wide.empty()) ::CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
-  return wide;
-}
-
-// How two folders are compared: full paths without a trailing backslash, ignoring case.
-std::wstring FolderKey(const std::string& folder) {
-  return LowerCased(FullPathWithoutTrailingBackslash(folder));
-}
-
 // The folders of the phase, settled once before the first entry.
 struct PhaseFolders {
   TargetFolders target;
@@ -102,7 +76,7 @@ PhaseFolders FoldersOf(const InstallRun& run) {
   target.uninstallDir = BarForm(run.uninstallDir);
   target.fontsDir = Narrow(FontDir());
   target.systemDir = Narrow(SystemDir());
-  folders.installKey = FolderKey(target.installDir);
+  folders.installKey = FolderKey(Widen(target.installDir));
   return folders;
 }
 
@@ -216,7 +190,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
 
   if (target.createFolders) {
     const std::string folder = FolderPart(dest);
-    if (!folder.empty() && FolderKey(folder) != folders.installKey) {
+    if (!folder.empty() && FolderKey(Widen(folder)) != folders.installKey) {
       if (!MakeFolder(folder, dest, run)) return;
       if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
         RecordForRemoval(run, folder, RemovalEntry::kFolder);
@@ -232,7 +206,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   }
   if (HasFlag(kFlagDetailedLog)) Log(run, FileNamePart(entry.name) + " >>> " + dest + "\r\n");
   FollowUp(entry, dest, run);
-  run.installedFiles.insert(std::u16string(AsU16(LowerCased(Widen(dest)))));
+  run.installedFiles.insert(LowerCasePath(AsU16(Widen(dest))));
 }
 
 }  // namespace

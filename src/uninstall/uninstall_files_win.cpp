@@ -13,6 +13,7 @@
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
 #include "files/conditional_deletions_win.h"
+#include "files/file_queries_win.h"
 #include "files/pending_operations_win.h"
 #include "files/removal_record.h"
 #include "integration/shell_folders_win.h"
@@ -55,12 +56,6 @@ bool DeleteListedFile(const std::wstring& path) {
   ::SetFileAttributesW(path.c_str(), attributes);
   ::SetLastError(error);
   return false;
-}
-
-// Folders are compared as the system compares names: letters in any case, no trailing "\".
-std::u16string FolderKey(std::wstring_view folder) {
-  while (folder.size() > 3 && folder.back() == L'\\') folder.remove_suffix(1);
-  return LowerCasePath(AsU16(folder));
 }
 
 std::wstring ParentFolder(const std::wstring& folder) {
@@ -114,7 +109,7 @@ void RemoveFolders(UninstallRun& run) {
   std::vector<std::string>& folders = run.foldersToRemove;
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  const std::u16string installKey = FolderKey(Widen(Installation().installDir));
+  const std::wstring installKey = FolderKey(Widen(Installation().installDir));
   for (const std::string& folder : folders) {
     ShowItem(folder);
     // The folder, then each parent it leaves empty, up to the installation folder, which the
@@ -158,7 +153,7 @@ void RemoveStartMenuFolder(UninstallRun& run) {
   if (!menu.empty()) {
     std::wstring programs = run.values.shortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
     if (!programs.empty()) {
-      const std::u16string programsKey = FolderKey(programs);
+      const std::wstring programsKey = FolderKey(programs);
       std::wstring current = programs + L"\\" + Widen(menu);
       for (int level = 0; level < 20 && !current.empty(); ++level) {
         if (FolderKey(current) == programsKey) break;
