@@ -51,20 +51,37 @@ bool ReadRegistryValueUnits(HKEY key, const wchar_t* name, DWORD& type, std::u16
   return true;
 }
 
-bool ReadRegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,
-                      std::wstring& value, REGSAM view) {
+bool ReadKeyText(HKEY key, const wchar_t* name, std::wstring& value) {
   value.clear();
-  UniqueRegKey opened;
-  if (!OpenForReading(root, key, view, opened)) return false;
-  const std::wstring name(valueName);
   DWORD type = 0;
   std::u16string units;
-  if (!ReadRegistryValueUnits(opened.Get(), name.c_str(), type, units)) return false;
+  if (!ReadRegistryValueUnits(key, name, type, units)) return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
   // Stored strings need not end with a zero, and may end with more than one.
   while (!units.empty() && units.back() == u'\0') units.pop_back();
   value = AsWide(units);
   return true;
+}
+
+bool ReadKeyNumber(HKEY key, const wchar_t* name, DWORD& value) {
+  DWORD type = 0;
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof data) {
+    return false;
+  }
+  value = data;
+  return true;
+}
+
+bool ReadRegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,
+                      std::wstring& value, REGSAM view) {
+  value.clear();
+  UniqueRegKey opened;
+  if (!OpenForReading(root, key, view, opened)) return false;
+  return ReadKeyText(opened.Get(), std::wstring(valueName).c_str(), value);
 }
 
 std::wstring RegistryText(HKEY root, std::wstring_view key, std::wstring_view valueName,

@@ -14,6 +14,12 @@ namespace qs {
 // read.
 bool ReadRegistryValueUnits(HKEY key, const wchar_t* name, DWORD& type, std::u16string& units);
 
+// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) of an open key, without its terminating
+// zeros. False when it is missing or holds no string.
+bool ReadKeyText(HKEY key, const wchar_t* name, std::wstring& value);
+// A REG_DWORD value of an open key. False when it is missing or of another type.
+bool ReadKeyNumber(HKEY key, const wchar_t* name, DWORD& value);
+
 // True when the key opens for reading.
 bool RegistryKeyExists(HKEY root, std::wstring_view key, REGSAM view = 0);
 // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) without its terminating zero. False

@@ -72,51 +72,15 @@ LONG SetNumberOrDelete(HKEY key, const std::wstring& name, DWORD value) {
   return value == 0 ? DeleteValue(key, name) : SetNumber(key, name, value);
 }
 
-// A string value as UTF-16, without its terminating zeros. False when it is missing or no
-// string.
-bool ReadWide(HKEY key, const wchar_t* name, std::wstring& value) {
-  value.clear();
-  DWORD type = 0;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::vector<wchar_t> buffer;
-  LONG status;
-  do {  // the value may grow between the calls
-    buffer.assign(size / sizeof(wchar_t) + 2, L'\0');
-    size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-    status = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                                &size);
-  } while (status == ERROR_MORE_DATA);
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  size_t length = size / sizeof(wchar_t);
-  while (length > 0 && buffer[length - 1] == L'\0') --length;
-  value.assign(buffer.data(), length);
-  return true;
-}
-
-bool ReadNumber(HKEY key, const wchar_t* name, DWORD& value) {
-  DWORD type = 0;
-  DWORD data = 0;
-  DWORD size = sizeof data;
-  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof data) {
-    return false;
-  }
-  value = data;
-  return true;
-}
-
 DWORD NumberOr(HKEY key, const wchar_t* name, DWORD fallback) {
   DWORD value = fallback;
-  ReadNumber(key, name, value);
+  ReadKeyNumber(key, name, value);
   return value;
 }
 
 std::wstring WideOr(HKEY key, const wchar_t* name) {
   std::wstring value;
-  ReadWide(key, name, value);
+  ReadKeyText(key, name, value);
   return value;
 }
 
@@ -289,7 +253,7 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
 
   // The one value the uninstaller cannot work without is read back.
   std::wstring readBack;
-  const bool same = ReadWide(k, L"UninstallString", readBack) && readBack == uninstallString;
+  const bool same = ReadKeyText(k, L"UninstallString", readBack) && readBack == uninstallString;
   if (!same) error = static_cast<DWORD>(written);
   NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, Widen(run.installDir).c_str(), nullptr);
   return same;
@@ -328,7 +292,7 @@ UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
   UninstallKeyValues values;
   std::wstring text;
   values.displayName =
-      ReadWide(key, L"DisplayName", text) ? AnsiOrBarNarrow(text) : std::string(productName);
+      ReadKeyText(key, L"DisplayName", text) ? AnsiOrBarNarrow(text) : std::string(productName);
   values.installLocation = std::u16string(AsU16(WideOr(key, L"InstallLocation")));
   values.productFlags = static_cast<uint64_t>(SignedNumber(NarrowOr(key, L"ProductFlags")));
   values.productFlags2 =
@@ -336,7 +300,7 @@ UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
   values.bitness = NumberOr(key, L"Bitness", 0);
 
   values.displayTitle = std::u16string(AsU16(WideOr(key, L"DisplayTitle")));
-  values.titleSize = ReadWide(key, L"TitleSize", text) ? ParseSizeFactor(Narrow(text)) : 1.0;
+  values.titleSize = ReadKeyText(key, L"TitleSize", text) ? ParseSizeFactor(Narrow(text)) : 1.0;
   values.titleColor = NumberOr(key, L"TitleColor", ::GetSysColor(COLOR_WINDOWTEXT));
   values.titleShadow = NumberOr(key, L"TitleShadow", 1);
   values.topColor = NumberOr(key, L"TopColor", ::GetSysColor(COLOR_WINDOW));
