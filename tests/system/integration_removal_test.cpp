@@ -278,10 +278,13 @@ struct TestFont {
 class FontRemoval : public IntegrationRemoval {
  protected:
   // Two fonts as an installation leaves them: a value in the font list and a file in the
-  // fonts folder (made up bytes, not a font of the system).
+  // fonts folder (made up bytes, not a font of the system). Named for the test, as tests run
+  // side by side in one prefix and share its fonts folder.
+  const std::wstring tag_ =
+      Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
   const std::vector<TestFont> fonts_ = {
-      {L"Qs Removal Sans (TrueType)", L"QsRemovalSans.ttf"},
-      {L"Qs Caf\u00E9 Serif (TrueType)", L"QsRemovalCafe.ttf"},
+      {L"Qs Removal Sans " + tag_ + L" (TrueType)", L"QsRemovalSans" + tag_ + L".ttf"},
+      {L"Qs Caf\u00E9 Serif " + tag_ + L" (TrueType)", L"QsRemovalCafe" + tag_ + L".ttf"},
   };
 
   void SetUp() override {
@@ -346,9 +349,9 @@ TEST_F(FontRemoval, AFontTheUserKeepsStaysRecorded) {
   EXPECT_TRUE(Installed(fonts_[0]));
   EXPECT_TRUE(Gone(fonts_[1]));
   ASSERT_EQ(answers.Asked().size(), 2u);
-  EXPECT_EQ(answers.Asked()[0].text, L"Remove the font Qs Removal Sans (TrueType)?");
+  EXPECT_EQ(answers.Asked()[0].text, L"Remove the font " + fonts_[0].name + L"?");
   EXPECT_EQ(answers.Asked()[0].caption, L"Fonts");
-  EXPECT_EQ(answers.Asked()[1].text, L"Remove the font Qs Caf\u00E9 Serif (TrueType)?");
+  EXPECT_EQ(answers.Asked()[1].text, L"Remove the font " + fonts_[1].name + L"?");
 }
 
 // ---- The product's registry key, [Registry] and [Registry2] ----
