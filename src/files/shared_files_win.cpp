@@ -59,8 +59,7 @@ void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& 
   } else if (entry.marker == kSharedTypeLibrary) {
     UnregisterTypeLibrary(entry.path);
   }
-  ClearProtectingAttributes(path);
-  ::DeleteFileW(path.c_str());
+  DeleteFileWithOptions(path, kDeleteMissingIsSuccess);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "base/text_win.h"
 #include "core/install_steps_win.h"
 #include "core/product_win.h"
+#include "files/deferred_operations_win.h"
 #include "files/os_name_win.h"
 #include "integration/integration_removal_win.h"
 #include "integration/shell_folders_win.h"
@@ -43,8 +44,7 @@ void RemoveFont(const std::wstring& registeredName, const ProductFont& font) {
   const std::wstring path = FontFilePath(font.file);
   if (path.empty()) return;
   ::RemoveFontResourceW(path.c_str());
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileW(path.c_str());
+  DeleteFileWithOptions(path, kDeleteMissingIsSuccess);
 }
 
 }  // namespace

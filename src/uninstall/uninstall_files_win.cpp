@@ -13,6 +13,7 @@
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
 #include "files/conditional_deletions_win.h"
+#include "files/deferred_operations_win.h"
 #include "files/file_queries_win.h"
 #include "files/pending_operations_win.h"
 #include "files/removal_record.h"
@@ -42,20 +43,6 @@ void DeleteListedValue(const std::string& path) {
   if (SplitRegistryValuePath(Widen(path), root, key, valueName)) {
     DeleteRegistryValue(root, key, valueName, KEY_WOW64_32KEY);
   }
-}
-
-// A file of the removal list: gone already counts as deleted. A read-only file is deleted too.
-bool DeleteListedFile(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  if (::DeleteFileW(path.c_str()) != FALSE) return true;
-  const DWORD error = ::GetLastError();
-  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return false;
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (::DeleteFileW(path.c_str()) != FALSE) return true;
-  ::SetFileAttributesW(path.c_str(), attributes);
-  ::SetLastError(error);
-  return false;
 }
 
 std::wstring ParentFolder(const std::wstring& folder) {
@@ -89,7 +76,8 @@ void RemoveFiles(UninstallRun& run) {
     ShowItem(entry);
     SetUninstallProgress(static_cast<int>(11 + 81 * index / entries.size()));
     std::wstring path = Widen(entry);
-    if (DeleteListedFile(path)) {
+    // Gone already counts as deleted; a read-only file is deleted too.
+    if (DeleteFileWithOptions(path, kDeleteMissingIsSuccess) == 0) {
       run.deletedFiles.insert(LowerCasePath(AsU16(path)));
     } else {
       installation.failureSummary += failurePrefix + entry + "\r\n";
