@@ -9,6 +9,7 @@
 #include "base/handle_win.h"
 #include "files/search_path_win.h"
 #include "harness_win.h"
+#include "prefix_lock.h"
 
 namespace qs::systest {
 namespace {
@@ -24,6 +25,8 @@ struct PathValue {
 
 class MachineSearchPath : public ::testing::Test {
  protected:
+  PrefixLock lock_{L"MachinePath"};  // first: held from before SetUp to after TearDown
+
   void SetUp() override {
     ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironment, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                               key_.Receive()),

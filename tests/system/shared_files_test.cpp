@@ -23,6 +23,7 @@
 #include "install_sequence_fixture.h"
 #include "installer_state.h"
 #include "integration/component_unregistration_win.h"
+#include "prefix_lock.h"
 #include "ui/transcript_file_win.h"
 #include "ui/user_interface_win.h"
 
@@ -73,6 +74,9 @@ class ProductKey {
 // deleted afterwards.
 class SharedFileCounts : public SystemTest {
  protected:
+  // The key may be made and removed by the fixture: one test at a time.
+  PrefixLock lock_{L"SharedDlls"};
+
   void SetUp() override {
     SystemTest::SetUp();
     DWORD disposition = 0;
