@@ -9,6 +9,7 @@
 #include "builder/project_file.h"
 #include "file_fixtures.h"
 #include "harness_win.h"
+#include "registration_fixtures.h"
 
 namespace qs::systest {
 namespace {
@@ -21,7 +22,18 @@ class ExampleTest : public SystemTest {
     ASSERT_TRUE(
         builder::LoadProject(SourcePath("examples/hello/hello.toml").string(), project, error))
         << error;
+    // Registered under a name of the test's own: the installations of tests running side by side
+    // would otherwise find each other as the previous installation.
+    keyName_ =
+        L"Hello." + Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    project.settings.uninstallKeyName = WideToUtf8(keyName_);
+    DeleteRegistration(keyName_);
     ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
+  }
+
+  void TearDown() override {
+    DeleteRegistration(keyName_);
+    SystemTest::TearDown();
   }
 
   // The product's own text, as the builder stored it.
@@ -33,6 +45,9 @@ class ExampleTest : public SystemTest {
 
   builder::Project project;
   std::vector<uint8_t> installer;
+
+ private:
+  std::wstring keyName_;
 };
 
 // Every file of the product is in place with its content, in the order stored.
