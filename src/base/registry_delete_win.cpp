@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/handle_win.h"
+#include "base/registry_view_win.h"
 
 namespace qs {
 
@@ -17,7 +18,8 @@ LONG DeleteEmptyRegistryKey(HKEY root, std::wstring_view subkey, REGSAM view) {
   const std::wstring path(subkey);
   {
     UniqueRegKey key;
-    LONG result = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.Receive());
+    LONG result = ::RegOpenKeyExW(root, path.c_str(), 0, InProgramView(KEY_QUERY_VALUE | view),
+                                  key.Receive());
     if (result != ERROR_SUCCESS) return result;
     DWORD subkeys = 0;
     DWORD values = 0;
@@ -26,7 +28,7 @@ LONG DeleteEmptyRegistryKey(HKEY root, std::wstring_view subkey, REGSAM view) {
     if (result != ERROR_SUCCESS) return result;
     if (subkeys != 0 || values != 0) return ERROR_DIR_NOT_EMPTY;
   }
-  return ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+  return ::RegDeleteKeyExW(root, path.c_str(), InProgramView(view), 0);
 }
 
 LONG DeleteRegistryTree(HKEY root, std::wstring_view subkey, REGSAM view) {
@@ -37,12 +39,13 @@ LONG DeleteRegistryTree(HKEY root, std::wstring_view subkey, REGSAM view) {
     UniqueRegKey key;
     LONG result = ::RegOpenKeyExW(
         root, path.c_str(), 0,
-        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | view, key.Receive());
+        InProgramView(DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | view),
+        key.Receive());
     if (result != ERROR_SUCCESS) return result;
     result = ::RegDeleteTreeW(key.Get(), nullptr);
     if (result != ERROR_SUCCESS) return result;
   }
-  return ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+  return ::RegDeleteKeyExW(root, path.c_str(), InProgramView(view), 0);
 }
 
 LONG DeleteRegistryValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
@@ -50,7 +53,8 @@ LONG DeleteRegistryValue(HKEY root, std::wstring_view subkey, std::wstring_view 
   const std::wstring path(subkey);
   const std::wstring name(valueName);
   UniqueRegKey key;
-  LONG result = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, key.Receive());
+  LONG result =
+      ::RegOpenKeyExW(root, path.c_str(), 0, InProgramView(KEY_SET_VALUE | view), key.Receive());
   if (result != ERROR_SUCCESS) return result;
   return ::RegDeleteValueW(key.Get(), name.c_str());
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_view_win.h"
 #include "base/text_win.h"
 
 namespace qs {
@@ -12,8 +13,8 @@ namespace {
 
 bool OpenForReading(HKEY root, std::wstring_view key, REGSAM view, UniqueRegKey& opened) {
   std::wstring path(key);
-  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, opened.Receive()) ==
-         ERROR_SUCCESS;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, InProgramView(KEY_QUERY_VALUE | view),
+                         opened.Receive()) == ERROR_SUCCESS;
 }
 
 bool StartsWithRoot(std::wstring_view path, std::wstring_view root) {

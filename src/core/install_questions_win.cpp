@@ -7,6 +7,7 @@
 #include "base/handle_win.h"
 #include "base/privilege_win.h"
 #include "base/registry_read_win.h"
+#include "base/registry_view_win.h"
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
 #include "core/exit_win.h"
@@ -189,8 +190,8 @@ void FindPreviousInstallation(InstallRun& run) {
   {
     // The lists come back in the narrow form they were written from, markers and all.
     UniqueRegKey registration;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, registration.Receive()) ==
-        ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, InProgramView(KEY_READ),
+                        registration.Receive()) == ERROR_SUCCESS) {
       run.previousSharedFiles = ReadUninstallKeyText(registration.Get(), L"SharedFiles");
       run.previousStartMenu = ReadUninstallKeyText(registration.Get(), L"ProductStartMenu");
     }

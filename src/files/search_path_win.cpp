@@ -6,6 +6,7 @@
 
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
+#include "base/registry_view_win.h"
 #include "base/text_win.h"
 #include "files/pending_operations_win.h"
 #include "files/search_path.h"
@@ -34,8 +35,8 @@ bool ReadSearchPath(HKEY key, std::u16string& path) {
 
 void UpdateSearchPath(std::wstring_view folder, bool add) {
   UniqueRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironmentKey, 0, kReadWriteAccess, key.Receive()) !=
-      ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironmentKey, 0, InProgramView(kReadWriteAccess),
+                      key.Receive()) != ERROR_SUCCESS) {
     return;
   }
   std::u16string path;

@@ -1,6 +1,7 @@
 #include "files/shared_files_win.h"
 
 #include "base/handle_win.h"
+#include "base/registry_view_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/install_steps_win.h"
@@ -20,8 +21,8 @@ constexpr wchar_t kSharedDllsKey[] = L"Software\\Microsoft\\Windows\\CurrentVers
 constexpr REGSAM kReadWriteAccess = 0x2000F;
 
 bool OpenSharedDlls(UniqueRegKey& key) {
-  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, kReadWriteAccess, key.Receive()) ==
-         ERROR_SUCCESS;
+  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, InProgramView(kReadWriteAccess),
+                         key.Receive()) == ERROR_SUCCESS;
 }
 
 // The count under `name`. False when there is no such value (or it cannot be read); a value

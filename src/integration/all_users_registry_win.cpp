@@ -1,6 +1,7 @@
 #include "integration/all_users_registry_win.h"
 
 #include "base/registry_delete_win.h"
+#include "base/registry_view_win.h"
 
 namespace qs {
 namespace {
@@ -35,7 +36,7 @@ std::vector<UserHive> LoadedUserHives(REGSAM view) {
     if (result == ERROR_MORE_DATA) continue;
     if (result != ERROR_SUCCESS) break;
     UserHive hive{std::wstring(name, length), {}};
-    if (::RegOpenKeyExW(HKEY_USERS, hive.identifier.c_str(), 0, KEY_READ | view,
+    if (::RegOpenKeyExW(HKEY_USERS, hive.identifier.c_str(), 0, InProgramView(KEY_READ | view),
                         hive.key.Receive()) == ERROR_SUCCESS) {
       hives.push_back(std::move(hive));
     }

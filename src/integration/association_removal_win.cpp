@@ -7,6 +7,7 @@
 #include "base/handle_win.h"
 #include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
+#include "base/registry_view_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "integration/association_backup.h"
@@ -19,7 +20,8 @@ namespace {
 constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
 bool OpenKey(HKEY parent, const std::wstring& name, UniqueRegKey& key) {
-  return ::RegOpenKeyExW(parent, name.c_str(), 0, kAccess, key.Receive()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(parent, name.c_str(), 0, InProgramView(kAccess), key.Receive()) ==
+         ERROR_SUCCESS;
 }
 
 bool IsEmptyKey(HKEY key, bool valuesCount) {
@@ -95,8 +97,8 @@ bool RemoveClass(const std::wstring& className, const std::wstring& verb,
   bool classRestored = false;
   {
     UniqueRegKey classKey;
-    const LONG opened =
-        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, className.c_str(), 0, kAccess, classKey.Receive());
+    const LONG opened = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, className.c_str(), 0,
+                                        InProgramView(kAccess), classKey.Receive());
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND;
     classRestored = RestoreDefault(classKey.Get(), backupName);
     const bool iconRestored = RestoreSubkeyDefault(classKey.Get(), L"DefaultIcon", backupName);

@@ -7,6 +7,7 @@
 
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
+#include "base/registry_view_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/own_file_win.h"
@@ -38,7 +39,7 @@ LONG OpenRegistrationKey(std::string_view keyName, UniqueRegKey& key) {
   if (keyName.empty()) return ERROR_INVALID_NAME;
   const std::wstring path = UninstallKeyPathOf(keyName);
   return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                           kWriteAccess | KEY_WOW64_32KEY, nullptr, key.Receive(), nullptr);
+                           InProgramView(kWriteAccess), nullptr, key.Receive(), nullptr);
 }
 
 LONG DeleteValue(HKEY key, const std::wstring& name) {
@@ -167,8 +168,9 @@ LONG WriteSavedValueAt(const SavedValue& entry, const std::string& data) {
   std::wstring valueName;
   if (!SplitRegistryValuePath(Widen(entry.keyPath), root, keyPath, valueName)) return kBadPathName;
   UniqueRegKey key;
-  const LONG status = ::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, kWriteAccess, nullptr,
-                                        key.Receive(), nullptr);
+  const LONG status =
+      ::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, InProgramView(kWriteAccess), nullptr,
+                        key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) return status;
   return WriteSavedData(key.Get(), valueName, entry.kind, data);
 }

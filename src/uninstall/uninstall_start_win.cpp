@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/fatal.h"
+#include "base/registry_view_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/exit_win.h"
@@ -25,8 +26,7 @@ namespace {
 // The registration is kept in the 32-bit view, where the installer (a 32-bit program) wrote
 // it.
 LONG OpenKey(const std::wstring& path, REGSAM access, UniqueRegKey& key) {
-  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | KEY_WOW64_32KEY,
-                         key.Receive());
+  return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, InProgramView(access), key.Receive());
 }
 
 // The product as the rest of the program knows it: flags, names and the background window's

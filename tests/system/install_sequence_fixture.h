@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/registry_view_win.h"
 #include "core/product_flags.h"
 #include "harness_win.h"
 #include "registration_fixtures.h"
@@ -198,25 +199,21 @@ inline std::optional<KnownWindows> RunningWindows() {
   return std::nullopt;
 }
 
-inline bool SystemIs64Bit() {
-  BOOL wow64 = FALSE;
-  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
-
 // ---- Registry values the tests set and remove ----
 
 // A key made for one test and deleted with it (it must have no subkeys).
 class TestKey {
  public:
   TestKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    ::RegDeleteKeyW(root_, path_.c_str());  // left over from an interrupted run
-    LONG status = ::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                    &key_, nullptr);
+    ::RegDeleteKeyExW(root_, path_.c_str(), InProgramView(0),
+                      0);  // left over from an interrupted run
+    LONG status = ::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0,
+                                    InProgramView(KEY_SET_VALUE), nullptr, &key_, nullptr);
     EXPECT_EQ(status, ERROR_SUCCESS) << WideToUtf8(path_);
   }
   ~TestKey() {
     if (key_ != nullptr) ::RegCloseKey(key_);
-    ::RegDeleteKeyW(root_, path_.c_str());
+    ::RegDeleteKeyExW(root_, path_.c_str(), InProgramView(0), 0);
   }
   TestKey(const TestKey&) = delete;
   TestKey& operator=(const TestKey&) = delete;

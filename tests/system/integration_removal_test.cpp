@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
+#include "base/registry_view_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "core/product_flags.h"
@@ -37,8 +39,8 @@ namespace fs = std::filesystem;
 void SetText(HKEY root, const std::wstring& key, const std::wstring& name,
              const std::wstring& value, REGSAM view = 0) {
   UniqueRegKey opened;
-  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
-                              opened.Receive(), nullptr),
+  ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, InProgramView(KEY_SET_VALUE | view),
+                              nullptr, opened.Receive(), nullptr),
             ERROR_SUCCESS)
       << Narrow(key);
   const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
@@ -64,13 +66,7 @@ std::optional<std::wstring> TextOf(HKEY root, const std::wstring& key, const std
 }
 
 void DeleteTree(HKEY root, const std::wstring& key, REGSAM view = 0) {
-  UniqueRegKey opened;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS | view, opened.Receive()) ==
-      ERROR_SUCCESS) {
-    ::RegDeleteTreeW(opened.Get(), nullptr);
-    opened.Reset();
-    ::RegDeleteKeyExW(root, key.c_str(), view, 0);
-  }
+  DeleteRegistryTree(root, key, view);
 }
 
 // Deletes the listed keys (their subkeys too) when the test begins and when it ends, so a test
@@ -142,11 +138,6 @@ class AnsweredQuestions {
   AnsweringUserInterface* ui_ = nullptr;
   std::unique_ptr<UserInterface> previous_;
 };
-
-bool IsWow64() {
-  BOOL wow64 = FALSE;
-  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
 
 class IntegrationRemoval : public SystemTest {
  private:
@@ -303,8 +294,8 @@ class FontRemoval : public IntegrationRemoval {
   void TearDown() override {
     for (const TestFont& font : fonts_) {
       UniqueRegKey key;
-      if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_SET_VALUE, key.Receive()) ==
-          ERROR_SUCCESS) {
+      if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, InProgramView(KEY_SET_VALUE),
+                          key.Receive()) == ERROR_SUCCESS) {
         ::RegDeleteValueW(key.Get(), font.name.c_str());
       }
       ::DeleteFileW(FontPath(font).c_str());
@@ -397,7 +388,7 @@ TEST_F(IntegrationRemoval, MachineWalkStopsAfterTwentyKeys) {
 }
 
 TEST_F(IntegrationRemoval, SixtyFourBitProductKeyInItsOwnView) {
-  if (!IsWow64()) GTEST_SKIP() << "a 32-bit system has one registry view";
+  if (!SystemIs64Bit()) GTEST_SKIP() << "a 32-bit system has one registry view";
   const std::wstring product = L"Software\\QsRemovalTestView";
   RegistryCleanup cleanup64({{HKEY_LOCAL_MACHINE, product}}, KEY_WOW64_64KEY);
   RegistryCleanup cleanup32({{HKEY_LOCAL_MACHINE, product}}, KEY_WOW64_32KEY);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_view_win.h"
 #include "base/text_win.h"
 #include "files/pending_operations.h"
 #include "files/pending_operations_win.h"
@@ -40,7 +41,7 @@ inline std::vector<std::u16string> PendingOperations() {
   std::vector<std::u16string> operations;
   UniqueRegKey key;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+                      InProgramView(KEY_QUERY_VALUE), key.Receive()) != ERROR_SUCCESS) {
     return operations;
   }
   DWORD size = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_view_win.h"
 #include "files/search_path_win.h"
 #include "harness_win.h"
 #include "prefix_lock.h"
@@ -28,8 +29,8 @@ class MachineSearchPath : public ::testing::Test {
   PrefixLock lock_{L"MachinePath"};  // first: held from before SetUp to after TearDown
 
   void SetUp() override {
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironment, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                              key_.Receive()),
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironment, 0,
+                              InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), key_.Receive()),
               ERROR_SUCCESS);
     original_ = Read();
     ASSERT_TRUE(original_.has_value());

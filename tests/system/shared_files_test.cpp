@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_delete_win.h"
+#include "base/registry_view_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "core/language_texts.h"
@@ -40,8 +42,8 @@ constexpr wchar_t kProductsKey[] = L"Software\\Quillonet Tests\\Shared files";
 class ProductKey {
  public:
   explicit ProductKey(const std::wstring& name) : path_(std::wstring(kProductsKey) + L"\\" + name) {
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key_.Receive(), nullptr);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0,
+                      InProgramView(KEY_ALL_ACCESS), nullptr, key_.Receive(), nullptr);
   }
   ~ProductKey() {
     key_.Reset();
@@ -81,8 +83,8 @@ class SharedFileCounts : public SystemTest {
     SystemTest::SetUp();
     DWORD disposition = 0;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, counts_.Receive(),
-                                &disposition),
+                                InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), nullptr,
+                                counts_.Receive(), &disposition),
               ERROR_SUCCESS);
     madeCounts_ = disposition == REG_CREATED_NEW_KEY;
   }
@@ -96,7 +98,7 @@ class SharedFileCounts : public SystemTest {
                            &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
         subkeys == 0 && values == 0) {
       counts_.Reset();
-      ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSharedDlls);
+      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, InProgramView(0), 0);
     }
     SystemTest::TearDown();
   }
@@ -396,7 +398,7 @@ constexpr wchar_t kFixtureTypeLibVersionKey[] =
 
 bool KeyExists(HKEY root, const wchar_t* path) {
   UniqueRegKey key;
-  return ::RegOpenKeyExW(root, path, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(root, path, 0, InProgramView(KEY_READ), key.Receive()) == ERROR_SUCCESS;
 }
 
 bool RegisterTypeLibraryFile(const std::wstring& path) {
@@ -425,7 +427,7 @@ TEST_F(SharedFileCounts, TypeLibraryIsUnregisteredBeforeDeleting) {
   EXPECT_EQ(Count(path), std::nullopt);
   EXPECT_EQ(summary_, "");
   // Whatever a failure left behind.
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kFixtureTypeLibKey);
+  DeleteRegistryTree(HKEY_CLASSES_ROOT, kFixtureTypeLibKey);
 }
 
 }  // namespace

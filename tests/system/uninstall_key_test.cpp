@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_delete_win.h"
+#include "base/registry_view_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/own_file_win.h"
@@ -52,14 +54,12 @@ class ScopedKey {
   const std::wstring& Path() const { return path_; }
   bool Exists() const {
     UniqueRegKey key;
-    return ::RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root_, path_.c_str(), 0, InProgramView(KEY_READ), key.Receive()) ==
+           ERROR_SUCCESS;
   }
 
  private:
-  void Remove() {
-    ::RegDeleteTreeW(root_, path_.c_str());
-    ::RegDeleteKeyW(root_, path_.c_str());
-  }
+  void Remove() { DeleteRegistryTree(root_, path_); }
 
   HKEY root_;
   std::wstring path_;
@@ -74,7 +74,8 @@ struct StoredValue {
 
 std::optional<StoredValue> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
   UniqueRegKey key;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(root, path.c_str(), 0, InProgramView(KEY_QUERY_VALUE), key.Receive()) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   DWORD type = 0;
@@ -298,7 +299,8 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   // The reader gets back what was written.
   WriteUninstallKeyTail(run);
   UniqueRegKey key;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, KEY_READ, key.Receive()),
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
+                            key.Receive()),
             ERROR_SUCCESS);
   const UninstallKeyValues values = LoadUninstallKey(key.Get(), "ignored");
   EXPECT_EQ(values.displayName, "Key Test");
@@ -353,7 +355,8 @@ TEST_F(UninstallKey, TextsOutsideTheCodePage) {
   EXPECT_EQ(Text(L"InstallLocation"), std::wstring(AsWide(folder)));
 
   UniqueRegKey key;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, KEY_READ, key.Receive()),
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
+                            key.Receive()),
             ERROR_SUCCESS);
   EXPECT_EQ(LoadUninstallKey(key.Get(), "").displayName, product.DisplayName);
 }
@@ -389,7 +392,7 @@ TEST_F(UninstallKey, ValuesDeletedInsteadOfWritten) {
     {
       UniqueRegKey key;
       ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, key.Receive(), nullptr),
+                                  InProgramView(KEY_SET_VALUE), nullptr, key.Receive(), nullptr),
                 ERROR_SUCCESS);
       for (const wchar_t* name : kMaybe) SetTextValue(key.Get(), name, L"left over");
     }
@@ -457,9 +460,10 @@ TEST_F(UninstallKey, EmptyKeyNameIsRefused) {
 
 TEST_F(UninstallKey, ReaderDefaultsOnAnEmptyKey) {
   UniqueRegKey key;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0,
-                              KEY_READ | KEY_SET_VALUE, nullptr, key.Receive(), nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0,
+                        InProgramView(KEY_READ | KEY_SET_VALUE), nullptr, key.Receive(), nullptr),
+      ERROR_SUCCESS);
   UninstallKeyValues values = LoadUninstallKey(key.Get(), "Named With U");
   EXPECT_EQ(values.displayName, "Named With U");
   EXPECT_TRUE(values.installLocation.empty());
@@ -516,8 +520,8 @@ TEST_F(UninstallKey, ProductValuesAndTheInstallationsPlace) {
   };
   {
     UniqueRegKey key;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, key.Receive(), nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0,
+                                InProgramView(KEY_SET_VALUE), nullptr, key.Receive(), nullptr),
               ERROR_SUCCESS);
     SetTextValue(key.Get(), L"EmptyText", L"left over");
     SetTextValue(key.Get(), L"EmptyExpandable", L"left over");
@@ -556,7 +560,8 @@ TEST_F(UninstallKey, NoRegistrationWithoutAnUninstaller) {
   };
   WriteUninstallKeyTail(Installation());
   UniqueRegKey key;
-  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, KEY_READ, key.Receive()),
+  EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
+                            key.Receive()),
             ERROR_SUCCESS);
   std::optional<StoredValue> value = ReadValue(HKEY_CURRENT_USER, ownKey, L"Y");
   ASSERT_TRUE(value.has_value());
