@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/environment_view_win.h"
 #include "base/fatal.h"
 #include "base/privilege_win.h"
 #include "base/text.h"
@@ -40,6 +41,7 @@ std::string ProgramFileName() {
 }
 
 void PrepareProcess(HINSTANCE instance, const char* commandLine) {
+  AdoptProgramEnvironment();
   InstallerState& state = GetInstallerState();
   state.title = kInstallerTitle;
   state.titleWide = AnsiToWide(kInstallerTitle);

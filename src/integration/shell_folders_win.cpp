@@ -98,9 +98,20 @@ std::wstring EnvironmentValue(const wchar_t* name) {
   });
 }
 
+// The folder that the shell reports to a 32-bit program: on 64-bit Windows the program files
+// folders are the ones whose names end in " (x86)", and the 64-bit build asks for those.
+int ProgramViewFolder(int csidl) {
+#if defined(_WIN64)
+  if (csidl == CSIDL_PROGRAM_FILES) return CSIDL_PROGRAM_FILESX86;
+  if (csidl == CSIDL_PROGRAM_FILES_COMMON) return CSIDL_PROGRAM_FILES_COMMONX86;
+#endif
+  return csidl;
+}
+
 }  // namespace
 
 std::wstring CsidlFolder(int csidl) {
+  csidl = ProgramViewFolder(csidl);
   FolderPathFunction getPath = Shell().getFolderPath;
   if (getPath == nullptr) return {};
   wchar_t path[MAX_PATH] = {};

@@ -38,7 +38,7 @@ std::wstring FavoritesDir();
 std::wstring FontDir();
 std::wstring Inetpub();
 std::wstring MediaDir();
-std::wstring ProgramsDir();  // "... (x86)" on a 64-bit system, as this process sees it
+std::wstring ProgramsDir();  // "... (x86)" on a 64-bit system, as a 32-bit program sees it
 std::wstring SMProgramsAllDir();
 std::wstring SMProgramsDir();
 std::wstring StartMenuAllDir();

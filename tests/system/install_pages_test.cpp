@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "install_sequence_fixture.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs::systest {
 namespace {
@@ -115,10 +116,9 @@ TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
 // The folder page comes back until the folder passes its checks; each refusal names the
 // problem with its own text, in the order the checks run.
 TEST_F(InstallSequence, DirectoryPageRefusesUntilTheFolderPasses) {
-  wchar_t programFiles[MAX_PATH] = {};
-  ASSERT_EQ(
-      ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles),
-      S_OK);
+  // The folder as the installer sees it (with " (x86)" on a 64-bit system).
+  const std::wstring programFiles = ProgramsDir();
+  ASSERT_FALSE(programFiles.empty());
   std::string missingDrive;
   const DWORD drives = ::GetLogicalDrives();
   for (char letter = 'Z'; letter > 'D' && missingDrive.empty(); --letter) {
