@@ -126,6 +126,15 @@ std::string WideToUtf8(std::wstring_view text) {
 
 // ---- Making installers ----
 
+bool SystemIs64Bit() {
+#if defined(_WIN64)
+  return true;
+#else
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
 fs::path StubPath() {
   std::wstring path = EnvironmentVariable(L"QUILLONET_STUB");
 #ifdef QS_STUB_PATH

@@ -20,6 +20,12 @@
 
 namespace qs::systest {
 
+// ---- The system under test ----
+
+// True on 64-bit Windows, whichever build the test program is: the 64-bit build runs only
+// there, and a 32-bit one asks whether it runs under WOW64.
+bool SystemIs64Bit();
+
 // ---- Making installers ----
 
 // The built stub: QUILLONET_STUB when set, else the path the build recorded. A Unix path

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "files/os_name_win.h"
+#include "harness_win.h"
 
 namespace qs {
 namespace {
@@ -40,8 +41,7 @@ TrueSystem ReadTrueSystem() {
   for (const wchar_t* c = version.szCSDVersion; *c != 0; ++c) {
     system.servicePack += static_cast<char>(*c);
   }
-  BOOL wow64 = FALSE;
-  system.native64 = ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+  system.native64 = systest::SystemIs64Bit();
   auto getProductInfo = reinterpret_cast<GetProductInfoFunction>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetProductInfo")));
   if (system.major >= 6 && getProductInfo != nullptr) {

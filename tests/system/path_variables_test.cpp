@@ -23,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsWow64() {
-  BOOL wow64 = FALSE;
-  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
-
 std::wstring ThisModule() {
   wchar_t name[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, name, MAX_PATH);
@@ -82,7 +77,7 @@ class PathVariables : public ::testing::Test {
 
 TEST_F(PathVariables, EveryVariableHasAPlausibleValue) {
   const std::wstring module = ThisModule();
-  const std::wstring programs = IsWow64() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+  const std::wstring programs = SystemIs64Bit() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
   const std::wstring smPrograms = Expand(L"%SMProgramsDir%");
 
   using Check = std::function<::testing::AssertionResult(const std::wstring&)>;
@@ -118,7 +113,7 @@ TEST_F(PathVariables, EveryVariableHasAPlausibleValue) {
   const std::pair<PathVariable, Check> checks[] = {
       {PathVariable::kAppDataAllDir, folder},
       {PathVariable::kAppDataDir, folder},
-      {PathVariable::kBits, is(IsWow64() ? L"64" : L"32")},
+      {PathVariable::kBits, is(SystemIs64Bit() ? L"64" : L"32")},
       {PathVariable::kBootDrive, drive},
       {PathVariable::kCommonDir, isIgnoringCase(programs + L"\\Common Files")},
       {PathVariable::kDesktopAllDir, folder},
