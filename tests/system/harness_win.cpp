@@ -153,6 +153,31 @@ const std::vector<uint8_t>& StubBytes() {
   return bytes;
 }
 
+fs::path OtherBuildStubPath() {
+  std::wstring path = EnvironmentVariable(L"QUILLONET_OTHER_STUB");
+#ifdef QS_OTHER_STUB_PATH
+  if (path.empty()) path = Utf8ToWide(QS_OTHER_STUB_PATH);
+#endif
+  return FromBuildPath(path);
+}
+
+bool ThirtyTwoBitProgramsRun(std::string& why) {
+  wchar_t windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windows, MAX_PATH);
+  // A real 32-bit program of the system's own: its command interpreter in SysWOW64.
+  const fs::path interpreter = fs::path(windows) / L"SysWOW64" / L"cmd.exe";
+  RunOptions options;
+  options.transcript = false;
+  const RunResult result = RunProgram(interpreter, L"\"" + interpreter.wstring() + L"\" /c exit 7",
+                                      fs::current_path(), options);
+  if (result.exitCode == 7) return true;
+  why = "32-bit programs do not run here (" + WideToUtf8(interpreter.wstring()) + " /c exit 7 " +
+        (result.started ? "ended with " + std::to_string(result.exitCode)
+                        : "did not start: error " + std::to_string(result.startError)) +
+        ")";
+  return false;
+}
+
 ProductSettings TestProduct(uint64_t productFlags) {
   ProductSettings settings = test_support::MinimalSettings();
   settings.ProductFlags = productFlags;

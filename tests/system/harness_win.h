@@ -33,6 +33,12 @@ bool SystemIs64Bit();
 std::filesystem::path StubPath();
 // The stub's bytes, read once.
 const std::vector<uint8_t>& StubBytes();
+// The installer program of the other build (the 64-bit one for the 32-bit test program and
+// the other way round): QUILLONET_OTHER_STUB when set, else the path the build expects.
+std::filesystem::path OtherBuildStubPath();
+// True when a 32-bit Windows program runs here (tried, not guessed); else `why` says what
+// happened.
+bool ThirtyTwoBitProgramsRun(std::string& why);
 // A file of the source tree, such as "examples/hello/hello.toml", as Wine reaches it.
 std::filesystem::path SourcePath(std::string_view relative);
 

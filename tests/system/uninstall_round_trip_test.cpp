@@ -142,6 +142,9 @@ class RoundTripPrefix : public SystemTest {
     // The command interpreter can read delunins.bat: otherwise the uninstaller and the folders
     // only the batch removes are expected to stay.
     bool batchReadable = true;
+    // The installer programs, in turn: the first installs, each further one installs again
+    // over what the one before left (and leaves its own uninstaller). None: this build's.
+    std::vector<const std::vector<uint8_t>*> programs;
   };
 
   // Installs `project` silently, checks its registration, uninstalls it with the command the
@@ -155,10 +158,15 @@ class RoundTripPrefix : public SystemTest {
     const fs::path uninstaller = uninstallDir / L"uninstall.exe";
     const fs::path batch = TempFolder() / L"delunins.bat";
 
-    std::vector<uint8_t> installer;
-    std::string error;
-    ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
-    const fs::path setup = WriteFile(L"setup.exe", installer);
+    std::vector<fs::path> setups;
+    std::vector<const std::vector<uint8_t>*> programs = placement.programs;
+    if (programs.empty()) programs.push_back(&StubBytes());
+    for (const std::vector<uint8_t>* program : programs) {
+      std::vector<uint8_t> installer;
+      std::string error;
+      ASSERT_TRUE(builder::BuildInstaller(project, *program, installer, error)) << error;
+      setups.push_back(WriteFile(L"setup" + std::to_wstring(setups.size()) + L".exe", installer));
+    }
 
     // Whatever an interrupted earlier run left of this product goes first.
     std::error_code ignored;
@@ -169,9 +177,11 @@ class RoundTripPrefix : public SystemTest {
     options.transcript = false;  // the real thing: windows under Xvfb, the batch launched
     const std::wstring arguments =
         placement.directorySwitch ? L"/a /d:\"" + installDir.wstring() + L"\"" : L"/a";
-    const RunResult installed = Run(setup, arguments, options);
+    for (const fs::path& setup : setups) {
+      const RunResult installed = Run(setup, arguments, options);
+      ASSERT_EQ(installed.exitCode, 1u) << WideToUtf8(setup.filename().wstring()) << installed;
+    }
     differences_ = SnapshotDifferences(before, TakeSnapshot(scope_));
-    ASSERT_EQ(installed.exitCode, 1u) << installed;
 
     // What the installation made is seen: the uninstaller and its registration.
     const std::wstring key = L"HKLM32\\" + std::wstring(kUninstallRoot) + keyName + L"\\";
@@ -274,6 +284,32 @@ TEST_F(RoundTripPrefix, FolderOutsideTheCodePage) {
       << error;
   RoundTrip(project,
             {L"Hello \u4E2D\u6587", L"Uninstall", false, InterpreterReadsUtf8Batches(Folder())});
+}
+
+// One build's program makes the installation, the other's installs over it and its uninstaller
+// removes it: both read and write the same folders, registry view and records. Both directions,
+// from either build's tests.
+TEST_F(RoundTripPrefix, InstallationCrossesBuilds) {
+  std::string why;
+  if (!ThirtyTwoBitProgramsRun(why)) GTEST_SKIP() << why;
+  const std::vector<uint8_t> other = ReadBytes(OtherBuildStubPath());
+  ASSERT_FALSE(other.empty()) << "the other build's program is missing: "
+                              << OtherBuildStubPath().string() << " (scripts/build makes it)";
+  const std::vector<uint8_t>* thisBuild = &StubBytes();
+  const struct {
+    const char* name;
+    std::vector<const std::vector<uint8_t>*> programs;
+  } kDirections[] = {
+      {"this build, then the other", {thisBuild, &other}},
+      {"the other build, then this", {&other, thisBuild}},
+  };
+  for (const auto& direction : kDirections) {
+    SCOPED_TRACE(direction.name);
+    builder::Project project;
+    std::string error;
+    ASSERT_TRUE(ExampleVariant("Hello Cross", "", project, error)) << error;
+    RoundTrip(project, {L"Hello Cross", L"Uninstall", true, true, direction.programs});
+  }
 }
 
 }  // namespace
