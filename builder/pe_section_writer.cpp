@@ -112,6 +112,8 @@ bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> 
   Put32(installer, optional + kOptionalInitializedDataSize,
         Get32(stub, optional + kOptionalInitializedDataSize) + section.rawSize);
   Put32(installer, optional + kOptionalImageSize, static_cast<uint32_t>(sizeOfImage));
+  // CheckSum stays the stub's: the uninstaller cut from the installer must be the stub again,
+  // byte for byte, and Windows checks the sum of drivers only.
   return true;
 }
 
