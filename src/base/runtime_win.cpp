@@ -154,6 +154,14 @@ extern "C" int __mingw_vsnwprintf(wchar_t* buffer, size_t size, const wchar_t* f
   return written;
 }
 
+// Numbers are read by msvcrt too: mingw's strtod is a full gdtoa (hexadecimal forms, NaN
+// payloads, arbitrary precision) of about 20 KB. The program's only caller hands it a plain
+// decimal number that it has checked itself.
+extern "C" double (*__MINGW_IMP_SYMBOL(strtod))(const char*, char**);
+extern "C" double __mingw_strtod(const char* text, char** end) {
+  return __MINGW_IMP_SYMBOL(strtod)(text, end);
+}
+
 namespace __gnu_cxx {
 
 // Without exceptions nothing reaches terminate but a broken program; the library's verbose
