@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/system_error_win.h"
 #include "base/text.h"
 #include "base/text_format.h"
@@ -127,7 +128,7 @@ bool AcceptLowSpace(const DirectoryVerdict& verdict) {
 // behind.
 void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
   for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
-    ::RemoveDirectoryW(folder->c_str());
+    ::RemoveDirectoryW(Redirected(*folder));
   }
 }
 
@@ -141,7 +142,7 @@ bool CreateTestFile(const std::wstring& directory) {
 }  // namespace
 
 bool IsExistingDirectory(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -156,7 +157,7 @@ DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& c
     if (end < path.size() && path[end] != L'\\') continue;
     const std::wstring folder = path.substr(0, end);
     if (folder.empty() || folder.back() == L'\\' || IsExistingDirectory(folder)) continue;
-    if (!::CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (!::CreateDirectoryW(Redirected(folder), nullptr)) {
       const DWORD error = ::GetLastError();
       // Someone else may have made it meanwhile.
       if (error == ERROR_ALREADY_EXISTS && IsExistingDirectory(folder)) continue;
@@ -190,7 +191,7 @@ DriveType SystemDriveFacts::TypeOfDrive(std::u16string_view root) const {
 std::optional<uint64_t> SystemDriveFacts::FreeSpace(std::u16string_view root) const {
   QuietDriveErrors quiet;
   ULARGE_INTEGER available{};
-  if (!::GetDiskFreeSpaceExW(ToWide(root).c_str(), &available, nullptr, nullptr)) {
+  if (!::GetDiskFreeSpaceExW(Redirected(ToWide(root)), &available, nullptr, nullptr)) {
     return std::nullopt;
   }
   return available.QuadPart;
@@ -202,7 +203,7 @@ uint64_t SystemDriveFacts::ClusterSize(std::u16string_view root) const {
   DWORD bytesPerSector = 0;
   DWORD freeClusters = 0;
   DWORD totalClusters = 0;
-  if (!::GetDiskFreeSpaceW(ToWide(root).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+  if (!::GetDiskFreeSpaceW(Redirected(ToWide(root)), &sectorsPerCluster, &bytesPerSector, &freeClusters,
                            &totalClusters)) {
     return 0;
   }
@@ -270,7 +271,7 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
 void DeleteDirectoryTestFile() {
   std::wstring& path = TestFilePath();
   if (path.empty()) return;
-  ::DeleteFileW(path.c_str());
+  ::DeleteFileW(Redirected(path));
   path.clear();
 }
 
@@ -289,7 +290,7 @@ void RemoveDirectoryIfEmpty(const std::string& path) {
   // The shell's leftovers go only when nothing else is there.
   std::vector<std::wstring> leftovers;
   WIN32_FIND_DATAW found;
-  UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  UniqueFindHandle find(::FindFirstFileW(Redirected(folder + L"\\*"), &found));
   if (!find) return;
   do {
     const std::string name = WideToUtf8(found.cFileName);
@@ -305,10 +306,10 @@ void RemoveDirectoryIfEmpty(const std::string& path) {
 
   for (const std::wstring& file : leftovers) {
     // desktop.ini is usually hidden, system and read-only.
-    ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(file.c_str());
+    ::SetFileAttributesW(Redirected(file), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(Redirected(file));
   }
-  ::RemoveDirectoryW(folder.c_str());
+  ::RemoveDirectoryW(Redirected(folder));
 }
 
 }  // namespace qs

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/privilege_win.h"
@@ -42,7 +43,7 @@ std::wstring FolderOf(const std::wstring& path) {
 }
 
 bool IsExistingFile(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -60,10 +61,10 @@ std::wstring CommandInterpreter() {
 // volume keeps no short names the long path comes back, and it is quoted when it needs to be.
 std::wstring BatchArgument(const std::wstring& path) {
   std::wstring argument = path;
-  const DWORD needed = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+  const DWORD needed = ::GetShortPathNameW(Redirected(path), nullptr, 0);
   if (needed != 0) {
     std::wstring shortPath(needed, L'\0');
-    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    const DWORD length = ::GetShortPathNameW(Redirected(path), shortPath.data(), needed);
     if (length != 0 && length < needed) argument.assign(shortPath, 0, length);
   }
   if (argument.find(L' ') != std::wstring::npos) argument = L"\"" + argument + L"\"";
@@ -106,7 +107,7 @@ DWORD ShellOpen(const std::wstring& file, const std::wstring& folder, int show) 
   const auto shellExecute = LibraryFunction<decltype(&::ShellExecuteW)>(shell32, "ShellExecuteW");
   if (shellExecute == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
   const auto result = reinterpret_cast<INT_PTR>(
-      shellExecute(nullptr, L"open", file.c_str(), nullptr, OrNull(folder), show));
+      shellExecute(nullptr, L"open", Redirected(file), nullptr, OrNull(folder), show));
   return result > 32 ? 0 : ShellResultError(result);
 }
 
@@ -194,7 +195,7 @@ class RealSystemActions : public SystemActions {
   }
 
   DWORD StartProgram(std::wstring_view commandLine, std::wstring_view folder) override {
-    std::wstring command(commandLine);  // CreateProcessW may write into it
+    std::wstring command = FileSystemCommandLine(commandLine);  // CreateProcessW may write into it
     const std::wstring directory(folder);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

@@ -4,6 +4,7 @@
 // after windows.h, which it needs
 #include <oleauto.h>
 
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
@@ -22,7 +23,7 @@ enum class InProcessResult { kNotLoaded, kFailed, kDone };
 // The server's own DllUnregisterServer, in this process. The file is loaded by its full path,
 // and its dependencies are looked up in its own folder first, as regsvr32 does.
 InProcessResult UnregisterInProcess(const std::wstring& path) {
-  UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  UniqueModule module(::LoadLibraryExW(Redirected(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module) return InProcessResult::kNotLoaded;
   auto unregister = LibraryFunction<DllUnregisterServerFunction>(module, "DllUnregisterServer");
   if (unregister == nullptr) return InProcessResult::kFailed;
@@ -39,7 +40,9 @@ bool UnregisterThroughRegsvr32(const std::wstring& path) {
   std::wstring program = folder;
   if (program.back() != L'\\') program += L'\\';
   program += L"regsvr32.exe";
-  std::wstring command = L"regsvr32.exe /s /u \"" + path + L"\"";
+  // The 64-bit program starts the 64-bit regsvr32, which sees no redirection (it hands a 32-bit
+  // server on to its 32-bit self): it is given the file's real place.
+  std::wstring command = L"regsvr32.exe /s /u \"" + FileSystemPath(path) + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -86,7 +89,7 @@ bool UnregisterTypeLibrary(const std::string& path) {
   // LoadTypeLib would register a library it loads from a file as a side effect; loading it
   // without registering leaves only the unregistration to be done.
   ITypeLib* library = nullptr;
-  if (FAILED(load(Widen(path).c_str(), REGKIND_NONE, &library)) || library == nullptr) {
+  if (FAILED(load(Redirected(Widen(path)), REGKIND_NONE, &library)) || library == nullptr) {
     return false;
   }
   bool unregistered = false;

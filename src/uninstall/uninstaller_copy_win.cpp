@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
@@ -102,7 +103,7 @@ BOOL CALLBACK AddType(HMODULE module, LPWSTR type, LONG_PTR context) {
 // Every resource of the program, in the order of its resource directory. False when the file
 // cannot be loaded as a program.
 bool ReadProgramResources(const std::wstring& path, std::vector<Resource>& resources) {
-  UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  UniqueModule module(::LoadLibraryExW(Redirected(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!module) return false;
   ResourceReader reader{module.Get(), &resources};
   ::EnumResourceTypesW(module.Get(), AddType, reinterpret_cast<LONG_PTR>(&reader));
@@ -166,7 +167,7 @@ bool IsInUse(DWORD error) {
 // try to replace itself with itself at the restart.
 bool IsSameFile(const std::wstring& a, const std::wstring& b) {
   const auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), 0,
+    UniqueFileHandle file(::CreateFileW(Redirected(path), 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && ::GetFileInformationByHandle(file.Get(), &info);
@@ -192,9 +193,9 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
   DWORD error = 0;
   if (::GetTempFileNameW(FolderOfPath(target).c_str(), L"KWV", 0, temporary) == 0) {
     error = ::GetLastError();
-  } else if (!::CopyFileW(source.c_str(), temporary, FALSE)) {
+  } else if (!::CopyFileW(Redirected(source), Redirected(temporary), FALSE)) {
     error = ::GetLastError();
-    ::DeleteFileW(temporary);
+    ::DeleteFileW(Redirected(temporary));
   }
   if (error != 0) {
     run.failureSummary += "Failed to register '" + dest +
@@ -213,14 +214,14 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
   error = ::GetLastError();
   run.failureSummary += "Failed to register '" + dest + "' for replacement with temporary file '" +
                         temporaryText + "'\r\n" + SystemErrorText(error) + "\r\n\r\n";
-  ::DeleteFileW(temporary);
+  ::DeleteFileW(Redirected(temporary));
 }
 
 void CopyRunningProgram(const std::string& dest, InstallRun& run) {
   const std::wstring source = ModuleFileName();
   const std::wstring target = Widen(dest);
   if (IsSameFile(source, target)) return;
-  if (::CopyFileW(source.c_str(), target.c_str(), FALSE)) return;
+  if (::CopyFileW(Redirected(source), Redirected(target), FALSE)) return;
   const DWORD error = ::GetLastError();
   if (IsInUse(error)) {
     CopyForRestart(source, dest, run);
@@ -235,7 +236,7 @@ bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan byt
                             std::string& path) {
   path = JoinPath(run.uninstallDir, name);
   CreateFolderPath(run.uninstallDir);
-  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFileHandle file(::CreateFileW(Redirected(Widen(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
   if (error != 0) {
