@@ -22,19 +22,23 @@ bool IsSeparator(char16_t c, bool literal) {
 }
 
 struct SplitPath {
-  std::u16string_view prefix;              // "\\?\" or "\??\" for the literal forms
+  std::u16string_view prefix;              // "\\?\", "\??\" or "\\.\" before the drive
   std::vector<std::u16string_view> parts;  // parts[0] is the drive ("C:")
   bool trailingSeparator = false;
 };
 
-// Only drive paths can lie under the system folder: UNC and device paths give nothing.
+// Only drive paths can lie under the system folder: UNC paths and other devices give nothing.
 std::optional<SplitPath> Split(std::u16string_view path) {
   SplitPath split;
   bool literal = false;
-  if (path.size() >= 4 && (path.substr(0, 4) == u"\\\\?\\" || path.substr(0, 4) == u"\\??\\")) {
-    split.prefix = path.substr(0, 4);
-    path.remove_prefix(4);
-    literal = true;
+  if (path.size() >= 4 && (path[0] == u'\\' || path[0] == u'/')) {
+    const std::u16string_view head = path.substr(0, 4);
+    // "\\?\" and "\??\" go to the file system as written; "\\.\" is normalised like any path.
+    literal = head == u"\\\\?\\" || head == u"\\??\\";
+    if (literal || head == u"\\\\.\\") {
+      split.prefix = head;
+      path.remove_prefix(4);
+    }
   }
   const bool drive = path.size() >= 3 && path[1] == u':' && IsSeparator(path[2], literal) &&
                      ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
@@ -59,14 +63,26 @@ std::optional<SplitPath> Split(std::u16string_view path) {
   return split;
 }
 
-// `parts` begins with `folder`'s parts; the rest is the path beneath it.
+// `parts` begins with `folder`'s parts, each in its long or its short spelling (`shortFolder`,
+// empty when the folder has none); the rest is the path beneath it.
 bool StartsWith(const std::vector<std::u16string_view>& parts,
-                const std::vector<std::u16string_view>& folder) {
+                const std::vector<std::u16string_view>& folder,
+                const std::vector<std::u16string_view>& shortFolder) {
   if (parts.size() < folder.size()) return false;
+  const bool hasShort = shortFolder.size() == folder.size();
   for (size_t i = 0; i < folder.size(); ++i) {
-    if (!SameName(parts[i], folder[i])) return false;
+    if (!SameName(parts[i], folder[i]) && !(hasShort && SameName(parts[i], shortFolder[i]))) {
+      return false;
+    }
   }
   return true;
+}
+
+std::vector<std::u16string_view> SysnativeOf(const std::vector<std::u16string_view>& system) {
+  if (system.empty()) return {};
+  std::vector<std::u16string_view> sysnative(system.begin(), system.end() - 1);
+  sysnative.push_back(u"sysnative");
+  return sysnative;
 }
 
 // The folders under the system folder that 32-bit and 64-bit programs share.
@@ -102,15 +118,18 @@ std::optional<std::u16string> RedirectedPath(std::u16string_view path,
   if (!split || !system || system->parts.size() < 2 || !system->prefix.empty()) {
     return std::nullopt;
   }
-  if (StartsWith(split->parts, system->parts)) {
+  std::vector<std::u16string_view> shortSystem;
+  if (const std::optional<SplitPath> shortSplit = Split(folders.systemShort)) {
+    if (shortSplit->prefix.empty()) shortSystem = shortSplit->parts;
+  }
+  if (StartsWith(split->parts, system->parts, shortSystem)) {
     const std::vector<std::u16string_view> rest(split->parts.begin() + system->parts.size(),
                                                 split->parts.end());
     if (IsShared(rest, folders.driverStoreShared)) return std::nullopt;
     return Rejoin(*split, folders.systemWow64, system->parts.size());
   }
-  std::vector<std::u16string_view> sysnative(system->parts.begin(), system->parts.end() - 1);
-  sysnative.push_back(u"sysnative");
-  if (StartsWith(split->parts, sysnative)) {
+  const std::vector<std::u16string_view> sysnative = SysnativeOf(system->parts);
+  if (StartsWith(split->parts, sysnative, SysnativeOf(shortSystem))) {
     return Rejoin(*split, folders.system, sysnative.size());
   }
   return std::nullopt;

@@ -7,8 +7,8 @@
 namespace qs {
 namespace {
 
-const RedirectionFolders kWindows7 = {u"C:\\Windows\\system32", u"C:\\Windows\\SysWOW64", true};
-const RedirectionFolders kVista = {u"C:\\Windows\\system32", u"C:\\Windows\\SysWOW64", false};
+const RedirectionFolders kWindows7 = {u"C:\\Windows\\system32", u"C:\\Windows\\SysWOW64", true, {}};
+const RedirectionFolders kVista = {u"C:\\Windows\\system32", u"C:\\Windows\\SysWOW64", false, {}};
 
 std::string Show(const std::optional<std::u16string>& path) {
   if (!path) return "(not redirected)";
@@ -73,6 +73,12 @@ TEST(RedirectionPathTest, MapsWhatA32BitProgramReaches) {
       {u"\\\\?\\C:/Windows/System32/app.dll", "(not redirected)"},
       {u"\\\\?\\C:\\Windows\\\\System32\\app.dll", "(not redirected)"},
       {u"\\\\?\\UNC\\server\\share\\Windows\\System32\\a", "(not redirected)"},
+      // The device form of a drive path is normalised like a plain one; other devices are not
+      // drives.
+      {u"\\\\.\\C:\\Windows\\System32\\app.dll", "\\\\.\\C:\\Windows\\SysWOW64\\app.dll"},
+      {u"\\\\.\\c:\\windows\\temp\\..\\sysnative\\a", "\\\\.\\C:\\Windows\\system32\\a"},
+      {u"\\\\.\\PhysicalDrive0", "(not redirected)"},
+      {u"\\\\.\\pipe\\Windows\\System32", "(not redirected)"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Show(RedirectedPath(c.path, kWindows7)), c.expected) << Show(std::u16string(c.path));
@@ -88,14 +94,40 @@ TEST(RedirectionPathTest, DriverStoreIsSharedFromWindows7On) {
 // The folders come from the system; their own spelling and a trailing backslash do not matter,
 // and a folder no path can lie under redirects nothing.
 TEST(RedirectionPathTest, TakesTheFoldersAsTheSystemGivesThem) {
-  const RedirectionFolders trailing = {u"c:\\WINNT\\System32\\", u"c:\\WINNT\\SysWOW64\\", true};
+  const RedirectionFolders trailing = {
+      u"c:\\WINNT\\System32\\", u"c:\\WINNT\\SysWOW64\\", true, {}};
   EXPECT_EQ(Show(RedirectedPath(u"C:\\winnt\\system32\\a", trailing)), "c:\\WINNT\\SysWOW64\\a");
   EXPECT_EQ(Show(RedirectedPath(u"C:\\winnt\\sysnative\\a", trailing)), "c:\\WINNT\\System32\\a");
 
-  const RedirectionFolders root = {u"C:\\", u"C:\\SysWOW64", true};
+  const RedirectionFolders root = {u"C:\\", u"C:\\SysWOW64", true, {}};
   EXPECT_EQ(Show(RedirectedPath(u"C:\\a", root)), "(not redirected)");
-  const RedirectionFolders none = {u"", u"", true};
+  const RedirectionFolders none = {u"", u"", true, {}};
   EXPECT_EQ(Show(RedirectedPath(u"C:\\Windows\\System32\\a", none)), "(not redirected)");
+}
+
+// A Windows folder with a long name has a short spelling too, and a path may use either one,
+// or a mix of both, for each of its components.
+TEST(RedirectionPathTest, ShortSpellingOfTheSystemFolder) {
+  RedirectionFolders folders = {u"C:\\Windows Folder\\system32", u"C:\\Windows Folder\\SysWOW64",
+                                true, u"C:\\WINDOW~1\\system32"};
+  struct Case {
+    std::u16string_view path;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {u"C:\\Windows Folder\\System32\\a.dll", "C:\\Windows Folder\\SysWOW64\\a.dll"},
+      {u"C:\\window~1\\System32\\a.dll", "C:\\Windows Folder\\SysWOW64\\a.dll"},
+      {u"\\\\?\\C:\\WINDOW~1\\system32\\a.dll", "\\\\?\\C:\\Windows Folder\\SysWOW64\\a.dll"},
+      {u"C:\\WINDOW~1\\Sysnative\\a.dll", "C:\\Windows Folder\\system32\\a.dll"},
+      {u"C:\\WINDOW~1\\System32\\spool\\a", "(not redirected)"},
+      {u"C:\\WINDOW~2\\System32\\a.dll", "(not redirected)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Show(RedirectedPath(c.path, folders)), c.expected) << Show(std::u16string(c.path));
+  }
+  // A short form of another depth is no spelling of the folder, and is not read past its end.
+  folders.systemShort = u"C:\\WINDOW~1";
+  EXPECT_EQ(Show(RedirectedPath(u"C:\\WINDOW~1\\System32\\a.dll", folders)), "(not redirected)");
 }
 
 TEST(RedirectionPathTest, FindsTheProgramOfACommandLine) {
