@@ -21,14 +21,24 @@ enum class RedirectionSwitch {
 RedirectionSwitch DisableFileRedirection();
 void RestoreFileRedirection();
 
-// The path the file system is to be given for `path`. `path` itself when redirection is off or
+// The path the file system is to be given for `path`: `path` itself when redirection is off or
 // leaves it alone; always `path` in the 32-bit build, where the system does the mapping.
-// And a command line with its program part mapped the same way.
+// The result is a place, not a name the program uses: it is never mapped a second time (a
+// Sysnative path maps to the system folder, which would then move again).
+//
+// FileSystemProgramPath is for names that CreateProcess and the shell may also look up (a
+// program, a document): a bare name is searched for, so only a path with a folder is mapped.
+// FileSystemCommandLine maps the program part of a command line that way; its arguments are
+// the started program's business.
 #if defined(_WIN64)
 std::wstring FileSystemPath(std::wstring_view path);
+std::wstring FileSystemProgramPath(std::wstring_view path);
 std::wstring FileSystemCommandLine(std::wstring_view commandLine);
 #else
 inline std::wstring FileSystemPath(std::wstring_view path) {
+  return std::wstring(path);
+}
+inline std::wstring FileSystemProgramPath(std::wstring_view path) {
   return std::wstring(path);
 }
 inline std::wstring FileSystemCommandLine(std::wstring_view commandLine) {
@@ -66,5 +76,17 @@ class Redirected {
   Redirected(const Redirected&) = delete;
   Redirected& operator=(const Redirected&) = delete;
 };
+
+// GetTempFileNameW: a new empty file "<prefix>XXXX.tmp" in `folder`, named in `folder` as
+// given, so that the name can be logged and later handed to the calls above like any other.
+// Empty on failure, with GetLastError telling why.
+#if defined(_WIN64)
+std::wstring NewTemporaryFile(const std::wstring& folder, const wchar_t* prefix);
+#else
+inline std::wstring NewTemporaryFile(const std::wstring& folder, const wchar_t* prefix) {
+  wchar_t path[MAX_PATH] = {};
+  return ::GetTempFileNameW(folder.c_str(), prefix, 0, path) == 0 ? std::wstring() : path;
+}
+#endif
 
 }  // namespace qs

@@ -7,8 +7,16 @@
 namespace qs {
 
 bool InputFile::Open(const std::wstring& path) {
+  return OpenFile(Redirected(path));
+}
+
+bool InputFile::OpenPlace(const std::wstring& place) {
+  return OpenFile(place.c_str());
+}
+
+bool InputFile::OpenFile(const wchar_t* path) {
   Close();
-  handle_.Reset(::CreateFileW(Redirected(path), GENERIC_READ,
+  handle_.Reset(::CreateFileW(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_) return Fail();
