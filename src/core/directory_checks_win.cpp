@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "base/file_redirection_win.h"
@@ -133,9 +134,9 @@ void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
 }
 
 bool CreateTestFile(const std::wstring& directory) {
-  wchar_t path[MAX_PATH] = {};
-  if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
-  TestFilePath() = path;
+  std::wstring path = NewTemporaryFile(directory, L"qst");
+  if (path.empty()) return false;
+  TestFilePath() = std::move(path);
   return true;
 }
 
@@ -203,8 +204,8 @@ uint64_t SystemDriveFacts::ClusterSize(std::u16string_view root) const {
   DWORD bytesPerSector = 0;
   DWORD freeClusters = 0;
   DWORD totalClusters = 0;
-  if (!::GetDiskFreeSpaceW(Redirected(ToWide(root)), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters)) {
+  if (!::GetDiskFreeSpaceW(Redirected(ToWide(root)), &sectorsPerCluster, &bytesPerSector,
+                           &freeClusters, &totalClusters)) {
     return 0;
   }
   return uint64_t{sectorsPerCluster} * bytesPerSector;

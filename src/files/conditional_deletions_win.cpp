@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "base/file_redirection_win.h"
 #include "base/date_time.h"
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"

@@ -56,12 +56,15 @@ bool IsAbsolute(const std::wstring& path) {
   return (path.size() >= 2 && path[1] == L':') || (!path.empty() && IsSlash(path[0]));
 }
 
-// The 8.3 form when the system has one (the file must exist), else the path as given.
+// The 8.3 form when the system has one (the file must exist), else the path as given. A path
+// that redirection moves stays as given: the short form of where it leads would be redirected
+// a second time when it is used.
 std::wstring ShortPath(const std::wstring& path) {
+  if (FileSystemPath(path) != path) return path;
   std::wstring out(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD length =
-        ::GetShortPathNameW(Redirected(path), out.data(), static_cast<DWORD>(out.size()));
+        ::GetShortPathNameW(path.c_str(), out.data(), static_cast<DWORD>(out.size()));
     if (length == 0) return path;
     if (length < out.size()) {
       out.resize(length);
@@ -126,7 +129,7 @@ void GrantEveryoneReadAccess(const std::wstring& path) {
   }
   PACL oldAcl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  std::wstring name = path;  // the call takes a mutable name
+  std::wstring name = FileSystemPath(path);  // the call takes a mutable name
   if (::GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &oldAcl, nullptr, &descriptor) == ERROR_SUCCESS) {
     EXPLICIT_ACCESSW access{};
@@ -150,9 +153,7 @@ void GrantEveryoneReadAccess(const std::wstring& path) {
 // A new empty "KWV....tmp" in `folder`; empty when the system could not make one.
 std::wstring MakeTemporaryFile(const std::wstring& folder) {
   if (folder.empty()) return {};
-  wchar_t name[MAX_PATH] = {};
-  if (::GetTempFileNameW(folder.c_str(), L"KWV", 0, name) == 0) return {};
-  return name;
+  return NewTemporaryFile(folder, L"KWV");
 }
 
 bool IsMissingError(DWORD error) {
@@ -364,8 +365,8 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   if (temporary.empty()) return noTemporaryFile(::GetLastError());
 
   {
-    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !WriteAll(file.Get(), data)) {
       const DWORD error = ::GetLastError();
       file.Reset();

@@ -53,7 +53,8 @@ void RemoveSystemEntries(UninstallRun& run) {
     }
   }
   SetUninstallProgress(98);  // 34
-  if (!installation.sharedDir.empty()) ::RemoveDirectoryW(Redirected(Widen(installation.sharedDir)));
+  if (!installation.sharedDir.empty())
+    ::RemoveDirectoryW(Redirected(Widen(installation.sharedDir)));
 }
 
 void FinishWhenComplete(UninstallRun& run) {

@@ -27,8 +27,8 @@ constexpr uint64_t kRecordSizeLimit = 256u * 1024 * 1024;
 DWORD ReplaceWholeFile(const std::wstring& target, std::string_view bytes) {
   const std::wstring temporary = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
   {
-    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return ::GetLastError();
     DWORD error = WriteAllBytes(
         file.Get(), ByteSpan(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
