@@ -2,11 +2,21 @@
 
 #include <algorithm>
 
+#include "base/file_redirection_win.h"
+
 namespace qs {
 
 bool InputFile::Open(const std::wstring& path) {
+  return OpenFile(Redirected(path));
+}
+
+bool InputFile::OpenPlace(const std::wstring& place) {
+  return OpenFile(place.c_str());
+}
+
+bool InputFile::OpenFile(const wchar_t* path) {
   Close();
-  handle_.Reset(::CreateFileW(path.c_str(), GENERIC_READ,
+  handle_.Reset(::CreateFileW(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_) return Fail();

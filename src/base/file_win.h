@@ -15,8 +15,12 @@ namespace qs {
 class InputFile : public ByteSource {
  public:
   // Opens for reading; other processes may read, write and delete it meanwhile (a running
-  // program's own file is open that way by the loader too). Takes the size right away.
+  // program's own file is open that way by the loader too). Takes the size right away. The
+  // path goes through file-system redirection like every path the program names.
   bool Open(const std::wstring& path);
+  // The same for a path that already names where the file is: the system's name of the running
+  // program's file, which redirection must not move elsewhere.
+  bool OpenPlace(const std::wstring& place);
   void Close();
   bool IsOpen() const { return handle_.Valid(); }
 
@@ -33,6 +37,7 @@ class InputFile : public ByteSource {
   HANDLE Handle() const { return handle_.Get(); }
 
  private:
+  bool OpenFile(const wchar_t* path);
   bool Fail();
 
   UniqueFileHandle handle_;

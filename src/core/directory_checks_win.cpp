@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/system_error_win.h"
 #include "base/text.h"
 #include "base/text_format.h"
@@ -127,21 +129,21 @@ bool AcceptLowSpace(const DirectoryVerdict& verdict) {
 // behind.
 void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
   for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
-    ::RemoveDirectoryW(folder->c_str());
+    ::RemoveDirectoryW(Redirected(*folder));
   }
 }
 
 bool CreateTestFile(const std::wstring& directory) {
-  wchar_t path[MAX_PATH] = {};
-  if (::GetTempFileNameW(directory.c_str(), L"qst", 0, path) == 0) return false;
-  TestFilePath() = path;
+  std::wstring path = NewTemporaryFile(directory, L"qst");
+  if (path.empty()) return false;
+  TestFilePath() = std::move(path);
   return true;
 }
 
 }  // namespace
 
 bool IsExistingDirectory(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -156,7 +158,7 @@ DWORD CreateDirectoryTree(const std::wstring& path, std::vector<std::wstring>& c
     if (end < path.size() && path[end] != L'\\') continue;
     const std::wstring folder = path.substr(0, end);
     if (folder.empty() || folder.back() == L'\\' || IsExistingDirectory(folder)) continue;
-    if (!::CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (!::CreateDirectoryW(Redirected(folder), nullptr)) {
       const DWORD error = ::GetLastError();
       // Someone else may have made it meanwhile.
       if (error == ERROR_ALREADY_EXISTS && IsExistingDirectory(folder)) continue;
@@ -190,7 +192,7 @@ DriveType SystemDriveFacts::TypeOfDrive(std::u16string_view root) const {
 std::optional<uint64_t> SystemDriveFacts::FreeSpace(std::u16string_view root) const {
   QuietDriveErrors quiet;
   ULARGE_INTEGER available{};
-  if (!::GetDiskFreeSpaceExW(ToWide(root).c_str(), &available, nullptr, nullptr)) {
+  if (!::GetDiskFreeSpaceExW(Redirected(ToWide(root)), &available, nullptr, nullptr)) {
     return std::nullopt;
   }
   return available.QuadPart;
@@ -202,8 +204,8 @@ uint64_t SystemDriveFacts::ClusterSize(std::u16string_view root) const {
   DWORD bytesPerSector = 0;
   DWORD freeClusters = 0;
   DWORD totalClusters = 0;
-  if (!::GetDiskFreeSpaceW(ToWide(root).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters)) {
+  if (!::GetDiskFreeSpaceW(Redirected(ToWide(root)), &sectorsPerCluster, &bytesPerSector,
+                           &freeClusters, &totalClusters)) {
     return 0;
   }
   return uint64_t{sectorsPerCluster} * bytesPerSector;
@@ -270,7 +272,7 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
 void DeleteDirectoryTestFile() {
   std::wstring& path = TestFilePath();
   if (path.empty()) return;
-  ::DeleteFileW(path.c_str());
+  ::DeleteFileW(Redirected(path));
   path.clear();
 }
 
@@ -289,7 +291,7 @@ void RemoveDirectoryIfEmpty(const std::string& path) {
   // The shell's leftovers go only when nothing else is there.
   std::vector<std::wstring> leftovers;
   WIN32_FIND_DATAW found;
-  UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  UniqueFindHandle find(::FindFirstFileW(Redirected(folder + L"\\*"), &found));
   if (!find) return;
   do {
     const std::string name = WideToUtf8(found.cFileName);
@@ -305,10 +307,10 @@ void RemoveDirectoryIfEmpty(const std::string& path) {
 
   for (const std::wstring& file : leftovers) {
     // desktop.ini is usually hidden, system and read-only.
-    ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(file.c_str());
+    ::SetFileAttributesW(Redirected(file), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(Redirected(file));
   }
-  ::RemoveDirectoryW(folder.c_str());
+  ::RemoveDirectoryW(Redirected(folder));
 }
 
 }  // namespace qs

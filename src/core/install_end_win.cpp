@@ -4,6 +4,7 @@
 // windows.h first
 #include <shlobj.h>
 
+#include "base/file_redirection_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
@@ -120,7 +121,7 @@ void RemoveEmptyDirectories(const InstallRun& run) {
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();
   std::wstring installDir = Widen(run.installDir);
-  ::SetCurrentDirectoryW(installDir.c_str());
+  ::SetCurrentDirectoryW(Redirected(installDir));
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
     std::wstring command = AnsiToWide(options.runAfterInstall);
     if (DWORD error = System().StartProgram(command, installDir)) {

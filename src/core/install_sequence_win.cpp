@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "core/exit_win.h"
 #include "core/install_phases_win.h"
 #include "core/install_steps_win.h"
@@ -33,28 +34,19 @@ void StartFromPayload(PayloadContext& payload, InstallRun& run) {
   if (Product().Bitness == 1) DisableRedirection(run);
 }
 
-using Wow64DisableFunction = BOOL(WINAPI*)(PVOID*);
-using Wow64RevertFunction = BOOL(WINAPI*)(PVOID);
-
-PVOID redirectionState = nullptr;
-
 }  // namespace
 
 // A 64-bit product sees the system's own folders: redirection stays off for the whole run. On
-// a 32-bit system the function is missing, and the product is refused a moment later.
+// a 32-bit system there is nothing to switch, and the product is refused a moment later.
 void DisableRedirection(InstallRun& run) {
-  auto disable = reinterpret_cast<Wow64DisableFunction>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
-  if (disable == nullptr) return;
-  run.redirectionDisabled = disable(&redirectionState) != FALSE;
-  run.redirectionFailed = !run.redirectionDisabled;
+  const RedirectionSwitch result = DisableFileRedirection();
+  run.redirectionDisabled = result == RedirectionSwitch::kOff;
+  run.redirectionFailed = result == RedirectionSwitch::kFailed;
 }
 
 void RestoreRedirection(InstallRun& run) {
   if (!run.redirectionDisabled) return;
-  auto revert = reinterpret_cast<Wow64RevertFunction>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
-  if (revert != nullptr) revert(redirectionState);
+  RestoreFileRedirection();
   run.redirectionDisabled = false;
 }
 

@@ -63,14 +63,17 @@ void OpenOwnFile(InputFile& file) {
   // The name on the command line is taken first. It is only trusted when it names the running
   // program: a relative name may find another program of that name in the current folder,
   // whose payload would not match the one mapped in memory.
-  if (file.Open(name) && name != moduleName) {
+  //
+  // Both name the program where it was started from. The 64-bit program maps neither: a name
+  // in the system folder is its real place, never a 32-bit program's view of the SysWOW64 one.
+  if (file.OpenPlace(name) && name != moduleName) {
     InputFile module;
-    if (module.Open(moduleName) && !file.IsSameFile(module)) file.Close();
+    if (module.OpenPlace(moduleName) && !file.IsSameFile(module)) file.Close();
   }
   if (file.IsOpen()) return;
 
   name = moduleName;
-  if (file.Open(name)) return;
+  if (file.OpenPlace(name)) return;
   DWORD error = file.LastError();
   FatalError("Error code 1: The installer could not open itself.\r\nFilename: %s\r\nError #%d: %s",
              WideToAnsi(name).c_str(), static_cast<int>(error), SystemErrorText(error).c_str());

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/privilege_win.h"
@@ -41,6 +42,8 @@ std::wstring FolderOf(const std::wstring& path) {
   return path.substr(0, end == 0 || path[end - 1] == L':' ? end + 1 : end);
 }
 
+// Asked unmapped: the 64-bit program runs the system's own interpreter, as a machine without
+// 32-bit support has no other.
 bool IsExistingFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -58,12 +61,13 @@ std::wstring CommandInterpreter() {
 
 // The batch as the interpreter's argument: its short path, which has no spaces. Where the
 // volume keeps no short names the long path comes back, and it is quoted when it needs to be.
+// The interpreter sees no redirection of ours, so it is told where the batch really is.
 std::wstring BatchArgument(const std::wstring& path) {
-  std::wstring argument = path;
-  const DWORD needed = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+  std::wstring argument = FileSystemPath(path);
+  const DWORD needed = ::GetShortPathNameW(argument.c_str(), nullptr, 0);
   if (needed != 0) {
     std::wstring shortPath(needed, L'\0');
-    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    const DWORD length = ::GetShortPathNameW(argument.c_str(), shortPath.data(), needed);
     if (length != 0 && length < needed) argument.assign(shortPath, 0, length);
   }
   if (argument.find(L' ') != std::wstring::npos) argument = L"\"" + argument + L"\"";
@@ -105,8 +109,10 @@ DWORD ShellOpen(const std::wstring& file, const std::wstring& folder, int show) 
   if (!shell32) shell32 = LoadSystemLibrary(L"shell32.dll");
   const auto shellExecute = LibraryFunction<decltype(&::ShellExecuteW)>(shell32, "ShellExecuteW");
   if (shellExecute == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
+  const std::wstring place = FileSystemProgramPath(file);
+  const std::wstring directory = FileSystemPath(folder);
   const auto result = reinterpret_cast<INT_PTR>(
-      shellExecute(nullptr, L"open", file.c_str(), nullptr, OrNull(folder), show));
+      shellExecute(nullptr, L"open", place.c_str(), nullptr, OrNull(directory), show));
   return result > 32 ? 0 : ShellResultError(result);
 }
 
@@ -194,8 +200,8 @@ class RealSystemActions : public SystemActions {
   }
 
   DWORD StartProgram(std::wstring_view commandLine, std::wstring_view folder) override {
-    std::wstring command(commandLine);  // CreateProcessW may write into it
-    const std::wstring directory(folder);
+    std::wstring command = FileSystemCommandLine(commandLine);  // CreateProcessW may write into it
+    const std::wstring directory = FileSystemPath(folder);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -217,6 +223,7 @@ class RealSystemActions : public SystemActions {
   bool LaunchBatch(std::wstring_view batchPath) override {
     const std::wstring path(batchPath);
     const std::wstring folder = FolderOf(path);
+    const std::wstring directory = FileSystemPath(folder);
     std::wstring command = L"\"" + CommandInterpreter() + L"\" /c " + BatchArgument(path);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -224,7 +231,7 @@ class RealSystemActions : public SystemActions {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
     if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
-                         nullptr, OrNull(folder), &startup, &process)) {
+                         nullptr, OrNull(directory), &startup, &process)) {
       UniqueHandle processHandle(process.hProcess);
       UniqueHandle threadHandle(process.hThread);
       return true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/date_time.h"
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
@@ -45,7 +46,7 @@ struct FileDetails {
 // folder by now).
 bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
   WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileW(path.c_str(), &data));
+  UniqueFindHandle find(::FindFirstFileW(Redirected(path), &data));
   if (!find || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   details.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   SYSTEMTIME time;
@@ -61,7 +62,7 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
   const bool atRestart = (mode & kDeleteModeAtRestart) != 0;
   DWORD error = 0;
   if (!atRestart) {
-    if (::DeleteFileW(widePath.c_str())) {
+    if (::DeleteFileW(Redirected(widePath))) {
       pass.Log("Deleted file: " + path + "\r\n");
       pass.Deleted(path);
       return;

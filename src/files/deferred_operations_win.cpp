@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
@@ -55,8 +56,11 @@ bool IsAbsolute(const std::wstring& path) {
   return (path.size() >= 2 && path[1] == L':') || (!path.empty() && IsSlash(path[0]));
 }
 
-// The 8.3 form when the system has one (the file must exist), else the path as given.
+// The 8.3 form when the system has one (the file must exist), else the path as given. A path
+// that redirection moves stays as given: the short form of where it leads would be redirected
+// a second time when it is used.
 std::wstring ShortPath(const std::wstring& path) {
+  if (FileSystemPath(path) != path) return path;
   std::wstring out(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD length =
@@ -76,7 +80,7 @@ std::wstring ShortPath(const std::wstring& path) {
 bool WininitProgramExists() {
   const std::wstring windows = WinDir();
   if (windows.empty()) return false;
-  return ::GetFileAttributesW(Join(windows, L"wininit.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(Redirected(Join(windows, L"wininit.exe"))) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool WriteAll(HANDLE file, ByteSpan data) {
@@ -97,7 +101,7 @@ DWORD RecycleFile(const std::wstring& path) {
   // The shell wants a full path, ended by two zeros.
   std::wstring from(MAX_PATH, L'\0');
   const DWORD length =
-      ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(from.size()), from.data(), nullptr);
+      ::GetFullPathNameW(Redirected(path), static_cast<DWORD>(from.size()), from.data(), nullptr);
   if (length == 0 || length >= from.size())
     return length == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
   from.resize(length);
@@ -125,7 +129,7 @@ void GrantEveryoneReadAccess(const std::wstring& path) {
   }
   PACL oldAcl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  std::wstring name = path;  // the call takes a mutable name
+  std::wstring name = FileSystemPath(path);  // the call takes a mutable name
   if (::GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &oldAcl, nullptr, &descriptor) == ERROR_SUCCESS) {
     EXPLICIT_ACCESSW access{};
@@ -149,9 +153,7 @@ void GrantEveryoneReadAccess(const std::wstring& path) {
 // A new empty "KWV....tmp" in `folder`; empty when the system could not make one.
 std::wstring MakeTemporaryFile(const std::wstring& folder) {
   if (folder.empty()) return {};
-  wchar_t name[MAX_PATH] = {};
-  if (::GetTempFileNameW(folder.c_str(), L"KWV", 0, name) == 0) return {};
-  return name;
+  return NewTemporaryFile(folder, L"KWV");
 }
 
 bool IsMissingError(DWORD error) {
@@ -165,7 +167,7 @@ DWORD Finish(DWORD error) {
 
 // Held open elsewhere without the sharing we ask for.
 bool IsInUse(const std::wstring& path) {
-  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  UniqueFileHandle file(::CreateFileW(Redirected(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
@@ -173,10 +175,10 @@ bool IsInUse(const std::wstring& path) {
 DWORD DeleteNow(const std::wstring& path, uint32_t options) {
   if (options & kDeleteToRecycleBin) {
     // The shell's codes for a missing file differ between versions; ask the file system.
-    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
+    if (::GetFileAttributesW(Redirected(path)) == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
     return RecycleFile(path);
   }
-  if (::DeleteFileW(path.c_str())) return 0;
+  if (::DeleteFileW(Redirected(path))) return 0;
   const DWORD error = ::GetLastError();
   return error != 0 ? error : ERROR_ACCESS_DENIED;
 }
@@ -184,12 +186,12 @@ DWORD DeleteNow(const std::wstring& path, uint32_t options) {
 }  // namespace
 
 bool ClearProtectingAttributes(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if ((attributes & kProtectingAttributes) == 0) return true;
   DWORD cleared = attributes & ~kProtectingAttributes;
   if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
-  return ::SetFileAttributesW(path.c_str(), cleared) != FALSE;
+  return ::SetFileAttributesW(Redirected(path), cleared) != FALSE;
 }
 
 DWORD DeleteFileWithOptions(const std::string& path, uint32_t options) {
@@ -200,7 +202,7 @@ DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options) {
   DWORD error = 0;
   if (options & kDeleteOnlyIfEmpty) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(Redirected(path), GetFileExInfoStandard, &data)) {
       error = ::GetLastError();
     } else if (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0) {
       return Finish(ERROR_DIR_NOT_EMPTY);
@@ -230,7 +232,7 @@ DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& na
   }
   if (options & kMoveIntoFolder) target = Join(target, NameOf(source));
 
-  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(target));
   const bool targetExists = attributes != INVALID_FILE_ATTRIBUTES;
   if ((options & kMoveTargetMustExist) && !targetExists) return Finish(ERROR_FILE_NOT_FOUND);
   if ((options & kMoveTargetMustNotExist) && targetExists) return Finish(ERROR_FILE_EXISTS);
@@ -257,9 +259,9 @@ DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& na
     flags |= MOVEFILE_REPLACE_EXISTING;
   } else if (targetExists) {
     ClearProtectingAttributes(target);
-    ::DeleteFileW(target.c_str());
+    ::DeleteFileW(Redirected(target));
   }
-  if (::MoveFileExW(source.c_str(), target.c_str(), flags)) return Finish(0);
+  if (::MoveFileExW(Redirected(source), Redirected(target), flags)) return Finish(0);
   DWORD error = ::GetLastError();
   if (error == 0) error = ERROR_ACCESS_DENIED;
   if (targetExists && IsInUse(target)) error = ERROR_SHARING_VIOLATION;
@@ -272,7 +274,7 @@ bool ReplaceAtRestart(const std::string& source, const std::string& target) {
 
 bool ReplaceAtRestart(const std::wstring& source, const std::wstring& target) {
   if (IsNtFamily()) {
-    if (::MoveFileExW(source.c_str(), target.c_str(),
+    if (::MoveFileExW(Redirected(source), Redirected(target),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
       ::SetLastError(ERROR_BUSY);
       return true;
@@ -294,7 +296,7 @@ bool DeleteAtRestart(const std::string& path) {
 
 bool DeleteAtRestart(const std::wstring& path) {
   if (IsNtFamily()) {
-    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+    if (::MoveFileExW(Redirected(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
     const DWORD error = ::GetLastError();
     if (!WininitProgramExists()) {
       ::SetLastError(error);
@@ -323,7 +325,7 @@ bool WriteWininitRename(const std::wstring& target, const std::wstring& source) 
   const std::string name = WideToAnsi(target == L"NUL" ? target : ShortPath(target));
   const std::string value = WideToAnsi(ShortPath(source));
 
-  UniqueFileHandle file(::CreateFileW(iniPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  UniqueFileHandle file(::CreateFileW(Redirected(iniPath), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size{};
@@ -363,12 +365,12 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   if (temporary.empty()) return noTemporaryFile(::GetLastError());
 
   {
-    UniqueFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !WriteAll(file.Get(), data)) {
       const DWORD error = ::GetLastError();
       file.Reset();
-      ::DeleteFileW(temporary.c_str());
+      ::DeleteFileW(Redirected(temporary));
       return noTemporaryFile(error);
     }
   }
@@ -389,14 +391,14 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   const DWORD error = ::GetLastError();
   report += "Failed to register '" + dest + "' for replacement with temporary file '" +
             temporaryText + "'\r\n" + SystemErrorText(error) + "\r\n\r\n";
-  ::DeleteFileW(temporary.c_str());
+  ::DeleteFileW(Redirected(temporary));
   ::SetLastError(error);
   return false;
 }
 
 void MarkRestartPending(const std::string& installDir) {
   const std::wstring path = Join(Widen(installDir), L"reboot.dat");
-  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFileHandle file(::CreateFileW(Redirected(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   file.Reset();

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "base/version_compare.h"
@@ -26,7 +27,7 @@ bool DriveExists(const std::wstring& path) {
 }
 
 bool IsReadOnlyFile(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -95,7 +96,7 @@ FileOpen OpenFileForLayer(const std::wstring& path, DWORD access, DWORD share, D
   FileOpen open;
   for (int retry = 0;; ++retry) {
     open.handle.Reset(
-        ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
+        ::CreateFileW(Redirected(path), access, share, nullptr, disposition, flags, nullptr));
     if (open.handle) {
       open.error = 0;
       open.result = kOpenSuccess;
@@ -132,7 +133,7 @@ bool GetFileDate(const std::string& path, DateTime& date) {
   // A pattern would list some other file.
   if (wide.empty() || wide.find_first_of(L"*?") != std::wstring::npos) return false;
   WIN32_FIND_DATAW found{};
-  UniqueFindHandle find(::FindFirstFileW(wide.c_str(), &found));
+  UniqueFindHandle find(::FindFirstFileW(Redirected(wide), &found));
   if (!find) return false;
   SYSTEMTIME time{};
   if (!::FileTimeToSystemTime(&found.ftLastWriteTime, &time)) return false;
@@ -145,10 +146,10 @@ std::string GetFileVersion(const std::string& path) {
   if (!library.Usable()) return {};
   const std::wstring wide = Widen(path);
   DWORD ignored = 0;
-  const DWORD size = library.getSize(wide.c_str(), &ignored);
+  const DWORD size = library.getSize(Redirected(wide), &ignored);
   if (size == 0) return {};
   std::vector<uint8_t> info(size);
-  if (!library.getInfo(wide.c_str(), 0, size, info.data())) return {};
+  if (!library.getInfo(Redirected(wide), 0, size, info.data())) return {};
 
   std::wstring text;
   const std::wstring first = FirstTranslation(library, info);
@@ -184,7 +185,7 @@ bool FileTimeFromDateTime(const DateTime& date, FILETIME& time) {
 bool SetFileTimes(const std::wstring& path, const DateTime& date) {
   FILETIME time{};
   if (!FileTimeFromDateTime(date, time)) return false;
-  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+  UniqueFileHandle file(::CreateFileW(Redirected(path), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file && ::SetFileTime(file.Get(), &time, nullptr, &time);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
 #include "files/file_specification.h"
@@ -68,7 +69,7 @@ void ListMatches(const std::wstring& folder, const std::wstring& pattern, bool s
                  FileCollector& collector) {
   WIN32_FIND_DATAW data;
   {
-    UniqueFindHandle find(::FindFirstFileW(Join(folder, pattern.c_str()).c_str(), &data));
+    UniqueFindHandle find(::FindFirstFileW(Redirected(Join(folder, pattern.c_str())), &data));
     if (find) {
       do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -83,7 +84,7 @@ void ListMatches(const std::wstring& folder, const std::wstring& pattern, bool s
   // would never end, and files beyond it are not this folder's files.
   std::vector<std::wstring> below;
   {
-    UniqueFindHandle find(::FindFirstFileW(Join(folder, L"*").c_str(), &data));
+    UniqueFindHandle find(::FindFirstFileW(Redirected(Join(folder, L"*")), &data));
     if (!find) return;
     do {
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&

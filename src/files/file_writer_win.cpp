@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
@@ -87,13 +88,13 @@ void PrepareRetry(const std::wstring& path, DWORD error) {
 // something changes.
 void StampAttributes(const std::wstring& path, uint32_t attributes) {
   if (attributes == kKeepAttributes) return;
-  const DWORD current = ::GetFileAttributesW(path.c_str());
+  const DWORD current = ::GetFileAttributesW(Redirected(path));
   if (current == INVALID_FILE_ATTRIBUTES) return;
   // "Normal" is the system's word for "none of the others" and never combines with them.
   DWORD wanted = (attributes & kStampedAttributes) |
                  (current & ~kStampedAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-  if (wanted != current) ::SetFileAttributesW(path.c_str(), wanted);
+  if (wanted != current) ::SetFileAttributesW(Redirected(path), wanted);
 }
 
 // The upper-case drive letter that `path` begins with; 0 for a share or a relative path.

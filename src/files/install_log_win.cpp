@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
@@ -27,7 +28,7 @@ void WriteAll(HANDLE file, std::string_view text) {
 }  // namespace
 
 bool WriteInstallLogFile(const InstallRun& run, const std::string& summary, bool isReinstall) {
-  UniqueFileHandle file(::CreateFileW(Widen(run.installLogPath).c_str(), GENERIC_WRITE,
+  UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
   if (!file) return false;

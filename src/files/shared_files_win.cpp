@@ -1,5 +1,6 @@
 #include "files/shared_files_win.h"
 
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/registry_view_win.h"
 #include "base/system_error_win.h"
@@ -48,7 +49,7 @@ LSTATUS WriteCount(HKEY key, const std::wstring& name, DWORD count) {
 // keeps stays registered, so that it still works for whoever uses it.
 void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& options) {
   const std::wstring path = Widen(entry.path);
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return;
   }

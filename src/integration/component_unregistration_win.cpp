@@ -4,6 +4,7 @@
 // after windows.h, which it needs
 #include <oleauto.h>
 
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
@@ -21,25 +22,24 @@ enum class InProcessResult { kNotLoaded, kFailed, kDone };
 
 // The server's own DllUnregisterServer, in this process. The file is loaded by its full path,
 // and its dependencies are looked up in its own folder first, as regsvr32 does.
-InProcessResult UnregisterInProcess(const std::wstring& path) {
-  UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-  if (!module) return InProcessResult::kNotLoaded;
+InProcessResult UnregisterInProcess(const std::wstring& path, DWORD& loadError) {
+  UniqueModule module(::LoadLibraryExW(Redirected(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  if (!module) {
+    loadError = ::GetLastError();
+    return InProcessResult::kNotLoaded;
+  }
   auto unregister = LibraryFunction<DllUnregisterServerFunction>(module, "DllUnregisterServer");
   if (unregister == nullptr) return InProcessResult::kFailed;
   return SUCCEEDED(unregister()) ? InProcessResult::kDone : InProcessResult::kFailed;
 }
 
-// "regsvr32.exe /s /u" of the system folder, hidden, started by its full path so that no other
-// regsvr32.exe is found first. For a 64-bit product the run has switched file-system
-// redirection off, so the system folder is the 64-bit one. The window messages keep running
-// while it works.
-bool UnregisterThroughRegsvr32(const std::wstring& path) {
-  std::wstring folder = SystemDir();
-  if (folder.empty()) return false;
-  std::wstring program = folder;
-  if (program.back() != L'\\') program += L'\\';
-  program += L"regsvr32.exe";
-  std::wstring command = L"regsvr32.exe /s /u \"" + path + L"\"";
+enum class Regsvr32Result { kNotStarted, kFailed, kDone };
+
+// "regsvr32.exe /s /u" of `server` by `program`, hidden, with `folder` as its current folder.
+// The window messages keep running while it works.
+Regsvr32Result RunRegsvr32(const std::wstring& program, const std::wstring& folder,
+                           const std::wstring& server) {
+  std::wstring command = L"regsvr32.exe /s /u \"" + server + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -47,7 +47,7 @@ bool UnregisterThroughRegsvr32(const std::wstring& path) {
   PROCESS_INFORMATION process = {};
   if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &process)) {
-    return false;
+    return Regsvr32Result::kNotStarted;
   }
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle threadHandle(process.hThread);
@@ -62,20 +62,46 @@ bool UnregisterThroughRegsvr32(const std::wstring& path) {
     PumpMessages();
   }
   DWORD exitCode = 1;
-  return ::GetExitCodeProcess(waited, &exitCode) && exitCode == 0;
+  return ::GetExitCodeProcess(waited, &exitCode) && exitCode == 0 ? Regsvr32Result::kDone
+                                                                  : Regsvr32Result::kFailed;
+}
+
+// The regsvr32 of the system folder, started by its full path so that no other regsvr32.exe
+// is found first. For a 64-bit product the run has switched file-system redirection off, so
+// the system folder is the 64-bit one; otherwise the 32-bit program reaches the 32-bit one,
+// which is redirected itself and takes the server's path as the run names it.
+//
+// The 64-bit program starts that same 32-bit regsvr32 for a server of the other kind (a 32-bit
+// DLL), the one case where it matters. Any other server it could not load either (a missing or
+// damaged file) goes to the system's own regsvr32 with the server's real place: that one fails
+// the same way, and exists on machines without 32-bit support too.
+bool UnregisterThroughRegsvr32(const std::wstring& path, DWORD loadError) {
+  const std::wstring folder = SystemDir();
+  if (folder.empty()) return false;
+  std::wstring program = folder;
+  if (program.back() != L'\\') program += L'\\';
+  program += L"regsvr32.exe";
+  const std::wstring redirected = FileSystemPath(program);
+  if (loadError == ERROR_BAD_EXE_FORMAT && redirected != program) {
+    const Regsvr32Result result = RunRegsvr32(redirected, FileSystemPath(folder), path);
+    if (result != Regsvr32Result::kNotStarted) return result == Regsvr32Result::kDone;
+  }
+  return RunRegsvr32(program, folder, FileSystemPath(path)) == Regsvr32Result::kDone;
 }
 
 }  // namespace
 
 bool UnregisterComServer(const std::string& path, bool product64) {
   const std::wstring widePath = Widen(path);
+  DWORD loadError = 0;
   if (!product64) {
-    const InProcessResult result = UnregisterInProcess(widePath);
+    const InProcessResult result = UnregisterInProcess(widePath, loadError);
     if (result != InProcessResult::kNotLoaded) return result == InProcessResult::kDone;
-    // A server this 32-bit process cannot load (a 64-bit DLL in a 32-bit product) is left to
-    // regsvr32, which hands such a DLL on to its 64-bit self.
+    // A server this process cannot load (a 64-bit DLL in a 32-bit product for the 32-bit
+    // program, a 32-bit one for the 64-bit program) is left to regsvr32, which hands a DLL of
+    // the other kind on to its other self.
   }
-  return UnregisterThroughRegsvr32(widePath);
+  return UnregisterThroughRegsvr32(widePath, loadError);
 }
 
 bool UnregisterTypeLibrary(const std::string& path) {
@@ -86,7 +112,7 @@ bool UnregisterTypeLibrary(const std::string& path) {
   // LoadTypeLib would register a library it loads from a file as a side effect; loading it
   // without registering leaves only the unregistration to be done.
   ITypeLib* library = nullptr;
-  if (FAILED(load(Widen(path).c_str(), REGKIND_NONE, &library)) || library == nullptr) {
+  if (FAILED(load(Redirected(Widen(path)), REGKIND_NONE, &library)) || library == nullptr) {
     return false;
   }
   bool unregistered = false;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
 #include "files/pending_operations_win.h"
@@ -67,7 +68,7 @@ std::wstring LongPath(std::wstring path) {
 
 void ClearReadOnly(const std::wstring& path, DWORD attributes) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesW(Redirected(path), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
 }
 
@@ -79,7 +80,7 @@ std::vector<std::wstring> DeleteFiles(const std::wstring& root) {
   for (size_t i = 0; i < folders.size(); ++i) {
     const std::wstring folder = folders[i];
     WIN32_FIND_DATAW found;
-    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+    UniqueFindHandle find(::FindFirstFileW(Redirected(folder + L"\\*"), &found));
     if (!find) continue;
     do {
       const std::wstring name = found.cFileName;
@@ -88,9 +89,9 @@ std::vector<std::wstring> DeleteFiles(const std::wstring& root) {
       const DWORD attributes = found.dwFileAttributes;
       ClearReadOnly(path, attributes);
       if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ::DeleteFileW(path.c_str());
+        ::DeleteFileW(Redirected(path));
       } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        ::RemoveDirectoryW(path.c_str());
+        ::RemoveDirectoryW(Redirected(path));
       } else {
         folders.push_back(path);
       }
@@ -105,21 +106,21 @@ bool DeleteFolderTree(const std::wstring& folder) {
   const std::wstring trimmed = WithoutTrailingSeparators(folder);
   if (!IsDeletableFolderTree(AsU16(trimmed)) || IsOrHoldsSystemFolder(trimmed)) return false;
   const std::wstring root = LongPath(trimmed);
-  const DWORD attributes = ::GetFileAttributesW(root.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(root));
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return ::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   // A folder that is itself a link goes as a link.
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     ClearReadOnly(root, attributes);
-    return ::RemoveDirectoryW(root.c_str()) != FALSE;
+    return ::RemoveDirectoryW(Redirected(root)) != FALSE;
   }
   std::vector<std::wstring> folders = DeleteFiles(root);
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-    ClearReadOnly(*it, ::GetFileAttributesW(it->c_str()));
-    ::RemoveDirectoryW(it->c_str());
+    ClearReadOnly(*it, ::GetFileAttributesW(Redirected(*it)));
+    ::RemoveDirectoryW(Redirected(*it));
   }
-  return ::GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(Redirected(root)) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace qs

@@ -2,6 +2,7 @@
 // session and the file in the fonts folder.
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "base/registry_delete_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
@@ -43,7 +44,7 @@ void RemoveFont(const std::wstring& registeredName, const ProductFont& font) {
   if (!registeredName.empty()) DeleteRegistryValue(HKEY_LOCAL_MACHINE, FontsKey(), registeredName);
   const std::wstring path = FontFilePath(font.file);
   if (path.empty()) return;
-  ::RemoveFontResourceW(path.c_str());
+  ::RemoveFontResourceW(Redirected(path));
   DeleteFileWithOptions(path, kDeleteMissingIsSuccess);
 }
 

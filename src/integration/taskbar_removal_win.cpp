@@ -4,6 +4,7 @@
 // windows.h first
 #include <shellapi.h>
 
+#include "base/file_redirection_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "integration/integration_removal_win.h"
@@ -29,7 +30,7 @@ void UnpinFromTaskbar(const std::vector<std::string>& removalEntries) {
       shellExecuteEx = LibraryFunction<ShellExecuteExFunction>(shell, "ShellExecuteExW");
       if (!shellExecuteEx) return;
     }
-    const std::wstring path = Widen(entry);
+    const std::wstring path = FileSystemPath(Widen(entry));
     SHELLEXECUTEINFOW request = {};
     request.cbSize = sizeof(request);
     // Systems without the verb (Windows 10 and later) must not show an error box for it.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
@@ -44,7 +45,7 @@ void AppendTranscriptRecord(std::string_view kind, const std::vector<std::string
   const std::wstring& path = TranscriptPath();
   if (path.empty()) return;
   const std::string line = FormatTranscriptRecord(kind, fields);
-  UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+  UniqueFileHandle file(::CreateFileW(Redirected(path), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;  // a test without a writable transcript fails on its own

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/text.h"
@@ -28,7 +29,7 @@ std::string AnsiFolder(const std::wstring& folder) {
   std::string narrow = WideToAnsi(folder);
   if (AnsiToWide(narrow) == folder) return narrow;
   wchar_t shortPath[MAX_PATH];
-  const DWORD length = ::GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH);
+  const DWORD length = ::GetShortPathNameW(Redirected(folder), shortPath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return narrow;
   std::string shortNarrow = WideToAnsi(std::wstring_view(shortPath, length));
   return AnsiToWide(shortNarrow) == std::wstring_view(shortPath, length) ? shortNarrow : narrow;
@@ -43,11 +44,11 @@ std::wstring SelfRemovalFolder() {
 
 bool WriteBatchFile(const std::wstring& path, std::string_view bytes) {
   // A read-only leftover of an earlier run would refuse to be replaced.
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesW(Redirected(path), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFileHandle file(::CreateFileW(Redirected(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   const DWORD error = WriteAllBytes(

@@ -4,6 +4,7 @@
 // windows.h first
 #include <shlobj.h>
 
+#include "base/file_redirection_win.h"
 #include "base/registry_delete_win.h"
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
@@ -52,13 +53,14 @@ void RemoveSystemEntries(UninstallRun& run) {
     }
   }
   SetUninstallProgress(98);  // 34
-  if (!installation.sharedDir.empty()) ::RemoveDirectoryW(Widen(installation.sharedDir).c_str());
+  if (!installation.sharedDir.empty())
+    ::RemoveDirectoryW(Redirected(Widen(installation.sharedDir)));
 }
 
 void FinishWhenComplete(UninstallRun& run) {
   const InstallRun& installation = Installation();
   if (installation.failureSummary.empty()) {  // 35
-    ::DeleteFileW(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName)).c_str());
+    ::DeleteFileW(Redirected(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName))));
     if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/file_redirection_win.h"
 #include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
 #include "base/text.h"
@@ -105,10 +106,10 @@ void RemoveFolders(UninstallRun& run) {
     std::wstring current = Widen(folder);
     for (int level = 0; level < 50 && !current.empty(); ++level) {
       if (FolderKey(current) == installKey) break;
-      if (::RemoveDirectoryW(current.c_str()) == FALSE) {
+      if (::RemoveDirectoryW(Redirected(current)) == FALSE) {
         // A folder that still holds a file the run could not delete stays in the record, so
         // that the next run, which deletes the file, removes the folder as well.
-        if (level == 0 && ::GetFileAttributesW(current.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (level == 0 && ::GetFileAttributesW(Redirected(current)) != INVALID_FILE_ATTRIBUTES) {
           RecordForRemoval(Installation(), folder, RemovalEntry::kFolder);
         }
         break;
@@ -145,7 +146,7 @@ void RemoveStartMenuFolder(UninstallRun& run) {
       std::wstring current = programs + L"\\" + Widen(menu);
       for (int level = 0; level < 20 && !current.empty(); ++level) {
         if (FolderKey(current) == programsKey) break;
-        if (::RemoveDirectoryW(current.c_str()) == FALSE) break;
+        if (::RemoveDirectoryW(Redirected(current)) == FALSE) break;
         current = ParentFolder(current);
       }
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
@@ -26,22 +27,22 @@ constexpr uint64_t kRecordSizeLimit = 256u * 1024 * 1024;
 DWORD ReplaceWholeFile(const std::wstring& target, std::string_view bytes) {
   const std::wstring temporary = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
   {
-    UniqueFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileW(Redirected(temporary), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return ::GetLastError();
     DWORD error = WriteAllBytes(
         file.Get(), ByteSpan(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     if (error == 0 && !::FlushFileBuffers(file.Get())) error = ::GetLastError();
     if (error != 0) {
       file.Reset();
-      ::DeleteFileW(temporary.c_str());
+      ::DeleteFileW(Redirected(temporary));
       return error;
     }
   }
-  if (!::MoveFileExW(temporary.c_str(), target.c_str(),
+  if (!::MoveFileExW(Redirected(temporary), Redirected(target),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = ::GetLastError();
-    ::DeleteFileW(temporary.c_str());
+    ::DeleteFileW(Redirected(temporary));
     return error != 0 ? error : ERROR_WRITE_FAULT;
   }
   return 0;

@@ -2,6 +2,7 @@
 // (associations, fonts, shared files, installer packages, taskbar pins).
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
 #include "core/install_steps_win.h"
@@ -45,7 +46,7 @@ void RemoveFonts(UninstallRun& run) {
 
 void DeleteInstallLog() {
   if (HasFlag(kFlagKeepInstallLogOnUninstall)) return;
-  ::DeleteFileW(Widen(JoinPath(Installation().uninstallDir, "Install.LOG")).c_str());
+  ::DeleteFileW(Redirected(Widen(JoinPath(Installation().uninstallDir, "Install.LOG"))));
 }
 
 void ReleaseProductSharedFiles(UninstallRun& run) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
 #include "base/system_error_win.h"
@@ -102,7 +103,7 @@ BOOL CALLBACK AddType(HMODULE module, LPWSTR type, LONG_PTR context) {
 // Every resource of the program, in the order of its resource directory. False when the file
 // cannot be loaded as a program.
 bool ReadProgramResources(const std::wstring& path, std::vector<Resource>& resources) {
-  UniqueModule module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  UniqueModule module(::LoadLibraryExW(Redirected(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!module) return false;
   ResourceReader reader{module.Get(), &resources};
   ::EnumResourceTypesW(module.Get(), AddType, reinterpret_cast<LONG_PTR>(&reader));
@@ -131,7 +132,7 @@ class ResourceUpdate {
  public:
   // The program keeps none of its resources but those put back.
   explicit ResourceUpdate(const std::wstring& path)
-      : handle_(::BeginUpdateResourceW(path.c_str(), TRUE)) {}
+      : handle_(::BeginUpdateResourceW(Redirected(path), TRUE)) {}
   ~ResourceUpdate() {
     if (handle_ != nullptr) ::EndUpdateResourceW(handle_, TRUE);
   }
@@ -163,17 +164,18 @@ bool IsInUse(DWORD error) {
 }
 
 // Same volume and file index. A program started from the uninstall data folder would otherwise
-// try to replace itself with itself at the restart.
-bool IsSameFile(const std::wstring& a, const std::wstring& b) {
-  const auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), 0,
+// try to replace itself with itself at the restart. `program` is the running program's own
+// file, which the system names where it is: only `path` is mapped.
+bool IsSameFile(const std::wstring& program, const std::wstring& path) {
+  const auto identify = [](const wchar_t* name, BY_HANDLE_FILE_INFORMATION& info) {
+    UniqueFileHandle file(::CreateFileW(name, 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && ::GetFileInformationByHandle(file.Get(), &info);
   };
   BY_HANDLE_FILE_INFORMATION first{};
   BY_HANDLE_FILE_INFORMATION second{};
-  return identify(a, first) && identify(b, second) &&
+  return identify(program.c_str(), first) && identify(Redirected(path), second) &&
          first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
          first.nFileIndexHigh == second.nFileIndexHigh &&
          first.nFileIndexLow == second.nFileIndexLow;
@@ -188,13 +190,13 @@ std::wstring FolderOfPath(const std::wstring& path) {
 // restart.
 void CopyForRestart(const std::wstring& source, const std::string& dest, InstallRun& run) {
   const std::wstring target = Widen(dest);
-  wchar_t temporary[MAX_PATH] = {};
+  const std::wstring temporary = NewTemporaryFile(FolderOfPath(target), L"KWV");
   DWORD error = 0;
-  if (::GetTempFileNameW(FolderOfPath(target).c_str(), L"KWV", 0, temporary) == 0) {
+  if (temporary.empty()) {
     error = ::GetLastError();
-  } else if (!::CopyFileW(source.c_str(), temporary, FALSE)) {
+  } else if (!::CopyFileW(source.c_str(), Redirected(temporary), FALSE)) {
     error = ::GetLastError();
-    ::DeleteFileW(temporary);
+    ::DeleteFileW(Redirected(temporary));
   }
   if (error != 0) {
     run.failureSummary += "Failed to register '" + dest +
@@ -203,7 +205,7 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
     return;
   }
   const std::string temporaryText = Narrow(temporary);
-  if (ReplaceAtRestart(std::wstring(temporary), target)) {
+  if (ReplaceAtRestart(temporary, target)) {
     run.installLog += "\"" + dest +
                       "\" was successfully registered for replacement.\r\nTemporary file is \"" +
                       temporaryText + "\"\r\nReboot will be required.\r\n\r\n";
@@ -213,14 +215,14 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
   error = ::GetLastError();
   run.failureSummary += "Failed to register '" + dest + "' for replacement with temporary file '" +
                         temporaryText + "'\r\n" + SystemErrorText(error) + "\r\n\r\n";
-  ::DeleteFileW(temporary);
+  ::DeleteFileW(Redirected(temporary));
 }
 
 void CopyRunningProgram(const std::string& dest, InstallRun& run) {
   const std::wstring source = ModuleFileName();
   const std::wstring target = Widen(dest);
   if (IsSameFile(source, target)) return;
-  if (::CopyFileW(source.c_str(), target.c_str(), FALSE)) return;
+  if (::CopyFileW(source.c_str(), Redirected(target), FALSE)) return;
   const DWORD error = ::GetLastError();
   if (IsInUse(error)) {
     CopyForRestart(source, dest, run);
@@ -235,8 +237,8 @@ bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan byt
                             std::string& path) {
   path = JoinPath(run.uninstallDir, name);
   CreateFolderPath(run.uninstallDir);
-  UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(::CreateFileW(Redirected(Widen(path)), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
   if (error != 0) {
     run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
