@@ -401,7 +401,8 @@ RunResult SystemTest::Run(const fs::path& program, std::wstring_view arguments,
       EndedWithError(result, 1, "This installation program is corrupt.");
   if (!ended) return ended;
   const std::string expectedEnd = "\r\n\r\nError code: " + std::to_string(error);
-  const std::string& text = MessageText(result.Records("message")[0]);
+  const std::vector<TranscriptRecord> messages = result.Records("message");
+  const std::string& text = MessageText(messages[0]);
   if (text.size() < expectedEnd.size() ||
       text.compare(text.size() - expectedEnd.size(), expectedEnd.size(), expectedEnd) != 0) {
     return ::testing::AssertionFailure()
