@@ -83,11 +83,11 @@ const char* DescribeCorruptError(int error) {
 ReadResult OpenInstaller(const std::string& path, InstallerFile& installer) {
   installer = InstallerFile{};
   std::ifstream in(path, std::ios::binary);
-  if (!in) return {-2, "cannot open '" + path + "'"};
+  if (!in) return {kReadCannotOpen, "cannot open '" + path + "'"};
   std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return {-2, "cannot read '" + path + "'"};
+  if (in.bad()) return {kReadCannotOpen, "cannot read '" + path + "'"};
   ReadResult result = OpenInstallerBytes(std::move(bytes), installer);
-  if (result.error == -3) result.message = "'" + path + "' has no .setup section";
+  if (result.error == kReadNoSetupSection) result.message = "'" + path + "' has no .setup section";
   return result;
 }
 
@@ -96,13 +96,13 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
   installer.bytes = std::move(bytes);
   MemoryByteSource source(installer.bytes);
   int error = 0;
-  switch (LocateSetupSection(source, installer.section, error)) {
-    case SectionLookup::kCorrupt:
-      return Corrupt(error);
-    case SectionLookup::kNotFound:
-      return {-3, "the file has no .setup section"};
-    case SectionLookup::kFound:
-      break;
+  const SectionLookup lookup = LocateSetupSection(source, installer.section, error);
+  if (lookup == SectionLookup::kCorrupt) return Corrupt(error);
+  if (std::string problem; !ReadPeImage(installer.bytes, installer.program, problem)) {
+    return {kReadNotAProgram, "the installer program's headers are damaged: " + problem};
+  }
+  if (lookup == SectionLookup::kNotFound) {
+    return {kReadNoSetupSection, "the file has no .setup section"};
   }
   const SetupSectionLocation& s = installer.section;
   if (s.rawOffset > installer.bytes.size()) return Corrupt(kErrorSeek);

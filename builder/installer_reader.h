@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/pe_image.h"
 #include "core/payload_container.h"
 #include "core/payload_entry.h"
 #include "core/pe_sections.h"
@@ -15,6 +16,7 @@ namespace qs::builder {
 
 struct InstallerFile {
   std::vector<uint8_t> bytes;
+  PeImage program;  // the installer program's headers: PE32 (x86) or PE32+ (x64)
   SetupSectionLocation section;
   std::vector<uint8_t> sectionBytes;  // as Windows maps it: virtual size, zero-filled past raw
   PayloadHeader header;
@@ -23,13 +25,20 @@ struct InstallerFile {
   uint64_t productFlags = 0;
 };
 
+// Errors of the tools' own, beside the installer's corrupt-report numbers.
+inline constexpr int kReadCannotOpen = -2;
+inline constexpr int kReadNoSetupSection = -3;
+inline constexpr int kReadNotAProgram = -4;  // headers Windows would not load
+
 struct ReadResult {
-  int error = 0;        // a corrupt-report number, kVersionMismatch, or 0
+  int error = 0;        // a corrupt-report number, kVersionMismatch, one of the above, or 0
   std::string message;  // what went wrong, for people
 };
 
 // Loads the file and runs the start-up checks: section, header, settings (47, 25, and every
 // check of the settings stream), the installer-image checksum when the settings ask for it (40).
+// Past the installer's own checks of its headers (43, 44, 9), the headers must be those of a
+// PE32 or PE32+ program, which is all Windows would have started.
 ReadResult OpenInstaller(const std::string& path, InstallerFile& installer);
 // The same for an installer already in memory.
 ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& installer);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "builder/pe_image.h"
 #include "core/payload_format.h"
 #include "core/pe_sections.h"
 
@@ -12,9 +13,6 @@ namespace {
 constexpr uint32_t kInitializedData = 0x00000040;
 constexpr uint32_t kMemoryRead = 0x40000000;
 
-uint32_t Get16(std::span<const uint8_t> b, size_t at) {
-  return b[at] | b[at + 1] << 8;
-}
 uint32_t Get32(std::span<const uint8_t> b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
@@ -41,26 +39,27 @@ bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> 
     error = message;
     return false;
   };
-  if (stub.size() < 64 || stub[0] != 'M' || stub[1] != 'Z')
-    return fail("the stub is not a Windows executable (no MZ header)");
-  const uint32_t pe = Get32(stub, 60);
-  // The installer looks for its header through the low 16 bits of this offset.
-  if (pe < 64 || pe > 4096 || pe + 24 > stub.size())
-    return fail("the stub's PE header offset is out of range");
-  if (std::memcmp(stub.data() + pe, "PE\0\0", 4) != 0) return fail("the stub has no PE signature");
-  const uint32_t count = Get16(stub, pe + 6);
-  const uint32_t optionalSize = Get16(stub, pe + 20);
-  const size_t optional = pe + 24;
-  if (optionalSize < 64 || optional + optionalSize > stub.size())
-    return fail("the stub's optional header is truncated");
-  const uint32_t sectionAlignment = Get32(stub, optional + 32);
-  const uint32_t fileAlignment = Get32(stub, optional + 36);
-  const uint32_t sizeOfHeaders = Get32(stub, optional + 60);
+  PeImage image;
+  std::string problem;
+  if (!ReadPeImage(stub, image, problem)) {
+    error = "the stub is unusable: " + problem;
+    return false;
+  }
+  // A signature covers the file as it was; the certificate table would end up before the
+  // payload, where signing tools no longer look for it.
+  if (image.certificateOffset != 0 || image.certificateSize != 0)
+    return fail("the stub is signed: build with the unsigned program and sign the installer");
+  const uint32_t pe = image.peHeaderOffset;
+  const uint32_t count = image.sectionCount;
+  const size_t optional = image.optionalHeaderOffset;
+  const uint32_t sectionAlignment = Get32(stub, optional + kOptionalSectionAlignment);
+  const uint32_t fileAlignment = Get32(stub, optional + kOptionalFileAlignment);
+  const uint32_t sizeOfHeaders = Get32(stub, optional + kOptionalHeadersSize);
   if (!IsPowerOfTwo(sectionAlignment) || !IsPowerOfTwo(fileAlignment))
     return fail("the stub's alignments are not powers of two");
   if (count + 1 < 4 || count + 1 > 99) return fail("the stub must have between 3 and 98 sections");
 
-  const size_t table = optional + optionalSize;
+  const size_t table = image.sectionTableOffset;
   if (table + size_t{count + 1} * kSectionEntrySize > stub.size())
     return fail("the stub's section table is truncated");
   uint64_t firstRaw = UINT64_MAX;
@@ -110,8 +109,11 @@ bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> 
   Put32(installer, newEntry + 20, section.rawOffset);
   Put32(installer, newEntry + 36, kInitializedData | kMemoryRead);
   Put16(installer, pe + 6, count + 1);
-  Put32(installer, optional + 8, Get32(stub, optional + 8) + section.rawSize);
-  Put32(installer, optional + 56, static_cast<uint32_t>(sizeOfImage));
+  Put32(installer, optional + kOptionalInitializedDataSize,
+        Get32(stub, optional + kOptionalInitializedDataSize) + section.rawSize);
+  Put32(installer, optional + kOptionalImageSize, static_cast<uint32_t>(sizeOfImage));
+  // CheckSum stays the stub's: the uninstaller cut from the installer must be the stub again,
+  // byte for byte, and Windows checks the sum of drivers only.
   return true;
 }
 

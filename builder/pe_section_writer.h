@@ -21,8 +21,9 @@ enum class SectionEnd {
                // file data from the file, whose size must then match exactly
 };
 
-// False with a message when the stub is not a PE image, already has `.setup`, or has no room
-// in its headers for one more section entry.
+// The stub may be a PE32 (x86) or a PE32+ (x64) program. False with a message when it is
+// neither, is damaged or signed, already has `.setup`, or has no room in its headers for one
+// more section entry.
 bool AppendSetupSection(std::span<const uint8_t> stub, std::span<const uint8_t> payload,
                         std::vector<uint8_t>& installer, AppendedSection& section,
                         std::string& error, SectionEnd end = SectionEnd::kPadded);

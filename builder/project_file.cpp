@@ -469,6 +469,10 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
       root.Fail("stub", "expected the path of the installer program");
     }
   }
+  if (const toml::node* node = root.Get("arch")) {
+    if (node->is_string()) project.arch = ArchFromName(node->as_string()->get());
+    if (!project.arch) root.Fail("arch", "expected \"x86\" or \"x64\"");
+  }
   if (const toml::node* node = root.Get("output")) {
     if (node->is_string()) {
       project.output = root.loader().Resolve(node->as_string()->get()).string();
@@ -580,6 +584,7 @@ bool LoadProject(const std::string& path, Project& project, std::string& error) 
 
 bool BuildInstaller(const Project& project, std::span<const uint8_t> stub,
                     std::vector<uint8_t>& installer, std::string& error) {
+  if (!CheckInstallerProgram(stub, project.arch, error)) return false;
   std::vector<uint8_t> stream;
   if (!WriteSettingsStream(project.settings, stream, error)) return false;
   ContainerOptions options = project.container;

@@ -9,6 +9,7 @@
 //   hello.toml:12: key 'product.bitness': expected "any", "64-bit" or "32-bit", or 0 to 2
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 
 #include "base/date_time.h"
 #include "builder/container_writer.h"
+#include "builder/pe_image.h"
 #include "core/product_settings.h"
 
 namespace qs::builder {
@@ -26,6 +28,9 @@ struct Project {
   ContainerOptions container;
   std::string stub;    // the `stub` key, resolved against the project's folder; may be empty
   std::string output;  // the `output` key, resolved likewise; may be empty
+  // The `arch` key: the installer program must then be of this kind. Without it any
+  // supported program will do.
+  std::optional<Arch> arch;
 };
 
 // Reads the project at `path` with the files it names. The product date defaults to the
@@ -50,7 +55,8 @@ bool BuildTimeFromEnvironment(ProjectContext& context, std::string& error);
 // A date from seconds since 1970 (UTC).
 DateTime DateTimeFromUnixSeconds(int64_t seconds);
 
-// The installer bytes for a loaded project and the stub program.
+// The installer bytes for a loaded project and the stub program, which must be a PE32 (x86)
+// or PE32+ (x64) program, and of `project.arch` when that is set.
 bool BuildInstaller(const Project& project, std::span<const uint8_t> stub,
                     std::vector<uint8_t>& installer, std::string& error);
 

@@ -420,6 +420,7 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
   p.Comment("same settings. The files are the installer's entries as");
   p.Comment("`quillonet extract INSTALLER DIR` writes them; `source` names that folder.");
   p.Key("source", Quote(options.filesFolder));
+  if (options.x64Program) p.Key("arch", Quote("x64"));
   p.Key("text_count", std::to_string(s.languages.textCount));
   bool english = false;
   for (const std::string& name : s.languages.names) english = english || name == "English";

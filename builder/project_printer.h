@@ -16,6 +16,9 @@ struct ProjectPrintOptions {
   // The folder the printed [[files]] entries are taken from: where
   // `quillonet extract INSTALLER DIR` wrote them.
   std::string filesFolder = "files";
+  // The installer's program is the x64 one: printed as `arch = "x64"`. The x86 default goes
+  // unsaid, as projects for it were written before there was a choice.
+  bool x64Program = false;
 };
 
 // `settings` as read with the defaults off (SettingsEnvironment::applyDefaults = false), with

@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "builder/container_writer.h"
 #include "builder/installer_reader.h"
+#include "builder/pe_image.h"
 #include "builder/pe_section_writer.h"
 #include "builder/project_file.h"
 #include "builder/project_printer.h"
@@ -146,26 +147,32 @@ int Pack(const std::vector<std::string>& args) {
 }
 
 // The stub program that `build` uses when neither --stub nor the project names one: the one
-// installed beside this program.
-std::filesystem::path StubBesideProgram(const std::string& programPath) {
+// installed beside this program for the arch.
+std::filesystem::path StubBesideProgram(const std::string& programPath, const char* name) {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) self = std::filesystem::absolute(programPath, ec);
-  return self.parent_path() / "quillonet-setup.exe";
+  return self.parent_path() / name;
 }
 
 int Build(const std::vector<std::string>& args, const std::string& programPath) {
-  const char* usage = "build PROJECT [-o OUT] [--stub STUB]";
+  const char* usage = "build PROJECT [-o OUT] [--stub STUB] [--arch x86|x64]";
   std::string projectPath;
   std::string output;
   std::string stubPath;
+  std::optional<Arch> arch;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if ((arg == "-o" || arg == "--stub") && i + 1 >= args.size()) return Usage(usage);
+    if ((arg == "-o" || arg == "--stub" || arg == "--arch") && i + 1 >= args.size()) {
+      return Usage(usage);
+    }
     if (arg == "-o") {
       output = args[++i];
     } else if (arg == "--stub") {
       stubPath = args[++i];
+    } else if (arg == "--arch") {
+      arch = ArchFromName(args[++i]);
+      if (!arch) return Fail("--arch takes x86 or x64, not '" + args[i] + "'");
     } else if ((!arg.empty() && arg[0] == '-') || !projectPath.empty()) {
       return Usage(usage);
     } else {
@@ -177,20 +184,24 @@ int Build(const std::vector<std::string>& args, const std::string& programPath) 
   std::string error;
   Project project;
   if (!LoadProject(projectPath, project, error)) return Fail(error);
+  if (arch) project.arch = arch;
 
   if (stubPath.empty()) stubPath = project.stub;
   if (stubPath.empty()) {
-    const std::filesystem::path beside = StubBesideProgram(programPath);
+    const char* name =
+        project.arch == Arch::kX64 ? "quillonet-setup-x64.exe" : "quillonet-setup.exe";
+    const std::filesystem::path beside = StubBesideProgram(programPath, name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(beside, ec)) {
-      return Fail(
-          "no installer program: pass --stub PATH (quillonet-setup.exe) or set `stub` in "
-          "the project");
+      return Fail(std::string("no installer program: pass --stub PATH (") + name +
+                  ") or set `stub` in the project");
     }
     stubPath = beside.string();
   }
   std::vector<uint8_t> stub;
   if (!ReadWholeFile(stubPath, stub, error)) return Fail(error);
+  // Checked here too, before the payload is made, to name the file.
+  if (!CheckInstallerProgram(stub, project.arch, error)) return Fail(stubPath + ": " + error);
 
   if (output.empty()) output = project.output;
   if (output.empty())
@@ -232,7 +243,9 @@ int PrintProject(const InstallerFile& installer) {
   if (result.error != 0) return Fail(result.message);
   ContainerOptions container;
   container.blowfishKey = installer.header.blowfishKey;
-  std::fputs(FormatProject(settings, files, container).c_str(), stdout);
+  ProjectPrintOptions options;
+  options.x64Program = ArchOfImage(installer.program) == Arch::kX64;
+  std::fputs(FormatProject(settings, files, container, options).c_str(), stdout);
   return 0;
 }
 
@@ -256,10 +269,14 @@ int Inspect(const std::vector<std::string>& args) {
   ReadResult result = OpenInstaller(positional[0], installer);
   if (project) return result.error != 0 ? Fail(result.message) : PrintProject(installer);
 
-  if (result.error == -2 || result.error == -3) return Fail(result.message);
+  if (result.error == kReadCannotOpen || result.error == kReadNoSetupSection ||
+      result.error == kReadNotAProgram) {
+    return Fail(result.message);
+  }
 
   const SetupSectionLocation& s = installer.section;
-  if (s.rawOffset != 0) {
+  if (s.rawOffset != 0) {  // the section was found, and the program's headers read
+    std::printf("program          %s\n", DescribeImage(installer.program).c_str());
     std::printf("section .setup: raw offset 0x%" PRIx32 ", raw size %" PRIu32
                 ", virtual address 0x%" PRIx32 ", virtual size %" PRIu32 "\n",
                 s.rawOffset, s.rawSize, s.virtualAddress, s.virtualSize);

@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <new>
 
 #include "base/fatal.h"
@@ -43,6 +44,21 @@ void operator delete(void* memory, std::size_t) noexcept {
   std::free(memory);
 }
 void operator delete[](void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
+// std::stable_sort asks for its buffer this way and sorts in place without one. The library's
+// version catches bad_alloc, which alone would link the whole exception run-time (personality
+// routine, unwinder, emulated TLS and winpthread): about 60 KB.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+  std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
   std::free(memory);
 }
 
@@ -108,6 +124,42 @@ extern "C" int __mingw_vsnprintf(char* buffer, size_t size, const char* format, 
   }
   va_end(again);
   return written;
+}
+
+// The same for wide text (std::to_wstring comes here), which would otherwise bring mingw's wide
+// printf and its floating-point conversions. Old msvcrt.dll versions lack _vscwprintf (mingw has
+// a fallback for the narrow _vscprintf only), so a text that does not fit is measured in larger
+// scratch buffers instead; a format msvcrt rejects fails at 16 M characters, not forever.
+extern "C" int __mingw_vsnwprintf(wchar_t* buffer, size_t size, const wchar_t* format,
+                                  va_list args) {
+  va_list again;
+  va_copy(again, args);
+  int written = _vsnwprintf(buffer, size, format, args);
+  if (written < 0 || static_cast<size_t>(written) >= size) {
+    if (size > 0) buffer[size - 1] = L'\0';
+    for (size_t scratchSize = size < 256 ? 512 : size * 2; scratchSize <= (size_t{1} << 24);
+         scratchSize *= 2) {
+      auto* scratch = static_cast<wchar_t*>(std::malloc(scratchSize * sizeof(wchar_t)));
+      if (scratch == nullptr) qs::OutOfMemory(scratchSize * sizeof(wchar_t));
+      va_list attempt;
+      va_copy(attempt, again);
+      written = _vsnwprintf(scratch, scratchSize, format, attempt);
+      va_end(attempt);
+      std::free(scratch);
+      if (written >= 0 && static_cast<size_t>(written) < scratchSize) break;
+      written = -1;
+    }
+  }
+  va_end(again);
+  return written;
+}
+
+// Numbers are read by msvcrt too: mingw's strtod is a full gdtoa (hexadecimal forms, NaN
+// payloads, arbitrary precision) of about 20 KB. The program's only caller hands it a plain
+// decimal number that it has checked itself.
+extern "C" double (*__MINGW_IMP_SYMBOL(strtod))(const char*, char**);
+extern "C" double __mingw_strtod(const char* text, char** end) {
+  return __MINGW_IMP_SYMBOL(strtod)(text, end);
 }
 
 namespace __gnu_cxx {

@@ -102,6 +102,8 @@ int MakePayloadStrippedCopy(std::vector<uint8_t>& image, const SetupSectionLocat
       uint64_t{section.sectionTableOffset} + uint64_t{section.sectionCount + 1} * kSectionEntrySize;
   if (pe + 84 > image.size() || tableEnd > image.size()) return kErrorTrailingBytes;
 
+  // SizeOfInitializedData and SizeOfImage lie ahead of the fields PE32+ widens, at the same
+  // place in the 32-bit and the 64-bit program.
   uint8_t* header = image.data() + pe;
   StoreU16(header + 6, static_cast<uint16_t>(LoadU16(header + 6) - 1));
   StoreU32(header + 32, LoadU32(header + 32) - section.rawSize);

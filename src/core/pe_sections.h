@@ -1,6 +1,7 @@
 #pragma once
 // Finding the `.setup` section in the program's own file, and the payload-stripped copy of the
-// program from which the uninstaller is written.
+// program from which the uninstaller is written. Both read and edit only what the 32-bit (PE32)
+// and the 64-bit (PE32+) program keep in the same place.
 #include <cstddef>
 #include <cstdint>
 #include <span>

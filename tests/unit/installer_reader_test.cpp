@@ -3,6 +3,7 @@
 // watch this test).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "builder/container_writer.h"
@@ -16,7 +17,8 @@
 namespace qs::builder {
 namespace {
 
-std::vector<uint8_t> MakeInstaller(bool compress, bool encipher, bool fileDataFromFile = false) {
+std::vector<uint8_t> MakeInstaller(bool compress, bool encipher, bool fileDataFromFile = false,
+                                   bool pe32Plus = false) {
   std::vector<PayloadFile> files(3);
   files[0].name = "a.txt";
   files[0].content.assign(300, 'a');
@@ -43,7 +45,7 @@ std::vector<uint8_t> MakeInstaller(bool compress, bool encipher, bool fileDataFr
   PayloadLayout layout;
   EXPECT_TRUE(BuildPayload(settings, files, options, payload, error, &layout)) << error;
   std::vector<uint8_t> installer;
-  EXPECT_TRUE(BuildInstallerImage(test_support::MakeTestStub(), payload, true,
+  EXPECT_TRUE(BuildInstallerImage(test_support::MakeTestStub({.pe32Plus = pe32Plus}), payload, true,
                                   layout.installerChecksumOffset, installer, error,
                                   fileDataFromFile ? SectionEnd::kAtPayload : SectionEnd::kPadded))
       << error;
@@ -61,11 +63,76 @@ int ReadAll(std::vector<uint8_t> bytes, int* entries = nullptr) {
 }
 
 TEST(InstallerReader, ReadsWhatTheBuilderWrote) {
-  for (bool compress : {false, true}) {
-    for (bool encipher : {false, true}) {
-      int entries = 0;
-      EXPECT_EQ(ReadAll(MakeInstaller(compress, encipher), &entries), 0);
-      EXPECT_EQ(entries, 3);
+  for (bool pe32Plus : {false, true}) {
+    for (bool compress : {false, true}) {
+      for (bool encipher : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "pe32Plus " << pe32Plus << " compress " << compress
+                                        << " encipher " << encipher);
+        int entries = 0;
+        EXPECT_EQ(ReadAll(MakeInstaller(compress, encipher, false, pe32Plus), &entries), 0);
+        EXPECT_EQ(entries, 3);
+      }
+    }
+  }
+}
+
+TEST(InstallerReader, NamesTheKindOfProgram) {
+  struct Row {
+    bool pe32Plus;
+    PeKind kind;
+    uint16_t machine;
+    const char* description;
+  };
+  for (const Row& row : {Row{false, PeKind::kPe32, kMachineI386, "PE32 (x86)"},
+                         Row{true, PeKind::kPe32Plus, kMachineAmd64, "PE32+ (x64)"}}) {
+    SCOPED_TRACE(row.description);
+    InstallerFile installer;
+    ReadResult result =
+        OpenInstallerBytes(MakeInstaller(true, false, false, row.pe32Plus), installer);
+    ASSERT_EQ(result.error, 0) << result.message;
+    EXPECT_EQ(installer.program.kind, row.kind);
+    EXPECT_EQ(installer.program.machine, row.machine);
+    EXPECT_EQ(DescribeImage(installer.program), row.description);
+  }
+}
+
+// Headers that Windows would not have loaded are reported as such, and before a missing
+// `.setup` section; the installer's own checks of its headers come first, with their numbers.
+TEST(InstallerReader, DamagedProgramHeaders) {
+  const size_t pe = test_support::kTestPeOffset;
+  const size_t optional = pe + 24;
+  struct Row {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    int error;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"UnknownMagic", [&](auto& b) { test_support::Put16At(b, optional, 0x10C); },
+       kReadNotAProgram, "unknown optional header magic 0x10C"},
+      {"OptionalHeaderTruncated", [&](auto& b) { test_support::Put16At(b, pe + 20, 100); },
+       kReadNotAProgram, "the PE32+ optional header is truncated"},
+      {"FileEndsInTheOptionalHeader", [&](auto& b) { b.resize(optional + 50); }, kReadNotAProgram,
+       "the PE32+ optional header is truncated"},
+      {"NoPeSignature", [&](auto& b) { b[pe] = 'X'; }, kReadNotAProgram, "no PE signature"},
+      {"NoMz", [&](auto& b) { b[0] = 'X'; }, kReadNotAProgram, "no MZ header"},
+      {"SectionCountFirst",
+       [&](auto& b) {
+         test_support::Put16At(b, optional, 0x10C);
+         b[pe + 6] = 100;
+       },
+       kErrorSectionCount, nullptr},
+  };
+  const std::vector<uint8_t> good = MakeInstaller(true, false, false, /*pe32Plus=*/true);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<uint8_t> bytes = good;
+    row.damage(bytes);
+    InstallerFile installer;
+    ReadResult result = OpenInstallerBytes(std::move(bytes), installer);
+    EXPECT_EQ(result.error, row.error) << result.message;
+    if (row.message) {
+      EXPECT_NE(result.message.find(row.message), std::string::npos) << result.message;
     }
   }
 }
@@ -100,6 +167,23 @@ TEST(InstallerReader, SurvivesDamageInAnyByte) {
         if (round % 7 == 0) bytes.resize(random() % bytes.size());
         ReadAll(std::move(bytes));  // any outcome but a crash
       }
+    }
+  }
+}
+
+// The headers are small beside the payload: damage aimed at them, in both kinds, cut short
+// anywhere in them too.
+TEST(InstallerReader, SurvivesDamageInTheHeaders) {
+  for (bool pe32Plus : {false, true}) {
+    const std::vector<uint8_t> good = MakeInstaller(true, false, false, pe32Plus);
+    std::mt19937 random(pe32Plus);
+    for (int round = 0; round < 1000; ++round) {
+      std::vector<uint8_t> bytes = good;
+      // Up to the section table: damage to a section's sizes would only make this slow.
+      const size_t headers = test_support::kTestSectionTable64;
+      bytes[random() % headers] ^= static_cast<uint8_t>(1 + random() % 255);
+      if (round % 5 == 0) bytes.resize(random() % headers);
+      ReadAll(std::move(bytes));  // any outcome but a crash
     }
   }
 }

@@ -153,6 +153,10 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
       {"no product", "[install]\n", "key 'product.name'"},
       {"no name", "[product]\nversion = \"1\"\n", "key 'product.name': the product needs a name"},
       {"unknown top-level key", "stubb = \"x\"\n" + head, "p.toml:1: key 'stubb': unknown key"},
+      {"arch", "arch = \"amd64\"\n" + head, "p.toml:1: key 'arch': expected \"x86\" or \"x64\""},
+      {"arch as a number", head.substr(0, 0) + "arch = 64\n" + head,
+       "p.toml:1: key 'arch': expected \"x86\" or \"x64\""},
+      {"arch in a table", head + "arch = \"x64\"\n", "p.toml:3: key 'product.arch': unknown key"},
       {"typo", head + "verison = \"1\"\n",
        "p.toml:3: key 'product.verison': unknown key; did you mean 'version'?"},
       {"unknown key in a list entry", head + "[[shortcuts]]\ntarget = \"a\"\ncolour = 1\n",
@@ -229,6 +233,58 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
     EXPECT_FALSE(Parse(folder, c.text, project, error)) << c.name;
     EXPECT_NE(error.find(c.expected), std::string::npos)
         << c.name << "\n  expected: " << c.expected << "\n  got:      " << error;
+  }
+}
+
+// With `arch` the program must be of it; without, either program will do (the tests of the
+// installer pass the 64-bit one with projects that do not say), but nothing else.
+TEST(ProjectFile, ArchNamesTheProgramToUse) {
+  const std::vector<uint8_t> x86 = test_support::MakeTestStub();
+  const std::vector<uint8_t> x64 = test_support::MakeTestStub({.pe32Plus = true});
+  std::vector<uint8_t> arm64 = x64;
+  test_support::Put16At(arm64, test_support::kTestPeOffset + 4, 0xAA64);
+  std::vector<uint8_t> x64In32 = x86;  // a PE32 header claiming an AMD64 machine
+  test_support::Put16At(x64In32, test_support::kTestPeOffset + 4, 0x8664);
+  struct Case {
+    const char* name;
+    const char* archLine;
+    const std::vector<uint8_t>& program;
+    const char* expected;  // nullptr: builds
+  };
+  const Case cases[] = {
+      {"no arch, x86", "", x86, nullptr},
+      {"no arch, x64", "", x64, nullptr},
+      {"x86", "arch = \"x86\"\n", x86, nullptr},
+      {"x64", "arch = \"x64\"\n", x64, nullptr},
+      {"x86 asked, x64 given", "arch = \"x86\"\n", x64,
+       "the installer program is PE32+ (x64), not the x86 program (PE32, machine 0x14C)"},
+      {"x64 asked, x86 given", "arch = \"x64\"\n", x86,
+       "the installer program is PE32 (x86), not the x64 program (PE32+, machine 0x8664)"},
+      {"other machine", "", arm64, "the installer program is PE32+ (machine 0xAA64), neither"},
+      {"kind and machine disagree", "arch = \"x64\"\n", x64In32,
+       "the installer program is PE32 (machine 0x8664), neither"},
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Project project;
+    std::string error;
+    ASSERT_TRUE(
+        Parse(folder, std::string(c.archLine) + "[product]\nname = \"P\"\n", project, error))
+        << error;
+    std::vector<uint8_t> bytes;
+    const bool built = BuildInstaller(project, c.program, bytes, error);
+    if (c.expected == nullptr) {
+      ASSERT_TRUE(built) << error;
+      InstallerFile installer;
+      ReadResult result = OpenInstallerBytes(bytes, installer);
+      ASSERT_EQ(result.error, 0) << result.message;
+      EXPECT_EQ(installer.program.machine, &c.program == &x64 ? 0x8664 : 0x14C);
+    } else {
+      EXPECT_FALSE(built);
+      EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+      EXPECT_TRUE(bytes.empty());
+    }
   }
 }
 

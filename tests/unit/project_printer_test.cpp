@@ -213,5 +213,25 @@ TEST(ProjectPrinter, SmallestSettingsPrintBackToTheSameStream) {
   ExpectRoundTrip(s, {}, ContainerOptions{});
 }
 
+// The printed project asks for the x64 program when the installer had it; for the x86 one it
+// stays silent, so that it builds with whichever program is given.
+TEST(ProjectPrinter, TheX64ProgramIsAskedForAgain) {
+  for (bool x64 : {false, true}) {
+    SCOPED_TRACE(x64 ? "x64" : "x86");
+    ProjectPrintOptions options;
+    options.x64Program = x64;
+    const std::string text =
+        FormatProject(test_support::MinimalSettings(), {}, ContainerOptions{}, options);
+    TempFolder folder;
+    Project project;
+    std::string error;
+    ASSERT_TRUE(ParseProject(text, (folder.path() / "printed.toml").string(), FixedContext(),
+                             project, error))
+        << error;
+    EXPECT_EQ(project.arch, x64 ? std::optional(Arch::kX64) : std::nullopt);
+    EXPECT_EQ(text.find("\narch = ") != std::string::npos, x64);
+  }
+}
+
 }  // namespace
 }  // namespace qs::builder
