@@ -339,39 +339,55 @@ class RestartPrefixRedirection : public FileRedirection {
   }
 };
 
-// A locked file in the system folder is replaced at the restart where it really is; the report
-// names the system folder, and the system's list of pending operations the real place.
+// A locked file in the system folder is replaced at the restart where it really is, and one
+// named through Sysnative in the system folder itself (whose short form must not be mapped a
+// second time). The report keeps the names the run was given; the system's list of pending
+// operations names the real places.
 TEST_F(RestartPrefixRedirection, LockedSystemFileIsReplacedWhereItIs) {
-  const std::wstring dest = Named() + L"\\app.dll";
-  WriteText(In32() / L"app.dll", "old");
-  UniqueFileHandle lock = LockFile(In32() / L"app.dll");
-  ASSERT_TRUE(lock);
+  const std::wstring windows = fs::path(SystemFolder()).parent_path().wstring();
+  const std::wstring name = fs::path(Named()).filename().wstring();
+  struct Case {
+    const char* name;
+    std::wstring folder;  // as the run names it
+    fs::path real;
+    fs::path other;
+  };
+  const Case cases[] = {
+      {"SystemFolder", Named(), In32(), In64()},
+      {"Sysnative", windows + L"\\Sysnative\\" + name, In64(), In32()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring dest = c.folder + L"\\app.dll";
+    WriteText(c.real / L"app.dll", "old");
+    UniqueFileHandle lock = LockFile(c.real / L"app.dll");
+    ASSERT_TRUE(lock);
 
-  const std::string content = "new";
-  std::string report;
-  ASSERT_TRUE(ReplaceLockedFile(
-      N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()),
-      DateTime{2021, 3, 4, 5, 6, 7}, report))
-      << report;
-  const std::string head = "\"" + N(dest) +
-                           "\" was successfully registered for replacement.\r\n"
-                           "Temporary file is \"" +
-                           N(Named()) + "\\KWV";
-  EXPECT_TRUE(report.starts_with(head)) << report;
-  const size_t nameStart = report.find("\\KWV");
-  ASSERT_NE(nameStart, std::string::npos) << report;
-  const std::string temporaryName =
-      report.substr(nameStart + 1, report.find('"', nameStart) - nameStart - 1);
-  EXPECT_TRUE(Exists(In32() / temporaryName)) << temporaryName;
+    const std::string content = "new";
+    std::string report;
+    ASSERT_TRUE(ReplaceLockedFile(
+        N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()),
+        DateTime{2021, 3, 4, 5, 6, 7}, report))
+        << report;
+    const std::string head = "\"" + N(dest) +
+                             "\" was successfully registered for replacement.\r\n"
+                             "Temporary file is \"" +
+                             N(c.folder) + "\\KWV";
+    ASSERT_TRUE(report.starts_with(head)) << report;
+    const size_t nameStart = head.size() - 3;
+    const std::string temporary = report.substr(nameStart, report.find('"', nameStart) - nameStart);
+    EXPECT_TRUE(Exists(c.real / temporary)) << temporary;
+    EXPECT_EQ(PendingPairs().count(
+                  {LowerPath(c.real / Widen(temporary)), LowerPath(c.real / L"app.dll")}),
+              1u);
 
-  const auto pairs = PendingPairs();
-  EXPECT_EQ(pairs.count({LowerPath(In32() / Widen(temporaryName)), LowerPath(In32() / L"app.dll")}),
-            1u);
-
-  lock.Reset();
-  ASSERT_TRUE(RestartPrefix());
-  EXPECT_EQ(ReadText(In32() / L"app.dll"), content);
-  EXPECT_FALSE(Exists(In64()));
+    lock.Reset();
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_EQ(ReadText(c.real / L"app.dll"), content);
+    EXPECT_FALSE(Exists(c.real / temporary));
+    EXPECT_FALSE(Exists(c.other));
+    RemoveFromSystemFolders(name);
+  }
 }
 
 // ---- Whole installations ----
