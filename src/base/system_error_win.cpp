@@ -27,6 +27,10 @@ std::wstring SystemErrorTextWide(DWORD code) {
   return text;
 }
 
+std::u16string SystemErrorU16(DWORD code) {
+  return std::u16string(AsU16(SystemErrorTextWide(code)));
+}
+
 std::string SystemErrorText(DWORD code) {
   return WideToAnsi(SystemErrorTextWide(code));
 }

@@ -115,6 +115,13 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   return out;
 }
 
+std::u16string AsciiToUtf16(std::string_view ascii) {
+  std::u16string wide;
+  wide.reserve(ascii.size());
+  for (char c : ascii) wide += static_cast<char16_t>(static_cast<uint8_t>(c));
+  return wide;
+}
+
 bool IsAscii(std::string_view text) {
   for (char c : text) {
     if (static_cast<uint8_t>(c) >= 0x80) return false;

@@ -13,6 +13,9 @@ namespace qs {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// ASCII text (literals, numbers) as UTF-16; every byte becomes its own unit.
+std::u16string AsciiToUtf16(std::string_view ascii);
+
 bool IsAscii(std::string_view text);
 bool IsAscii(std::u16string_view text);
 

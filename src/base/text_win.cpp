@@ -17,6 +17,10 @@ std::wstring Widen(std::string_view narrow) {
   return std::wstring(AsWide(FromBarNarrow(narrow, DecodeAnsi)));
 }
 
+std::u16string U16(std::string_view narrow) {
+  return FromBarNarrow(narrow, DecodeAnsi);
+}
+
 std::string Narrow(std::wstring_view wide) {
   return ToBarNarrow(AsU16(wide));
 }

@@ -21,6 +21,7 @@ std::u16string DecodeAnsi(std::string_view narrow);
 
 // Narrow ("|" convention) -> wide.
 std::wstring Widen(std::string_view narrow);
+std::u16string U16(std::string_view narrow);
 // Wide -> narrow: a copy when ASCII, otherwise "|" + UTF-8.
 std::string Narrow(std::wstring_view wide);
 

@@ -10,8 +10,10 @@ struct CommandLineOptions {
   bool automaticMode = false;
   bool uninstallMode = false;
   bool startMinimized = false;
-  std::string installDirOverride;   // narrow; "|" + UTF-8 for other characters
-  std::string productNameOverride;  // narrow, ANSI
+  // The values as the parsed text holds them; the program parses the wide command line as
+  // UTF-8 and then keeps them in the "|" convention (the batch additions in the ANSI code page).
+  std::string installDirOverride;
+  std::string productNameOverride;
   std::string uninstallProductName;
   std::string runAfterInstall;
   std::string preBatchAddition;

@@ -40,7 +40,7 @@ std::string ProgramFileName() {
   FatalError("%s", FormatUsage(message, ProgramFileName()).c_str());
 }
 
-void PrepareProcess(HINSTANCE instance, const char* commandLine) {
+void PrepareProcess(HINSTANCE instance) {
   AdoptProgramEnvironment();
   InstallerState& state = GetInstallerState();
   state.title = kInstallerTitle;
@@ -51,24 +51,8 @@ void PrepareProcess(HINSTANCE instance, const char* commandLine) {
   StartSystemActions();
   SetFatalErrorHooks({ShowFatalErrorBox, ExitInstaller});
   state.instance = instance;
-  state.commandLine = commandLine != nullptr ? commandLine : "";
   state.largeIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
   state.smallIcon = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
-}
-
-CommandLineOptions ReadCommandLine() {
-  InstallerState& state = GetInstallerState();
-  CommandLineOptions options;
-  std::string message;
-  if (!ParseCommandLine(state.commandLine, options, message)) ShowUsage(message);
-  state.automaticMode = options.automaticMode;
-  state.uninstallMode = options.uninstallMode;
-  state.startMinimized = options.startMinimized;
-  state.installDirOverride = options.installDirOverride;
-  state.installDirOverrideWide = Widen(options.installDirOverride);
-  state.productNameOverride = options.productNameOverride;
-  state.productNameOverrideWide = AnsiToWide(options.productNameOverride);
-  return options;
 }
 
 // The switches of the wide command line: what follows the program's name, quoted or not.
@@ -82,27 +66,51 @@ std::wstring_view ArgumentsOf(std::wstring_view commandLine) {
   return commandLine.substr(end);
 }
 
-// The product to remove, named as the wide command line names it: a registration's command
-// carries the name in UTF-16, and the narrow command line keeps only what the ANSI code page
-// holds. A name outside it travels on in the "|" form.
-std::string UninstallProductName(const CommandLineOptions& options) {
-  CommandLineOptions wide;
+std::string BarFromUtf8(std::string_view utf8) {
+  return ToBarNarrow(Utf8ToUtf16(utf8));
+}
+
+std::string AnsiFromUtf8(std::string_view utf8) {
+  return WideToAnsi(AsWide(Utf8ToUtf16(utf8)));
+}
+
+// The switches are read from the wide command line, so that a folder or name outside the ANSI
+// code page arrives whole (the narrow command line would hold "?" in its place). Each value is
+// decoded here, once, into the form the rest of the program reads: the "|" convention, and
+// for the batch additions the ANSI code page the batches are written in.
+CommandLineOptions ReadCommandLine() {
+  InstallerState& state = GetInstallerState();
+  CommandLineOptions options;
   std::string message;
-  if (!ParseCommandLine(WideToUtf8(ArgumentsOf(::GetCommandLineW())), wide, message) ||
-      wide.uninstallProductName.empty()) {
-    return options.uninstallProductName;
+  if (!ParseCommandLine(WideToUtf8(ArgumentsOf(::GetCommandLineW())), options, message)) {
+    ShowUsage(AnsiFromUtf8(message));
   }
-  return Narrow(AsWide(Utf8ToUtf16(wide.uninstallProductName)));
+  for (std::string* value : {&options.installDirOverride, &options.productNameOverride,
+                             &options.uninstallProductName, &options.runAfterInstall}) {
+    *value = BarFromUtf8(*value);
+  }
+  for (std::string* addition :
+       {&options.preBatchAddition, &options.postBatchAddition, &options.exitBatchAddition}) {
+    *addition = AnsiFromUtf8(*addition);
+  }
+  state.automaticMode = options.automaticMode;
+  state.uninstallMode = options.uninstallMode;
+  state.startMinimized = options.startMinimized;
+  state.installDirOverride = options.installDirOverride;
+  state.installDirOverrideWide = Widen(options.installDirOverride);
+  state.productNameOverride = options.productNameOverride;
+  state.productNameOverrideWide = Widen(options.productNameOverride);
+  return options;
 }
 
 [[noreturn]] void RunUninstaller(const CommandLineOptions& options) {
   if (options.uninstallProductName.empty()) ShowUsage("Product name required");
-  if (Uninstall(UninstallProductName(options))) FinishUninstall();
+  if (Uninstall(options.uninstallProductName)) FinishUninstall();
   ExitInstaller(0);
 }
 
-[[noreturn]] void Run(HINSTANCE instance, const char* commandLine) {
-  PrepareProcess(instance, commandLine);
+[[noreturn]] void Run(HINSTANCE instance) {
+  PrepareProcess(instance);
   CommandLineOptions options = ReadCommandLine();
   if (GetInstallerState().uninstallMode) RunUninstaller(options);
   InputFile ownFile;
@@ -113,6 +121,6 @@ std::string UninstallProductName(const CommandLineOptions& options) {
 }  // namespace
 }  // namespace qs
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  qs::Run(instance, commandLine);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  qs::Run(instance);
 }

@@ -51,7 +51,7 @@ void CloseProgress(InstallRun& run) {
     NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, startMenu.c_str(), nullptr);
   }
   if ((product.ProductFlags2 & kFlags2RestorePoint) != 0 && !CommitRestorePoint()) {
-    Log(run, "Failed to commit restore point.\r\n");
+    Log(run, u"Failed to commit restore point.\r\n");
   }
   WaitStep();
   if (HasFlag(kFlagShowProgressPage)) Ui().CloseProgressPage();
@@ -62,7 +62,7 @@ void CloseProgress(InstallRun& run) {
 void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();
   if (!options.runAfterInstall.empty()) {
-    Log(run, "Launch on exit: " + options.runAfterInstall + "\r\n");
+    Log(run, u"Launch on exit: " + U16(options.runAfterInstall) + u"\r\n");
   }
   run.rebootNeeded = HasFlag(kFlagRestartRequired);
   bool failed = !run.failureSummary.empty();
@@ -123,10 +123,9 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   std::wstring installDir = Widen(run.installDir);
   ::SetCurrentDirectoryW(Redirected(installDir));
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
-    std::wstring command = AnsiToWide(options.runAfterInstall);
+    std::wstring command = Widen(options.runAfterInstall);
     if (DWORD error = System().StartProgram(command, installDir)) {
-      Log(run,
-          "Failed to launch command: " + options.runAfterInstall + "\r\n" + SystemErrorText(error));
+      Log(run, u"Failed to launch command: " + std::u16string(AsU16(command)) + u"\r\n" + SystemErrorU16(error));
     }
   }
   if ((run.finishChoices & kFinishOpenFile) != 0) {
@@ -135,7 +134,7 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if ((run.finishChoices & kFinishLaunchProgram) != 0) {
     std::wstring program = ExpandPathVariables(Widen(product.finishLaunchProgram));
     if (DWORD error = System().StartProgram(program, installDir)) {
-      Log(run, "Failed to launch app: " + Narrow(program) + "\r\n" + SystemErrorText(error));
+      Log(run, u"Failed to launch app: " + std::u16string(AsU16(program)) + u"\r\n" + SystemErrorU16(error));
     }
   }
   if ((run.finishChoices & kFinishViewLog) != 0) {

@@ -69,12 +69,8 @@ std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> argu
   return std::wstring(AsWide(text));
 }
 
-void Log(InstallRun& run, std::string_view text) {
+void Log(InstallRun& run, std::u16string_view text) {
   run.installLog += text;
-}
-
-std::u16string U16(std::string_view narrow) {
-  return FromBarNarrow(narrow, DecodeAnsi);
 }
 
 bool FolderExists(const std::string& folder) {

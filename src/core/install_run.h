@@ -77,8 +77,8 @@ struct InstallRun {
   std::string uninstallerPath;  // set when the uninstaller was written
 
   uint64_t requiredSpace = 0;
-  std::string failureSummary;  // not empty: the run is incomplete
-  std::string installLog;      // the log lines of the run
+  std::u16string failureSummary;  // not empty: the run is incomplete
+  std::u16string installLog;      // the log lines of the run
   std::string installLogPath;  // where the log file goes once written
   bool rebootNeeded = false;
   uint32_t finishChoices = 0;  // FinishChoice bits

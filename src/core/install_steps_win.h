@@ -23,9 +23,7 @@ bool HasFlag(uint64_t productFlag);
 // it stands followed by the arguments, so that nothing the message should say is lost.
 std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> arguments);
 // Appends to the run's log.
-void Log(InstallRun& run, std::string_view text);
-// The wide form of a narrow ("|") text, as the format arguments take it.
-std::u16string U16(std::string_view narrow);
+void Log(InstallRun& run, std::u16string_view text);
 // Creates `folder` and every missing folder above it; 0 or the system error.
 DWORD CreateFolderPath(const std::string& folder);
 bool FolderExists(const std::string& folder);

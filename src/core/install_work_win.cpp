@@ -39,12 +39,13 @@ bool OnRemovableDrive(const std::string& path) {
 }
 
 void GrantRights(const std::string& directory, InstallRun& run) {
-  Log(run, "Granting rights to directory \"" + directory + "\"...");
+  Log(run, u"Granting rights to directory \"" + U16(directory) + u"\"...");
   DWORD error = 0;
   if (GrantDirectoryRights(directory, error)) {
-    Log(run, "OK\r\n");
+    Log(run, u"OK\r\n");
   } else {
-    Log(run, "FAILED code " + std::to_string(error) + ": " + SystemErrorText(error) + "\r\n\r\n");
+    Log(run, u"FAILED code " + AsciiToUtf16(std::to_string(error)) + u": " +
+                 SystemErrorU16(error) + u"\r\n\r\n");
   }
 }
 
@@ -83,16 +84,16 @@ void MakeRestorePoint(InstallRun& run) {
   ProductSettings& product = Product();
   if ((product.ProductFlags2 & kFlags2RestorePoint) != 0) {
     Status(97);
-    Log(run, "Creating restore point...");
+    Log(run, u"Creating restore point...");
     std::wstring description = product.DisplayNameWide.empty()
                                    ? Widen(product.DisplayName)
                                    : std::wstring(AsWide(product.DisplayNameWide));
     if (!product.DisplayVersion.empty()) description += L" " + Widen(product.DisplayVersion);
     DWORD error = 0;
     if (CreateRestorePoint(description, error)) {
-      Log(run, "OK\r\n");
+      Log(run, u"OK\r\n");
     } else {
-      Log(run, "FAILED\r\n" + SystemErrorText(error) + "\r\n\r\n");
+      Log(run, u"FAILED\r\n" + SystemErrorU16(error) + u"\r\n\r\n");
       product.ProductFlags2 &= ~kFlags2RestorePoint;
     }
   }
@@ -110,8 +111,8 @@ void PrepareDirectories(InstallRun& run) {
                          : JoinPath(run.installDir, product.UninstallSubdir);
   if (!product.UninstallSubdir.empty()) {
     if (DWORD error = CreateFolderPath(run.uninstallDir)) {
-      Log(run, "Failed to create uninstall data folder \"" + run.uninstallDir +
-                   "\": " + SystemErrorText(error));
+      Log(run, u"Failed to create uninstall data folder \"" + U16(run.uninstallDir) + u"\": " +
+                   SystemErrorU16(error));
     }
   }
   if (run.installLogPath.empty()) run.installLogPath = JoinPath(run.uninstallDir, "Install.LOG");
@@ -130,8 +131,8 @@ void PrepareDirectories(InstallRun& run) {
   }
   if (!run.sharedDir.empty()) {
     if (DWORD error = CreateFolderPath(run.sharedDir)) {
-      Log(run,
-          "Failed to create shared folder \"" + run.sharedDir + "\": " + SystemErrorText(error));
+      Log(run, u"Failed to create shared folder \"" + U16(run.sharedDir) + u"\": " +
+                   SystemErrorU16(error));
     } else if (HasFlag(kFlagGrantDirectoryRights) || HasFlag(kFlagGrantSharedDirRights)) {
       GrantRights(run.sharedDir, run);
     }
@@ -197,10 +198,10 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
     WriteUninstaller(payload, run);
     DWORD error = 0;
     if (!WriteUninstallRegistration(run, error)) {
-      if (error != 0) run.failureSummary += "System error: " + SystemErrorText(error) + "\r\n";
+      if (error != 0) run.failureSummary += u"System error: " + SystemErrorU16(error) + u"\r\n";
       run.failureSummary +=
-          "Unable to save the uninstall information to the registry.  Uninstall will not work "
-          "properly.\r\n\r\n";
+          u"Unable to save the uninstall information to the registry.  Uninstall will not work "
+          u"properly.\r\n\r\n";
     }
   }
   WriteSavedRegistryValues(run);

@@ -15,7 +15,6 @@ struct InstallerState {
   std::string title;  // shown in fatal messages until the product's texts are known
   std::wstring titleWide;
   HINSTANCE instance = nullptr;
-  std::string commandLine;  // the switches, without the program name
   HICON largeIcon = nullptr;
   HICON smallIcon = nullptr;
 

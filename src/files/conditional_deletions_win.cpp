@@ -29,7 +29,7 @@ struct DeletionPass {
   const std::function<void(const std::string&)>* onDeleted = nullptr;
 
   bool Installing() const { return run != nullptr; }
-  void Log(const std::string& text) const {
+  void Log(std::u16string_view text) const {
     if (Installing()) run->installLog += text;
   }
   void Deleted(const std::string& path) const {
@@ -63,23 +63,24 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
   DWORD error = 0;
   if (!atRestart) {
     if (::DeleteFileW(Redirected(widePath))) {
-      pass.Log("Deleted file: " + path + "\r\n");
+      pass.Log(u"Deleted file: " + U16(path) + u"\r\n");
       pass.Deleted(path);
       return;
     }
     error = ::GetLastError();
     if ((mode & kDeleteModeAtRestartOnFailure) == 0) {
-      pass.Log("Failed to delete file \"" + path + "\": " + SystemErrorText(error) + "\r\n");
+      pass.Log(u"Failed to delete file \"" + U16(path) + u"\": " + SystemErrorU16(error) +
+               u"\r\n");
       return;
     }
   }
-  pass.Log("File \"" + path + "\" will be deleted after rebooting" +
-           (atRestart ? std::string(".") : ": " + SystemErrorText(error)) + "\r\n");
+  pass.Log(u"File \"" + U16(path) + u"\" will be deleted after rebooting" +
+           (atRestart ? std::u16string(u".") : u": " + SystemErrorU16(error)) + u"\r\n");
 
   if (!DeleteAtRestart(widePath)) {
     if (pass.Installing()) {
-      pass.run->failureSummary += "Failed to register \"" + path +
-                                  "\" for deletion: " + SystemErrorText(::GetLastError()) + "\r\n";
+      pass.run->failureSummary += u"Failed to register \"" + U16(path) + u"\" for deletion: " +
+                                  SystemErrorU16(::GetLastError()) + u"\r\n";
     }
     return;
   }
@@ -114,7 +115,7 @@ void RunConditionalDeletions(const DeletionPass& pass, const std::string& instal
       DeleteMatchingFile(pass, path, widePath, deletion.mode);
     }
   }
-  if (anyMatched) pass.Log("\r\n");
+  if (anyMatched) pass.Log(u"\r\n");
 }
 
 }  // namespace

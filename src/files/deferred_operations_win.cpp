@@ -351,12 +351,12 @@ bool WriteWininitRename(const std::wstring& target, const std::wstring& source) 
 }
 
 bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
-                       std::string& report) {
+                       std::u16string& report) {
   const std::wstring destination = Widen(dest);
   const auto noTemporaryFile = [&](DWORD error) {
-    report += "Failed to register '" + dest +
-              "' for replacement because no temporary file could be created.\r\n" +
-              SystemErrorText(error) + "\r\n\r\n";
+    report += u"Failed to register '" + U16(dest) +
+              u"' for replacement because no temporary file could be created.\r\n" +
+              SystemErrorU16(error) + u"\r\n\r\n";
     return false;
   };
 
@@ -380,17 +380,17 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
 
   const std::wstring shortTemporary = ShortPath(temporary);
   ::Sleep(0);
-  const std::string temporaryText = Narrow(temporary);
+  const std::u16string_view temporaryText = AsU16(temporary);
   if (ReplaceAtRestart(shortTemporary, destination)) {
-    report += "\"" + dest +
-              "\" was successfully registered for replacement.\r\nTemporary file is \"" +
-              temporaryText + "\"\r\nReboot will be required.\r\n\r\n";
+    report += u"\"" + U16(dest) +
+              u"\" was successfully registered for replacement.\r\nTemporary file is \"" +
+              std::u16string(temporaryText) + u"\"\r\nReboot will be required.\r\n\r\n";
     ::SetLastError(ERROR_BUSY);
     return true;
   }
   const DWORD error = ::GetLastError();
-  report += "Failed to register '" + dest + "' for replacement with temporary file '" +
-            temporaryText + "'\r\n" + SystemErrorText(error) + "\r\n\r\n";
+  report += u"Failed to register '" + U16(dest) + u"' for replacement with temporary file '" +
+            std::u16string(temporaryText) + u"'\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   ::DeleteFileW(Redirected(temporary));
   ::SetLastError(error);
   return false;

@@ -57,7 +57,7 @@ bool WriteWininitRename(const std::wstring& target, const std::wstring& source);
 // registers it to replace `dest` at the restart. Appends its outcome to `report`; on success
 // the caller sets the restart flag.
 bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
-                       std::string& report);
+                       std::u16string& report);
 
 // An empty "reboot.dat" in `installDir`, registered for deletion at the next restart.
 void MarkRestartPending(const std::string& installDir);

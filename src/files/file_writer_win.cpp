@@ -105,15 +105,15 @@ char DriveLetterOf(const std::wstring& path) {
   return static_cast<char>(letter >= u'a' && letter <= u'z' ? letter - u'a' + u'A' : letter);
 }
 
-std::string CannotWriteText() {
-  return WideToAnsi(GetText(kTextCannotWriteFile));
+std::u16string CannotWriteText() {
+  return std::u16string(AsU16(GetText(kTextCannotWriteFile)));
 }
 
 // Three failed attempts: the report, and the replacement at the next restart where allowed.
 void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan data,
                    const DateTime& dateTime, InstallRun& run, bool existedBefore, DWORD error,
                    bool& deferred) {
-  std::string report = "\r\n" + CannotWriteText() + " " + dest + "\r\n";
+  std::u16string report = u"\r\n" + CannotWriteText() + u" " + U16(dest) + u"\r\n";
   bool deferrable =
       (existedBefore || HasFlag(kFlagReplaceAtRestartEvenIfNew)) && error != ERROR_INVALID_NAME;
   // A path without a drive letter (a share) is never left for the restart.
@@ -121,13 +121,13 @@ void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan d
   if (letter == 0) deferrable = false;
   const char16_t root[] = {static_cast<char16_t>(letter), u':', u'\\', 0};
   if (letter != 0 && SystemDriveFacts().TypeOfDrive(root) == DriveType::kMissing) {
-    report += "Drive ";
-    report += letter;
-    report += ": is not present.\r\n";
+    report += u"Drive ";
+    report += static_cast<char16_t>(letter);
+    report += u": is not present.\r\n";
     deferrable = false;
   } else {
-    const std::string reason = SystemErrorText(error);
-    if (!reason.empty()) report += reason + "\r\n\r\n";
+    const std::u16string reason = SystemErrorU16(error);
+    if (!reason.empty()) report += reason + u"\r\n\r\n";
   }
   if (deferrable && ReplaceLockedFile(dest, data, dateTime, report)) {
     Product().ProductFlags |= kFlagRestartRequired;
@@ -155,8 +155,8 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
       error = VerifyWrittenFile(path, data);
       if (error == 0) break;
       if (attempt == kWriteAttempts) {
-        run.failureSummary +=
-            CannotWriteText() + " " + dest + "\r\n" + SystemErrorText(error) + "\r\n\r\n";
+        run.failureSummary += CannotWriteText() + u" " + U16(dest) + u"\r\n" +
+                              SystemErrorU16(error) + u"\r\n\r\n";
         return false;
       }
       continue;  // the next attempt starts at once

@@ -117,11 +117,12 @@ void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun&
 bool MakeFolder(const std::string& folder, const std::string& dest, InstallRun& run) {
   const DWORD error = CreateFolderPath(folder);
   if (error == 0) return true;
-  const std::string reason =
-      FileExists(folder) ? "Cannot create directory because there is a file with the same name."
-                         : SystemErrorText(error);
-  run.failureSummary += WideToAnsi(GetText(kTextCannotCreateFolder)) + " " + folder + "\r\n" +
-                        reason + "\r\n\r\nNot installed: " + dest + "\r\n\r\n";
+  const std::u16string reason =
+      FileExists(folder) ? u"Cannot create directory because there is a file with the same name."
+                         : SystemErrorU16(error);
+  run.failureSummary += std::u16string(AsU16(GetText(kTextCannotCreateFolder))) + u" " +
+                        U16(folder) + u"\r\n" + reason + u"\r\n\r\nNot installed: " + U16(dest) +
+                        u"\r\n\r\n";
   return false;
 }
 
@@ -177,7 +178,8 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   query.storedVersion = entry.text;
   SystemDestinationFacts facts(dest);
   const ReplacementDecision decision = DecideReplacement(query, facts);
-  Log(run, decision.logLine);
+  // The line begins with the destination, so it is one narrow text as a whole.
+  Log(run, U16(decision.logLine));
   if (!decision.write) {
     if (decision.recordFile) RecordForRemoval(run, dest, RemovalEntry::kFile);
     return;
@@ -204,7 +206,9 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
                           decision.existedBefore, deferred)) {
     return;
   }
-  if (HasFlag(kFlagDetailedLog)) Log(run, FileNamePart(entry.name) + " >>> " + dest + "\r\n");
+  if (HasFlag(kFlagDetailedLog)) {
+    Log(run, U16(FileNamePart(entry.name)) + u" >>> " + U16(dest) + u"\r\n");
+  }
   FollowUp(entry, dest, run);
   run.installedFiles.insert(LowerCasePath(AsU16(Widen(dest))));
 }

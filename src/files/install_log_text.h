@@ -1,7 +1,7 @@
 #pragma once
 // The text one run appends to Install.LOG: a header that names the run, the run's log, and its
-// failure summary or, after a run without failures, the completion text. Narrow texts, written
-// to the file as they are.
+// failure summary or, after a run without failures, the completion text. The texts are already
+// in the file's form (the ANSI code page) and are written as they are.
 #include <string>
 
 namespace qs {

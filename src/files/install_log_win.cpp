@@ -20,6 +20,11 @@
 namespace qs {
 namespace {
 
+// The log file is in the ANSI code page: every text is encoded once, here.
+std::string Ansi(std::u16string_view text) {
+  return WideToAnsi(AsWide(text));
+}
+
 // Writes all of `text`; errors are not reported, the log is written as far as it goes.
 void WriteAll(HANDLE file, std::string_view text) {
   WriteAllBytes(file, ByteSpan(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
@@ -27,7 +32,7 @@ void WriteAll(HANDLE file, std::string_view text) {
 
 }  // namespace
 
-bool WriteInstallLogFile(const InstallRun& run, const std::string& summary, bool isReinstall) {
+bool WriteInstallLogFile(const InstallRun& run, std::u16string_view summary, bool isReinstall) {
   UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
@@ -40,17 +45,17 @@ bool WriteInstallLogFile(const InstallRun& run, const std::string& summary, bool
 
   const ProductSettings& product = Product();
   InstallLogContent content;
-  content.productName = product.DisplayName;
+  content.productName = Ansi(U16(product.DisplayName));
   content.installDate = FormatDateTime(LocalTimeNow(), kDefaultDateFormat);
   content.showInstallType = (product.ProductFlags & kFlagUninstallable) != 0;
   content.isReinstall = isReinstall;
-  content.installLocation = run.installDir;
-  content.productVersion = product.DisplayVersion;
-  content.overwritingVersion = run.oldVersion;
+  content.installLocation = Ansi(U16(run.installDir));
+  content.productVersion = Ansi(U16(product.DisplayVersion));
+  content.overwritingVersion = Ansi(U16(run.oldVersion));
   content.operatingSystem = RunningSystemName(0);
-  content.log = run.installLog;
-  content.failureSummary = summary;
-  if (summary.empty()) content.completionText = Narrow(GetText(43));
+  content.log = Ansi(run.installLog);
+  content.failureSummary = Ansi(summary);
+  if (summary.empty()) content.completionText = Ansi(AsU16(GetText(43)));
 
   WriteAll(file.Get(), InstallLogText(content, end.QuadPart > 0));
   return true;

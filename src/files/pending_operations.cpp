@@ -29,8 +29,7 @@ PendingOperationsEdit DropPendingOperationsOn(std::vector<std::u16string> operat
     if (!target.empty()) {
       const std::u16string normalTarget = NormalizePendingPath(target, lower);
       if (files.count(normalTarget) != 0) {
-        edit.log += "File \"" + ToBarNarrow(normalTarget) +
-                    "\" was removed from the list of pending moves.\r\n";
+        edit.log += u"File \"" + normalTarget + u"\" was removed from the list of pending moves.\r\n";
         std::u16string normalSource = NormalizePendingPath(source, lower);
         if (!normalSource.empty()) edit.toRecycle.push_back(std::move(normalSource));
         edit.changed = true;
@@ -39,8 +38,8 @@ PendingOperationsEdit DropPendingOperationsOn(std::vector<std::u16string> operat
     } else {
       const std::u16string normalSource = NormalizePendingPath(source, lower);
       if (normalSource.empty() || files.count(normalSource) != 0) {
-        edit.log += "File \"" + ToBarNarrow(normalSource) +
-                    "\" was removed from the list of pending deletions.\r\n";
+        edit.log +=
+            u"File \"" + normalSource + u"\" was removed from the list of pending deletions.\r\n";
         edit.changed = true;
         continue;
       }

@@ -19,7 +19,7 @@ std::u16string NormalizePendingPath(std::u16string_view path, PathLowerCase lowe
 
 struct PendingOperationsEdit {
   std::vector<std::u16string> operations;  // the list without the dropped pairs
-  std::string log;                         // one line per dropped pair ("|" convention)
+  std::u16string log;                      // one line per dropped pair
   std::vector<std::u16string> toRecycle;   // normalised sources of the dropped moves
   bool changed = false;                    // a pair was dropped; the list must be written back
 };

@@ -40,7 +40,7 @@ std::u16string LowerCasePath(std::u16string_view path) {
   return std::u16string(AsU16(lowered));
 }
 
-void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::string* log) {
+void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::u16string* log) {
   UniqueRegKey key;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, InProgramView(kReadWriteAccess),
                       key.Receive()) != ERROR_SUCCESS) {
@@ -49,7 +49,7 @@ void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::str
   std::vector<std::u16string> operations;
   if (!ReadPendingOperations(key.Get(), operations) || operations.empty()) return;
 
-  if (log) *log += "\r\n";
+  if (log) *log += u"\r\n";
   const PendingOperationsEdit edit = DropPendingOperationsOn(operations, files, LowerCasePath);
   if (log) *log += edit.log;
   // A move's prepared copy is no longer wanted; the Recycle Bin keeps it in case it was.

@@ -14,6 +14,6 @@ std::u16string LowerCasePath(std::u16string_view path);
 // `files` holds lower-cased paths. Each pending move onto one of them is dropped (its prepared
 // source goes to the Recycle Bin), and so is each pending deletion of one of them (or with an
 // empty source). With `log`, what was dropped is logged there.
-void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::string* log);
+void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::u16string* log);
 
 }  // namespace qs

@@ -67,7 +67,7 @@ void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& 
 }  // namespace
 
 void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& text,
-                      std::string& log, std::string& failureSummary) {
+                      std::u16string& log, std::u16string& failureSummary) {
   // Nothing to count, nothing to report: a product without shared files (or one installed again
   // with the same ones) does not depend on the key.
   std::vector<std::string> uncounted;
@@ -77,7 +77,7 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
   if (uncounted.empty()) return;
   UniqueRegKey key;
   if (!OpenSharedDlls(key)) {
-    failureSummary += "Registry error: unable to increment shared file reference counts.\r\n\r\n";
+    failureSummary += u"Registry error: unable to increment shared file reference counts.\r\n\r\n";
     return;
   }
   for (const std::string& file : uncounted) {
@@ -90,8 +90,8 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
     if (count < MAXDWORD) ++count;  // a count at its limit stays there instead of turning to 0
     const LSTATUS status = WriteCount(key.Get(), name, count);
     if (status != ERROR_SUCCESS) {
-      log += "Failed to increment reference count of shared file \"" + entry.path +
-             "\" : " + SystemErrorText(static_cast<DWORD>(status)) + "\r\n";
+      log += u"Failed to increment reference count of shared file \"" + U16(entry.path) +
+             u"\" : " + SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
     }
     // Listed even when the write failed: a reinstallation does not try again.
     AppendSharedEntry(text, file);
@@ -99,12 +99,12 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
 }
 
 void ReleaseSharedFiles(HKEY uninstallKey, const std::string& text, const ReleaseOptions& options,
-                        std::string& failureSummary) {
+                        std::u16string& failureSummary) {
   if (text.empty()) return;
   UniqueRegKey key;
   if (!OpenSharedDlls(key)) {
     // The list stays in the registration, for a later run that can reach the counts.
-    failureSummary += "REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n";
+    failureSummary += u"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n";
     return;
   }
   for (const SharedFileEntry& entry : ParseSharedFiles(text)) {

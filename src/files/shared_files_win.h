@@ -12,7 +12,7 @@ namespace qs {
 // the key cannot be opened, its paragraph goes to `failureSummary`; a failed write is logged
 // into `log`.
 void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& text,
-                      std::string& log, std::string& failureSummary);
+                      std::u16string& log, std::u16string& failureSummary);
 
 // What releasing needs from the uninstall run.
 struct ReleaseOptions {
@@ -26,6 +26,6 @@ struct ReleaseOptions {
 // is deleted from `uninstallKey`. Nothing happens for an empty text; a key that cannot be
 // opened adds its paragraph to `failureSummary` and keeps the value.
 void ReleaseSharedFiles(HKEY uninstallKey, const std::string& text, const ReleaseOptions& options,
-                        std::string& failureSummary);
+                        std::u16string& failureSummary);
 
 }  // namespace qs

@@ -32,7 +32,8 @@ std::string RemoveProductFonts(std::string_view productFonts, const FontRemovalO
 // Runs each [MSI] package with "REBOOT=R REMOVE=ALL" at its user-interface level. A failure
 // adds its line to `failureSummary`; the lines that failed stay in `msiLines`. A package that
 // is removed but needs a restart to finish sets the uninstallation's restart flag.
-void RemoveInstallerPackages(std::vector<std::string>& msiLines, std::string& failureSummary);
+void RemoveInstallerPackages(std::vector<std::string>& msiLines,
+                             std::u16string& failureSummary);
 
 // Unpins every removal entry that lies under "\\User Pinned\\".
 void UnpinFromTaskbar(const std::vector<std::string>& removalEntries);

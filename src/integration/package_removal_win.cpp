@@ -22,14 +22,16 @@ using InstallProductFunction = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
 
 constexpr wchar_t kRemoveCommandLine[] = L"REBOOT=R REMOVE=ALL";
 
-void ReportFailure(std::string& failureSummary, const std::string& package, DWORD code) {
-  failureSummary += "Failed to uninstall " + package + ", code " +
-                    std::to_string(static_cast<int>(code)) + ": " + SystemErrorText(code) + "\r\n";
+void ReportFailure(std::u16string& failureSummary, const std::string& package, DWORD code) {
+  failureSummary += u"Failed to uninstall " + U16(package) + u", code " +
+                    AsciiToUtf16(std::to_string(static_cast<int>(code))) + u": " +
+                    SystemErrorU16(code) + u"\r\n";
 }
 
 }  // namespace
 
-void RemoveInstallerPackages(std::vector<std::string>& msiLines, std::string& failureSummary) {
+void RemoveInstallerPackages(std::vector<std::string>& msiLines,
+                             std::u16string& failureSummary) {
   if (msiLines.empty()) return;
   UniqueModule msi = LoadSystemLibrary(L"msi.dll");
   const DWORD loadError = msi ? ERROR_SUCCESS : ::GetLastError();

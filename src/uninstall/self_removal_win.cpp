@@ -16,11 +16,14 @@
 namespace qs {
 namespace {
 
-// The command interpreter reads utrri.bat in the ANSI code page, and to it a leading "|" is a
-// pipe: a command that travels in the "|" + UTF-8 form is written in the code page instead.
-std::string AnsiCommand(const std::string& command) {
-  if (command.empty() || command.front() != '|') return command;
-  return WideToAnsi(Widen(command));
+// From Windows 7 on the interpreter reads a UTF-8 batch once told so.
+bool InterpreterReadsUtf8() {
+  const OsFacts& system = RunningSystem();
+  return system.major > 6 || (system.major == 6 && system.minor >= 1);
+}
+
+bool FitsAnsiCodePage(std::wstring_view text) {
+  return AnsiToWide(WideToAnsi(text)) == text;
 }
 
 // A folder as the batch names it in the ANSI code page. A folder whose name the code page
@@ -57,11 +60,24 @@ bool WriteBatchFile(const std::wstring& path, std::string_view bytes) {
   return error == 0;
 }
 
+// utrri.bat is written in the ANSI code page, as the interpreter reads it. A command or command
+// line that the code page cannot hold (a folder in another script given with /d, say) makes it
+// a UTF-8 batch instead where the interpreter reads those; elsewhere the code page's nearest
+// form is all there is.
 bool UninstallThenReinstall(const std::string& uninstallCommand) {
   const std::wstring folder = SelfRemovalFolder();
   const std::wstring batchPath = folder + L"\\utrri.bat";
-  const std::string text = UninstallThenReinstallBatch(
-      AnsiCommand(uninstallCommand), ::GetCommandLineA(), AnsiFolder(folder) + "\\utrri.bat");
+  const std::wstring command = Widen(uninstallCommand);
+  const std::wstring_view commandLine = ::GetCommandLineW();
+  std::string text;
+  if ((FitsAnsiCodePage(command) && FitsAnsiCodePage(commandLine)) || !InterpreterReadsUtf8()) {
+    text = UninstallThenReinstallBatch(WideToAnsi(command), WideToAnsi(commandLine),
+                                       AnsiFolder(folder) + "\\utrri.bat");
+  } else {
+    text = EncodeBatchText(Utf8ToUtf16(UninstallThenReinstallBatch(
+                               WideToUtf8(command), WideToUtf8(commandLine), WideToUtf8(batchPath))),
+                           true);
+  }
   if (!WriteBatchFile(batchPath, text)) return false;
   return System().LaunchBatch(batchPath);
 }
@@ -74,10 +90,7 @@ bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uni
   const std::u16string text =
       SelfRemovalBatch(AsU16(std::wstring_view(program, length)), AsU16(installDir),
                        AsU16(uninstallSubdir), AsU16(batchPath));
-  // From Windows 7 on the interpreter reads a UTF-8 batch once told so.
-  const OsFacts& system = RunningSystem();
-  const bool utf8Batches = system.major > 6 || (system.major == 6 && system.minor >= 1);
-  if (!WriteBatchFile(batchPath, EncodeBatchText(text, utf8Batches))) return true;
+  if (!WriteBatchFile(batchPath, EncodeBatchText(text, InterpreterReadsUtf8()))) return true;
   System().LaunchBatch(batchPath);
   return false;
 }

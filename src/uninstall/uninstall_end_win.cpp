@@ -87,10 +87,10 @@ void CloseUninstallProgress() {
 }
 
 bool ReportUninstall() {
-  const std::string& summary = Installation().failureSummary;
+  const std::u16string& summary = Installation().failureSummary;
   if (!summary.empty()) {
     if (!AutomaticMode())
-      ShowMessage(TextWith(10, {U16(summary)}), GetText(20), MessageIcon::kWarning);
+      ShowMessage(TextWith(10, {summary}), GetText(20), MessageIcon::kWarning);
     return false;
   }
   if (!AutomaticMode()) ShowMessage(GetText(34), GetText(15), MessageIcon::kInformation);

@@ -62,7 +62,7 @@ void RemoveFiles(UninstallRun& run) {
   installation.recordedFolders.clear();
 
   const std::vector<std::string>& entries = run.record.removalEntries;  // 21
-  const std::string failurePrefix = Narrow(GetText(58)) + " ";
+  const std::u16string failurePrefix = std::u16string(AsU16(GetText(58))) + u" ";
   for (size_t index = 0; index < entries.size(); ++index) {
     const std::string& entry = entries[index];
     if (entry.empty()) continue;
@@ -81,7 +81,7 @@ void RemoveFiles(UninstallRun& run) {
     if (DeleteFileWithOptions(path, kDeleteMissingIsSuccess) == 0) {
       run.deletedFiles.insert(LowerCasePath(AsU16(path)));
     } else {
-      installation.failureSummary += failurePrefix + entry + "\r\n";
+      installation.failureSummary += failurePrefix + U16(entry) + u"\r\n";
       RecordForRemoval(installation, entry, RemovalEntry::kFile);
     }
   }

@@ -176,8 +176,8 @@ LONG WriteSavedValueAt(const SavedValue& entry, const std::string& data) {
 }
 
 void ReportSavedValueFailure(const SavedValue& entry, LONG status, InstallRun& run) {
-  run.failureSummary += "Failed to save data in registry key \"" + entry.keyPath +
-                        "\": " + SystemErrorText(static_cast<DWORD>(status)) + "\r\n";
+  run.failureSummary += u"Failed to save data in registry key \"" + U16(entry.keyPath) +
+                        u"\": " + SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
 }
 
 }  // namespace

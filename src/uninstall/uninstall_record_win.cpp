@@ -61,12 +61,12 @@ DWORD ReadRecordFile(const std::wstring& path, std::string& bytes) {
 }  // namespace
 
 bool SaveUninstallData(const std::string& folder, std::string_view removalList,
-                       const UninstallRecord& record, std::string& failureSummary) {
+                       const UninstallRecord& record, std::u16string& failureSummary) {
   const std::string path = JoinPath(folder, kUninstallRecordName);
   const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
   if (error == 0) return true;
-  failureSummary += WideToAnsi(GetText(kTextRecordNotWritten)) + " " + path + "\r\n" +
-                    SystemErrorText(error) + "\r\n\r\n";
+  failureSummary += std::u16string(AsU16(GetText(kTextRecordNotWritten))) + u" " + U16(path) +
+                    u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   return false;
 }
 

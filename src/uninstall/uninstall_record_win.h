@@ -12,7 +12,7 @@ inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
 // Writes `folder`\Uninstall.DAT over any earlier one. On failure text 31, the path and the
 // system's text go to `failureSummary` and the result is false.
 bool SaveUninstallData(const std::string& folder, std::string_view removalList,
-                       const UninstallRecord& record, std::string& failureSummary);
+                       const UninstallRecord& record, std::u16string& failureSummary);
 
 // The record the installation leaves: the run's removal list, the product's texts in the
 // chosen language, its auto-close list, registry script and uninstall-time deletions, and

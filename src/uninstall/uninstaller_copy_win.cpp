@@ -152,9 +152,9 @@ class ResourceUpdate {
 
 // ---- Files ----
 
-std::string CannotWriteReport(const std::string& dest, DWORD error) {
-  return WideToAnsi(GetText(kTextCannotWriteFile)) + " " + dest + "\r\n" + SystemErrorText(error) +
-         "\r\n\r\n";
+std::u16string CannotWriteReport(const std::string& dest, DWORD error) {
+  return std::u16string(AsU16(GetText(kTextCannotWriteFile))) + u" " + U16(dest) + u"\r\n" +
+         SystemErrorU16(error) + u"\r\n\r\n";
 }
 
 // Held open by a running program (the old uninstaller still running) or otherwise locked.
@@ -199,22 +199,23 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
     ::DeleteFileW(Redirected(temporary));
   }
   if (error != 0) {
-    run.failureSummary += "Failed to register '" + dest +
-                          "' for replacement because no temporary file could be created.\r\n" +
-                          SystemErrorText(error) + "\r\n\r\n";
+    run.failureSummary += u"Failed to register '" + U16(dest) +
+                          u"' for replacement because no temporary file could be created.\r\n" +
+                          SystemErrorU16(error) + u"\r\n\r\n";
     return;
   }
-  const std::string temporaryText = Narrow(temporary);
+  const std::u16string temporaryText(AsU16(temporary));
   if (ReplaceAtRestart(temporary, target)) {
-    run.installLog += "\"" + dest +
-                      "\" was successfully registered for replacement.\r\nTemporary file is \"" +
-                      temporaryText + "\"\r\nReboot will be required.\r\n\r\n";
+    run.installLog += u"\"" + U16(dest) +
+                      u"\" was successfully registered for replacement.\r\nTemporary file is \"" +
+                      temporaryText + u"\"\r\nReboot will be required.\r\n\r\n";
     Product().ProductFlags |= kFlagRestartRequired;
     return;
   }
   error = ::GetLastError();
-  run.failureSummary += "Failed to register '" + dest + "' for replacement with temporary file '" +
-                        temporaryText + "'\r\n" + SystemErrorText(error) + "\r\n\r\n";
+  run.failureSummary += u"Failed to register '" + U16(dest) +
+                        u"' for replacement with temporary file '" + temporaryText + u"'\r\n" +
+                        SystemErrorU16(error) + u"\r\n\r\n";
   ::DeleteFileW(Redirected(temporary));
 }
 
@@ -241,7 +242,8 @@ bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan byt
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
   if (error != 0) {
-    run.failureSummary += "Failed to write \"" + path + "\": " + SystemErrorText(error) + "\r\n";
+    run.failureSummary +=
+        u"Failed to write \"" + U16(path) + u"\": " + SystemErrorU16(error) + u"\r\n";
     return false;
   }
   RecordForRemoval(run, path, RemovalEntry::kFile);
@@ -322,8 +324,8 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
   if (product.uninstallerIcon.empty()) return;
   bool opened = false;
   if (!ReplaceProgramIcon(Widen(dest), product.uninstallerIcon, opened)) {
-    Log(run, opened ? "Failed to replace uninstaller icon.\r\n"
-                    : "Failed to open uninstaller for icon replacement.\r\n");
+    Log(run, opened ? u"Failed to replace uninstaller icon.\r\n"
+                    : u"Failed to open uninstaller for icon replacement.\r\n");
   }
 }
 

@@ -75,7 +75,7 @@ class ConditionalDeletes : public SystemTest {
   // The log's lines without the blank line that ends it.
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
-    const std::string& log = run_.installLog;
+    const std::string log = WideToUtf8(run_.installLog);
     size_t start = 0;
     for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
       lines.push_back(log.substr(start, end - start));
@@ -136,12 +136,12 @@ TEST_F(ConditionalDeletes, EachCondition) {
     }
     std::sort(logged.begin(), logged.end());
     if (c.deleted.empty()) {
-      EXPECT_EQ(run_.installLog, "");
+      EXPECT_EQ(run_.installLog, u"");
     } else {
       EXPECT_EQ(LogLines(), logged);
     }
     EXPECT_EQ(Flags(), 0u);
-    EXPECT_EQ(run_.failureSummary, "");
+    EXPECT_EQ(run_.failureSummary, u"");
   }
 }
 
@@ -180,7 +180,7 @@ TEST_F(ConditionalDeletes, EachPassTakesItsOwnEntries) {
   EXPECT_FALSE(Exists("uninstall.dat"));
   EXPECT_FALSE(Exists("both.dat"));
   EXPECT_TRUE(Exists("install.dat"));
-  EXPECT_EQ(run_.installLog, "");
+  EXPECT_EQ(run_.installLog, u"");
   EXPECT_EQ(Flags(), 0u);
 }
 
@@ -196,7 +196,7 @@ TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
             (std::vector<std::string>{Deleted("free.dat"),
                                       "Failed to delete file \"" + PathOf("locked.dat") +
                                           "\": " + SystemErrorText(ERROR_SHARING_VIOLATION)}));
-  EXPECT_EQ(run_.failureSummary, "");
+  EXPECT_EQ(run_.failureSummary, u"");
   EXPECT_EQ(Flags(), 0u);
 
   // Uninstalling, the file that stayed is not reported as gone.
@@ -209,7 +209,7 @@ TEST_F(ConditionalDeletes, NothingMatchingLogsNothing) {
   Delete({{"missing.dat", 0, "", kInstall},
           {"*.dat /s", 2, "not a date", kInstall},
           {"kept.txt", 4, "2", kInstall}});
-  EXPECT_EQ(run_.installLog, "");
+  EXPECT_EQ(run_.installLog, u"");
   EXPECT_TRUE(Exists("kept.txt"));
 }
 
@@ -306,7 +306,7 @@ TEST_F(RestartPrefixConditionalDeletes, DeletionsWaitForTheRestart) {
                 "File \"" + PathOf("later.dat") + "\" will be deleted after rebooting.",
                 "File \"" + PathOf("locked.dat") + "\" will be deleted after rebooting: " +
                     SystemErrorText(ERROR_SHARING_VIOLATION)}));
-  EXPECT_EQ(run_.failureSummary, "");
+  EXPECT_EQ(run_.failureSummary, u"");
   EXPECT_EQ(Flags(), kFlagRestartRequired);
   EXPECT_TRUE(PendingDeletion(PathOf("later.dat")));
   EXPECT_TRUE(PendingDeletion(PathOf("locked.dat")));
@@ -324,7 +324,7 @@ TEST_F(RestartPrefixConditionalDeletes, UninstallingSetsItsOwnFlag) {
   EXPECT_TRUE(Exists("later.dat"));
   EXPECT_TRUE(PendingDeletion(PathOf("later.dat")));
   EXPECT_EQ(Flags(), kFlagUninstallRestartRequired);
-  EXPECT_EQ(run_.installLog, "");
+  EXPECT_EQ(run_.installLog, u"");
 }
 
 }  // namespace

@@ -169,13 +169,13 @@ TEST_F(DeferredOperations, NoTemporaryFileIsReported) {
   ::SetEnvironmentVariableW(L"TMP", nowhere.c_str());
   ::SetEnvironmentVariableW(L"TEMP", nowhere.c_str());
   const uint8_t data[] = {'n', 'e', 'w'};
-  std::string report = "before\r\n";
+  std::u16string report = u"before\r\n";
   const bool replaced = ReplaceLockedFile(N(dest), data, DateTime{}, report);
   ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
   ::SetEnvironmentVariableW(L"TEMP", hadTemp ? oldTemp : nullptr);
 
   EXPECT_FALSE(replaced);
-  EXPECT_EQ(report, "before\r\nFailed to register '" + N(dest) +
+  EXPECT_EQ(WideToUtf8(report), "before\r\nFailed to register '" + N(dest) +
                         "' for replacement because no temporary file could be created.\r\n" +
                         SystemErrorText(ERROR_DIRECTORY) + "\r\n\r\n");
   EXPECT_FALSE(fs::exists(Folder() / "no temp"));
@@ -206,11 +206,11 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
 
   const std::string content = "new content";
   const DateTime date{2021, 3, 4, 5, 6, 7};
-  std::string report;
+  std::u16string report;
   ASSERT_TRUE(ReplaceLockedFile(
       N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()), date,
       report))
-      << report;
+      << WideToUtf8(report);
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
 
   // "dest" was successfully registered ... Temporary file is "...\KWVnnnn.tmp" ...
@@ -218,9 +218,10 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
                            "\" was successfully registered for replacement.\r\n"
                            "Temporary file is \"";
   const std::string tail = "\"\r\nReboot will be required.\r\n\r\n";
-  ASSERT_TRUE(report.starts_with(head) && report.ends_with(tail)) << report;
+  const std::string text = WideToUtf8(report);
+  ASSERT_TRUE(text.starts_with(head) && text.ends_with(tail)) << text;
   const fs::path temporary(
-      Widen(report.substr(head.size(), report.size() - head.size() - tail.size())));
+      Utf8ToWide(text.substr(head.size(), text.size() - head.size() - tail.size())));
   EXPECT_EQ(temporary.parent_path(), dest.parent_path());
   const std::string name = temporary.filename().string();
   EXPECT_TRUE(name.starts_with("KWV") && name.ends_with(".tmp")) << name;
@@ -341,12 +342,11 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
     ASSERT_EQ(before.count(pair), 1u);
   }
 
-  std::string log = "before";
+  std::u16string log = u"before";
   RemoveFromPendingOperations({LowerPath(a), LowerPath(b)}, &log);
-  EXPECT_EQ(log, "before\r\nFile \"" + Narrow(AsWide(LowerPath(a))) +
-                     "\" was removed from the list of pending moves.\r\nFile \"" +
-                     Narrow(AsWide(LowerPath(b))) +
-                     "\" was removed from the list of pending deletions.\r\n");
+  EXPECT_EQ(log, u"before\r\nFile \"" + LowerPath(a) +
+                     u"\" was removed from the list of pending moves.\r\nFile \"" + LowerPath(b) +
+                     u"\" was removed from the list of pending deletions.\r\n");
   const auto after = PendingPairs();
   EXPECT_EQ(after.size(), before.size() - 2);
   EXPECT_EQ(after.count(moveOntoA), 0u);
@@ -359,7 +359,7 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   // Nothing more to drop: the list stays, and only the separating line is logged.
   log.clear();
   RemoveFromPendingOperations({LowerPath(a), LowerPath(b)}, &log);
-  EXPECT_EQ(log, "\r\n");
+  EXPECT_EQ(log, u"\r\n");
   EXPECT_EQ(PendingPairs(), after);
 
   ASSERT_TRUE(RestartPrefix());
@@ -371,7 +371,7 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   // With nothing pending there is nothing to log.
   log.clear();
   RemoveFromPendingOperations({LowerPath(a)}, &log);
-  EXPECT_EQ(log, "");
+  EXPECT_EQ(log, u"");
 }
 
 TEST_F(RestartPrefixDeferred, RecycleBinTakesTheFile) {

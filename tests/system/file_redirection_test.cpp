@@ -364,11 +364,12 @@ TEST_F(RestartPrefixRedirection, LockedSystemFileIsReplacedWhereItIs) {
     ASSERT_TRUE(lock);
 
     const std::string content = "new";
-    std::string report;
+    std::u16string wideReport;
     ASSERT_TRUE(ReplaceLockedFile(
         N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()),
-        DateTime{2021, 3, 4, 5, 6, 7}, report))
-        << report;
+        DateTime{2021, 3, 4, 5, 6, 7}, wideReport))
+        << WideToUtf8(wideReport);
+    const std::string report = WideToUtf8(wideReport);
     const std::string head = "\"" + N(dest) +
                              "\" was successfully registered for replacement.\r\n"
                              "Temporary file is \"" +
@@ -378,7 +379,7 @@ TEST_F(RestartPrefixRedirection, LockedSystemFileIsReplacedWhereItIs) {
     const std::string temporary = report.substr(nameStart, report.find('"', nameStart) - nameStart);
     EXPECT_TRUE(Exists(c.real / temporary)) << temporary;
     EXPECT_EQ(PendingPairs().count(
-                  {LowerPath(c.real / Widen(temporary)), LowerPath(c.real / L"app.dll")}),
+                  {LowerPath(c.real / Utf8ToWide(temporary)), LowerPath(c.real / L"app.dll")}),
               1u);
 
     lock.Reset();

@@ -133,8 +133,8 @@ TEST_F(FileWriter, WritesTheDataWithItsDateAndTheMaskedAttributes) {
     ASSERT_TRUE(
         WriteInstalledFile(NarrowPath(path), data, c.date, run, c.attributes, false, deferred));
     EXPECT_FALSE(deferred);
-    EXPECT_EQ(run.failureSummary, "");
-    EXPECT_EQ(run.installLog, "");
+    EXPECT_EQ(run.failureSummary, u"");
+    EXPECT_EQ(run.installLog, u"");
     EXPECT_EQ(ReadBytes(path), data);
 
     DateTime written;
@@ -186,8 +186,7 @@ TEST_F(FileWriter, AttributesAreClearedForTheRetriesOnlyWhenAsked) {
     EXPECT_FALSE(WriteInstalledFile(NarrowPath(path), Pattern(20), DateTime{}, run, kKeepAttributes,
                                     false, deferred));
     EXPECT_FALSE(deferred);
-    EXPECT_EQ(
-        run.failureSummary,
+    EXPECT_EQ(WideToUtf8(run.failureSummary),
         FailureReport(NarrowPath(path), SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n"));
     EXPECT_EQ(::GetFileAttributesW(path.c_str()) & kRefusing, c.attributesAfter);
   }
@@ -202,7 +201,7 @@ TEST_F(FileWriter, MissingFoldersAreMadeAfterTheFirstAttempt) {
                                  deferred));
   EXPECT_FALSE(deferred);
   EXPECT_EQ(ReadBytes(path), data);
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 }
 
 TEST_F(FileWriter, NonAsciiPathIsWrittenThroughTheWideCalls) {
@@ -262,8 +261,8 @@ TEST_F(FileWriter, FailuresThatAreNotDeferred) {
     EXPECT_FALSE(WriteInstalledFile(c.dest, Pattern(10), At(2019, 7, 5, 9, 3, 7), run,
                                     kKeepAttributes, c.existedBefore, deferred));
     EXPECT_FALSE(deferred);
-    EXPECT_EQ(run.installLog, "");
-    EXPECT_EQ(run.failureSummary, FailureReport(c.dest, c.reason));
+    EXPECT_EQ(run.installLog, u"");
+    EXPECT_EQ(WideToUtf8(run.failureSummary), FailureReport(c.dest, c.reason));
     EXPECT_EQ(Product().ProductFlags, c.flags);
   }
   EXPECT_EQ(::GetFileSize(lock.Get(), nullptr), 0u);

@@ -133,6 +133,10 @@ std::wstring QuotedCommandLine(const std::filesystem::path& program, std::wstrin
 // Text conversions for tests.
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
+// The program's logs and failure summaries, UTF-16 inside, as the tests compare them.
+inline std::string WideToUtf8(std::u16string_view text) {
+  return WideToUtf8(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
+}
 
 // ---- Fixture ----
 

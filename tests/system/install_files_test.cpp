@@ -240,9 +240,9 @@ TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
     EXPECT_EQ(fs::exists(dest), c.written || c.existing != Existing::kMissing);
     EXPECT_EQ(Recorded(dest), c.recorded) << run.removalList;
     const std::string line = *c.sentence ? NarrowPath(dest) + c.sentence : std::string();
-    EXPECT_EQ(DecisionLines(run.installLog, NarrowPath(dest)),
+    EXPECT_EQ(DecisionLines(WideToUtf8(run.installLog), NarrowPath(dest)),
               line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line})
-        << run.installLog;
+        << WideToUtf8(run.installLog);
   }
   // Only the files written are known to the cleaning of pending restart operations.
   std::set<std::u16string> expectedWritten;
@@ -253,7 +253,7 @@ TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
     expectedWritten.insert(std::u16string(AsU16(lower)));
   }
   EXPECT_EQ(run.installedFiles, expectedWritten);
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 }
 
 // ---- Destinations and folders ----
@@ -311,7 +311,7 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
   // Folders are recorded once each; the install folder and the kept one never.
   EXPECT_FALSE(RecordedFolder(installDir)) << run.removalList;
   EXPECT_FALSE(RecordedFolder(installDir / "kept")) << run.removalList;
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 }
 
 // A product without a shared folder keeps its shared files with it, in the install folder,
@@ -323,7 +323,7 @@ TEST_F(FilePhase, SharedFilesWithoutASharedFolder) {
   Install({Entry("s.dll", 1, 0), placed});
   EXPECT_EQ(ReadText(installDir / "s.dll"), "new s.dll");
   EXPECT_EQ(ReadText(installDir / "common" / "t.dll"), "new t.dll");
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 }
 
 // Names and folders outside ASCII travel as "|" + UTF-8 and must reach the file system whole:
@@ -343,7 +343,7 @@ TEST_F(FilePhase, NamesOutsideAscii) {
                                  NarrowPath(installDir / L"M\u00fcll.txt") + "\r\n~" +
                                  NarrowPath(installDir / L"\u00c4rger") + "\r\n" +
                                  NarrowPath(installDir / L"\u00c4rger" / "x.txt") + "\r\n");
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 }
 
 // A file in a drive's root: the file is recorded, the root never, also when the file's name
@@ -372,7 +372,7 @@ TEST_F(FilePhase, FolderBlockedByAFileIsAFailure) {
   blocked.destination = "blocker\\";
   Install({blocked, Entry("after.txt", 0, 0)});
   const std::string folder = NarrowPath(installDir / "blocker");
-  EXPECT_EQ(run.failureSummary, "T25 " + folder +
+  EXPECT_EQ(WideToUtf8(run.failureSummary), "T25 " + folder +
                                     "\r\nCannot create directory because there is a file with "
                                     "the same name.\r\n\r\nNot installed: " +
                                     folder + "\\b.txt\r\n\r\n");
@@ -426,10 +426,11 @@ TEST_F(FilePhase, ListsForTheLaterPhases) {
   EXPECT_EQ(run.shortcuts[1].target, NarrowPath(installDir / "link.txt"));
 
   // The detailed log names the source of each file written, and only of those.
-  EXPECT_NE(run.installLog.find("app.exe >>> " + NarrowPath(installDir / "app.exe") + "\r\n"),
+  const std::string log = WideToUtf8(run.installLog);
+  EXPECT_NE(log.find("app.exe >>> " + NarrowPath(installDir / "app.exe") + "\r\n"),
             std::string::npos)
-      << run.installLog;
-  EXPECT_EQ(run.installLog.find("sys.dll >>> "), std::string::npos) << run.installLog;
+      << log;
+  EXPECT_EQ(log.find("sys.dll >>> "), std::string::npos) << log;
 }
 
 // ---- Real installers ----

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/text.h"
 #include "base/text_win.h"
 #include "core/install_run.h"
 #include "core/product_win.h"
@@ -46,7 +47,7 @@ class InstallLogFile : public SystemTest {
     Texts() = LanguageTexts(&product.languages, {});
     run_.installDir = Narrow(Folder().wstring());
     run_.installLogPath = Narrow((Folder() / "Install.LOG").wstring());
-    run_.installLog = "Copying \"f0.txt\"...OK\r\n";
+    run_.installLog = u"Copying \"f0.txt\"...OK\r\n";
   }
   fs::path LogPath() const { return Folder() / "Install.LOG"; }
 
@@ -56,7 +57,7 @@ class InstallLogFile : public SystemTest {
 
 // The date is today's, in the default format; the rest is fixed by the product and the run.
 TEST_F(InstallLogFile, HeaderLogAndCompletionText) {
-  ASSERT_TRUE(WriteInstallLogFile(run_, "", false));
+  ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   std::string text = ReadText(LogPath());
 
   const std::string dateLabel = "Install date: ";
@@ -148,7 +149,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
     Product().ProductFlags = c.flags;
     Product().DisplayVersion = c.productVersion;
     run_.oldVersion = c.oldVersion;
-    ASSERT_TRUE(WriteInstallLogFile(run_, c.summary, c.isReinstall));
+    ASSERT_TRUE(WriteInstallLogFile(run_, AsciiToUtf16(c.summary), c.isReinstall));
     const std::string text = ReadText(LogPath());
     for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << text;
     for (const std::string& part : c.absent) EXPECT_EQ(text.find(part), std::string::npos) << text;
@@ -160,12 +161,12 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
 // only when the file held something.
 TEST_F(InstallLogFile, AppendsAfterEarlierRuns) {
   WriteText(LogPath(), "");
-  ASSERT_TRUE(WriteInstallLogFile(run_, "", false));
+  ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   const std::string first = ReadText(LogPath());
   EXPECT_EQ(first.rfind("Installation log for: ", 0), 0u) << first;
 
-  run_.installLog = "Second run\r\n";
-  ASSERT_TRUE(WriteInstallLogFile(run_, "It failed.\r\n\r\n", true));
+  run_.installLog = u"Second run\r\n";
+  ASSERT_TRUE(WriteInstallLogFile(run_, u"It failed.\r\n\r\n", true));
   const std::string both = ReadText(LogPath());
   ASSERT_EQ(both.substr(0, first.size() + kSeparator.size()), first + kSeparator) << both;
   const std::string second = both.substr(first.size() + kSeparator.size());
@@ -175,7 +176,7 @@ TEST_F(InstallLogFile, AppendsAfterEarlierRuns) {
 
   // A file that is not the installer's own gets the same treatment.
   WriteText(LogPath(), "someone else's notes");
-  ASSERT_TRUE(WriteInstallLogFile(run_, "", false));
+  ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   EXPECT_EQ(ReadText(LogPath()).rfind("someone else's notes" + kSeparator + "Installation log", 0),
             0u);
 }
@@ -188,34 +189,36 @@ TEST_F(InstallLogFile, UnopenableLogWritesNothing) {
     UniqueFileHandle held(::CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held.Valid());
-    EXPECT_FALSE(WriteInstallLogFile(run_, "", false));
+    EXPECT_FALSE(WriteInstallLogFile(run_, u"", false));
   }
   EXPECT_EQ(ReadText(LogPath()), "kept\r\n");
 
   // A folder has the log's name.
   fs::remove(LogPath());
   fs::create_directory(LogPath());
-  EXPECT_FALSE(WriteInstallLogFile(run_, "", false));
+  EXPECT_FALSE(WriteInstallLogFile(run_, u"", false));
   EXPECT_TRUE(fs::is_empty(LogPath()));
 
   // The folder is missing; it is not made for the log.
   run_.installLogPath = Narrow((Folder() / "missing" / "Install.LOG").wstring());
-  EXPECT_FALSE(WriteInstallLogFile(run_, "", false));
+  EXPECT_FALSE(WriteInstallLogFile(run_, u"", false));
   EXPECT_FALSE(fs::exists(Folder() / "missing"));
 }
 
 // A folder name outside the ANSI code page travels as "|" + UTF-8 and is written to the folder
-// it names; the log names it in that narrow form.
+// it names; the log, in the code page, names it as far as the code page can.
 TEST_F(InstallLogFile, FolderOutsideTheCodePage) {
   const fs::path folder = Folder() / L"Produkt \u0436\u00e9";
   fs::create_directory(folder);
   run_.installDir = Narrow(folder.wstring());
   run_.installLogPath = Narrow((folder / L"Install.LOG").wstring());
   ASSERT_EQ(run_.installLogPath.rfind('|', 0), 0u);
-  ASSERT_TRUE(WriteInstallLogFile(run_, "", false));
+  ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   const std::string text = ReadText(folder / L"Install.LOG");
-  EXPECT_NE(text.find("Install location: |"), std::string::npos) << text;
-  EXPECT_NE(text.find(WideToUtf8(folder.wstring())), std::string::npos) << text;
+  EXPECT_NE(text.find("Install location: " + WideToUtf8(Folder().wstring()) + "\\Produkt ?\xE9\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find('|'), std::string::npos) << text;
 }
 
 // ---- Real installers ----

@@ -213,6 +213,29 @@ TEST_F(InstallSequence, ForcedRemovalHandsOverToTheOldUninstaller) {
   }
 }
 
+// A command line that the ANSI code page cannot hold (a folder named in another script) makes
+// utrri.bat a UTF-8 batch: the installer starts again with the folder it was given, where the
+// code page would have put "?" in its place.
+TEST_F(InstallSequence, ForcedRemovalKeepsACommandLineOutsideTheCodePage) {
+  const std::wstring batchPath = SelfRemovalFolder() + L"\\utrri.bat";
+  const std::wstring arguments = L"/a /d:\"C:\\Caf\u00E9 \u4E2D\u6587\"";
+  PreviousKey key(OwnName());
+  key.Register(MadeFolder("previous"), L"1.0");
+  key.Set(L"QuietUninstallString", L"C:\\Old\\uninstall.exe /a");
+  const ProductSettings product = UpdatingProduct(kFlagRemovePreviousFirst, OwnName());
+  RunResult result = RunInstaller(Installer(product), arguments, Answers({"next"}));
+  std::error_code ignored;
+  fs::remove(batchPath, ignored);
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  std::vector<TranscriptRecord> batches = result.Records("batch");
+  ASSERT_EQ(batches.size(), 1u) << result;
+  EXPECT_EQ(batches[0].Field(1),
+            "@chcp 65001 >nul\r\nC:\\Old\\uninstall.exe /a\r\n" +
+                WideToUtf8(QuotedCommandLine(Folder() / L"setup.exe", arguments)) + "\r\ndel \"" +
+                WideToUtf8(batchPath) + "\"\r\n")
+      << result;
+}
+
 // ---- 14: the installation folder from the registry ----
 
 TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {

@@ -482,8 +482,9 @@ TEST_F(IntegrationRemoval, InstallerPackagesAreRemovedAndFailuresKept) {
   const std::string missing = Narrow((Folder() / "missing.msi").wstring());
   std::vector<std::string> lines = {"\"" + Narrow(package.wstring()) + "\",2",
                                     "\"" + missing + "\",2", "no level"};
-  std::string failureSummary;
-  RemoveInstallerPackages(lines, failureSummary);
+  std::u16string wideSummary;
+  RemoveInstallerPackages(lines, wideSummary);
+  const std::string failureSummary = WideToUtf8(wideSummary);
 
   EXPECT_FALSE(fs::exists(installed));
   EXPECT_EQ(lines, std::vector<std::string>{"\"" + missing + "\",2"});

@@ -60,6 +60,11 @@ TEST_F(SettingsTest, CorruptReportUsesTheProductsTexts) {
       {u"<product> is damaged (code %d).", L"", "Test Product is damaged (code 55)."},
       {u"<product> is damaged (code %d).", L"/n:\"100% Other\"",
        "100% Other is damaged (code 55)."},
+      // A name outside the ANSI code page arrives whole.
+      {u"<product> is damaged (code %d).",
+       L"/n:\"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u4E2D\u6587\"",
+       "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 \xE4\xB8\xAD\xE6\x96\x87 is damaged (code "
+       "55)."},
       {u"<product> is damaged: %s", L"", ""},
   };
   for (const Case& c : cases) {

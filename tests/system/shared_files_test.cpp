@@ -137,8 +137,8 @@ class SharedFileCounts : public SystemTest {
     return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  std::string log_;
-  std::string summary_;
+  std::u16string log_;
+  std::u16string summary_;
 
  private:
   UniqueRegKey counts_;
@@ -180,8 +180,8 @@ TEST_F(SharedFileCounts, TwoProductsShareAFile) {
   EXPECT_FALSE(Exists(file));
   EXPECT_FALSE(second.HasSharedFiles());
 
-  EXPECT_EQ(log_, "");
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(log_, u"");
+  EXPECT_EQ(summary_, u"");
 }
 
 // Every entry of one list, read in the form of the registration (each entry followed by ";").
@@ -216,7 +216,7 @@ TEST_F(SharedFileCounts, ReleaseCases) {
   ProductKey product(L"ReleaseCases");
   product.SetSharedFiles(text);
   ReleaseSharedFiles(product.Get(), text, {}, summary_);
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(summary_, u"");
   EXPECT_FALSE(product.HasSharedFiles());
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(WideToUtf8(cases[i].name));
@@ -231,7 +231,7 @@ TEST_F(SharedFileCounts, EmptyListChangesNothing) {
   product.SetSharedFiles("");
   ReleaseSharedFiles(product.Get(), "", {}, summary_);
   EXPECT_TRUE(product.HasSharedFiles());
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(summary_, u"");
 }
 
 // The same file with another marker (installed once as a system file, later as a COM server)
@@ -263,8 +263,8 @@ TEST_F(SharedFileCounts, MarkersAndNamesOutsideTheCodePage) {
   EXPECT_EQ(Count(PathOf(library)), std::nullopt);
   EXPECT_FALSE(fs::exists(Folder() / resume));
   EXPECT_FALSE(fs::exists(Folder() / library));
-  EXPECT_EQ(log_, "");
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(log_, u"");
+  EXPECT_EQ(summary_, u"");
 }
 
 constexpr char kQuestionChild[] = "SharedFileCountsChild.AsksBeforeDeleting";
@@ -287,9 +287,9 @@ TEST(SharedFileCountsChild, AsksBeforeDeleting) {
   ProductKey product(L"Question");
   ReleaseOptions options;
   options.askBeforeDelete = true;
-  std::string summary;
+  std::u16string summary;
   ReleaseSharedFiles(product.Get(), text, options, summary);
-  EXPECT_EQ(summary, "");
+  EXPECT_EQ(summary, u"");
 }
 
 // A product that asks before removing shared files: text 59 with the path, title 35, one
@@ -364,7 +364,7 @@ TEST_F(SharedFileCounts, ComServerIsUnregisteredBeforeDeleting) {
     ASSERT_TRUE(process.has_value());
     EXPECT_EQ(*process == ::GetCurrentProcessId(), !c.product64);
   }
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(summary_, u"");
 }
 
 TEST_F(SharedFileCounts, ComServerResults) {
@@ -425,7 +425,7 @@ TEST_F(SharedFileCounts, TypeLibraryIsUnregisteredBeforeDeleting) {
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFixtureTypeLibVersionKey));
   EXPECT_FALSE(fs::exists(file));
   EXPECT_EQ(Count(path), std::nullopt);
-  EXPECT_EQ(summary_, "");
+  EXPECT_EQ(summary_, u"");
   // Whatever a failure left behind.
   DeleteRegistryTree(HKEY_CLASSES_ROOT, kFixtureTypeLibKey);
 }

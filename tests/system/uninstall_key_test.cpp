@@ -538,7 +538,7 @@ TEST_F(UninstallKey, ProductValuesAndTheInstallationsPlace) {
   std::optional<StoredValue> full = ReadValue(HKEY_CURRENT_USER, ownKey, L"X");
   ASSERT_TRUE(full.has_value());
   EXPECT_EQ(full->text, L"at a full path");
-  EXPECT_EQ(run.failureSummary,
+  EXPECT_EQ(WideToUtf8(run.failureSummary),
             "Failed to save data in registry key \"\\HKNOWHERE\\Software\\X\": " +
                 SystemErrorText(ERROR_BAD_PATHNAME) + "\r\n");
 
@@ -566,7 +566,7 @@ TEST_F(UninstallKey, NoRegistrationWithoutAnUninstaller) {
   std::optional<StoredValue> value = ReadValue(HKEY_CURRENT_USER, ownKey, L"Y");
   ASSERT_TRUE(value.has_value());
   EXPECT_EQ(value->number, 12u);
-  EXPECT_EQ(Installation().failureSummary, "");
+  EXPECT_EQ(Installation().failureSummary, u"");
 }
 
 // ---- The uninstaller program ----
@@ -581,22 +581,22 @@ TEST_F(UninstallerCopy, CopyOfTheRunningProgram) {
   WriteUninstaller(payload, Installation());
   EXPECT_EQ(Installation().uninstallerPath, Narrow(Target().wstring()));
   EXPECT_EQ(ReadBytes(Target()), ReadBytes(ModuleFileName()));
-  EXPECT_EQ(Installation().failureSummary, "");
-  EXPECT_EQ(Installation().installLog, "");
+  EXPECT_EQ(Installation().failureSummary, u"");
+  EXPECT_EQ(Installation().installLog, u"");
 
   // Into a folder that nothing has made yet.
   Installation().uninstallDir = Narrow((Folder() / "Fonts only" / "Uninstall").wstring());
   WriteUninstaller(payload, Installation());
   EXPECT_EQ(ReadBytes(Folder() / "Fonts only" / "Uninstall" / "uninstall.exe"),
             ReadBytes(ModuleFileName()));
-  EXPECT_EQ(Installation().failureSummary, "");
+  EXPECT_EQ(Installation().failureSummary, u"");
 
   // Started from where its uninstaller goes, the program leaves itself alone.
   Installation().uninstallDir = Narrow(TestProgramFolder().wstring());
   Product().uninstallerName = Narrow(fs::path(ModuleFileName()).filename().wstring());
   WriteUninstaller(payload, Installation());
-  EXPECT_EQ(Installation().failureSummary, "");
-  EXPECT_EQ(Installation().installLog, "");
+  EXPECT_EQ(Installation().failureSummary, u"");
+  EXPECT_EQ(Installation().installLog, u"");
   EXPECT_FALSE(Product().ProductFlags & kFlagRestartRequired);
 }
 
@@ -631,8 +631,8 @@ TEST_F(UninstallerCopy, StrippedProgramAndItsIcon) {
     PayloadContext payload;
     payload.strippedProgram = c.program;
     WriteUninstaller(payload, Installation());
-    EXPECT_EQ(Installation().installLog, c.log);
-    EXPECT_EQ(Installation().failureSummary, "");
+    EXPECT_EQ(WideToUtf8(Installation().installLog), c.log);
+    EXPECT_EQ(Installation().failureSummary, u"");
     const std::vector<uint8_t> written = ReadBytes(target);
     if (!c.replaced) {
       EXPECT_EQ(written, c.program);
@@ -714,15 +714,15 @@ TEST_F(UninstallerCopy, ProductFilesBesideTheUninstaller) {
   EXPECT_EQ(ReadText(Folder() / "App" / "Data" / "Uninstall" / "Installer Background.BMP"),
             "BM picture");
   EXPECT_EQ(run.removalList, path + "\r\n");
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
 
   WriteText(Folder() / "App" / "blocker", "a file where the folder would be");
   run.uninstallDir = Narrow((Folder() / "App" / "blocker" / "Uninstall").wstring());
   run.removalList.clear();
   EXPECT_FALSE(WriteUninstallDataFile(run, "readme.txt", Bytes("text"), path));
   EXPECT_EQ(run.removalList, "");
-  EXPECT_EQ(run.failureSummary.rfind("Failed to write \"" + path + "\": ", 0), 0u)
-      << run.failureSummary;
+  const std::string summary = WideToUtf8(run.failureSummary);
+  EXPECT_EQ(summary.rfind("Failed to write \"" + path + "\": ", 0), 0u) << summary;
 }
 
 // ---- An uninstaller in use (the restart prefix only) ----
@@ -745,11 +745,12 @@ TEST_F(RestartPrefixUninstallerCopy, InUseUninstallerWaitsForTheRestart) {
     WriteUninstaller(PayloadContext{}, Installation());
   }
   const InstallRun& run = Installation();
-  EXPECT_EQ(run.failureSummary, "");
+  EXPECT_EQ(run.failureSummary, u"");
   const std::regex report(R"re(^"(.*)" was successfully registered for replacement\.\r\n)re"
                           R"re(Temporary file is "(.*)"\r\nReboot will be required\.\r\n\r\n$)re");
   std::smatch match;
-  ASSERT_TRUE(std::regex_match(run.installLog, match, report)) << run.installLog;
+  const std::string log = WideToUtf8(run.installLog);
+  ASSERT_TRUE(std::regex_match(log, match, report)) << log;
   EXPECT_EQ(match[1].str(), Narrow(Target().wstring()));
   const fs::path temporary = Utf8ToWide(match[2].str());
   EXPECT_EQ(temporary.parent_path(), Target().parent_path());

@@ -72,9 +72,9 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
   const std::string removalList = narrow + "\\app.exe\r\n~" + narrow + "\r\n";
 
   const UninstallRecord record = SampleRecord();
-  std::string summary;
+  std::u16string summary;
   ASSERT_TRUE(SaveUninstallData(narrow, removalList, record, summary));
-  EXPECT_EQ(summary, "");
+  EXPECT_EQ(summary, u"");
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord(removalList, record));
 
   UninstallRecord read;
@@ -88,7 +88,7 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
   ASSERT_TRUE(SaveUninstallData(narrow, "", UninstallRecord{}, summary));
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord("", UninstallRecord{}));
   EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"Uninstall.DAT"});
-  EXPECT_EQ(summary, "");
+  EXPECT_EQ(summary, u"");
 }
 
 // A folder in the way of the file, or no folder at all: text 31, the path and the system's
@@ -112,8 +112,9 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
     const std::string narrow = Narrow(folder.wstring());
     const std::string path = narrow + "\\Uninstall.DAT";
 
-    std::string summary = "earlier\r\n";
-    EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), summary));
+    std::u16string wideSummary = u"earlier\r\n";
+    EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), wideSummary));
+    const std::string summary = WideToUtf8(wideSummary);
     const std::string prefix = "earlier\r\nT31 " + path + "\r\n";
     ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
     EXPECT_FALSE(SystemErrorText(c.error).empty());
@@ -206,7 +207,7 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
 
   // Through the file: the uninstaller sees the same, less the install-time deletes; the
   // script gains the line break it lacked.
-  std::string summary;
+  std::u16string summary;
   ASSERT_TRUE(SaveUninstallData(run.uninstallDir, run.removalList, record, summary));
   UninstallRecord read;
   ASSERT_TRUE(LoadUninstallData(run.uninstallDir, "App", read));

@@ -438,5 +438,85 @@ TEST_F(UninstallSequence, HeldFileKeepsTheRecordWhenTheFolderGoesWhole) {
   EXPECT_EQ(second.Records("batch").size(), 1u) << second;
 }
 
+// ---- texts outside ASCII ----
+
+// A product whose name and texts go beyond ASCII (French, German, Greek, Chinese), installed
+// into a folder that the ANSI code page cannot name, then uninstalled: every form it is stored
+// or shown in, byte for byte. Install.LOG is in the code page; the Add/Remove Programs values
+// are UTF-16; Uninstall.DAT holds each path in the "|" form; the uninstaller's warning shows
+// its text and paths whole; delunins.bat is a UTF-8 batch.
+TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
+  ASSERT_EQ(::GetACP(), 1252u) << "the expected bytes below are those of code page 1252";
+  const std::wstring name = NewName();
+  const std::wstring displayName = L"Caf\u00E9 Gr\u00FC\u00DFe \u4E2D\u6587";
+  const fs::path app = Folder() / L"Dossier \u00E9t\u00E9 \u4E2D\u6587";
+  const std::string appUtf8 = Utf8(app);
+  // The folder in code page 1252: what it holds, and "?" for the rest.
+  const std::string appAnsi = Utf8(Folder()) + "\\Dossier \xE9t\xE9 ??";
+
+  ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways);
+  product.uninstallKeyName = WideToUtf8(name);
+  product.DisplayName = "|" + WideToUtf8(displayName);
+  product.languages.texts[43] = u"Installation termin\u00E9e";
+  product.languages.texts[58] =
+      u"Nicht gel\u00F6scht (\u03B1\u03C1\u03C7\u03B5\u03AF\u03BF, \u6587\u4EF6):";
+  ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt", "free.txt"})));
+
+  // Install.LOG, in the code page: the name, the folder and the completion text.
+  const std::string log = ReadText(app / "Uninstall" / "Install.LOG");
+  EXPECT_TRUE(
+      log.starts_with("Installation log for: Caf\xE9 Gr\xFC\xDF"
+                      "e ??\r\n"))
+      << log;
+  EXPECT_NE(log.find("\r\nInstall location: " + appAnsi + "\r\n"), std::string::npos) << log;
+  EXPECT_TRUE(
+      log.ends_with("\r\nInstallation termin\xE9"
+                    "e\r\n"))
+      << log;
+
+  // The registration, in UTF-16.
+  EXPECT_EQ(RegistrationText(name, L"DisplayName"), displayName);
+  EXPECT_EQ(RegistrationText(name, L"InstallLocation"), app.wstring());
+
+  // Uninstall.DAT: paths in the "|" form, texts in UTF-8.
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  const std::string record = ReadText(dat);
+  for (const char* file : {"held.txt", "free.txt"}) {
+    EXPECT_NE(record.find("|" + appUtf8 + "\\" + file + "\r\n"), std::string::npos) << record;
+  }
+  EXPECT_NE(record.find("\r\n~58\r\nNicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF"
+                        "\xCE\xBF, \xE6\x96\x87\xE4\xBB\xB6):\r\n"),
+            std::string::npos)
+      << record;
+
+  // A file the uninstaller cannot delete: its warning names it whole.
+  const std::string held = appUtf8 + "\\held.txt";
+  {
+    UniqueFileHandle lock = LockFile(app / "held.txt");
+    ASSERT_TRUE(lock);
+    RunResult result = Uninstall(Uninstaller(app), name, L"", {"yes"});
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_EQ(result.MessageTexts(),
+              (std::vector<std::string>{
+                  "T53",
+                  "T10 Nicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF\xCE\xBF, "
+                  "\xE6\x96\x87\xE4\xBB\xB6): " +
+                      held + "\r\n"}))
+        << result;
+    EXPECT_TRUE(ReadText(dat).starts_with("|" + held + "\r\n\r\n\r\n[Strings]\r\n"))
+        << ReadText(dat);
+  }
+
+  // The last run: delunins.bat in UTF-8, the folder whole.
+  RunResult last = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(last.exitCode, 0u) << last;
+  EXPECT_FALSE(Registered(name));
+  std::vector<TranscriptRecord> batches = last.Records("batch");
+  ASSERT_EQ(batches.size(), 1u) << last;
+  std::string batch = RemovalBatch(app);
+  batch.replace(0, batch.find("\r\n"), "@chcp 65001 >nul");
+  EXPECT_EQ(batches[0].Field(1), batch);
+}
+
 }  // namespace
 }  // namespace qs::systest

@@ -33,41 +33,41 @@ TEST(PendingOperationsTest, DropsThePairsThatWouldUndoThisRun) {
     const char* name;
     Strings list;
     Strings expected;
-    std::string log;
+    std::u16string log;
     Strings recycled;
   };
   const Case cases[] = {
       {"move onto an installed file",
        {u"\\??\\C:\\App\\KWV1.tmp", u"!\\??\\C:\\App\\A.dll", u"\\??\\C:\\x", u"!\\??\\C:\\y"},
        {u"\\??\\C:\\x", u"!\\??\\C:\\y"},
-       "File \"c:\\app\\a.dll\" was removed from the list of pending moves.\r\n",
+       u"File \"c:\\app\\a.dll\" was removed from the list of pending moves.\r\n",
        {u"c:\\app\\kwv1.tmp"}},
       {"deletion of an installed file",
        {u"\\??\\C:\\other", u"", u"\\??\\C:\\APP\\B.DLL", u""},
        {u"\\??\\C:\\other", u""},
-       "File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
+       u"File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
        {}},
       {"deletion of an empty source",
        {u"", u"", u"\\??\\C:\\other", u""},
        {u"\\??\\C:\\other", u""},
-       "File \"\" was removed from the list of pending deletions.\r\n",
+       u"File \"\" was removed from the list of pending deletions.\r\n",
        {}},
       {"odd length: the last source is a deletion",
        {u"\\??\\C:\\x", u"\\??\\C:\\y", u"\\??\\C:\\App\\b.dll"},
        {u"\\??\\C:\\x", u"\\??\\C:\\y"},
-       "File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
+       u"File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
        {}},
       {"non-ASCII names fold through the caller's lowering",
        {u"\\??\\C:\\t", u"!\\??\\C:\\App\\\u00C9.DLL"},
        {},
-       "File \"|c:\\app\\\xC3\xA9.dll\" was removed from the list of pending moves.\r\n",
+       u"File \"c:\\app\\\u00E9.dll\" was removed from the list of pending moves.\r\n",
        {u"c:\\t"}},
       {"both kinds and a move with an empty source",
        {u"", u"\\??\\C:\\App\\A.dll", u"\\??\\C:\\App\\B.dll", u"", u"\\??\\C:\\k", u"",
         u"\\??\\C:\\m", u"!\\??\\C:\\n"},
        {u"\\??\\C:\\k", u"", u"\\??\\C:\\m", u"!\\??\\C:\\n"},
-       "File \"c:\\app\\a.dll\" was removed from the list of pending moves.\r\n"
-       "File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
+       u"File \"c:\\app\\a.dll\" was removed from the list of pending moves.\r\n"
+       u"File \"c:\\app\\b.dll\" was removed from the list of pending deletions.\r\n",
        {}},
   };
   for (const Case& c : cases) {
@@ -88,7 +88,7 @@ TEST(PendingOperationsTest, NothingToDropLeavesTheListAlone) {
     const PendingOperationsEdit edit = DropPendingOperationsOn(list, files, TestLower);
     EXPECT_FALSE(edit.changed);
     EXPECT_EQ(edit.operations, list);
-    EXPECT_EQ(edit.log, "");
+    EXPECT_EQ(edit.log, u"");
     EXPECT_TRUE(edit.toRecycle.empty());
   }
   // An odd list gains its missing target, but that alone is no reason to write it back.
