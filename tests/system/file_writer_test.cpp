@@ -87,8 +87,9 @@ class FileWriter : public SystemTest {
   static std::string NarrowPath(const fs::path& path) { return Narrow(path.wstring()); }
 
   // The report of a file that could not be written and was not deferred.
+  // The report as text (UTF-8 here): the destination is named whole, whatever its stored form.
   static std::string FailureReport(const std::string& dest, const std::string& reason) {
-    return "\r\n" + WideToAnsi(AsWide(kCannotWrite)) + " " + dest + "\r\n" + reason;
+    return "\r\n" + WideToUtf8(kCannotWrite) + " " + WideToUtf8(Widen(dest)) + "\r\n" + reason;
   }
 
  private:

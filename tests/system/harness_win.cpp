@@ -24,6 +24,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The test program's output goes to a pipe, where it would be held back in a buffer: a test
+// program that dies would then take with it everything it printed, the name of the test that
+// was running included. Unbuffered, the output gets as far as the program did.
+[[maybe_unused]] const bool kOutputUnbuffered = [] {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
+  return true;
+}();
+
 struct HandleCloser {
   void operator()(HANDLE handle) const {
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
