@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -68,11 +67,7 @@ int CompareVersions(std::string_view a, std::string_view b) {
 }
 
 std::string NormalizeFileVersionText(std::string_view text) {
-  constexpr std::string_view kBlank = " \t\r\n";
-  size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(kBlank);
-  std::string version(text.substr(first, last - first + 1));
+  std::string version(TrimWhiteSpace(text));
   for (char& c : version) {
     if (c == ',') c = '.';
   }

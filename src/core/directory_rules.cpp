@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
 
 constexpr char16_t kSeparator = u'\\';
-
-bool IsDriveLetter(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
 
 bool HasDrivePrefix(std::u16string_view path) {
   return path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == u':';

@@ -1,5 +1,7 @@
 #include "core/language_texts.h"
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
 
@@ -20,10 +22,6 @@ std::basic_string<Char> Replace(std::basic_string_view<Char> text, const Values&
   ReplaceAllIn<Char>(result, description, values.description);
   ReplaceAllIn<Char>(result, os, values.os);
   return result;
-}
-
-bool IsSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
 }  // namespace
@@ -54,8 +52,7 @@ std::vector<std::u16string> LanguagePageLines(const std::vector<std::string>& na
 size_t PreselectedLanguageLine(const std::vector<std::u16string>& lines,
                                std::u16string_view nativeLanguageName) {
   std::u16string_view name = nativeLanguageName.substr(0, nativeLanguageName.find(u'('));
-  while (!name.empty() && IsSpace(name.front())) name.remove_prefix(1);
-  while (!name.empty() && IsSpace(name.back())) name.remove_suffix(1);
+  name = TrimWhiteSpace(name);
   std::u16string own = u"\t" + std::u16string(name);
   for (std::u16string_view wanted : {std::u16string_view(own), std::u16string_view(u"\tEnglish")}) {
     for (size_t i = 0; i < lines.size(); ++i) {

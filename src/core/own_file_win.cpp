@@ -4,19 +4,11 @@
 
 #include "base/fatal.h"
 #include "base/system_error_win.h"
+#include "base/text_scan.h"
 #include "base/text_win.h"
 
 namespace qs {
 namespace {
-
-constexpr wchar_t kWhiteSpace[] = L" \t\r\n";
-
-std::wstring_view Trim(std::wstring_view text) {
-  size_t first = text.find_first_not_of(kWhiteSpace);
-  if (first == std::wstring_view::npos) return {};
-  size_t last = text.find_last_not_of(kWhiteSpace);
-  return text.substr(first, last - first + 1);
-}
 
 bool HasExtension(std::wstring_view path) {
   size_t folderEnd = path.find_last_of(L"\\/");
@@ -42,7 +34,7 @@ std::wstring ModuleFileName() {
 }
 
 std::wstring ProgramNameFromCommandLine(std::wstring_view commandLine) {
-  std::wstring_view text = Trim(commandLine);
+  std::wstring_view text = TrimWhiteSpace(commandLine);
   if (text.empty()) return {};
   std::wstring name;
   if (text.front() == L'"') {

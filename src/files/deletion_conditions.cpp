@@ -2,21 +2,13 @@
 
 #include <charconv>
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 // Reads a number of `fewest` to `most` digits from the front of `text`.

@@ -1,17 +1,10 @@
 #include "files/file_specification.h"
 
+#include "base/text_scan.h"
 #include "integration/path_variables.h"
 
 namespace qs {
 namespace {
-
-template <typename Char>
-std::basic_string_view<Char> TrimBlanks(std::basic_string_view<Char> text) {
-  auto blank = [](Char c) { return c == Char(' ') || c == Char('\t'); };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // Lines end at "\r\n", "\n" or "\r".
 template <typename Char>
@@ -25,10 +18,6 @@ std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char
     start = i + 1;
   }
   return lines;
-}
-
-bool IsDriveLetter(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
 // The text before the backslash at `slash`; "X:" keeps the backslash, being a drive's root.

@@ -2,25 +2,9 @@
 
 #include <vector>
 
+#include "base/text_scan.h"
+
 namespace qs {
-namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// The decimal number at the start of `text`, stopping past `limit`.
-uint64_t LeadingNumber(std::string_view text, uint64_t limit) {
-  uint64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) break;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > limit) return limit + 1;
-  }
-  return value;
-}
-
-}  // namespace
 
 std::optional<FirewallRule> ParseFirewallRule(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -35,12 +19,12 @@ std::optional<FirewallRule> ParseFirewallRule(std::string_view line) {
   FirewallRule rule;
   rule.target = std::string(fields[0]);
   rule.name = std::string(fields[1]);
-  rule.protocols = static_cast<uint32_t>(LeadingNumber(fields[2], UINT32_MAX));
+  rule.protocols = LeadingNumber(fields[2]);
   rule.keep = fields[3].find('1') != std::string_view::npos;
   bool digits = !fields[0].empty();
   for (char c : fields[0]) digits = digits && IsDigit(c);
   if (digits) {
-    uint64_t port = LeadingNumber(fields[0], 65535);
+    const uint32_t port = LeadingNumber(fields[0]);
     if (port == 0 || port > 65535) return std::nullopt;
     rule.port = static_cast<uint16_t>(port);
   }

@@ -23,7 +23,8 @@ struct FirewallRule {
 
 // Exactly four fields separated by ";", else nothing. A target of decimal digits alone is a
 // port (nothing for a number above 65535 or 0); the protocols field is read as a decimal number
-// up to its first non-digit; keep is set when the fourth field holds a '1'.
+// up to its first non-digit (one above 4294967295 as 4294967295); keep is set when the fourth
+// field holds a '1'.
 std::optional<FirewallRule> ParseFirewallRule(std::string_view line);
 
 }  // namespace qs

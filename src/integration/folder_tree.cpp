@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
 
@@ -11,10 +13,6 @@ bool IsSeparator(char16_t c) {
 
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-bool IsDriveLetter(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
 // A path taken apart: whether it names a network share, the path after its "\\?\", "\\?\UNC\"

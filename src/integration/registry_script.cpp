@@ -1,22 +1,13 @@
 #include "integration/registry_script.h"
 
 #include "base/text.h"
+#include "base/text_scan.h"
 
 namespace qs {
 namespace {
 
-bool IsFieldSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsFieldSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsFieldSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::string FieldValue(std::string_view raw) {
-  std::string_view field = Trimmed(raw);
+  std::string_view field = TrimWhiteSpace(raw);
   if (field.size() < 2 || field.front() != '"' || field.back() != '"') return std::string(field);
   field = field.substr(1, field.size() - 2);
   std::string value;
@@ -29,7 +20,7 @@ std::string FieldValue(std::string_view raw) {
 }
 
 bool IsBlank(std::string_view record) {
-  return Trimmed(record).empty();
+  return TrimWhiteSpace(record).empty();
 }
 
 }  // namespace

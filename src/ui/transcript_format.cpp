@@ -1,6 +1,7 @@
 #include "ui/transcript_format.h"
 
 #include "base/text.h"
+#include "base/text_scan.h"
 #include "core/install_run.h"
 
 namespace qs {
@@ -18,14 +19,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     text.remove_prefix(end + 1);
   }
   return lines;
-}
-
-std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlank = " \t\r\n";
-  const size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(kBlank);
-  return text.substr(first, last - first + 1);
 }
 
 struct FinishChoiceName {
@@ -132,7 +125,7 @@ std::vector<TranscriptRecord> ParseTranscript(std::string_view text) {
 std::vector<std::string> ParseAnswers(std::string_view text) {
   std::vector<std::string> answers;
   for (std::string_view line : SplitLines(text)) {
-    line = Trim(line);
+    line = TrimWhiteSpace(line);
     if (line.empty() || line.front() == '#') continue;
     answers.emplace_back(line);
   }

@@ -5,30 +5,16 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/text_scan.h"
+
 namespace qs {
 namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// The decimal number at the start of `text`; 0 when it does not start with a digit. A number
-// too large for 32 bits stays at the largest one.
-uint32_t LeadingNumber(std::string_view text) {
-  uint64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) break;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > std::numeric_limits<uint32_t>::max()) return std::numeric_limits<uint32_t>::max();
-  }
-  return static_cast<uint32_t>(value);
 }
 
 // One double-quoted field at `pos` (white space before it skipped), a doubled quote inside

@@ -6,14 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "files/deletion_conditions.h"
 
 namespace qs {
 namespace {
 
-// What a line and a field lose at both ends. The writer quotes every field that begins or ends
-// with one of these, so trimming never eats a written character.
-constexpr std::string_view kBlank = " \t\r\n";
+// Lines and fields lose their spaces, tabs, carriage returns and line feeds at both ends
+// (TrimWhiteSpace). The writer quotes every field that begins or ends with one of these, so
+// trimming never eats a written character.
+
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr std::string_view kAssociationSeparator = "~!~";
 constexpr std::string_view kQuotedCharacters = ",\"\t\r\n;|";
@@ -47,13 +49,6 @@ constexpr Header kHeaders[] = {
     {"[MSI]", Section::kMsi},
     {"[ConditionalDelete]", Section::kConditionalDelete},
 };
-
-std::string_view Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(kBlank);
-  return text.substr(first, last - first + 1);
-}
 
 // `trimmed` is a line already trimmed.
 bool IsHeader(std::string_view trimmed, Section* section = nullptr) {
@@ -177,7 +172,7 @@ class RecordReader {
   UninstallRecord Read() {
     bool more = lines_.Next(line_);
     while (more) {
-      const std::string_view trimmed = Trim(line_);
+      const std::string_view trimmed = TrimWhiteSpace(line_);
       Section next = section_;
       if (IsHeader(trimmed, &next)) {
         EndSection();
@@ -242,7 +237,7 @@ class RecordReader {
     std::vector<std::string_view> text;
     bool more = lines_.Next(line_);
     while (more) {
-      const std::string_view next = Trim(line_);
+      const std::string_view next = TrimWhiteSpace(line_);
       if (IsHeader(next)) {
         DropHeaderLines(text);
         break;
@@ -261,7 +256,7 @@ class RecordReader {
     std::string entry(line_);
     bool open = HasOpenQuote(line_);
     bool more = lines_.Next(line_);
-    while (open && more && !IsHeader(Trim(line_))) {
+    while (open && more && !IsHeader(TrimWhiteSpace(line_))) {
       entry += kLineBreak;
       entry += line_;
       open = open != HasOpenQuote(line_);  // each line counted once, however long the entry
@@ -385,7 +380,7 @@ std::string QuoteRecordField(std::string_view field) {
 std::vector<std::string> SplitRecordFields(std::string_view line) {
   std::vector<std::string> fields;
   auto add = [&fields](std::string_view raw) {
-    std::string_view field = Trim(raw);
+    std::string_view field = TrimWhiteSpace(raw);
     if (field.size() < 2 || field.front() != '"' || field.back() != '"') {
       fields.emplace_back(field);
       return;

@@ -17,6 +17,8 @@ TEST(FirewallRule, Lines) {
       {"%InstallDir%\\tool.exe;Tool;0;",
        FirewallRule{"%InstallDir%\\tool.exe", "Tool", 0, false, {}}},
       {"bin\\tool.exe;Tool;1x;keep 1", FirewallRule{"bin\\tool.exe", "Tool", 1, true, {}}},
+      // Protocols too large for 32 bits stay at the largest number, never wrap to none.
+      {"80;Web;4294967296;0", FirewallRule{"80", "Web", 0xFFFFFFFF, false, 80}},
       // Not only digits: a program, even when it starts with a number.
       {"80a;Odd;1;0", FirewallRule{"80a", "Odd", 1, false, {}}},
       {";Empty;1;0", FirewallRule{"", "Empty", 1, false, {}}},
