@@ -50,7 +50,7 @@ bool WriteInstallLogFile(const InstallRun& run, const std::string& summary, bool
   content.operatingSystem = RunningSystemName(0);
   content.log = run.installLog;
   content.failureSummary = summary;
-  if (summary.empty()) content.completionText = Narrow(GetText(43));
+  if (summary.empty()) content.completionText = Narrow(GetText(kTextInstallCompleteCaption));
 
   WriteAll(file.Get(), InstallLogText(content, end.QuadPart > 0));
   return true;

@@ -51,7 +51,7 @@ class UninstallRecordFiles : public SystemTest {
     UninstallRecord record;
     for (int32_t number : kUninstallTextNumbers) record.texts[number] = "";
     record.texts[53] = "Entfernen? \xC3\x84\xE6\x97\xA5";
-    record.texts[kDialogCaptionNumber] = "Two\r\nlines";
+    record.texts[kTextRecordDialogCaption] = "Two\r\nlines";
     record.autoClose = {{"Cls", "Title, \"x\"", "Name", 2, 4}};
     record.associations = {{".txt", "App.Text", "open"}};
     record.firewallLines = {"80;Web;1;0"};
@@ -194,7 +194,7 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   EXPECT_EQ(record.texts.at(34), "App ist entfernt. \xC3\x84");
   EXPECT_EQ(record.texts.at(58), "Half ? pair");
   EXPECT_EQ(record.texts.at(101), "T101@Deutsch");
-  EXPECT_EQ(record.texts.at(kDialogCaptionNumber), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
+  EXPECT_EQ(record.texts.at(kTextRecordDialogCaption), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
   EXPECT_EQ(record.autoClose, product.autoCloseEntries);
   EXPECT_EQ(record.associations, (std::vector<RecordedAssociation>{{".txt", "App.Text", "open"}}));
   EXPECT_EQ(record.firewallLines, run.firewallLines);

@@ -17,7 +17,7 @@ namespace {
 std::map<int32_t, std::string> EmptyTexts() {
   std::map<int32_t, std::string> texts;
   for (int32_t number : kUninstallTextNumbers) texts[number] = "";
-  texts[kDialogCaptionNumber] = "";
+  texts[kTextRecordDialogCaption] = "";
   return texts;
 }
 
@@ -55,7 +55,7 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
   record.texts[55] = "  indented, with trailing space  ";
   record.texts[58] = "ends with a line break\r\n";
   record.texts[101] = "\r\n\r\nblank lines first";
-  record.texts[kDialogCaptionNumber] = "My App\r\n";  // the last text before a section
+  record.texts[kTextRecordDialogCaption] = "My App\r\n";  // the last text before a section
   record.autoClose = {
       {"AppWindow", "My App - \"Main\"", "My App, the editor", 2, 4},
       {"", " padded ", "a;b|c\td", 0, 2},
@@ -98,7 +98,7 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
   // The same with no section after [Strings] and a script without a final line break.
   UninstallRecord small;
   small.texts = EmptyTexts();
-  small.texts[kDialogCaptionNumber] = "Caption\r\n";
+  small.texts[kTextRecordDialogCaption] = "Caption\r\n";
   small.registry2Text = "\\HKLM\\Software\\Maker";
   UninstallRecord smallExpected = small;
   smallExpected.registry2Text += "\r\n";
