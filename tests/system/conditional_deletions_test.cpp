@@ -258,14 +258,14 @@ TEST_F(ConditionalDeletesInstaller, ArgumentThatIsNoDateIsADamagedInstaller) {
   ProductSettings product = SequenceProduct(kQuiet);
   product.conditionalDeletes = {{"*.tmp", 2, "yesterday", kInstall}};
   // The corrupt report in the product's language, with the number.
-  const std::string report = "T13 %d";
-  product.languages.texts[13].assign(report.begin(), report.end());
+  const std::string report = TextName(kTextCorruptReport) + " %d";
+  product.languages.texts[kTextCorruptReport].assign(report.begin(), report.end());
   RunResult result = Install(product, app);
   EXPECT_EQ(result.exitCode, 1u) << result;
   std::vector<TranscriptRecord> messages = result.Records("message");
   ASSERT_EQ(messages.size(), 1u) << result;
   EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
-  EXPECT_EQ(MessageText(messages[0]), "T13 65") << result;
+  EXPECT_EQ(MessageText(messages[0]), TextName(kTextCorruptReport) + " 65") << result;
   EXPECT_FALSE(WorkDone(result)) << result;
   EXPECT_TRUE(fs::exists(app / "old.tmp"));
 }

@@ -64,7 +64,7 @@ bool HasLine(const std::string& text, const std::string& line) {
   return ("\r\n" + text).find("\r\n" + line + "\r\n") != std::string::npos;
 }
 
-// The phase inside this process. The product's flags and texts (each text names itself, "T25")
+// The phase inside this process. The product's flags and texts (each names itself, TextName)
 // are set per test and put back afterwards; the folders are made in the test's folder as the
 // install sequence makes them before this phase.
 class FilePhase : public SystemTest {
@@ -364,15 +364,15 @@ TEST_F(FilePhase, DriveRootIsNeverRecorded) {
   }
 }
 
-// A file where a folder must go: the entry is left out with text 25, the folder and why; the
-// next entry is installed all the same.
+// A file where a folder must go: the entry is left out with kTextCannotCreateFolder, the folder and
+// why; the next entry is installed all the same.
 TEST_F(FilePhase, FolderBlockedByAFileIsAFailure) {
   WriteText(installDir / "blocker", "a file");
   builder::PayloadFile blocked = Entry("b.txt", 0, 0);
   blocked.destination = "blocker\\";
   Install({blocked, Entry("after.txt", 0, 0)});
   const std::string folder = NarrowPath(installDir / "blocker");
-  EXPECT_EQ(run.failureSummary, "T25 " + folder +
+  EXPECT_EQ(run.failureSummary, TextName(kTextCannotCreateFolder) + " " + folder +
                                     "\r\nCannot create directory because there is a file with "
                                     "the same name.\r\n\r\nNot installed: " +
                                     folder + "\\b.txt\r\n\r\n");
@@ -465,7 +465,8 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   const std::string folder = Utf8(target);
   EXPECT_EQ(result.Items(),
             (std::vector<std::string>{folder + "\\a.txt", folder + "\\docs\\b.txt",
-                                      folder + "\\existing.txt", "T54", folder + "\\renamed.dat"}))
+                                      folder + "\\existing.txt", TextName(kTextInstalling),
+                                      folder + "\\renamed.dat"}))
       << result;
   std::vector<int> positions;
   for (int position : ProgressPositions(result)) {
@@ -473,7 +474,8 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   }
   EXPECT_EQ(positions, (std::vector<int>{28, 40, 52, 65, 77, 91})) << result;
   const std::vector<std::string> statuses = StatusTexts(result);
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "T29"), statuses.end()) << result;
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), TextName(kTextUnpacking)), statuses.end())
+      << result;
 
   const std::string log = ReadText(target / "Install.LOG");
   EXPECT_NE(log.find(folder + "\\existing.txt was not installed because it already exists.\r\n"),
@@ -489,7 +491,9 @@ TEST_F(InstallFilesRun, FixedProgressText) {
       RunInstaller(MakeInstaller(MakePayload({Entry("a.txt", 0, 0), Entry("b.txt", 0, 0)}, {}, 0,
                                              SettingsStream(product))),
                    L"/a " + DirectorySwitch(target));
-  EXPECT_EQ(result.Items(), (std::vector<std::string>{"T54", "T54"})) << result;
+  EXPECT_EQ(result.Items(),
+            (std::vector<std::string>{TextName(kTextInstalling), TextName(kTextInstalling)}))
+      << result;
   EXPECT_EQ(ReadText(target / "b.txt"), "new b.txt");
 }
 

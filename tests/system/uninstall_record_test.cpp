@@ -23,7 +23,7 @@
 namespace qs::systest {
 namespace {
 
-// Each text of the product names itself ("T31"); the record's folder is made per test.
+// Each text of the product names itself (TextName); the record's folder is made per test.
 class UninstallRecordFiles : public SystemTest {
  protected:
   void SetUp() override {
@@ -49,8 +49,8 @@ class UninstallRecordFiles : public SystemTest {
 
   static UninstallRecord SampleRecord() {
     UninstallRecord record;
-    for (int32_t number : kUninstallTextNumbers) record.texts[number] = "";
-    record.texts[53] = "Entfernen? \xC3\x84\xE6\x97\xA5";
+    for (TextId number : kUninstallTextNumbers) record.texts[number] = "";
+    record.texts[kTextUninstallQuestion] = "Entfernen? \xC3\x84\xE6\x97\xA5";
     record.texts[kTextRecordDialogCaption] = "Two\r\nlines";
     record.autoClose = {{"Cls", "Title, \"x\"", "Name", 2, 4}};
     record.associations = {{".txt", "App.Text", "open"}};
@@ -91,8 +91,8 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
   EXPECT_EQ(summary, "");
 }
 
-// A folder in the way of the file, or no folder at all: text 31, the path and the system's
-// text go to the summary; whatever was there stays and no half-written file is left.
+// A folder in the way of the file, or no folder at all: kTextCannotWriteFile, the path and the
+// system's text go to the summary; whatever was there stays and no half-written file is left.
 TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
   struct Case {
     const char* name;
@@ -114,7 +114,7 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
 
     std::string summary = "earlier\r\n";
     EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), summary));
-    const std::string prefix = "earlier\r\nT31 " + path + "\r\n";
+    const std::string prefix = "earlier\r\n" + TextName(kTextCannotWriteFile) + " " + path + "\r\n";
     ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
     EXPECT_FALSE(SystemErrorText(c.error).empty());
     EXPECT_EQ(summary.substr(prefix.size()), SystemErrorText(c.error) + "\r\n\r\n");
@@ -168,8 +168,9 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   ProductSettings& product = Product();
   LanguageTable& table = product.languages;
   const size_t german = 1;
-  table.texts[34 * table.names.size() + german] = u"<product> ist entfernt. \u00C4";
-  table.texts[58 * table.names.size() + german] = u"Half \xD800 pair";
+  table.texts[kTextUninstallComplete * table.names.size() + german] =
+      u"<product> ist entfernt. \u00C4";
+  table.texts[kTextCannotRemoveFile * table.names.size() + german] = u"Half \xD800 pair";
   Texts().Choose(german);
   product.dialogCaption = u"Setup \u65E5\u672C";
   product.autoCloseEntries = {{"Cls", "Title", "Name", 2, 4}};
@@ -190,10 +191,10 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   const UninstallRecord record = InstallationRecord(run);
   EXPECT_EQ(record.removalEntries, (std::vector<std::string>{"C:\\App\\a.txt", "~C:\\App\\Docs"}));
   ASSERT_EQ(record.texts.size(), kUninstallTextNumbers.size() + 1);
-  EXPECT_EQ(record.texts.at(10), "T10@Deutsch");
-  EXPECT_EQ(record.texts.at(34), "App ist entfernt. \xC3\x84");
-  EXPECT_EQ(record.texts.at(58), "Half ? pair");
-  EXPECT_EQ(record.texts.at(101), "T101@Deutsch");
+  EXPECT_EQ(record.texts.at(kTextUninstallFailed), TextName(kTextUninstallFailed, "Deutsch"));
+  EXPECT_EQ(record.texts.at(kTextUninstallComplete), "App ist entfernt. \xC3\x84");
+  EXPECT_EQ(record.texts.at(kTextCannotRemoveFile), "Half ? pair");
+  EXPECT_EQ(record.texts.at(kTextUninstallCancelled), TextName(kTextUninstallCancelled, "Deutsch"));
   EXPECT_EQ(record.texts.at(kTextRecordDialogCaption), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
   EXPECT_EQ(record.autoClose, product.autoCloseEntries);
   EXPECT_EQ(record.associations, (std::vector<RecordedAssociation>{{".txt", "App.Text", "open"}}));

@@ -12,6 +12,7 @@
 #include "core/payload_format.h"
 #include "core/product_flags.h"
 #include "core/settings_reader.h"
+#include "core/text_ids.h"
 #include "tests/support/settings_fixture.h"
 
 namespace qs {
@@ -380,15 +381,15 @@ TEST(LanguageTexts, LookupAndPlaceholders) {
 
 TEST(LanguageTexts, FormatKeepsPercentInPlaceholderValuesLiteral) {
   LanguageTable table;
-  FillTexts(table, {"English"}, 14);
-  table.texts[13] = u"<product> is damaged (%d)";
-  table.texts[12] = u"<product> needs %s";
+  FillTexts(table, {"English"}, kTextCorruptReport + 1);
+  table.texts[kTextCorruptReport] = u"<product> is damaged (%d)";
+  table.texts[kTextMasterProductMissing] = u"<product> needs %s";
   LanguageTexts texts(&table, {u"100% Fun", u"", u"C:\\Windows"});
   std::u16string out;
-  ASSERT_TRUE(texts.Format(13, {int64_t{25}}, out));
+  ASSERT_TRUE(texts.Format(kTextCorruptReport, {int64_t{25}}, out));
   EXPECT_EQ(out, u"100% Fun is damaged (25)");
-  EXPECT_FALSE(texts.Format(12, {int64_t{25}}, out));  // a number for %s
-  EXPECT_FALSE(texts.Format(20, {int64_t{25}}, out));  // outside the table
+  EXPECT_FALSE(texts.Format(kTextMasterProductMissing, {int64_t{25}}, out));  // a number for %s
+  EXPECT_FALSE(texts.Format(20, {int64_t{25}}, out));                         // outside the table
 }
 
 TEST(LanguageTexts, PreselectedLine) {

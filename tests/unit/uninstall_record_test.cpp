@@ -16,7 +16,7 @@ namespace {
 // written without texts.
 std::map<int32_t, std::string> EmptyTexts() {
   std::map<int32_t, std::string> texts;
-  for (int32_t number : kUninstallTextNumbers) texts[number] = "";
+  for (TextId number : kUninstallTextNumbers) texts[number] = "";
   texts[kTextRecordDialogCaption] = "";
   return texts;
 }
@@ -50,11 +50,12 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
 
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "The uninstallation failed:\r\n\r\n%s";
-  record.texts[53] = "Remove \xE2\x80\x9C<product>\xE2\x80\x9D?";  // UTF-8 kept as it is
-  record.texts[55] = "  indented, with trailing space  ";
-  record.texts[58] = "ends with a line break\r\n";
-  record.texts[101] = "\r\n\r\nblank lines first";
+  record.texts[kTextUninstallFailed] = "The uninstallation failed:\r\n\r\n%s";
+  // UTF-8 is kept as it is.
+  record.texts[kTextUninstallQuestion] = "Remove \xE2\x80\x9C<product>\xE2\x80\x9D?";
+  record.texts[kTextUninstallCaption] = "  indented, with trailing space  ";
+  record.texts[kTextCannotRemoveFile] = "ends with a line break\r\n";
+  record.texts[kTextUninstallCancelled] = "\r\n\r\nblank lines first";
   record.texts[kTextRecordDialogCaption] = "My App\r\n";  // the last text before a section
   record.autoClose = {
       {"AppWindow", "My App - \"Main\"", "My App, the editor", 2, 4},
@@ -190,10 +191,10 @@ TEST(UninstallRecord, StringsTexts) {
 TEST(UninstallRecord, TextStartingWithTildeIsCutThere) {
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "first line\r\n~second line\r\nthird";
+  record.texts[kTextUninstallFailed] = "first line\r\n~second line\r\nthird";
   UninstallRecord read = ParseUninstallRecord(FormatUninstallRecord("", record));
-  EXPECT_EQ(read.texts.at(10), "first line");
-  EXPECT_EQ(read.texts.at(15), "");
+  EXPECT_EQ(read.texts.at(kTextUninstallFailed), "first line");
+  EXPECT_EQ(read.texts.at(kTextUninstallCompleteCaption), "");
 }
 
 TEST(UninstallRecord, SectionLines) {
@@ -284,7 +285,7 @@ TEST(UninstallRecord, TextsAsUtf8) {
 TEST(UninstallRecord, DamagedFilesAreReadSafely) {
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "two\r\nlines";
+  record.texts[kTextUninstallFailed] = "two\r\nlines";
   record.autoClose = {{"C", "\"t\"", "n,1", 2, 4}};
   record.associations = {{".x", "X", "open"}};
   record.firewallLines = {"1;a;1;0"};
