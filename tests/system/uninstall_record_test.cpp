@@ -14,6 +14,7 @@
 #include "core/language_texts.h"
 #include "core/product_win.h"
 #include "file_fixtures.h"
+#include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "installer_state.h"
 #include "ui/transcript_file_win.h"
@@ -56,7 +57,7 @@ class UninstallRecordFiles : public SystemTest {
     record.associations = {{".txt", "App.Text", "open"}};
     record.firewallLines = {"80;Web;1;0"};
     record.registry2Text = "\\HKLM\\Software\\Maker\\App\r\n";
-    record.conditionalDeletes = {{"%InstallDir%\\*.log", 0, "", 8}};
+    record.conditionalDeletes = {{"%InstallDir%\\*.log", kDeleteAlways, "", kDeleteModeUninstall}};
     return record;
   }
 
@@ -175,7 +176,8 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   product.dialogCaption = u"Setup \u65E5\u672C";
   product.autoCloseEntries = {{"Cls", "Title", "Name", 2, 4}};
   product.registryText = "\\HKLM\\Software\\Maker\\App\r\n\\HKLM\\Software\\Maker\\App,V,0,x,0,0";
-  product.conditionalDeletes = {{"a.log", 0, "", 4}, {"b.log", 1, "2024-01-01", 8}};
+  product.conditionalDeletes = {{"a.log", kDeleteAlways, "", kDeleteModeInstall},
+                                {"b.log", kDeleteDateEqual, "2024-01-01", kDeleteModeUninstall}};
 
   InstallRun run;
   run.uninstallDir = Narrow((Folder() / "App").wstring());

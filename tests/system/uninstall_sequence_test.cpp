@@ -17,6 +17,7 @@
 #include "base/system_error_win.h"
 #include "base/text.h"
 #include "file_fixtures.h"
+#include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "restart_fixtures.h"
 #include "uninstall/uninstall_record.h"
@@ -356,7 +357,7 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
     const fs::path app = Folder() / c.name;
     ProductSettings product = Uninstallable(name);
     // A section that outlives the file pass: the uninstall-time deletions.
-    product.conditionalDeletes = {{"*.tmp", 0, "", kDeleteModeUninstall}};
+    product.conditionalDeletes = {{"*.tmp", kDeleteAlways, "", kDeleteModeUninstall}};
     ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt", "free.txt"})));
     const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
     const UninstallRecord installed = ParseUninstallRecord(ReadText(dat));

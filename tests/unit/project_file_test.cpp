@@ -340,8 +340,8 @@ date = 2001-02-03
   EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "sub\\c.txt", "z.txt",
                                                       "|extr\u00e4\\e.txt", "renamed.log"}));
   const PayloadFile& log = project.files.back();
-  EXPECT_EQ(log.kind, 1u);
-  EXPECT_EQ(log.flags, 3u << 2);
+  EXPECT_EQ(log.kind, kSharedFolderFile);
+  EXPECT_EQ(log.flags, kOverwriteOnlyIfAbsent << 2);
   EXPECT_EQ(log.attributes, 0x3u);
   EXPECT_EQ(log.dateTime.year, 2001);
   EXPECT_FALSE(log.dateTime.HasTime());

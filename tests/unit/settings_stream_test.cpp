@@ -13,6 +13,7 @@
 #include "core/product_flags.h"
 #include "core/settings_reader.h"
 #include "core/text_ids.h"
+#include "files/deletion_conditions.h"
 #include "tests/support/settings_fixture.h"
 
 namespace qs {
@@ -166,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(EveryCheck, SettingsChecks,
 
 TEST(SettingsStream, ListLimitsAreInclusive) {
   ProductSettings settings = MinimalSettings();
-  settings.conditionalDeletes.assign(1001, FileDeletion{"x", 0, "", 4});
+  settings.conditionalDeletes.assign(1001,
+                                     FileDeletion{"x", kDeleteAlways, "", kDeleteModeInstall});
   settings.autoCloseEntries.assign(1000, AutoCloseEntry{"window", "", "", 0, 1});
   settings.associations.resize(1000);
   settings.shortcuts.resize(1000);
@@ -205,15 +207,15 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
       {"NulInText", [](ProductSettings& s) { s.Publisher = std::string("a\0b", 3); }},
       {"EndRecordAsDelete",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{kConditionalDeleteEnd, 0, "", 4}};
+         s.conditionalDeletes = {{kConditionalDeleteEnd, kDeleteAlways, "", kDeleteModeInstall}};
        }},
       {"DeleteDateUnreadable",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{"*.tmp", 2, "yesterday", 4}};
+         s.conditionalDeletes = {{"*.tmp", kDeleteDateFrom, "yesterday", kDeleteModeInstall}};
        }},
       {"DeleteSizeUnreadable",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{"*.tmp", 5, "1 MB", 4}};
+         s.conditionalDeletes = {{"*.tmp", kDeleteSizeAtLeast, "1 MB", kDeleteModeInstall}};
        }},
       {"EndRecordAsAutoClose",
        [](ProductSettings& s) {

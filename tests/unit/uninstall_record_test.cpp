@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/deletion_conditions.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs {
@@ -73,9 +74,11 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
       "\r\n"
       "\\HKLM\\Software\\Maker\\App,Path,0,C:\\App,0,0\r\n";
   record.conditionalDeletes = {
-      {"%InstallDir%\\*.log", 3, "2024-01-31", 8},
-      {"%InstallDir%\\cache, old\\*.*", 0, "", 12},
-      {"%InstallDir%\\install-only.tmp", 0, "", 4},  // not the uninstaller's
+      {"%InstallDir%\\*.log", kDeleteDateUntil, "2024-01-31", kDeleteModeUninstall},
+      {"%InstallDir%\\cache, old\\*.*", kDeleteAlways, "",
+       kDeleteModeInstall | kDeleteModeUninstall},
+      {"%InstallDir%\\install-only.tmp", kDeleteAlways, "",
+       kDeleteModeInstall},  // not the uninstaller's
   };
 
   const std::string bytes = FormatUninstallRecord(removalList, record);
@@ -108,9 +111,11 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
 
 TEST(UninstallRecord, OnlyUninstallTimeDeletesAreWritten) {
   UninstallRecord record;
-  record.conditionalDeletes = {{"a.txt", 0, "", 4}, {"b.txt", 0, "", 1}};
+  record.conditionalDeletes = {{"a.txt", kDeleteAlways, "", kDeleteModeInstall},
+                               {"b.txt", kDeleteAlways, "", kDeleteModeAtRestart}};
   EXPECT_EQ(FormatUninstallRecord("", record).find("[ConditionalDelete]"), std::string::npos);
-  record.conditionalDeletes.push_back({"c.txt", 1, "x", 8 | 4});
+  record.conditionalDeletes.push_back(
+      {"c.txt", kDeleteDateEqual, "x", kDeleteModeUninstall | kDeleteModeInstall});
   EXPECT_NE(
       FormatUninstallRecord("", record).find("\r\n\r\n[ConditionalDelete]\r\nc.txt,1,x,12\r\n"),
       std::string::npos);
@@ -251,7 +256,8 @@ TEST(UninstallRecord, SectionLines) {
   expected.infLines = {"C:\\Windows\\INF\\oem1.inf"};
   expected.registryLines = {"\\HKLM\\Key\\Value"};
   expected.msiLines = {"\"C:\\p.msi\",0"};
-  expected.conditionalDeletes = {{"*.tmp", 1, "2024-01-31", 8}, {"*.tmp", 5, "1024", 8}};
+  expected.conditionalDeletes = {{"*.tmp", kDeleteDateEqual, "2024-01-31", kDeleteModeUninstall},
+                                 {"*.tmp", kDeleteSizeAtLeast, "1024", kDeleteModeUninstall}};
   expected.registry2Text = "\\HKLM\\A , x\r\n\r\n\\HKLM\\B\r\n";
   EXPECT_EQ(ParseUninstallRecord(bytes), expected);
 }
@@ -290,7 +296,7 @@ TEST(UninstallRecord, DamagedFilesAreReadSafely) {
   record.associations = {{".x", "X", "open"}};
   record.firewallLines = {"1;a;1;0"};
   record.registry2Text = "\\HKLM\\A\r\n";
-  record.conditionalDeletes = {{"a", 1, "b", 8}};
+  record.conditionalDeletes = {{"a", kDeleteDateEqual, "b", kDeleteModeUninstall}};
   const std::string whole = FormatUninstallRecord("C:\\a.txt\r\n~C:\\b\r\n", record);
   for (size_t cut = 0; cut <= whole.size(); ++cut) {
     ParseUninstallRecord(std::string_view(whole).substr(0, cut));
