@@ -3,9 +3,9 @@
 // builder's own English wording, which a product gets for every number it does not supply.
 //
 // The installer uses a text in one of two ways:
-//  - as a printf-style format with fixed arguments (text 13 is formatted with the error number);
-//    a product's text for such a number must carry exactly those conversions, in that order,
-//    or the installer would read arguments it was never given;
+//  - as a printf-style format with fixed arguments (kTextCorruptReport is formatted with the
+//    error number); a product's text for such a number must carry exactly those conversions,
+//    in that order, or the installer would read arguments it was never given;
 //  - as plain text, shown or joined as it is and never formatted, so any "%" in it is harmless.
 // The placeholders "<product>", "<description>" and "<os>" are replaced before a text is used;
 // they are not arguments.
@@ -13,10 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/text_ids.h"
+
 namespace qs::builder {
 
 struct TextSpec {
-  int number;
+  TextId number;
   bool isFormat;  // the installer formats the text with `arguments`
   // The conversions the installer passes, in order, by letter: "d" an int, "s" a string.
   // Empty for a plain text (and for a format text that takes no arguments).
@@ -25,7 +27,8 @@ struct TextSpec {
   std::string_view use;
 };
 
-// Every number the installer uses, sorted by number. Numbers not listed are never shown.
+// Every number the installer uses, sorted by number and keyed by the installer's own names
+// (core/text_ids.h). Numbers not listed are never shown.
 std::span<const TextSpec> BuiltInTexts();
 
 // The entry for `number`, or null when the installer does not use that number.

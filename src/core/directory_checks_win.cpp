@@ -21,14 +21,6 @@
 namespace qs {
 namespace {
 
-// Texts of the folder page's questions and failures besides those of directory_rules.h.
-constexpr int32_t kTextSpaceQuestionCaption = 20;
-constexpr int32_t kTextUseExistingFolder = 22;
-constexpr int32_t kTextCreateFolder = 23;
-constexpr int32_t kTextFolderPageTitle = 24;
-constexpr int32_t kTextCannotCreateFolder = 25;
-constexpr int32_t kTextCannotWriteInFolder = 73;
-
 // The file GetTempFileNameW made in the folder last accepted; deleted when the page is left.
 std::wstring& TestFilePath() {
   static std::wstring path;
@@ -53,19 +45,19 @@ std::wstring ToWide(std::u16string_view text) {
   return std::wstring(AsWide(text));
 }
 
-// The product's text `number` with `arguments`; when it is empty or does not take them, the
+// The product's text `id` with `arguments`; when it is empty or does not take them, the
 // built-in English wording (which takes exactly these arguments).
-std::wstring MessageText(int32_t number, const char16_t* ownWording,
+std::wstring MessageText(TextId id, const char16_t* ownWording,
                          std::initializer_list<FormatArgument> arguments) {
   std::u16string text;
-  if (!Texts().Format(number, arguments, text) && !FormatText(ownWording, arguments, text)) {
+  if (!Texts().Format(id, arguments, text) && !FormatText(ownWording, arguments, text)) {
     text = ownWording;
   }
   return ToWide(text);
 }
 
-std::wstring CaptionText(int32_t number) {
-  std::wstring caption = GetText(number);
+std::wstring CaptionText(TextId id) {
+  std::wstring caption = GetText(id);
   return caption.empty() ? GetInstallerState().titleWide : caption;
 }
 
@@ -122,7 +114,7 @@ bool AcceptLowSpace(const DirectoryVerdict& verdict) {
                   u"The installation needs %s of disk space, but only %s are free on this "
                   u"drive.\r\n\r\nInstall into this folder anyway?",
                   {std::u16string_view(required), std::u16string_view(available)});
-  return AskYesNo(question, CaptionText(kTextSpaceQuestionCaption), false);
+  return AskYesNo(question, CaptionText(kTextQuestionCaption), false);
 }
 
 // Takes back the folders a refused attempt made, so that choosing another folder leaves none
@@ -251,7 +243,7 @@ bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
     if (error != 0) {
       RemoveCreatedFolders(created);
       const std::wstring reason = SystemErrorTextWide(error);
-      // Text 25 names the failure; the folder and the system's reason follow it.
+      // kTextCannotCreateFolder names the failure; the folder and the system's reason follow it.
       std::wstring message = GetText(kTextCannotCreateFolder);
       if (message.empty()) message = L"Could not create the folder";
       ShowFailure(message + L" \"" + path + L"\"\r\n\r\n" + reason);

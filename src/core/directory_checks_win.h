@@ -28,9 +28,9 @@ class SystemDriveFacts : public DriveFacts {
 // The checks of the folder page for `directory`, each refusal with its message (the product's
 // text, or the built-in wording when the product's does not fit): the rules of
 // CheckInstallDirectory, where low space is a question; then, with `ProductFlags` bit 31, the
-// question whether to use the existing folder (text 22) or make it (text 23); a missing folder
-// is made; finally a test file must be creatable in it. True when the folder is accepted;
-// false sends the user back to the page.
+// question whether to use the existing folder (kTextUseExistingFolder) or make it
+// (kTextCreateFolder); a missing folder is made; finally a test file must be creatable in it.
+// True when the folder is accepted; false sends the user back to the page.
 // run.requiredSpace must already hold the space needed on this folder's drive
 // (ComputeRequiredSpace); the free space is compared only without a previous installation.
 // The page runs only in interactive runs, so every message is shown.

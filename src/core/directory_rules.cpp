@@ -72,7 +72,7 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
                                                       : a + b;
 }
 
-DirectoryVerdict Refusal(DirectoryProblem problem, int32_t textNumber,
+DirectoryVerdict Refusal(DirectoryProblem problem, TextId textNumber,
                          std::u16string argument = {}) {
   DirectoryVerdict verdict;
   verdict.problem = problem;

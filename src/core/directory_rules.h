@@ -9,15 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace qs {
+#include "core/text_ids.h"
 
-// Text numbers of the folder checks' messages.
-inline constexpr int32_t kTextNoSuchDrive = 16;         // the drive (or the path as typed)
-inline constexpr int32_t kTextFolderTooShort = 17;      // no argument
-inline constexpr int32_t kTextProgramFilesItself = 18;  // the Program Files folder
-inline constexpr int32_t kTextLowDiskSpace = 19;        // space needed, space free
-inline constexpr int32_t kTextNetworkPath = 66;         // no argument
-inline constexpr int32_t kTextUnsuitableDrive = 96;     // the drive
+namespace qs {
 
 // The longest folder the page takes (its edit field holds 259 characters).
 inline constexpr size_t kMaxInstallDirLength = 259;
@@ -70,21 +64,22 @@ struct DirectoryRuleOptions {
 
 enum class DirectoryProblem {
   kNone,
-  kMalformed,        // text 16 with the path as typed
-  kNoSuchDrive,      // text 16 with the drive
-  kNetworkPath,      // text 66
-  kTooShort,         // text 17
-  kProgramFiles,     // text 18 with the Program Files folder
-  kUnsuitableDrive,  // text 96 with the drive: a CD drive, or removable when refused
-  kLowDiskSpace,     // text 19, a question: required and free are set
+  kMalformed,        // kTextNoSuchDrive with the path as typed
+  kNoSuchDrive,      // kTextNoSuchDrive with the drive
+  kNetworkPath,      // kTextNetworkPath
+  kTooShort,         // kTextFolderTooShort
+  kProgramFiles,     // kTextProgramFilesItself with the Program Files folder
+  kUnsuitableDrive,  // kTextUnsuitableDrive with the drive: a CD drive, or removable when refused
+  kLowDiskSpace,     // kTextLowDiskSpace, a question: required and free are set
 };
 
 struct DirectoryVerdict {
   DirectoryProblem problem = DirectoryProblem::kNone;
-  int32_t textNumber = 0;   // 0 with kNone
-  std::u16string argument;  // what the text is formatted with (not for 17, 66 and 19)
-  uint64_t required = 0;    // kLowDiskSpace
-  uint64_t available = 0;   // kLowDiskSpace
+  TextId textNumber{};  // zero with kNone
+  // What the text is formatted with; empty for a path too short, a network path and low space.
+  std::u16string argument;
+  uint64_t required = 0;   // kLowDiskSpace
+  uint64_t available = 0;  // kLowDiskSpace
 };
 
 // The checks of the folder page, in order; the first that fails is the verdict. kLowDiskSpace

@@ -71,17 +71,20 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
     case EndReport::kNone:
       break;
     case EndReport::kMessage:
-      ShowMessage(GetText(42), GetText(43), MessageIcon::kInformation);
+      ShowMessage(GetText(kTextInstallComplete), GetText(kTextInstallCompleteCaption),
+                  MessageIcon::kInformation);
       break;
     case EndReport::kSummaryPage: {
-      PageRequest page = MakePage(PageKind::kSummary, kSummaryLayout, 43, 42);
+      PageRequest page = MakePage(PageKind::kSummary, kSummaryLayout, kTextInstallCompleteCaption,
+                                  kTextInstallComplete);
       page.finishBoxes = SummaryBoxes(product);
       PageResult result = Ui().ShowPage(page);
       run.finishChoices = result.accepted ? result.finishChoices : 0;
       break;
     }
     case EndReport::kFailureQuestion:
-      showLog = AskYesNo(TextWith(40, {U16(run.installLogPath)}), GetText(41));
+      showLog = AskYesNo(TextWith(kTextFailureQuestion, {U16(run.installLogPath)}),
+                         GetText(kTextFailureCaption));
       break;
   }
   if (HasFlag(kFlagWriteInstallLogAlways) || failed) {
@@ -101,7 +104,7 @@ bool DecideRestartAtEnd(InstallRun& run) {
     case RestartDecision::kNone:
       return false;
     case RestartDecision::kAsk:
-      return AskYesNo(GetText(37), GetText(20));
+      return AskYesNo(GetText(kTextRestartQuestion), GetText(kTextQuestionCaption));
     case RestartDecision::kRestart:
       return true;
   }

@@ -54,10 +54,10 @@ bool HasFlag(uint64_t productFlag) {
   return (Product().ProductFlags & productFlag) != 0;
 }
 
-std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> arguments) {
+std::wstring TextWith(TextId id, std::initializer_list<FormatArgument> arguments) {
   std::u16string formatted;
-  if (Texts().Format(number, arguments, formatted)) return std::wstring(AsWide(formatted));
-  std::u16string text = Texts().Get(number);
+  if (Texts().Format(id, arguments, formatted)) return std::wstring(AsWide(formatted));
+  std::u16string text = Texts().Get(id);
   for (const FormatArgument& argument : arguments) {
     if (!text.empty()) text += u' ';
     if (const auto* value = std::get_if<std::u16string_view>(&argument)) {
@@ -82,11 +82,11 @@ DWORD CreateFolderPath(const std::string& folder) {
   return CreateDirectoryTree(Widen(folder), created);
 }
 
-PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text) {
+PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, TextId text) {
   PageRequest page;
   page.kind = kind;
   page.layout = Product().dialogLayouts[layout];
-  page.caption = GetText(65);
+  page.caption = GetText(kTextInstallerCaption);
   page.title = GetText(title);
   page.text = GetText(text);
   return page;
@@ -100,7 +100,8 @@ void ChooseLanguage() {
   size_t language = product.languages.defaultLanguage;
   if (names.size() > 1 && !AutomaticMode()) {
     std::vector<std::u16string> lines = LanguagePageLines(names, DecodeAnsi);
-    PageRequest page = MakePage(PageKind::kLanguage, kLanguageLayout, 94, 82);
+    PageRequest page = MakePage(PageKind::kLanguage, kLanguageLayout, kTextLanguagePageTitle,
+                                kTextLanguagePageMessage);
     for (const std::u16string& line : lines) page.lines.emplace_back(AsWide(line));
     page.selection = PreselectedLanguageLine(lines, AsU16(UserLanguageName()));
     PageResult result = Ui().ShowPage(page);
@@ -117,23 +118,26 @@ void CheckRunningSystem(InstallRun& run) {
   const ProductSettings& product = Product();
   if (BitnessRefused(product.Bitness, RunningSystem().nativeIs64)) {
     if (AutomaticMode()) Refuse();
-    ShowMessage(TextWith(81, {int64_t{RequiredBitness(product.Bitness)}}));
+    ShowMessage(TextWith(kTextWrongBitness, {int64_t{RequiredBitness(product.Bitness)}}));
     Refuse();
   }
   if (run.redirectionFailed) FatalError("Wow64DisableWow64FsRedirection() failed");
 
   if ((product.unsupportedSystems & UnsupportedSystemBit(RunningSystem())) != 0) {
     std::wstring name = AnsiToWide(RunningSystemName(0));
-    ShowMessage(TextWith(61, {AsU16(name)}));
+    ShowMessage(TextWith(kTextUnsupportedSystem, {AsU16(name)}));
     Refuse();
   }
 
   if (product.adminRequirement != 0 && !HasAdministratorRights()) {
     if (product.adminRequirement == 1) {
-      ShowError(GetText(77));
+      ShowError(GetText(kTextAdminRequired));
       Refuse();
     }
-    if (!AutomaticMode() && !AskOkCancel(GetText(78), GetText(20))) Refuse();
+    if (!AutomaticMode() &&
+        !AskOkCancel(GetText(kTextAdminRecommended), GetText(kTextQuestionCaption))) {
+      Refuse();
+    }
   }
 }
 
@@ -151,7 +155,7 @@ void CheckMasterProduct() {
   std::string masterDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
   bool underMaster = StartsWithIgnoreAsciiCase(product.defaultInstallDir, kMasterPrefix);
   if (!installed || (underMaster && masterDir.empty())) {
-    ShowMessage(TextWith(12, {U16(product.masterName)}));
+    ShowMessage(TextWith(kTextMasterProductMissing, {U16(product.masterName)}));
     Refuse();
   }
   // "<master>" stands for the master's folder; whatever follows it stays.
@@ -171,7 +175,7 @@ void HoldInstallerMutex() {
   if (!mutex) return;  // no mutex, no one to wait for
   DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
   if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return;
-  ShowError(GetText(91));
+  ShowError(GetText(kTextAnotherInstallerRunning));
   Refuse();
 }
 
@@ -211,14 +215,15 @@ void FindPreviousInstallation(InstallRun& run) {
 
 void ShowGreeting() {
   if (!GreetingShown(Product().ProductFlags, AutomaticMode())) return;
-  PageRequest page = MakePage(PageKind::kGreeting, kGreetingLayout, 65, 1);
+  PageRequest page =
+      MakePage(PageKind::kGreeting, kGreetingLayout, kTextInstallerCaption, kTextGreeting);
   if (!Ui().ShowPage(page).accepted) Refuse();
 }
 
 namespace {
 
-void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingText, int32_t title,
-                       int32_t message, const std::vector<std::vector<uint8_t>>& documents) {
+void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, TextId leadingText, TextId title,
+                       TextId message, const std::vector<std::vector<uint8_t>>& documents) {
   std::vector<std::vector<uint8_t>> shown;
   std::u16string leading = Texts().Get(leadingText);
   if (!leading.empty()) shown.push_back(Utf16Document(leading));
@@ -235,8 +240,10 @@ void ShowDocumentPages(PageKind kind, DialogLayoutIndex layout, int32_t leadingT
 void ShowDocuments() {
   if (AutomaticMode()) return;
   const ProductSettings& product = Product();
-  ShowDocumentPages(PageKind::kLicense, kLicenseLayout, 63, 44, 47, product.licenses);
-  ShowDocumentPages(PageKind::kReadme, kReadmeLayout, 64, 50, 51, product.readmes);
+  ShowDocumentPages(PageKind::kLicense, kLicenseLayout, kTextLanguageLicense, kTextLicensePageTitle,
+                    kTextLicensePageMessage, product.licenses);
+  ShowDocumentPages(PageKind::kReadme, kReadmeLayout, kTextLanguageReadme, kTextReadmePageTitle,
+                    kTextReadmePageMessage, product.readmes);
 }
 
 // ---- 14: the installation folder ----
@@ -282,14 +289,14 @@ std::string PreviousUninstallCommand() {
   GetInstallerState().automaticMode = false;
   std::string command = PreviousUninstallCommand();
   if (command.empty()) {
-    ShowError(GetText(9));
+    ShowError(GetText(kTextMustUninstall));
     Refuse();
   }
   PageRequest page;
   page.kind = PageKind::kMustUninstall;
-  page.caption = GetText(21);
-  page.title = GetText(21);
-  page.text = GetText(9);
+  page.caption = GetText(kTextErrorCaption);
+  page.title = GetText(kTextErrorCaption);
+  page.text = GetText(kTextMustUninstall);
   if (Ui().ShowPage(page).accepted) UninstallThenReinstall(command);
   Refuse();
 }
@@ -302,18 +309,19 @@ void ConfirmPreviousInstallation(InstallRun& run) {
   run.isDowngrade = question.isDowngrade;
   run.sameVersion = question.sameVersion;
   if (AutomaticMode() || HasFlag(kFlagNoPreviousInstallQuestion)) return;
-  std::wstring folderNote = GetText(7);
+  std::wstring folderNote = GetText(kTextPreviousInstallContinue);
   std::wstring message = TextWith(question.text, {U16(run.previousDir), AsU16(folderNote)});
-  if (!AskYesNo(message, GetText(2))) CancelInstall();
+  if (!AskYesNo(message, GetText(kTextPreviousInstallCaption))) CancelInstall();
   if (ConfirmReplacingPrevious(product.ProductFlags, run.oldVersion, product.askBelowVersion) &&
-      !AskOkCancel(GetText(72), GetText(20))) {
+      !AskOkCancel(GetText(kTextConfirmReplacingPrevious), GetText(kTextQuestionCaption))) {
     Refuse();
   }
 }
 
 void AskForDirectory(const PayloadContext& payload, InstallRun& run) {
   for (;;) {
-    PageRequest page = MakePage(PageKind::kDirectory, kDirectoryLayout, 24, 11);
+    PageRequest page = MakePage(PageKind::kDirectory, kDirectoryLayout, kTextFolderPageTitle,
+                                kTextFolderPageMessage);
     page.value = Widen(run.installDir);
     PageResult result = Ui().ShowPage(page);
     if (!result.accepted) {
@@ -358,7 +366,8 @@ void ChooseStartMenuFolder(InstallRun& run) {
     return;
   }
   if (AutomaticMode() || !HasFlag(kFlagOfferStartMenuPage)) return;
-  PageRequest page = MakePage(PageKind::kStartMenu, kStartMenuLayout, 89, 88);
+  PageRequest page = MakePage(PageKind::kStartMenu, kStartMenuLayout, kTextStartMenuPageTitle,
+                              kTextStartMenuPageMessage);
   page.value = Widen(product.ProductStartMenu);
   PageResult result = Ui().ShowPage(page);
   if (!result.accepted) CancelInstall();

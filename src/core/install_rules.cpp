@@ -42,13 +42,13 @@ PreviousInstallQuestion ChoosePreviousInstallQuestion(uint64_t productFlags,
   }
   int order = CompareVersions(oldVersion, newVersion);
   if (order == 0) {
-    question.text = 4;
+    question.text = kTextPreviousInstallSameVersion;
     question.sameVersion = true;
   } else if (order < 0) {
-    question.text = 5;
+    question.text = kTextPreviousInstallUpgrade;
     question.isUpgrade = true;
   } else {
-    question.text = 6;
+    question.text = kTextPreviousInstallDowngrade;
     question.isDowngrade = true;
   }
   return question;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/product_settings.h"
+#include "core/text_ids.h"
 
 namespace qs {
 
@@ -14,7 +15,7 @@ namespace qs {
 int FileProgressPosition(int32_t index, int32_t count);
 
 // A product built for one bitness (Bitness 1: 64-bit only, 2: 32-bit only) on a system of the
-// other. The refusal's text 81 takes the bitness the product needs.
+// other. The refusal's kTextWrongBitness takes the bitness the product needs.
 bool BitnessRefused(uint8_t bitness, bool systemIs64);
 int RequiredBitness(uint8_t bitness);
 
@@ -29,7 +30,7 @@ bool ForcedRemovalApplies(uint64_t productFlags, std::string_view oldVersion,
 
 // The question about an existing installation: the text to ask and what the versions say.
 struct PreviousInstallQuestion {
-  int32_t text = 3;  // 3 plain, 4 same version, 5 upgrade, 6 downgrade
+  TextId text = kTextPreviousInstall;  // versions not compared
   bool isUpgrade = false;
   bool isDowngrade = false;
   bool sameVersion = false;
@@ -38,7 +39,7 @@ PreviousInstallQuestion ChoosePreviousInstallQuestion(uint64_t productFlags,
                                                       std::string_view oldVersion,
                                                       std::string_view newVersion);
 
-// Text 72's confirmation before replacing an existing version.
+// The confirmation (kTextConfirmReplacingPrevious) before replacing an existing version.
 bool ConfirmReplacingPrevious(uint64_t productFlags, std::string_view oldVersion,
                               std::string_view askBelowVersion);
 
@@ -63,9 +64,9 @@ const std::string& ChooseNotificationAddress(const ProductSettings& product, boo
 // How the run reports its end.
 enum class EndReport {
   kNone,             // silent, or the product wants no report
-  kMessage,          // text 42 in an information box
+  kMessage,          // kTextInstallComplete in an information box
   kSummaryPage,      // the summary page with its choices
-  kFailureQuestion,  // text 40: offer the log (interactive runs that failed)
+  kFailureQuestion,  // kTextFailureQuestion: offer the log (interactive runs that failed)
 };
 EndReport ChooseEndReport(const ProductSettings& product, bool failed, bool silent,
                           bool rebootNeeded);

@@ -11,6 +11,7 @@
 #include "core/install_run.h"
 #include "core/payload_startup_win.h"
 #include "core/product_settings.h"
+#include "core/text_ids.h"
 #include "ui/user_interface_win.h"
 
 namespace qs {
@@ -19,16 +20,16 @@ namespace qs {
 
 bool AutomaticMode();
 bool HasFlag(uint64_t productFlag);
-// Text `number` with its arguments; when the product's text does not take them, the text as
-// it stands followed by the arguments, so that nothing the message should say is lost.
-std::wstring TextWith(int32_t number, std::initializer_list<FormatArgument> arguments);
+// Text `id` with its arguments; when the product's text does not take them, the text as it
+// stands followed by the arguments, so that nothing the message should say is lost.
+std::wstring TextWith(TextId id, std::initializer_list<FormatArgument> arguments);
 // Appends to the run's log.
 void Log(InstallRun& run, std::u16string_view text);
 // Creates `folder` and every missing folder above it; 0 or the system error.
 DWORD CreateFolderPath(const std::string& folder);
 bool FolderExists(const std::string& folder);
-// A page with the installer's caption (text 65), its title and its message text.
-PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, int32_t title, int32_t text);
+// A page with the installer's caption (kTextInstallerCaption), its title and its message.
+PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, TextId text);
 
 // ---- Before anything changes ----
 

@@ -24,7 +24,7 @@
 namespace qs {
 namespace {
 
-void Status(int32_t text) {
+void Status(TextId text) {
   Ui().ShowProgressText(GetText(text));
 }
 
@@ -44,8 +44,8 @@ void GrantRights(const std::string& directory, InstallRun& run) {
   if (GrantDirectoryRights(directory, error)) {
     Log(run, u"OK\r\n");
   } else {
-    Log(run, u"FAILED code " + AsciiToUtf16(std::to_string(error)) + u": " +
-                 SystemErrorU16(error) + u"\r\n\r\n");
+    Log(run, u"FAILED code " + AsciiToUtf16(std::to_string(error)) + u": " + SystemErrorU16(error) +
+                 u"\r\n\r\n");
   }
 }
 
@@ -68,9 +68,9 @@ void OpenProgress(const PayloadContext& payload, InstallRun& run) {
   if (HasFlag(kFlagShowProgressPage)) {
     ProgressPageRequest page;
     page.layout = Product().dialogLayouts[kProgressLayout];
-    page.caption = GetText(65);
-    page.title = GetText(54);
-    page.heading = GetText(39);
+    page.caption = GetText(kTextInstallerCaption);
+    page.title = GetText(kTextInstalling);
+    page.heading = GetText(kTextInstallingHeading);
     page.cancelEnabled = !HasFlag(kFlagNoProgressCancel);
     Ui().OpenProgressPage(page);
   }
@@ -83,7 +83,7 @@ void OpenProgress(const PayloadContext& payload, InstallRun& run) {
 void MakeRestorePoint(InstallRun& run) {
   ProductSettings& product = Product();
   if ((product.ProductFlags2 & kFlags2RestorePoint) != 0) {
-    Status(97);
+    Status(kTextCreatingRestorePoint);
     Log(run, u"Creating restore point...");
     std::wstring description = product.DisplayNameWide.empty()
                                    ? Widen(product.DisplayName)
@@ -151,7 +151,7 @@ void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
   if (ReinstallBatchRuns(run.previousInstallExists, run.sameVersion, product.ProductFlags2)) {
     RunProductBatch(kReinstallBatch, {});
   }
-  Status(8);
+  Status(kTextPreparing);
   Progress(2);
 }
 
@@ -160,11 +160,11 @@ void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
 void PrepareFileData(PayloadContext& payload, InstallRun& run) {
   EstablishFileDataArea(payload, Product().fileDataFromFile != 0);
   WaitStep();
-  Status(62);
+  Status(kTextCheckingFileData);
   Progress(21);
   VerifyFileDataArea(payload);
   WaitStep();
-  Status(54);
+  Status(kTextInstalling);
   Progress(26);
   RunInstallConditionalDeletions(run);
   Progress(27);
@@ -177,7 +177,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   UpdateSharedFileCounts(run);
   Progress(93);
   RegisterComponents(run);
-  Status(32);
+  Status(kTextConfiguring);
   Progress(95);
   InstallDrivers(run);
   CreateShortcuts(run);
@@ -212,7 +212,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
 void FinishWork(InstallRun& run) {
   if (HasFlag(kFlagRebootMarker)) MarkRestartPending(run.installDir);
   WaitStep();
-  Status(36);
+  Status(kTextFinishing);
   Progress(100);
   if (HasFlag(kFlagUninstallable)) WriteUninstallRecord(run);
 }

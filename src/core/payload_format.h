@@ -64,7 +64,7 @@ enum CorruptError : int {
 // Not a corrupt report: the payload was made for another installer version.
 inline constexpr int kVersionMismatch = -1;
 
-// The built-in corrupt report, used when the language has no text 13.
+// The built-in corrupt report, used when the language has no kTextCorruptReport.
 inline constexpr char kCorruptReportFormat[] =
     "This installation program is corrupt.  This is usually caused by a faulty download, but it "
     "can also be caused by a virus on your computer.  The installation cannot proceed.\r\n\r\n"

@@ -64,11 +64,11 @@ bool SystemHasModernLook() {
              static_cast<int>(position));
 }
 
-// The corrupt report in the product's language (text 13) when it has one that takes the
+// The corrupt report in the product's language (kTextCorruptReport) when it has one that takes the
 // number, else the built-in English report.
 std::string CorruptReport(int error) {
   std::u16string report;
-  if (Texts().Format(13, {int64_t{error}}, report)) {
+  if (Texts().Format(kTextCorruptReport, {int64_t{error}}, report)) {
     return ToBarNarrow(report);
   }
   char buffer[sizeof(kCorruptReportFormat) + 16];

@@ -22,8 +22,8 @@ LanguageTexts& Texts() {
   return texts;
 }
 
-std::wstring GetText(int32_t number) {
-  return std::wstring(AsWide(Texts().Get(number)));
+std::wstring GetText(TextId id) {
+  return std::wstring(AsWide(Texts().Get(id)));
 }
 
 SettingsEnvironment SystemSettingsEnvironment() {
@@ -43,7 +43,7 @@ void StartTexts(const SettingsEnvironment& environment) {
 void UseLanguage(size_t language) {
   Texts().Choose(language);
   InstallerState& state = GetInstallerState();
-  std::wstring title = GetText(0);
+  std::wstring title = GetText(kTextInstallerTitle);
   if (title.empty()) return;  // a product without a title keeps the program's
   state.titleWide = title;
   state.title = Narrow(title);

@@ -8,6 +8,7 @@
 #include "core/language_texts.h"
 #include "core/product_settings.h"
 #include "core/settings_reader.h"
+#include "core/text_ids.h"
 
 namespace qs {
 
@@ -16,8 +17,8 @@ ProductSettings& Product();
 InstallRun& Installation();
 // The texts; until the settings are read, a table without texts (every text empty).
 LanguageTexts& Texts();
-// Text `number` in the chosen language, placeholders replaced; empty outside the table.
-std::wstring GetText(int32_t number);
+// Text `id` in the chosen language, placeholders replaced; empty outside the table.
+std::wstring GetText(TextId id);
 
 // What the settings reader needs from this system and this run's switches.
 SettingsEnvironment SystemSettingsEnvironment();
@@ -25,7 +26,7 @@ SettingsEnvironment SystemSettingsEnvironment();
 // Starts the texts once the settings are read: the language named "English" (or the first),
 // with this run's placeholder values.
 void StartTexts(const SettingsEnvironment& environment);
-// Makes `language` the run's language; text 0 becomes the installer title.
+// Makes `language` the run's language; its kTextInstallerTitle becomes the installer title.
 void UseLanguage(size_t language);
 
 }  // namespace qs

@@ -27,7 +27,6 @@ constexpr DWORD kRetryPauseMs = 50;
 constexpr DWORD kStampedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;  // 0x1127
-constexpr int32_t kTextCannotWriteFile = 31;
 constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
 
 // Reads the file back and compares it with `data` in 4 KiB blocks. 0 when it holds exactly

@@ -34,9 +34,6 @@ namespace {
 
 // The entry that stands for the product's own data shows the fixed progress text.
 constexpr char kHiddenEntryName[] = "b/0@+";
-constexpr int32_t kTextCannotCreateFolder = 25;
-constexpr int32_t kTextInstalling = 54;
-constexpr int32_t kTextUnpacking = 29;
 
 class SystemDestinationFacts : public DestinationFacts {
  public:

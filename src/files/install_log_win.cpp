@@ -55,7 +55,7 @@ bool WriteInstallLogFile(const InstallRun& run, std::u16string_view summary, boo
   content.operatingSystem = RunningSystemName(0);
   content.log = Ansi(run.installLog);
   content.failureSummary = Ansi(summary);
-  if (summary.empty()) content.completionText = Ansi(AsU16(GetText(43)));
+  if (summary.empty()) content.completionText = Ansi(AsU16(GetText(kTextInstallCompleteCaption)));
 
   WriteAll(file.Get(), InstallLogText(content, end.QuadPart > 0));
   return true;

@@ -53,7 +53,9 @@ void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& 
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return;
   }
-  if (options.askBeforeDelete && !AskYesNo(TextWith(59, {U16(entry.path)}), GetText(35))) {
+  if (options.askBeforeDelete &&
+      !AskYesNo(TextWith(kTextRemoveSharedFileQuestion, {U16(entry.path)}),
+                GetText(kTextSharedFileCaption))) {
     return;
   }
   if (entry.marker == kSharedComServer) {

@@ -17,7 +17,7 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
 // What releasing needs from the uninstall run.
 struct ReleaseOptions {
   bool product64 = false;        // COM servers are unregistered through the 64-bit regsvr32
-  bool askBeforeDelete = false;  // the question of text 59 (interactive runs only)
+  bool askBeforeDelete = false;  // kTextRemoveSharedFileQuestion (interactive runs only)
 };
 
 // Lowers the count of each file the product's "SharedFiles" value lists; a file whose count

@@ -56,7 +56,8 @@ std::string RemoveProductFonts(std::string_view productFonts, const FontRemovalO
   for (const ProductFont& font : ParseProductFonts(productFonts)) {
     const std::wstring registeredName(AsWide(Utf8ToUtf16(font.name)));
     if (options.ask &&
-        !AskYesNo(TextWith(56, {std::u16string_view(AsU16(registeredName))}), GetText(57))) {
+        !AskYesNo(TextWith(kTextRemoveFontQuestion, {std::u16string_view(AsU16(registeredName))}),
+                  GetText(kTextRemoveFontCaption))) {
       kept.push_back(font);
       continue;
     }

@@ -20,7 +20,7 @@ void RemoveAssociations(const std::vector<RecordedAssociation>& associations,
                         std::string_view displayName);
 
 // What the font step asks: `ask` is true in interactive runs of a product that asks before
-// removing each font; texts 56 and 57 come from the run's texts.
+// removing each font; kTextRemoveFontQuestion and kTextRemoveFontCaption come from the run's texts.
 struct FontRemovalOptions {
   bool ask = false;
 };

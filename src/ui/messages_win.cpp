@@ -48,18 +48,19 @@ void CancelInstall() {
   const InstallerState& state = GetInstallerState();
   if (!state.automaticMode) {
     bool uninstalling = state.uninstallMode;
-    std::wstring text = GetText(uninstalling ? 101 : 98);
+    std::wstring text = GetText(uninstalling ? kTextUninstallCancelled : kTextInstallCancelled);
     if (text.empty()) {
       text =
           uninstalling ? L"The uninstallation was cancelled." : L"The installation was cancelled.";
     }
-    ShowMessage(text, GetText(uninstalling ? 55 : 65), MessageIcon::kWarning);
+    ShowMessage(text, GetText(uninstalling ? kTextUninstallCaption : kTextInstallerCaption),
+                MessageIcon::kWarning);
   }
   ExitInstaller(1);
 }
 
 std::wstring ErrorCaption() {
-  std::wstring caption = GetText(21);
+  std::wstring caption = GetText(kTextErrorCaption);
   return caption.empty() ? L"Error" : caption;
 }
 

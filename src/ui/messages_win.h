@@ -22,8 +22,8 @@ void ShowError(std::string_view narrowMessage);
 void SetShowErrorsInAutomaticMode(bool show);
 
 // Ends the run on the user's request: unless the run is automatic, a warning box says the
-// installation (text 98, caption 65) or the uninstallation (text 101, caption 55) was
-// cancelled; then the exit code is 1.
+// installation (kTextInstallCancelled under kTextInstallerCaption) or the uninstallation
+// (kTextUninstallCancelled under kTextUninstallCaption) was cancelled; then the exit code is 1.
 [[noreturn]] void CancelInstall();
 
 // The caption of error boxes.

@@ -90,12 +90,17 @@ bool ReportUninstall() {
   const std::u16string& summary = Installation().failureSummary;
   if (!summary.empty()) {
     if (!AutomaticMode())
-      ShowMessage(TextWith(10, {summary}), GetText(20), MessageIcon::kWarning);
+      ShowMessage(TextWith(kTextUninstallFailed, {summary}), GetText(kTextQuestionCaption),
+                  MessageIcon::kWarning);
     return false;
   }
-  if (!AutomaticMode()) ShowMessage(GetText(34), GetText(15), MessageIcon::kInformation);
+  if (!AutomaticMode())
+    ShowMessage(GetText(kTextUninstallComplete), GetText(kTextUninstallCompleteCaption),
+                MessageIcon::kInformation);
   if (HasFlag(kFlagUninstallRestartRequired)) {
-    if (AutomaticMode() || AskYesNo(GetText(74), GetText(20))) System().Restart();
+    if (AutomaticMode() ||
+        AskYesNo(GetText(kTextUninstallRestartQuestion), GetText(kTextQuestionCaption)))
+      System().Restart();
   }
   return true;
 }

@@ -62,7 +62,7 @@ void RemoveFiles(UninstallRun& run) {
   installation.recordedFolders.clear();
 
   const std::vector<std::string>& entries = run.record.removalEntries;  // 21
-  const std::u16string failurePrefix = std::u16string(AsU16(GetText(58))) + u" ";
+  const std::u16string failurePrefix = std::u16string(AsU16(GetText(kTextCannotRemoveFile))) + u" ";
   for (size_t index = 0; index < entries.size(); ++index) {
     const std::string& entry = entries[index];
     if (entry.empty()) continue;
@@ -152,7 +152,7 @@ void RemoveStartMenuFolder(UninstallRun& run) {
     }
   }
   WaitStepFor(600);  // 27
-  ShowUninstallStatus(69);
+  ShowUninstallStatus(kTextRemovingRegistryEntries);
   SetUninstallProgress(95);
 }
 

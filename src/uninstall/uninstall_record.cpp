@@ -317,8 +317,8 @@ class RecordReader {
 std::string FormatUninstallRecord(std::string_view removalList, const UninstallRecord& record) {
   std::string out(removalList);
   out += "\r\n\r\n[Strings]\r\n";
-  for (int32_t number : kUninstallTextNumbers) AppendText(out, number, record);
-  AppendText(out, kDialogCaptionNumber, record);
+  for (TextId number : kUninstallTextNumbers) AppendText(out, number, record);
+  AppendText(out, kTextRecordDialogCaption, record);
 
   if (!record.autoClose.empty()) {
     out += "\r\n\r\n[AutoClose]\r\n";

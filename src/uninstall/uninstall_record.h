@@ -11,15 +11,39 @@
 #include <vector>
 
 #include "core/product_settings.h"
+#include "core/text_ids.h"
 
 namespace qs {
 
-// The texts the uninstaller needs, in the order they are written.
-inline constexpr std::array<int32_t, 25> kUninstallTextNumbers = {
-    10, 15, 20, 30, 34, 35, 49, 53, 55, 56, 57,  58, 59,
-    65, 67, 68, 69, 70, 71, 74, 79, 80, 99, 100, 101};
-// The number under which the dialog caption travels.
-inline constexpr int32_t kDialogCaptionNumber = 999;
+// The texts the uninstaller needs, in the order they are written; the dialog caption follows
+// them as kTextRecordDialogCaption.
+inline constexpr std::array<TextId, 25> kUninstallTextNumbers = {
+    kTextUninstallFailed,
+    kTextUninstallCompleteCaption,
+    kTextQuestionCaption,
+    kTextRecordReserved1,
+    kTextUninstallComplete,
+    kTextSharedFileCaption,
+    kTextCancelButton,
+    kTextUninstallQuestion,
+    kTextUninstallCaption,
+    kTextRemoveFontQuestion,
+    kTextRemoveFontCaption,
+    kTextCannotRemoveFile,
+    kTextRemoveSharedFileQuestion,
+    kTextInstallerCaption,
+    kTextRemovingFonts,
+    kTextRemovingFiles,
+    kTextRemovingRegistryEntries,
+    kTextRemovingAssociations,
+    kTextUninstallingHeading,
+    kTextUninstallRestartQuestion,
+    kTextRecordReserved2,
+    kTextRecordReserved3,
+    kTextCloseProgramQuestion,
+    kTextRecordReserved4,
+    kTextUninstallCancelled,
+};
 // Text numbers outside this range are ignored when reading.
 inline constexpr int32_t kFirstRecordText = 1;
 inline constexpr int32_t kLastRecordText = 1000;
@@ -37,7 +61,7 @@ struct UninstallRecord {
   // The removal list: a file, "~" + a folder the installation made, "!" + a registry value's
   // full path. Narrow paths ("|" convention), in the order they were recorded.
   std::vector<std::string> removalEntries;
-  // The [Strings] texts, UTF-8, by number; kDialogCaptionNumber is the dialog caption.
+  // The [Strings] texts, UTF-8, by number; kTextRecordDialogCaption is the dialog caption.
   std::map<int32_t, std::string> texts;
   std::vector<AutoCloseEntry> autoClose;
   std::vector<RecordedAssociation> associations;

@@ -17,7 +17,6 @@
 namespace qs {
 namespace {
 
-constexpr int32_t kTextRecordNotWritten = 31;
 // Far beyond any real record; keeps a damaged or foreign file from taking the address space.
 constexpr uint64_t kRecordSizeLimit = 256u * 1024 * 1024;
 
@@ -65,7 +64,7 @@ bool SaveUninstallData(const std::string& folder, std::string_view removalList,
   const std::string path = JoinPath(folder, kUninstallRecordName);
   const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
   if (error == 0) return true;
-  failureSummary += std::u16string(AsU16(GetText(kTextRecordNotWritten))) + u" " + U16(path) +
+  failureSummary += std::u16string(AsU16(GetText(kTextCannotWriteFile))) + u" " + U16(path) +
                     u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   return false;
 }
@@ -82,10 +81,10 @@ UninstallRecord InstallationRecord(const InstallRun& run) {
     list.remove_prefix(end == std::string_view::npos ? list.size() : end + 2);
   }
 
-  for (int32_t number : kUninstallTextNumbers) {
+  for (TextId number : kUninstallTextNumbers) {
     record.texts[number] = RecordTextUtf8(AsU16(GetText(number)));
   }
-  record.texts[kDialogCaptionNumber] = RecordTextUtf8(product.dialogCaption);
+  record.texts[kTextRecordDialogCaption] = RecordTextUtf8(product.dialogCaption);
   record.autoClose = product.autoCloseEntries;
   for (const std::string& line : run.associationLines) {
     RecordedAssociation association;

@@ -81,7 +81,7 @@ void AdoptRecordTexts(const UninstallRecord& record) {
     if (number < kFirstRecordText || number > kLastRecordText) continue;
     table.texts[static_cast<size_t>(number)] = Utf8ToUtf16(text);
   }
-  auto caption = record.texts.find(kDialogCaptionNumber);
+  auto caption = record.texts.find(kTextRecordDialogCaption);
   if (caption != record.texts.end()) product.dialogCaption = Utf8ToUtf16(caption->second);
   PlaceholderValues placeholders;
   placeholders.product = product.DisplayNameWide;
@@ -154,7 +154,8 @@ bool LoadRecordFile(UninstallRun& run) {
 
 void ConfirmUninstall(UninstallRun& run) {
   CloseApplicationsForUninstall(run.record.autoClose, 2);
-  if (!GetInstallerState().automaticMode && !AskYesNo(GetText(53), GetText(55))) {
+  if (!GetInstallerState().automaticMode &&
+      !AskYesNo(GetText(kTextUninstallQuestion), GetText(kTextUninstallCaption))) {
     ExitInstaller(1);
   }
   CloseApplicationsForUninstall(run.record.autoClose, 4);
@@ -165,15 +166,15 @@ void OpenUninstallProgress() {
   if ((Product().ProductFlags & kFlagShowProgressPage) == 0) return;
   ProgressPageRequest page;
   page.layout = 2;
-  page.caption = GetText(55);
-  page.title = GetText(55);
-  page.heading = GetText(71);
+  page.caption = GetText(kTextUninstallCaption);
+  page.title = GetText(kTextUninstallCaption);
+  page.heading = GetText(kTextUninstallingHeading);
   page.cancelEnabled = false;  // an uninstallation is not cancelled halfway
   Ui().OpenProgressPage(page);
 }
 
-void ShowUninstallStatus(int32_t number) {
-  Ui().ShowProgressText(GetText(number));
+void ShowUninstallStatus(TextId id) {
+  Ui().ShowProgressText(GetText(id));
   MarkStep();
 }
 

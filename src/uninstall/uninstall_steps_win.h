@@ -29,8 +29,8 @@ struct UninstallRun {
   UninstallRecord leftRecord;
 };
 
-// Status text `number` on the progress page; restarts the step clock.
-void ShowUninstallStatus(int32_t number);
+// Status text `id` on the progress page; restarts the step clock.
+void ShowUninstallStatus(TextId id);
 void SetUninstallProgress(int percent);
 // A value of the registration that has been consumed: deleted when `text` is empty, else
 // rewritten.

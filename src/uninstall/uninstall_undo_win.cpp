@@ -22,7 +22,7 @@ void RunFirstBatch(UninstallRun& run) {
     RunUninstallBatch(batch, AutomaticMode() || HasFlag(kFlagHideUninstallBatch1));
     RewriteKeyValue(run, L"UninstallBatch1", {});
   }
-  ShowUninstallStatus(70);
+  ShowUninstallStatus(kTextRemovingAssociations);
   SetUninstallProgress(1);
 }
 
@@ -40,7 +40,7 @@ void RemoveFonts(UninstallRun& run) {
     RewriteKeyValue(run, L"ProductFonts", left);
     run.values.productFonts = left;
   }
-  // Status text 67 stays readable whether or not there were fonts.
+  // The kTextRemovingFonts status stays readable whether or not there were fonts.
   WaitStepFor(600);
 }
 

@@ -30,12 +30,12 @@ bool Uninstall(std::string_view productName) {
   ConfirmUninstall(run);                                                                  // 6, 7, 8
   OpenUninstallProgress();                                                                // 9, 10
 
-  RunFirstBatch(run);       // 11
-  UndoAssociations(run);    // 12
-  ShowUninstallStatus(67);  // 13
+  RunFirstBatch(run);                       // 11
+  UndoAssociations(run);                    // 12
+  ShowUninstallStatus(kTextRemovingFonts);  // 13
   SetUninstallProgress(3);
-  RemoveFonts(run);         // 14
-  ShowUninstallStatus(68);  // 15
+  RemoveFonts(run);                         // 14
+  ShowUninstallStatus(kTextRemovingFiles);  // 15
   SetUninstallProgress(5);
   DeleteInstallLog();              // 16
   ReleaseProductSharedFiles(run);  // 17

@@ -29,7 +29,6 @@ namespace {
 
 // What the project tool gives a product that names no uninstaller.
 constexpr char kDefaultUninstallerName[] = "uninstall.exe";
-constexpr int32_t kTextCannotWriteFile = 31;
 
 // ---- Icon resources ----
 

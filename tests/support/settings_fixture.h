@@ -10,6 +10,7 @@
 #include "core/payload_format.h"
 #include "core/product_flags.h"
 #include "core/product_settings.h"
+#include "files/deletion_conditions.h"
 
 namespace qs::test_support {
 
@@ -104,7 +105,9 @@ inline ProductSettings FullSettings() {
   s.extraDiskSpace = 0x1'0000'0001ull;
   s.dialogLayouts = {0, 1, 2, 0, 1, 2, 0, 1};
   s.uninstallerIcon = {9, 8, 7};
-  s.conditionalDeletes = {{"%InstallDir%\\*.tmp", 1, "2026-01-01", 4}, {"old.dll", 5, "1024", 8}};
+  s.conditionalDeletes = {
+      {"%InstallDir%\\*.tmp", kDeleteDateEqual, "2026-01-01", kDeleteModeInstall},
+      {"old.dll", kDeleteSizeAtLeast, "1024", kDeleteModeUninstall}};
   s.associations = {{1, ".qdm", "Quill.Doc", "Quill document", "open", "&Open",
                      "\"%InstallDir%\\demo.exe\" \"%1\"", "", "%InstallDir%\\demo.exe,0"},
                     {0, ".qdx", "!Quill.X", "", "edit", "Edit", "demo.exe", "German", ""}};
@@ -156,7 +159,8 @@ inline std::vector<SettingsDamage> SettingsDamages() {
       {"NegativeBitmapSize", kErrorBitmapSize, [](ProductSettings& s) { s.BitmapSize = -1; }},
       {"ConditionalDeletes", kErrorConditionalDeleteCount,
        [](ProductSettings& s) {
-         Repeat(s.conditionalDeletes, 1002, FileDeletion{"x", 0, "", 4});
+         Repeat(s.conditionalDeletes, 1002,
+                FileDeletion{"x", kDeleteAlways, "", kDeleteModeInstall});
        }},
       {"Associations", kErrorAssociationCount,
        [](ProductSettings& s) { Repeat(s.associations, 1001, FileAssociation{}); }},

@@ -15,6 +15,7 @@
 #include "core/product_win.h"
 #include "file_fixtures.h"
 #include "files/conditional_deletions_win.h"
+#include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "installer_state.h"
 #include "restart_fixtures.h"
@@ -24,10 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint8_t kInstall = 4;
-constexpr uint8_t kUninstall = 8;
-constexpr uint8_t kAtRestart = 1;
-constexpr uint8_t kAtRestartOnFailure = 2;
+constexpr uint8_t kInstall = kDeleteModeInstall;
+constexpr uint8_t kUninstall = kDeleteModeUninstall;
+constexpr uint8_t kAtRestart = kDeleteModeAtRestart;
+constexpr uint8_t kAtRestartOnFailure = kDeleteModeAtRestartOnFailure;
 
 struct TestFile {
   const char* name;
@@ -108,19 +109,19 @@ TEST_F(ConditionalDeletes, EachCondition) {
     std::vector<std::string> deleted;  // sorted
   };
   const Case cases[] = {
-      {0, "", {"after.dat", "before.dat", "day.dat", "early.dat"}},
+      {kDeleteAlways, "", {"after.dat", "before.dat", "day.dat", "early.dat"}},
       {9, "anything", {"after.dat", "before.dat", "day.dat", "early.dat"}},
-      {1, "2019-07-05", {"day.dat", "early.dat"}},
-      {1, "2019-07-05 09:03:07", {"day.dat"}},
-      {2, "2019-07-05", {"after.dat", "day.dat", "early.dat"}},
-      {2, "2019-07-05 09:03:08", {"after.dat"}},
-      {3, "2019/7/5", {"before.dat", "day.dat", "early.dat"}},
-      {3, "2019-07-05 09:03:06", {"before.dat", "early.dat"}},
-      {4, "1000", {"day.dat"}},
-      {4, "1", {}},
-      {5, "1000", {"after.dat", "day.dat"}},
-      {5, "0", {"after.dat", "before.dat", "day.dat", "early.dat"}},
-      {6, "10", {"before.dat", "early.dat"}},
+      {kDeleteDateEqual, "2019-07-05", {"day.dat", "early.dat"}},
+      {kDeleteDateEqual, "2019-07-05 09:03:07", {"day.dat"}},
+      {kDeleteDateFrom, "2019-07-05", {"after.dat", "day.dat", "early.dat"}},
+      {kDeleteDateFrom, "2019-07-05 09:03:08", {"after.dat"}},
+      {kDeleteDateUntil, "2019/7/5", {"before.dat", "day.dat", "early.dat"}},
+      {kDeleteDateUntil, "2019-07-05 09:03:06", {"before.dat", "early.dat"}},
+      {kDeleteSizeEqual, "1000", {"day.dat"}},
+      {kDeleteSizeEqual, "1", {}},
+      {kDeleteSizeAtLeast, "1000", {"after.dat", "day.dat"}},
+      {kDeleteSizeAtLeast, "0", {"after.dat", "before.dat", "day.dat", "early.dat"}},
+      {kDeleteSizeAtMost, "10", {"before.dat", "early.dat"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.condition) + " \"" + c.argument + "\"");
@@ -148,7 +149,7 @@ TEST_F(ConditionalDeletes, EachCondition) {
 TEST_F(ConditionalDeletes, ProtectedFilesAreDeletedToo) {
   Make({"protected.dat", 5, {2024, 1, 1, 0, 0, 0}},
        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  Delete({{"*.dat", 0, "", kInstall}});
+  Delete({{"*.dat", kDeleteAlways, "", kInstall}});
   EXPECT_FALSE(Exists("protected.dat"));
   EXPECT_EQ(LogLines(), std::vector<std::string>{Deleted("protected.dat")});
 }
@@ -158,10 +159,10 @@ TEST_F(ConditionalDeletes, EachPassTakesItsOwnEntries) {
     Make(name);
   }
   const std::vector<FileDeletion> deletions = {
-      {"%InstallDir%\\install.dat", 0, "", kInstall},
-      {"uninstall.dat", 0, "", kUninstall},
-      {"%InstallDir%\\both.dat;sub\\deep.dat", 0, "", kInstall | kUninstall},
-      {"*.dat /s", 0, "", 0},
+      {"%InstallDir%\\install.dat", kDeleteAlways, "", kInstall},
+      {"uninstall.dat", kDeleteAlways, "", kUninstall},
+      {"%InstallDir%\\both.dat;sub\\deep.dat", kDeleteAlways, "", kInstall | kUninstall},
+      {"*.dat /s", kDeleteAlways, "", 0},
   };
   Delete(deletions);
   EXPECT_FALSE(Exists("install.dat"));
@@ -189,7 +190,7 @@ TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
   Make("free.dat");
   const UniqueFileHandle lock = LockFile(Folder() / "locked.dat");
   ASSERT_TRUE(lock);
-  Delete({{"*.dat", 0, "", kInstall}});
+  Delete({{"*.dat", kDeleteAlways, "", kInstall}});
   EXPECT_TRUE(Exists("locked.dat"));
   EXPECT_FALSE(Exists("free.dat"));
   EXPECT_EQ(LogLines(),
@@ -200,15 +201,16 @@ TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
   EXPECT_EQ(Flags(), 0u);
 
   // Uninstalling, the file that stayed is not reported as gone.
-  EXPECT_EQ(DeleteUninstalling({{"locked.dat", 0, "", kUninstall}}), std::vector<std::string>{});
+  EXPECT_EQ(DeleteUninstalling({{"locked.dat", kDeleteAlways, "", kUninstall}}),
+            std::vector<std::string>{});
 }
 
 TEST_F(ConditionalDeletes, NothingMatchingLogsNothing) {
   Make("kept.txt");
   // The argument is tested only against a file: with none, it is never read.
-  Delete({{"missing.dat", 0, "", kInstall},
-          {"*.dat /s", 2, "not a date", kInstall},
-          {"kept.txt", 4, "2", kInstall}});
+  Delete({{"missing.dat", kDeleteAlways, "", kInstall},
+          {"*.dat /s", kDeleteDateFrom, "not a date", kInstall},
+          {"kept.txt", kDeleteSizeEqual, "2", kInstall}});
   EXPECT_EQ(run_.installLog, u"");
   EXPECT_TRUE(Exists("kept.txt"));
 }
@@ -230,7 +232,8 @@ TEST_F(ConditionalDeletesInstaller, DeletesRunBeforeTheFilesAreWritten) {
     WriteFile(fs::path("app") / name, {'o', 'l', 'd'});
   }
   ProductSettings product = SequenceProduct(kQuiet | kFlagWriteInstallLogAlways);
-  product.conditionalDeletes = {{"*.tmp /s", 0, "", kInstall}, {"keep.txt", 0, "", kUninstall}};
+  product.conditionalDeletes = {{"*.tmp /s", kDeleteAlways, "", kInstall},
+                                {"keep.txt", kDeleteAlways, "", kUninstall}};
   RunResult result = Install(product, app);
   EXPECT_EQ(result.exitCode, 1u) << result;
   EXPECT_TRUE(WorkDone(result)) << result;
@@ -256,16 +259,16 @@ TEST_F(ConditionalDeletesInstaller, ArgumentThatIsNoDateIsADamagedInstaller) {
   const fs::path app = MadeFolder("app");
   WriteFile("app\\old.tmp", {'x'});
   ProductSettings product = SequenceProduct(kQuiet);
-  product.conditionalDeletes = {{"*.tmp", 2, "yesterday", kInstall}};
+  product.conditionalDeletes = {{"*.tmp", kDeleteDateFrom, "yesterday", kInstall}};
   // The corrupt report in the product's language, with the number.
-  const std::string report = "T13 %d";
-  product.languages.texts[13].assign(report.begin(), report.end());
+  const std::string report = TextName(kTextCorruptReport) + " %d";
+  product.languages.texts[kTextCorruptReport].assign(report.begin(), report.end());
   RunResult result = Install(product, app);
   EXPECT_EQ(result.exitCode, 1u) << result;
   std::vector<TranscriptRecord> messages = result.Records("message");
   ASSERT_EQ(messages.size(), 1u) << result;
   EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
-  EXPECT_EQ(MessageText(messages[0]), "T13 65") << result;
+  EXPECT_EQ(MessageText(messages[0]), TextName(kTextCorruptReport) + " 65") << result;
   EXPECT_FALSE(WorkDone(result)) << result;
   EXPECT_TRUE(fs::exists(app / "old.tmp"));
 }
@@ -296,8 +299,8 @@ TEST_F(RestartPrefixConditionalDeletes, DeletionsWaitForTheRestart) {
     const UniqueFileHandle lock = LockFile(Folder() / "locked.dat");
     ASSERT_TRUE(lock);
     // Bit 0 never tries now, even where it would work; bit 1 only after a failure.
-    Delete({{"later.dat", 0, "", kInstall | kAtRestart | kAtRestartOnFailure},
-            {"locked.dat", 0, "", kInstall | kAtRestartOnFailure}});
+    Delete({{"later.dat", kDeleteAlways, "", kInstall | kAtRestart | kAtRestartOnFailure},
+            {"locked.dat", kDeleteAlways, "", kInstall | kAtRestartOnFailure}});
   }
   EXPECT_TRUE(Exists("later.dat"));
   EXPECT_TRUE(Exists("locked.dat"));
@@ -319,7 +322,7 @@ TEST_F(RestartPrefixConditionalDeletes, DeletionsWaitForTheRestart) {
 
 TEST_F(RestartPrefixConditionalDeletes, UninstallingSetsItsOwnFlag) {
   Make("later.dat");
-  EXPECT_EQ(DeleteUninstalling({{"later.dat", 0, "", kUninstall | kAtRestart}}),
+  EXPECT_EQ(DeleteUninstalling({{"later.dat", kDeleteAlways, "", kUninstall | kAtRestart}}),
             std::vector<std::string>{PathOf("later.dat")});
   EXPECT_TRUE(Exists("later.dat"));
   EXPECT_TRUE(PendingDeletion(PathOf("later.dat")));

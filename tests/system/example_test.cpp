@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "builder/project_file.h"
+#include "core/text_ids.h"
 #include "file_fixtures.h"
 #include "harness_win.h"
 #include "registration_fixtures.h"
@@ -37,9 +38,9 @@ class ExampleTest : public SystemTest {
   }
 
   // The product's own text, as the builder stored it.
-  std::string Text(int32_t number) const {
+  std::string Text(TextId id) const {
     const LanguageTable& table = project.settings.languages;
-    const std::u16string* text = table.Find(number, table.defaultLanguage);
+    const std::u16string* text = table.Find(id, table.defaultLanguage);
     return text != nullptr ? WideToUtf8(std::wstring(text->begin(), text->end())) : std::string();
   }
 
@@ -117,13 +118,13 @@ TEST_F(ExampleTest, BuiltExampleRunsInteractively) {
 
   std::vector<TranscriptRecord> messages = result.Records("message");
   ASSERT_EQ(messages.size(), 1u) << result;
-  std::string expected = Text(42);
+  std::string expected = Text(kTextInstallComplete);
   const std::string placeholder = "<product>";
   if (size_t at = expected.find(placeholder); at != std::string::npos) {
     expected.replace(at, placeholder.size(), project.settings.DisplayName);
   }
   EXPECT_EQ(MessageText(messages[0]), expected);
-  EXPECT_EQ(MessageCaption(messages[0]), Text(43));
+  EXPECT_EQ(MessageCaption(messages[0]), Text(kTextInstallCompleteCaption));
 }
 
 }  // namespace

@@ -483,7 +483,7 @@ TEST_F(RedirectedInstallation, FilesReachTheProductsSystemFolder) {
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
     builder::PayloadFile system = MakeFile(WideToUtf8(name_) + ".dll", "system");
-    system.kind = 6;
+    system.kind = kSystemFile;
     builder::PayloadFile sent = MakeFile("sent.txt", "sent");
     sent.destination = "%SystemDir%\\" + WideToUtf8(name_) + "\\";
     RunResult installed =

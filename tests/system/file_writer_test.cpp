@@ -58,8 +58,8 @@ char MissingDriveLetter() {
   return 0;
 }
 
-// The writer reads the product's flags and text 31; each test sets what it needs and puts the
-// process-wide state back.
+// The writer reads the product's flags and kTextCannotWriteFile; each test sets what it needs and
+// puts the process-wide state back.
 class FileWriter : public SystemTest {
  protected:
   void SetUp() override {
@@ -67,9 +67,9 @@ class FileWriter : public SystemTest {
     savedFlags_ = Product().ProductFlags;
     savedTexts_ = Texts();
     table_.names = {"English"};
-    table_.textCount = 32;
-    table_.texts.assign(32, u"");
-    table_.texts[31] = kCannotWrite;
+    table_.textCount = kTextCannotWriteFile + 1;
+    table_.texts.assign(table_.textCount, u"");
+    table_.texts[kTextCannotWriteFile] = kCannotWrite;
     Texts() = LanguageTexts(&table_, PlaceholderValues{});
     Product().ProductFlags = 0;
   }

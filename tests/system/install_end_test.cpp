@@ -20,7 +20,7 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
     Launches launches;
   };
   const Case cases[] = {
-      {"NoFinishActions", 0, "", false, L"", {}, {"T42"}, nullptr, {}},
+      {"NoFinishActions", 0, "", false, L"", {}, {TextName(kTextInstallComplete)}, nullptr, {}},
       {"LaunchChecked",
        0,
        "%InstallDir%\\x.exe",
@@ -57,7 +57,15 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
         {"start", "notepad.exe \"" + appText + "\\Install.LOG\"", appText},
         {"open", appText + "\\docs\\index.html", appText}}},
       // A run that does not always write its log leaves none to view: no box for it.
-      {"NoLogToView", kFlagOfferToViewLog, "", false, L"", {"ok log"}, {"T42"}, nullptr, {}},
+      {"NoLogToView",
+       kFlagOfferToViewLog,
+       "",
+       false,
+       L"",
+       {"ok log"},
+       {TextName(kTextInstallComplete)},
+       nullptr,
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -73,23 +81,23 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
     EXPECT_EQ(result.MessageTexts(), c.messages) << result;
     for (const TranscriptRecord& message : result.Records("message")) {
       EXPECT_EQ(MessageIcon(message), "information") << result;
-      EXPECT_EQ(MessageCaption(message), "T43") << result;
+      EXPECT_EQ(MessageCaption(message), TextName(kTextInstallCompleteCaption)) << result;
     }
     std::vector<TranscriptRecord> pages = result.Records("page");
     ASSERT_EQ(pages.size(), c.summaryBoxes != nullptr ? 1u : 0u) << result;
     if (c.summaryBoxes != nullptr) {
       EXPECT_EQ(pages[0].Field(0), "summary") << result;
-      EXPECT_EQ(pages[0].Field(2), "T43") << result;
-      EXPECT_EQ(pages[0].Field(3), "T42") << result;
+      EXPECT_EQ(pages[0].Field(2), TextName(kTextInstallCompleteCaption)) << result;
+      EXPECT_EQ(pages[0].Field(3), TextName(kTextInstallComplete)) << result;
       EXPECT_EQ(pages[0].Field(4), c.summaryBoxes) << result;
     }
     EXPECT_EQ(LaunchesOf(result), c.launches) << result;
   }
 }
 
-// A run with failures offers its log instead (text 40 with the log's path, caption 41) and
-// starts no /r program; automatic runs ask nothing. Here one file is meant for a drive that
-// does not exist.
+// A run with failures offers its log instead (kTextFailureQuestion with the log's path, under
+// kTextFailureCaption) and starts no /r program; automatic runs ask nothing. Here one file is meant
+// for a drive that does not exist.
 TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
   std::string drive;
   const DWORD drives = ::GetLogicalDrives();
@@ -108,8 +116,12 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
     Launches launches;
   };
   const Case cases[] = {
-      {"LogViewed", L"", {"yes"}, {"T40 " + log}, {{"open", log, ""}}},
-      {"LogDeclined", L"", {"no"}, {"T40 " + log}, {}},
+      {"LogViewed",
+       L"",
+       {"yes"},
+       {TextName(kTextFailureQuestion) + " " + log},
+       {{"open", log, ""}}},
+      {"LogDeclined", L"", {"no"}, {TextName(kTextFailureQuestion) + " " + log}, {}},
       {"Automatic", L"/a", {}, {}, {}},
   };
   for (const Case& c : cases) {
@@ -128,7 +140,7 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
     EXPECT_EQ(result.MessageTexts(), c.messages) << result;
     for (const TranscriptRecord& message : result.Records("message")) {
       EXPECT_EQ(MessageButtons(message), "yesno") << result;
-      EXPECT_EQ(MessageCaption(message), "T41") << result;
+      EXPECT_EQ(MessageCaption(message), TextName(kTextFailureCaption)) << result;
     }
     EXPECT_TRUE(PageKinds(result).empty()) << result;
     EXPECT_EQ(LaunchesOf(result), c.launches) << result;
@@ -151,13 +163,23 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
   const Case cases[] = {
       {"AutomaticRestartsWithoutAsking", kFlagRestartRequired, L"/a", {}, {}, true},
       // The end report is the message, not the summary page, when a restart is due.
-      {"InteractiveDeclined", kFlagRestartRequired, L"", {"no"}, {"T42", "T37"}, false},
-      {"InteractiveAccepted", kFlagRestartRequired, L"", {"yes"}, {"T42", "T37"}, true},
+      {"InteractiveDeclined",
+       kFlagRestartRequired,
+       L"",
+       {"no"},
+       {TextName(kTextInstallComplete), TextName(kTextRestartQuestion)},
+       false},
+      {"InteractiveAccepted",
+       kFlagRestartRequired,
+       L"",
+       {"yes"},
+       {TextName(kTextInstallComplete), TextName(kTextRestartQuestion)},
+       true},
       {"AutomaticAskedWhenTheProductSays",
        kFlagRestartRequired | kFlagAskRebootInAutomaticMode,
        L"/a",
        {"no"},
-       {"T37"},
+       {TextName(kTextRestartQuestion)},
        false},
       {"NoRestartDue", 0, L"/a", {}, {}, false},
   };
@@ -172,9 +194,9 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
     EXPECT_EQ(result.MessageTexts(), c.messages) << result;
     EXPECT_TRUE(PageKinds(result).empty()) << result;
     for (const TranscriptRecord& message : result.Records("message")) {
-      if (MessageText(message) != "T37") continue;
+      if (MessageText(message) != TextName(kTextRestartQuestion)) continue;
       EXPECT_EQ(MessageButtons(message), "yesno") << result;
-      EXPECT_EQ(MessageCaption(message), "T20") << result;
+      EXPECT_EQ(MessageCaption(message), TextName(kTextQuestionCaption)) << result;
     }
     EXPECT_EQ(result.Records("restart").size(), c.restart ? 1u : 0u) << result;
     EXPECT_EQ(LaunchesOf(result).size(), c.restart ? 0u : 1u) << result;
@@ -192,7 +214,9 @@ TEST_F(InstallSequence, ProgressPositionsOfTheWholeRun) {
       << one;
   ASSERT_GE(one.transcript.size(), 2u) << one;
   EXPECT_EQ(one.transcript.front().kind, "progresspage") << one;
-  EXPECT_EQ(one.transcript.front().fields, (std::vector<std::string>{"open", "T65", "T54", "T39"}))
+  EXPECT_EQ(one.transcript.front().fields,
+            (std::vector<std::string>{"open", TextName(kTextInstallerCaption),
+                                      TextName(kTextInstalling), TextName(kTextInstallingHeading)}))
       << one;
   EXPECT_EQ(one.transcript.back().kind, "progresspage") << one;
   EXPECT_EQ(one.transcript.back().fields, std::vector<std::string>{"close"}) << one;

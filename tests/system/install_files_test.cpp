@@ -64,7 +64,7 @@ bool HasLine(const std::string& text, const std::string& line) {
   return ("\r\n" + text).find("\r\n" + line + "\r\n") != std::string::npos;
 }
 
-// The phase inside this process. The product's flags and texts (each text names itself, "T25")
+// The phase inside this process. The product's flags and texts (each names itself, TextName)
 // are set per test and put back afterwards; the folders are made in the test's folder as the
 // install sequence makes them before this phase.
 class FilePhase : public SystemTest {
@@ -133,7 +133,7 @@ const char* FixtureOf(Existing existing) {
 }
 
 // Each case is one entry of one payload and one destination. The existing file gets the date
-// `existingDate`; system files (kind 6) are sent into the test's folder by a destination.
+// `existingDate`; system files (kSystemFile) are sent into the test's folder by a destination.
 TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
   struct Case {
     const char* name;
@@ -149,60 +149,73 @@ TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
     const char* sentence;  // after the destination; "" when nothing is logged
   };
   const Case cases[] = {
-      {"ByKindOverExisting.txt", 0, 0, false, Existing::kText, kNew, kOld, "", true, true, ""},
-      {"NoCopyOverExisting.txt", 0, 1, false, Existing::kText, kOld, kNew, "", false, false, ""},
-      {"NoCopyMissing.txt", 0, 1, false, Existing::kMissing, kOld, kNew, "", false, false, ""},
-      {"OnlyIfPresentMissing.txt", 0, 2, false, Existing::kMissing, kOld, kNew, "", false, false,
+      {"ByKindOverExisting.txt", kInstallFolderFile, kOverwriteByKind, false, Existing::kText, kNew,
+       kOld, "", true, true, ""},
+      {"NoCopyOverExisting.txt", kInstallFolderFile, kOverwriteNoCopy, false, Existing::kText, kOld,
+       kNew, "", false, false, ""},
+      {"NoCopyMissing.txt", kInstallFolderFile, kOverwriteNoCopy, false, Existing::kMissing, kOld,
+       kNew, "", false, false, ""},
+      {"OnlyIfPresentMissing.txt", kInstallFolderFile, kOverwriteOnlyIfPresent, false,
+       Existing::kMissing, kOld, kNew, "", false, false,
        " was not installed because it does not already exist.\r\n"},
-      {"OnlyIfPresentThere.txt", 0, 2, false, Existing::kText, kOld, kNew, "", true, true, ""},
-      {"OnlyIfAbsentThere.txt", 0, 3, false, Existing::kText, kOld, kNew, "", false, true,
+      {"OnlyIfPresentThere.txt", kInstallFolderFile, kOverwriteOnlyIfPresent, false,
+       Existing::kText, kOld, kNew, "", true, true, ""},
+      {"OnlyIfAbsentThere.txt", kInstallFolderFile, kOverwriteOnlyIfAbsent, false, Existing::kText,
+       kOld, kNew, "", false, true, " was not installed because it already exists.\r\n"},
+      {"OnlyIfAbsentThereKept.txt", kInstallFolderFile, kOverwriteOnlyIfAbsent, true,
+       Existing::kText, kOld, kNew, "", false, false,
        " was not installed because it already exists.\r\n"},
-      {"OnlyIfAbsentThereKept.txt", 0, 3, true, Existing::kText, kOld, kNew, "", false, false,
-       " was not installed because it already exists.\r\n"},
-      {"OnlyIfAbsentMissing.txt", 0, 3, false, Existing::kMissing, kOld, kNew, "", true, true, ""},
-      {"UnlessNewerExistingLater.txt", 0, 4, false, Existing::kText, kNew, kOld, "", false, true,
+      {"OnlyIfAbsentMissing.txt", kInstallFolderFile, kOverwriteOnlyIfAbsent, false,
+       Existing::kMissing, kOld, kNew, "", true, true, ""},
+      {"UnlessNewerExistingLater.txt", kInstallFolderFile, kOverwriteUnlessExistingNewer, false,
+       Existing::kText, kNew, kOld, "", false, true,
        " was not installed because the existing file is newer.\r\n"},
-      {"UnlessNewerExistingEarlier.txt", 0, 4, false, Existing::kText, kOld, kNew, "", true, true,
-       ""},
-      {"UnlessNewerStoredWithoutTime.txt", 0, 4, false, Existing::kText, kNew, kOldDay, "", true,
-       true, ""},
-      {"SharedExistingLater.dll", 1, 0, false, Existing::kText, kNew, kOld, "", false, false,
-       " is up to date.\r\n"},
-      {"SharedExistingEqual.dll", 1, 0, false, Existing::kText, kOld, kOld, "", false, false,
-       " is up to date.\r\n"},
-      {"SharedExistingEarlier.dll", 1, 0, false, Existing::kText, kOld, kNew, "", true, false,
-       " is out of date and will be replaced.\r\n"},
-      {"SharedStoredWithoutTime.dll", 1, 0, false, Existing::kText, kNew, kOldDay, "", true, false,
-       " is out of date and will be replaced.\r\n"},
-      {"SharedMissing.dll", 1, 0, false, Existing::kMissing, kOld, kNew, "", true, false, ""},
-      {"VersionEqual.dll", 9, 0, false, Existing::kVersion1, kOld, kNew, "1.0", false, true,
+      {"UnlessNewerExistingEarlier.txt", kInstallFolderFile, kOverwriteUnlessExistingNewer, false,
+       Existing::kText, kOld, kNew, "", true, true, ""},
+      {"UnlessNewerStoredWithoutTime.txt", kInstallFolderFile, kOverwriteUnlessExistingNewer, false,
+       Existing::kText, kNew, kOldDay, "", true, true, ""},
+      {"SharedExistingLater.dll", kSharedFolderFile, kOverwriteByKind, false, Existing::kText, kNew,
+       kOld, "", false, false, " is up to date.\r\n"},
+      {"SharedExistingEqual.dll", kSharedFolderFile, kOverwriteByKind, false, Existing::kText, kOld,
+       kOld, "", false, false, " is up to date.\r\n"},
+      {"SharedExistingEarlier.dll", kSharedFolderFile, kOverwriteByKind, false, Existing::kText,
+       kOld, kNew, "", true, false, " is out of date and will be replaced.\r\n"},
+      {"SharedStoredWithoutTime.dll", kSharedFolderFile, kOverwriteByKind, false, Existing::kText,
+       kNew, kOldDay, "", true, false, " is out of date and will be replaced.\r\n"},
+      {"SharedMissing.dll", kSharedFolderFile, kOverwriteByKind, false, Existing::kMissing, kOld,
+       kNew, "", true, false, ""},
+      {"VersionEqual.dll", kVersionedFile, kOverwriteByKind, false, Existing::kVersion1, kOld, kNew,
+       "1.0", false, true,
        " was not installed because its version (1.0) is not newer than 1.0\r\n"},
-      {"VersionEqualKept.dll", 9, 0, true, Existing::kVersion1, kOld, kNew, "1.00", false, false,
+      {"VersionEqualKept.dll", kVersionedFile, kOverwriteByKind, true, Existing::kVersion1, kOld,
+       kNew, "1.00", false, false,
        " was not installed because its version (1.00) is not newer than 1.0\r\n"},
-      {"VersionCommasNewer.dll", 9, 0, false, Existing::kVersion25, kOld, kNew, "2.5.0.2", true,
-       true,
+      {"VersionCommasNewer.dll", kVersionedFile, kOverwriteByKind, false, Existing::kVersion25,
+       kOld, kNew, "2.5.0.2", true, true,
        " needs replacement because its version (2.5.0.2) is newer than 2. 5. 0. 1 and its date "
        "(2020/1/01 0:00:00) is newer than 2019/7/05 9:03:07\r\n"},
-      {"VersionNumericOlder.dll", 9, 0, false, Existing::kVersion10, kOld, kNew, "9.9", false, true,
+      {"VersionNumericOlder.dll", kVersionedFile, kOverwriteByKind, false, Existing::kVersion10,
+       kOld, kNew, "9.9", false, true,
        " was not installed because its version (9.9) is not newer than 10.0\r\n"},
-      {"VersionNewerDateOlder.dll", 9, 0, false, Existing::kVersion1, kNew, kOld, "2.0", false,
-       true,
+      {"VersionNewerDateOlder.dll", kVersionedFile, kOverwriteByKind, false, Existing::kVersion1,
+       kNew, kOld, "2.0", false, true,
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
        "0:00:00.\r\n"},
-      {"VersionStoredDateWithoutTime.dll", 9, 0, false, Existing::kVersion1, kOld, kOldDay, "2.0",
-       true, true,
+      {"VersionStoredDateWithoutTime.dll", kVersionedFile, kOverwriteByKind, false,
+       Existing::kVersion1, kOld, kOldDay, "2.0", true, true,
        " needs replacement because its version (2.0) is newer than 1.0 and its date (2019/7/05 "
        "-1:00:00) is newer than 2019/7/05 9:03:07\r\n"},
-      {"SystemNoVersionNewerDate.dll", 6, 0, false, Existing::kNoVersion, kOld, kNew, "1.0", true,
-       false,
+      {"SystemNoVersionNewerDate.dll", kSystemFile, kOverwriteByKind, false, Existing::kNoVersion,
+       kOld, kNew, "1.0", true, false,
        " needs replacement because its date (2020/1/01 0:00:00) is newer than 2019/7/05 "
        "9:03:07\r\n"},
-      {"SystemNoVersionOlderDate.dll", 6, 0, false, Existing::kNoVersion, kNew, kOld, "1.0", false,
-       false,
+      {"SystemNoVersionOlderDate.dll", kSystemFile, kOverwriteByKind, false, Existing::kNoVersion,
+       kNew, kOld, "1.0", false, false,
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
        "0:00:00.\r\n"},
-      {"SystemOnlyIfAbsentThere.dll", 6, 3, false, Existing::kVersion1, kOld, kNew, "2.0", false,
-       false, " was not installed because it already exists.\r\n"},
+      {"SystemOnlyIfAbsentThere.dll", kSystemFile, kOverwriteOnlyIfAbsent, false,
+       Existing::kVersion1, kOld, kNew, "2.0", false, false,
+       " was not installed because it already exists.\r\n"},
   };
   const fs::path systemFolder = installDir / "system";
   std::vector<builder::PayloadFile> files;
@@ -211,8 +224,8 @@ TEST_F(FilePhase, ReplacementRulesOverRealFiles) {
   for (const Case& c : cases) {
     builder::PayloadFile file = Entry(c.name, c.kind, c.mode, c.storedDate, c.storedVersion);
     if (c.keep) file.flags |= kEntryKeep;
-    fs::path dest = (c.kind == 1 ? sharedDir : installDir) / c.name;
-    if (c.kind == 6) {
+    fs::path dest = (c.kind == kSharedFolderFile ? sharedDir : installDir) / c.name;
+    if (c.kind == kSystemFile) {
       file.destination = NarrowPath(systemFolder) + "\\";
       dest = systemFolder / c.name;
     }
@@ -275,25 +288,34 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
     return file;
   };
   const Case cases[] = {
-      {"InInstallFolder", Entry("plain.txt", 0, 0), installDir / "plain.txt", std::nullopt, true},
-      {"SubfolderOfName", Entry("docs\\guide.txt", 0, 0), installDir / "docs" / "guide.txt",
-       installDir / "docs", true},
-      {"BareNameRenames", withDestination(Entry("orig.txt", 0, 0), "renamed.txt"),
+      {"InInstallFolder", Entry("plain.txt", kInstallFolderFile, kOverwriteByKind),
+       installDir / "plain.txt", std::nullopt, true},
+      {"SubfolderOfName", Entry("docs\\guide.txt", kInstallFolderFile, kOverwriteByKind),
+       installDir / "docs" / "guide.txt", installDir / "docs", true},
+      {"BareNameRenames",
+       withDestination(Entry("orig.txt", kInstallFolderFile, kOverwriteByKind), "renamed.txt"),
        installDir / "renamed.txt", std::nullopt, true},
-      {"TrailingDoubleBackslash", withDestination(Entry("deep\\x.txt", 0, 0), "lib\\\\"),
+      {"TrailingDoubleBackslash",
+       withDestination(Entry("deep\\x.txt", kInstallFolderFile, kOverwriteByKind), "lib\\\\"),
        installDir / "lib" / "x.txt", installDir / "lib", true},
-      {"RelativeToSharedFolder", withDestination(Entry("s.dll", 1, 0), "common\\"),
+      {"RelativeToSharedFolder",
+       withDestination(Entry("s.dll", kSharedFolderFile, kOverwriteByKind), "common\\"),
        sharedDir / "common" / "s.dll", sharedDir / "common", false},
-      {"UninstallDataFolder", withDestination(Entry("help.txt", 0, 0), "", 0x40),
+      {"UninstallDataFolder",
+       withDestination(Entry("help.txt", kInstallFolderFile, kOverwriteByKind), "",
+                       kEntryInUninstallFolder),
        uninstallDir / "help.txt", std::nullopt, true},
       {"UninstallDataFolderLosesToAPath",
-       withDestination(Entry("moved.txt", 0, 0), NarrowPath(elsewhere) + "\\", 0x40),
+       withDestination(Entry("moved.txt", kInstallFolderFile, kOverwriteByKind),
+                       NarrowPath(elsewhere) + "\\", kEntryInUninstallFolder),
        elsewhere / "moved.txt", elsewhere, true},
       {"ExistingFolderIsRecordedToo",
-       withDestination(Entry("t.txt", 0, 0), NarrowPath(installDir / "there") + "\\"),
+       withDestination(Entry("t.txt", kInstallFolderFile, kOverwriteByKind),
+                       NarrowPath(installDir / "there") + "\\"),
        installDir / "there" / "t.txt", installDir / "there", true},
       {"KeptRecordsNothing",
-       withDestination(Entry("k.txt", 0, 0), NarrowPath(installDir / "kept") + "\\", kEntryKeep),
+       withDestination(Entry("k.txt", kInstallFolderFile, kOverwriteByKind),
+                       NarrowPath(installDir / "kept") + "\\", kEntryKeep),
        installDir / "kept" / "k.txt", std::nullopt, false},
   };
   std::vector<builder::PayloadFile> files;
@@ -318,9 +340,9 @@ TEST_F(FilePhase, DestinationsAndTheFoldersRecorded) {
 // rather than wherever the working folder happens to be.
 TEST_F(FilePhase, SharedFilesWithoutASharedFolder) {
   run.sharedDir.clear();
-  builder::PayloadFile placed = Entry("t.dll", 1, 0);
+  builder::PayloadFile placed = Entry("t.dll", kSharedFolderFile, kOverwriteByKind);
   placed.destination = "common\\";
-  Install({Entry("s.dll", 1, 0), placed});
+  Install({Entry("s.dll", kSharedFolderFile, kOverwriteByKind), placed});
   EXPECT_EQ(ReadText(installDir / "s.dll"), "new s.dll");
   EXPECT_EQ(ReadText(installDir / "common" / "t.dll"), "new t.dll");
   EXPECT_EQ(run.failureSummary, u"");
@@ -333,9 +355,10 @@ TEST_F(FilePhase, NamesOutsideAscii) {
   fs::create_directories(installDir);
   run.installDir = NarrowPath(installDir);
   ASSERT_EQ(run.installDir.front(), '|');
-  builder::PayloadFile named = Entry("|M\xc3\xbcll.txt", 0, 0);
-  builder::PayloadFile inFolder = Entry("|\xc3\x84rger\\x.txt", 0, 0);
-  Install({Entry("plain.txt", 0, 0), named, inFolder});
+  builder::PayloadFile named = Entry("|M\xc3\xbcll.txt", kInstallFolderFile, kOverwriteByKind);
+  builder::PayloadFile inFolder =
+      Entry("|\xc3\x84rger\\x.txt", kInstallFolderFile, kOverwriteByKind);
+  Install({Entry("plain.txt", kInstallFolderFile, kOverwriteByKind), named, inFolder});
   EXPECT_EQ(ReadText(installDir / "plain.txt"), "new plain.txt");
   EXPECT_EQ(ReadText(installDir / L"M\u00fcll.txt"), "new " + named.name);
   EXPECT_EQ(ReadText(installDir / L"\u00c4rger" / "x.txt"), "new " + inFolder.name);
@@ -353,7 +376,7 @@ TEST_F(FilePhase, DriveRootIsNeverRecorded) {
   for (const std::wstring& name : {stem + L".txt", stem + L"-\u00fc.txt"}) {
     const fs::path dest = fs::path(L"C:\\") / name;
     SCOPED_TRACE(NarrowPath(dest));
-    builder::PayloadFile file = Entry(Narrow(name), 0, 0);
+    builder::PayloadFile file = Entry(Narrow(name), kInstallFolderFile, kOverwriteByKind);
     file.destination = "C:\\";
     run.removalList.clear();
     Install({file});
@@ -364,18 +387,19 @@ TEST_F(FilePhase, DriveRootIsNeverRecorded) {
   }
 }
 
-// A file where a folder must go: the entry is left out with text 25, the folder and why; the
-// next entry is installed all the same.
+// A file where a folder must go: the entry is left out with kTextCannotCreateFolder, the folder and
+// why; the next entry is installed all the same.
 TEST_F(FilePhase, FolderBlockedByAFileIsAFailure) {
   WriteText(installDir / "blocker", "a file");
-  builder::PayloadFile blocked = Entry("b.txt", 0, 0);
+  builder::PayloadFile blocked = Entry("b.txt", kInstallFolderFile, kOverwriteByKind);
   blocked.destination = "blocker\\";
-  Install({blocked, Entry("after.txt", 0, 0)});
+  Install({blocked, Entry("after.txt", kInstallFolderFile, kOverwriteByKind)});
   const std::string folder = NarrowPath(installDir / "blocker");
-  EXPECT_EQ(WideToUtf8(run.failureSummary), "T25 " + folder +
-                                    "\r\nCannot create directory because there is a file with "
-                                    "the same name.\r\n\r\nNot installed: " +
-                                    folder + "\\b.txt\r\n\r\n");
+  EXPECT_EQ(WideToUtf8(run.failureSummary),
+            TextName(kTextCannotCreateFolder) + " " + folder +
+                "\r\nCannot create directory because there is a file with "
+                "the same name.\r\n\r\nNot installed: " +
+                folder + "\\b.txt\r\n\r\n");
   EXPECT_EQ(ReadText(installDir / "blocker"), "a file");
   EXPECT_EQ(run.removalList, NarrowPath(installDir / "after.txt") + "\r\n");
   EXPECT_EQ(ReadText(installDir / "after.txt"), "new after.txt");
@@ -385,19 +409,23 @@ TEST_F(FilePhase, FolderBlockedByAFileIsAFailure) {
 // which still puts them on their lists.
 TEST_F(FilePhase, ListsForTheLaterPhases) {
   Product().ProductFlags |= kFlagDetailedLog;
-  builder::PayloadFile font = Entry("f.ttf", 4, 1, kNew, "Test Sans");
-  builder::PayloadFile keptFont = Entry("k.ttf", 4, 1, kNew, "Kept Sans");
+  builder::PayloadFile font = Entry("f.ttf", kFontFile, kOverwriteNoCopy, kNew, "Test Sans");
+  builder::PayloadFile keptFont = Entry("k.ttf", kFontFile, kOverwriteNoCopy, kNew, "Kept Sans");
   keptFont.flags |= kEntryKeep;
-  builder::PayloadFile keptShared = Entry("kept.dll", 1, 1);
+  builder::PayloadFile keptShared = Entry("kept.dll", kSharedFolderFile, kOverwriteNoCopy);
   keptShared.flags |= kEntryKeep;
-  builder::PayloadFile shortcut = Entry("app.exe", 0, 0, kNew, "Caf\xc3\xa9");
+  builder::PayloadFile shortcut =
+      Entry("app.exe", kInstallFolderFile, kOverwriteByKind, kNew, "Caf\xc3\xa9");
   shortcut.flags |= kEntryDesktop;
   shortcut.icon = "app.ico";
   shortcut.command = "/start";
   shortcut.extra = "extra";
-  builder::PayloadFile driver = Entry("drv.inf", 10, 0);
-  Install({font, keptFont, Entry("sys.dll", 6, 1), Entry("com.dll", 7, 1), Entry("tlb.tlb", 8, 1),
-           Entry("shared.dll", 1, 1), keptShared, shortcut, Entry("link.txt", 5, 0), driver});
+  builder::PayloadFile driver = Entry("drv.inf", kDriverPackage, kOverwriteByKind);
+  Install({font, keptFont, Entry("sys.dll", kSystemFile, kOverwriteNoCopy),
+           Entry("com.dll", kSystemComServer, kOverwriteNoCopy),
+           Entry("tlb.tlb", kSystemTypeLibrary, kOverwriteNoCopy),
+           Entry("shared.dll", kSharedFolderFile, kOverwriteNoCopy), keptShared, shortcut,
+           Entry("link.txt", kShortcutFile, kOverwriteByKind), driver});
 
   const std::string system = Narrow(SystemDir());
   EXPECT_EQ(run.fontList, "\"Test Sans\" \"f.ttf\" ");
@@ -442,15 +470,16 @@ class InstallFilesRun : public InstallSequence {};
 TEST_F(InstallFilesRun, FilesProgressAndLog) {
   const fs::path target = Folder() / "Target";
   WriteText(target / "existing.txt", "old");
-  builder::PayloadFile absent = Entry("existing.txt", 0, 3);
+  builder::PayloadFile absent = Entry("existing.txt", kInstallFolderFile, kOverwriteOnlyIfAbsent);
   // The product's own data keeps its fixed item text when a destination path places it, but
   // not once a bare file name has renamed it.
-  builder::PayloadFile marker = Entry("b/0@+", 0, 0);
+  builder::PayloadFile marker = Entry("b/0@+", kInstallFolderFile, kOverwriteByKind);
   marker.destination = "data\\marker.dat";
-  builder::PayloadFile renamedMarker = Entry("b/0@+", 0, 0);
+  builder::PayloadFile renamedMarker = Entry("b/0@+", kInstallFolderFile, kOverwriteByKind);
   renamedMarker.destination = "renamed.dat";
-  const std::vector<builder::PayloadFile> files = {Entry("a.txt", 0, 0), Entry("docs\\b.txt", 0, 0),
-                                                   absent, marker, renamedMarker};
+  const std::vector<builder::PayloadFile> files = {
+      Entry("a.txt", kInstallFolderFile, kOverwriteByKind),
+      Entry("docs\\b.txt", kInstallFolderFile, kOverwriteByKind), absent, marker, renamedMarker};
   ProductSettings product = SequenceProduct(kQuiet | kFlagWriteInstallLogAlways);
   RunResult result = RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))),
                                   L"/a " + DirectorySwitch(target));
@@ -466,7 +495,8 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   const std::string folder = Utf8(target);
   EXPECT_EQ(result.Items(),
             (std::vector<std::string>{folder + "\\a.txt", folder + "\\docs\\b.txt",
-                                      folder + "\\existing.txt", "T54", folder + "\\renamed.dat"}))
+                                      folder + "\\existing.txt", TextName(kTextInstalling),
+                                      folder + "\\renamed.dat"}))
       << result;
   std::vector<int> positions;
   for (int position : ProgressPositions(result)) {
@@ -474,7 +504,8 @@ TEST_F(InstallFilesRun, FilesProgressAndLog) {
   }
   EXPECT_EQ(positions, (std::vector<int>{28, 40, 52, 65, 77, 91})) << result;
   const std::vector<std::string> statuses = StatusTexts(result);
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "T29"), statuses.end()) << result;
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), TextName(kTextUnpacking)), statuses.end())
+      << result;
 
   const std::string log = ReadText(target / "Install.LOG");
   EXPECT_NE(log.find(folder + "\\existing.txt was not installed because it already exists.\r\n"),
@@ -487,10 +518,13 @@ TEST_F(InstallFilesRun, FixedProgressText) {
   const fs::path target = Folder() / "Target";
   ProductSettings product = SequenceProduct(kQuiet | kFlagHidePathsInProgress);
   RunResult result =
-      RunInstaller(MakeInstaller(MakePayload({Entry("a.txt", 0, 0), Entry("b.txt", 0, 0)}, {}, 0,
-                                             SettingsStream(product))),
+      RunInstaller(MakeInstaller(MakePayload({Entry("a.txt", kInstallFolderFile, kOverwriteByKind),
+                                              Entry("b.txt", kInstallFolderFile, kOverwriteByKind)},
+                                             {}, 0, SettingsStream(product))),
                    L"/a " + DirectorySwitch(target));
-  EXPECT_EQ(result.Items(), (std::vector<std::string>{"T54", "T54"})) << result;
+  EXPECT_EQ(result.Items(),
+            (std::vector<std::string>{TextName(kTextInstalling), TextName(kTextInstalling)}))
+      << result;
   EXPECT_EQ(ReadText(target / "b.txt"), "new b.txt");
 }
 
@@ -501,8 +535,9 @@ TEST_F(InstallFilesRun, EntriesLeftOverAreCorrupt) {
     SCOPED_TRACE(blockSize);
     builder::ContainerOptions options;
     options.blockSize = blockSize;
-    TestPayload payload =
-        MakePayload({Entry("first.txt", 0, 0), Entry("second.txt", 0, 0)}, options);
+    TestPayload payload = MakePayload({Entry("first.txt", kInstallFolderFile, kOverwriteByKind),
+                                       Entry("second.txt", kInstallFolderFile, kOverwriteByKind)},
+                                      options);
     // One entry counted: its size stays in the table, the second size is taken out and
     // everything after it moves up.
     using test_support::GetU32;

@@ -87,8 +87,8 @@ TEST_F(InstallLogFile, HeaderLogAndCompletionText) {
                 "\r\n"
                 "\r\n"
                 "Copying \"f0.txt\"...OK\r\n"
-                "\r\n"
-                "T43\r\n");
+                "\r\n" +
+                TextName(kTextInstallCompleteCaption) + "\r\n");
 }
 
 // The install type follows the product's uninstallable bit and the caller's word; the replaced
@@ -103,8 +103,9 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
     const char* summary;
     std::vector<std::string> present;
     std::vector<std::string> absent;
-    const char* end;
+    std::string end;
   };
+  const std::string completed = "\r\n" + TextName(kTextInstallCompleteCaption) + "\r\n";
   const Case cases[] = {
       {"New",
        kFlagUninstallable,
@@ -114,7 +115,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
        "",
        {"Install type: New\r\n"},
        {"Overwriting version"},
-       "\r\nT43\r\n"},
+       completed},
       {"Reinstall",
        kFlagUninstallable,
        true,
@@ -123,7 +124,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
        "",
        {"Install type: Reinstall\r\n", "Product version: 3.1\r\nOverwriting version: 1.0\r\n"},
        {},
-       "\r\nT43\r\n"},
+       completed},
       {"NotUninstallable",
        0,
        true,
@@ -132,7 +133,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
        "",
        {"Installer version: 29.0.6\r\nOverwriting version: 1.0\r\n"},
        {"Install type", "Product version"},
-       "\r\nT43\r\n"},
+       completed},
       {"Failed",
        0,
        false,
@@ -140,7 +141,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
        "3.1",
        "Failed to write \"x\": Access is denied.\r\n\r\n",
        {},
-       {"T43"},
+       {TextName(kTextInstallCompleteCaption)},
        "...OK\r\n\r\n*** FAILURE SUMMARY ***\r\nFailed to write \"x\": Access is denied.\r\n\r\n"},
   };
   for (const Case& c : cases) {
@@ -254,7 +255,8 @@ TEST_F(InstallSequence, InstallLogOfSuccessfulRuns) {
   }
   EXPECT_EQ(first.find("Install type"), std::string::npos) << first;
   EXPECT_EQ(first.find("Overwriting version"), std::string::npos) << first;
-  EXPECT_TRUE(EndsWith(first, "\r\n\r\nT43\r\n")) << first;
+  EXPECT_TRUE(EndsWith(first, "\r\n\r\n" + TextName(kTextInstallCompleteCaption) + "\r\n"))
+      << first;
 
   RunResult two = RunInstaller(installer, DirectorySwitch(app) + L" /a");
   EXPECT_TRUE(WorkDone(two)) << two;
@@ -262,7 +264,7 @@ TEST_F(InstallSequence, InstallLogOfSuccessfulRuns) {
   EXPECT_EQ(both.rfind(first + kSeparator + "Installation log for: Test Product\r\n", 0), 0u)
       << both;
   EXPECT_EQ(Count(both, "Installation log for: "), 2u) << both;
-  EXPECT_TRUE(EndsWith(both, "\r\n\r\nT43\r\n")) << both;
+  EXPECT_TRUE(EndsWith(both, "\r\n\r\n" + TextName(kTextInstallCompleteCaption) + "\r\n")) << both;
 }
 
 // An uninstallable product says whether it installs anew or over an installed version, and
@@ -302,9 +304,9 @@ TEST_F(InstallSequence, InstallLogTellsANewInstallationFromAReinstallation) {
 }
 
 // A failed run writes its log even without bit 6, with the failure summary at its end, and
-// offers it (text 40); Yes opens it through the shell. The failures: a file whose folder cannot
-// be made because a file has its name, or that lies on a drive the system lacks; a readme that
-// cannot be written because a folder has its name.
+// offers it (kTextFailureQuestion); Yes opens it through the shell. The failures: a file whose
+// folder cannot be made because a file has its name, or that lies on a drive the system lacks; a
+// readme that cannot be written because a folder has its name.
 TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
   std::string missingDrive;
   const DWORD drives = ::GetLogicalDrives();
@@ -341,7 +343,7 @@ TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
         WriteText(app / "blocker", "a file");
         file.destination = "blocker\\";
         const std::string folder = Utf8(app / "blocker");
-        summary = "T25 " + folder +
+        summary = TextName(kTextCannotCreateFolder) + " " + folder +
                   "\r\nCannot create directory because there is a file with the same name.\r\n\r\n"
                   "Not installed: " +
                   folder + "\\b.txt\r\n\r\n";
@@ -364,7 +366,8 @@ TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
         RunInstaller(installer, DirectorySwitch(app) + L" " + c.arguments, Answers(c.answers));
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(WorkDone(result)) << result;
-    EXPECT_EQ(result.MessageTexts(), std::vector<std::string>(c.asked ? 1 : 0, "T40 " + log))
+    EXPECT_EQ(result.MessageTexts(),
+              std::vector<std::string>(c.asked ? 1 : 0, TextName(kTextFailureQuestion) + " " + log))
         << result;
     const Launches opened = {{"open", log, ""}};
     EXPECT_EQ(LaunchesOf(result), c.opened ? opened : Launches{}) << result;
@@ -379,7 +382,7 @@ TEST_F(InstallSequence, FailedRunWritesAndOffersItsLog) {
                 std::string::npos)
           << text;
     }
-    EXPECT_EQ(text.find("T43"), std::string::npos) << text;
+    EXPECT_EQ(text.find(TextName(kTextInstallCompleteCaption)), std::string::npos) << text;
   }
 }
 

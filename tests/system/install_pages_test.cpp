@@ -64,17 +64,17 @@ TEST_F(InstallSequence, CancelOnAPageEndsTheRun) {
     ASSERT_EQ(messages.size(), c.notice ? 1u : 0u) << result;
     if (c.notice) {
       EXPECT_EQ(MessageIcon(messages[0]), "warning") << result;
-      EXPECT_EQ(MessageCaption(messages[0]), "T65") << result;
-      EXPECT_EQ(MessageText(messages[0]), "T98") << result;
+      EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextInstallerCaption)) << result;
+      EXPECT_EQ(MessageText(messages[0]), TextName(kTextInstallCancelled)) << result;
     }
   }
 }
 
-// Texts 63 and 64, when not empty, come first as documents of their own.
+// The language's own licence and readme, when not empty, come first as documents of their own.
 TEST_F(InstallSequence, DocumentPagesBeginWithTheLanguagesTexts) {
   ProductSettings product = SequenceProduct(kQuiet);
-  product.languages.texts[63] = u"Licence words";
-  product.languages.texts[64] = u"Readme words";
+  product.languages.texts[kTextLanguageLicense] = u"Licence words";
+  product.languages.texts[kTextLanguageReadme] = u"Readme words";
   product.licenses = {{'L', '1'}, {'L', '2'}};
   product.readmes = {{'R', '1'}};
   RunResult result = RunInstaller(Installer(product));
@@ -89,8 +89,8 @@ TEST_F(InstallSequence, DocumentPagesBeginWithTheLanguagesTexts) {
   EXPECT_TRUE(WorkDone(result)) << result;
 }
 
-// The page opens on /d's folder, refuses a drive root (too short) with text 17 and opens again, and
-// the folder finally typed is the installation folder.
+// The page opens on /d's folder, refuses a drive root (too short) with kTextFolderTooShort and
+// opens again, and the folder finally typed is the installation folder.
 TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
   const fs::path fromD = Folder() / "from d";
   const fs::path typed = Folder() / "typed";
@@ -103,15 +103,17 @@ TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
   EXPECT_EQ(pages[0].Field(0), "directory") << result;
   EXPECT_EQ(pages[0].Field(4), Utf8(fromD)) << result;
   EXPECT_EQ(pages[1].Field(6), Utf8(typed)) << result;
-  EXPECT_EQ(result.MessageTexts(), (std::vector<std::string>{"T17", "T42"})) << result;
+  EXPECT_EQ(result.MessageTexts(), (std::vector<std::string>{TextName(kTextFolderTooShort),
+                                                             TextName(kTextInstallComplete)}))
+      << result;
   EXPECT_EQ(LaunchesOf(result), Started("x.exe", typed)) << result;
 }
 
 // ---- 28, 34: the end report and what is started afterwards ----
 
-// A successful interactive run ends with text 42: in a box when there is nothing to choose,
-// else on the summary page with a box for each subject. After the report the /r program starts
-// first, then the choices in a fixed order, each in the installation folder.
+// A successful interactive run ends with kTextInstallComplete: in a box when there is nothing to
+// choose, else on the summary page with a box for each subject. After the report the /r program
+// starts first, then the choices in a fixed order, each in the installation folder.
 
 // The folder page comes back until the folder passes its checks; each refusal names the
 // problem with its own text, in the order the checks run.
@@ -138,11 +140,14 @@ TEST_F(InstallSequence, DirectoryPageRefusesUntilTheFolderPasses) {
   EXPECT_EQ(PageKinds(result), std::vector<std::string>(5, "directory")) << result;
   std::vector<std::string> texts = result.MessageTexts();
   ASSERT_EQ(texts.size(), 5u) << result;
-  EXPECT_EQ(texts[0], "T16 " + missingDrive);
-  EXPECT_EQ(texts[1], "T18 " + WideToUtf8(programFiles));
-  EXPECT_EQ(texts[2], "T17");
-  EXPECT_EQ(texts[3].rfind("T25 \"" + Utf8(aFile / "sub") + "\"\r\n\r\n", 0), 0u) << texts[3];
-  EXPECT_EQ(texts[4], "T42");
+  EXPECT_EQ(texts[0], TextName(kTextNoSuchDrive) + " " + missingDrive);
+  EXPECT_EQ(texts[1], TextName(kTextProgramFilesItself) + " " + WideToUtf8(programFiles));
+  EXPECT_EQ(texts[2], TextName(kTextFolderTooShort));
+  EXPECT_EQ(texts[3].rfind(
+                TextName(kTextCannotCreateFolder) + " \"" + Utf8(aFile / "sub") + "\"\r\n\r\n", 0),
+            0u)
+      << texts[3];
+  EXPECT_EQ(texts[4], TextName(kTextInstallComplete));
   EXPECT_FALSE(fs::exists(aFile / "sub"));
   EXPECT_TRUE(WorkDone(result)) << result;
 }
@@ -161,14 +166,16 @@ TEST_F(InstallSequence, DirectoryPageQuestions) {
   EXPECT_EQ(PageKinds(result), std::vector<std::string>(3, "directory")) << result;
   std::vector<TranscriptRecord> messages = result.Records("message");
   ASSERT_EQ(messages.size(), 6u) << result;
-  const char* const expected[] = {"T19", "T19", "T23", "T19", "T23", "T42"};
+  const std::string expected[] = {TextName(kTextLowDiskSpace), TextName(kTextLowDiskSpace),
+                                  TextName(kTextCreateFolder), TextName(kTextLowDiskSpace),
+                                  TextName(kTextCreateFolder), TextName(kTextInstallComplete)};
   for (size_t i = 0; i < messages.size(); ++i) {
     EXPECT_EQ(MessageText(messages[i]).rfind(expected[i], 0), 0u) << i << result;
   }
-  // The space question names both amounts and is asked under text 20.
+  // The space question names both amounts and is asked under kTextQuestionCaption.
   EXPECT_NE(MessageText(messages[0]).find(" TB"), std::string::npos) << result;
-  EXPECT_EQ(MessageCaption(messages[0]), "T20");
-  EXPECT_EQ(MessageCaption(messages[2]), "T24");
+  EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextQuestionCaption));
+  EXPECT_EQ(MessageCaption(messages[2]), TextName(kTextFolderPageTitle));
   EXPECT_TRUE(WorkDone(result)) << result;
 }
 

@@ -60,7 +60,8 @@ TEST_F(InstallSequence, PreviousInstallationFolderWinsOverTheDSwitch) {
     RunResult result = RunInstaller(Installer(product), L"/d:\"C:\\elsewhere\" /r:\"x.exe\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(PageKinds(result).empty()) << result;
-    EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{"T42"}) << result;
+    EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{TextName(kTextInstallComplete)})
+        << result;
     EXPECT_EQ(LaunchesOf(result), Started("x.exe", previous)) << result;
   }
   ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\QuillonetTest");
@@ -74,32 +75,54 @@ TEST_F(InstallSequence, PreviousInstallationQuestionNamesTheVersions) {
     uint64_t flags;
     const wchar_t* oldVersion;
     std::vector<std::string> answers;
-    std::vector<std::string> messages;  // after "%s" the previous folder follows
-    const char* notification;           // null: the run was cancelled
+    TextId question;           // asked with the previous folder and kTextPreviousInstallContinue
+    TextId next;               // the message after it
+    const char* notification;  // null: the run was cancelled
   };
   const Case cases[] = {
-      {"Upgrade", kFlagComparePreviousVersion, L"1.0", {"yes"}, {"T5 %s T7", "T42"}, "upgrade"},
+      {"Upgrade",
+       kFlagComparePreviousVersion,
+       L"1.0",
+       {"yes"},
+       kTextPreviousInstallUpgrade,
+       kTextInstallComplete,
+       "upgrade"},
       {"Downgrade",
        kFlagComparePreviousVersion,
        L"2.0.1",
        {"yes"},
-       {"T6 %s T7", "T42"},
+       kTextPreviousInstallDowngrade,
+       kTextInstallComplete,
        "downgrade"},
       {"SameVersion",
        kFlagComparePreviousVersion,
        L"2.0",
        {"yes"},
-       {"T4 %s T7", "T42"},
+       kTextPreviousInstallSameVersion,
+       kTextInstallComplete,
        "reinstall"},
-      {"NotCompared", 0, L"1.0", {"yes"}, {"T3 %s T7", "T42"}, "reinstall"},
-      {"NoOldVersion", kFlagComparePreviousVersion, L"", {"yes"}, {"T3 %s T7", "T42"}, "reinstall"},
-      {"No", kFlagComparePreviousVersion, L"1.0", {"no"}, {"T5 %s T7", "T98"}, nullptr},
-      // Text 72's Cancel ends the run without the notice.
+      {"NotCompared", 0, L"1.0", {"yes"}, kTextPreviousInstall, kTextInstallComplete, "reinstall"},
+      {"NoOldVersion",
+       kFlagComparePreviousVersion,
+       L"",
+       {"yes"},
+       kTextPreviousInstall,
+       kTextInstallComplete,
+       "reinstall"},
+      {"No",
+       kFlagComparePreviousVersion,
+       L"1.0",
+       {"no"},
+       kTextPreviousInstallUpgrade,
+       kTextInstallCancelled,
+       nullptr},
+      // The Cancel of kTextConfirmReplacingPrevious ends the run without the notice.
       {"ReplacingRefused",
        kFlagComparePreviousVersion | kFlagConfirmReplacingPrevious,
        L"1.0",
        {"yes", "cancel"},
-       {"T5 %s T7", "T72"},
+       kTextPreviousInstallUpgrade,
+       kTextConfirmReplacingPrevious,
        nullptr},
   };
   PreviousKey key(OwnName());
@@ -111,18 +134,14 @@ TEST_F(InstallSequence, PreviousInstallationQuestionNamesTheVersions) {
     RunResult result =
         RunInstaller(Installer(UpdatingProduct(c.flags, OwnName())), L"", Answers(c.answers));
     EXPECT_EQ(result.exitCode, 1u) << result;
-    std::vector<std::string> expected;
-    for (std::string text : c.messages) {
-      if (size_t at = text.find("%s"); at != std::string::npos) {
-        text.replace(at, 2, Utf8(previous));
-      }
-      expected.push_back(text);
-    }
+    const std::vector<std::string> expected = {
+        TextName(c.question) + " " + Utf8(previous) + " " + TextName(kTextPreviousInstallContinue),
+        TextName(c.next)};
     EXPECT_EQ(result.MessageTexts(), expected) << result;
     std::vector<TranscriptRecord> messages = result.Records("message");
     ASSERT_FALSE(messages.empty()) << result;
     EXPECT_EQ(MessageButtons(messages[0]), "yesno") << result;
-    EXPECT_EQ(MessageCaption(messages[0]), "T2") << result;
+    EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextPreviousInstallCaption)) << result;
     if (c.notification != nullptr) {
       EXPECT_EQ(FirstFields(result, "notify"),
                 std::vector<std::string>{std::string("http://notify.test/") + c.notification})
@@ -168,7 +187,14 @@ TEST_F(InstallSequence, ForcedRemovalHandsOverToTheOldUninstaller) {
        {},
        false},
       {"Declined", L"C:\\Old\\uninstall.exe /a", nullptr, "", "cancel", nullptr, {}, false},
-      {"NoCommandKnown", nullptr, nullptr, "", "next", nullptr, {"T9"}, false},
+      {"NoCommandKnown",
+       nullptr,
+       nullptr,
+       "",
+       "next",
+       nullptr,
+       {TextName(kTextMustUninstall)},
+       false},
       // An installed version from mustUninstallBelow on is installed over.
       {"OldEnough", L"C:\\Old\\uninstall.exe /a", nullptr, "1.0", "next", nullptr, {}, true},
   };
@@ -194,8 +220,8 @@ TEST_F(InstallSequence, ForcedRemovalHandsOverToTheOldUninstaller) {
     ASSERT_EQ(pages.size(), pageShown ? 1u : 0u) << result;
     if (pageShown) {
       EXPECT_EQ(pages[0].Field(0), "mustuninstall") << result;
-      EXPECT_EQ(pages[0].Field(1), "T21") << result;
-      EXPECT_EQ(pages[0].Field(3), "T9") << result;
+      EXPECT_EQ(pages[0].Field(1), TextName(kTextErrorCaption)) << result;
+      EXPECT_EQ(pages[0].Field(3), TextName(kTextMustUninstall)) << result;
     }
     std::vector<TranscriptRecord> batches = result.Records("batch");
     if (c.batchCommand == nullptr) {
@@ -279,7 +305,8 @@ TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {
     std::vector<TranscriptRecord> messages = result.Records("message");
     ASSERT_FALSE(messages.empty()) << result;
     if (c.message.empty()) {
-      EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{"T42"}) << result;
+      EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{TextName(kTextInstallComplete)})
+          << result;
       EXPECT_EQ(LaunchesOf(result), Started("x.exe", existing)) << result;
       fs::create_directories(existing);  // removed as empty at the run's end
     } else {
@@ -295,8 +322,8 @@ TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {
 // ---- 11, 12, 14, 15: the pages and their Cancel ----
 
 // Cancel anywhere before the work ends the run; after the licence, readme, directory and
-// Start Menu pages the user is told so (text 98 under caption 65), after the language page and
-// the greeting not.
+// Start Menu pages the user is told so (kTextInstallCancelled under kTextInstallerCaption), after
+// the language page and the greeting not.
 
 }  // namespace
 }  // namespace qs::systest

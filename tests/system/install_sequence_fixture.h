@@ -17,6 +17,7 @@
 
 #include "base/registry_view_win.h"
 #include "core/product_flags.h"
+#include "core/text_ids.h"
 #include "harness_win.h"
 #include "registration_fixtures.h"
 #include "uninstall/self_removal_win.h"
@@ -29,36 +30,37 @@ inline constexpr int32_t kTextCount = 110;
 inline constexpr uint64_t kQuiet = kFlagCompressedBlocks | kFlagNoGreeting;
 
 // The texts the run formats, with the arguments it puts in.
-inline const char* FormatOf(int32_t number) {
-  switch (number) {
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-      return " %s %s";  // the previous folder, text 7
-    case 12:            // the master product's name
-    case 16:            // the missing drive
-    case 18:            // the Program Files folder
-    case 40:            // the log's path
-    case 61:            // the system's name
-    case 73:            // the folder that takes no files
-    case 96:            // the unsuitable drive
+inline const char* FormatOf(TextId id) {
+  switch (id) {
+    case kTextPreviousInstall:
+    case kTextPreviousInstallSameVersion:
+    case kTextPreviousInstallUpgrade:
+    case kTextPreviousInstallDowngrade:
+      return " %s %s";               // the previous folder, kTextPreviousInstallContinue
+    case kTextMasterProductMissing:  // the master product's name
+    case kTextNoSuchDrive:           // the missing drive
+    case kTextProgramFilesItself:    // the Program Files folder
+    case kTextFailureQuestion:       // the log's path
+    case kTextUnsupportedSystem:     // the system's name
+    case kTextCannotWriteInFolder:   // the folder that takes no files
+    case kTextUnsuitableDrive:       // the unsuitable drive
       return " %s";
-    case 19:  // the space needed, the space free
+    case kTextLowDiskSpace:  // the space needed, the space free
       return " %s %s";
-    case 81:  // the bitness the product needs
+    case kTextWrongBitness:  // the bitness the product needs
       return " %d";
     default:
       return "";
   }
 }
 
-inline std::string TextName(int32_t number, const std::string& language) {
-  return "T" + std::to_string(number) + (language == "English" ? "" : "@" + language);
+// What a test product's text `id` says before any arguments: "T42", or "T42@Deutsch".
+inline std::string TextName(TextId id, const std::string& language = "English") {
+  return "T" + std::to_string(id) + (language == "English" ? "" : "@" + language);
 }
 
-// Texts 63 and 64 stay empty: otherwise every interactive run would show a licence and a
-// readme page of its own.
+// The language's licence and readme stay empty: otherwise every interactive run would show a
+// licence and a readme page of its own.
 inline void SetTexts(ProductSettings& product, const std::vector<std::string>& languages) {
   LanguageTable& table = product.languages;
   table.names = languages;
@@ -69,8 +71,11 @@ inline void SetTexts(ProductSettings& product, const std::vector<std::string>& l
     if (languages[i] == "English") table.defaultLanguage = i;
   }
   for (int32_t n = 0; n < kTextCount; ++n) {
+    const TextId id = static_cast<TextId>(n);  // every number of the table, named or not
     for (const std::string& language : languages) {
-      std::string text = n == 63 || n == 64 ? "" : TextName(n, language) + FormatOf(n);
+      std::string text = id == kTextLanguageLicense || id == kTextLanguageReadme
+                             ? ""
+                             : TextName(id, language) + FormatOf(id);
       table.texts.emplace_back(text.begin(), text.end());
     }
   }
@@ -287,7 +292,8 @@ class InstallSequence : public SystemTest {
     std::vector<TranscriptRecord> messages = result.Records("message");
     ASSERT_EQ(messages.size(), 1u) << result;
     EXPECT_EQ(MessageIcon(messages[0]), "information") << result;
-    EXPECT_EQ(MessageText(messages[0]).rfind("T61 Windows", 0), 0u) << result;
+    EXPECT_EQ(MessageText(messages[0]).rfind(TextName(kTextUnsupportedSystem) + " Windows", 0), 0u)
+        << result;
     EXPECT_NE(MessageText(messages[0]).find(running->name), std::string::npos) << result;
     EXPECT_FALSE(WorkDone(result)) << result;
   }

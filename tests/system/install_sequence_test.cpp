@@ -33,9 +33,10 @@ TEST_F(InstallSequence, LanguageComesFromThePageOrIsEnglish) {
     EXPECT_EQ(pages, std::vector<std::string>(c.languagePages, "language")) << result;
     const std::string language = c.language;
     EXPECT_EQ(StatusTexts(result),
-              (std::vector<std::string>{TextName(8, language), TextName(62, language),
-                                        TextName(54, language), TextName(29, language),
-                                        TextName(32, language), TextName(36, language)}))
+              (std::vector<std::string>{
+                  TextName(kTextPreparing, language), TextName(kTextCheckingFileData, language),
+                  TextName(kTextInstalling, language), TextName(kTextUnpacking, language),
+                  TextName(kTextConfiguring, language), TextName(kTextFinishing, language)}))
         << result;
     if (c.languagePages == 0) {
       EXPECT_TRUE(result.MessageTexts().empty()) << result;
@@ -44,8 +45,9 @@ TEST_F(InstallSequence, LanguageComesFromThePageOrIsEnglish) {
     // The end report is in the chosen language.
     std::vector<TranscriptRecord> messages = result.Records("message");
     ASSERT_EQ(messages.size(), 1u) << result;
-    EXPECT_EQ(MessageText(messages[0]), TextName(42, language)) << result;
-    EXPECT_EQ(MessageCaption(messages[0]), TextName(43, language)) << result;
+    EXPECT_EQ(MessageText(messages[0]), TextName(kTextInstallComplete, language)) << result;
+    EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextInstallCompleteCaption, language))
+        << result;
   }
 }
 
@@ -75,7 +77,8 @@ TEST_F(InstallSequence, AutomaticModeFromTheSwitchAndTheProduct) {
     EXPECT_TRUE(WorkDone(result)) << result;
     EXPECT_EQ(PageKinds(result), std::vector<std::string>(c.greeting ? 1 : 0, "greeting"))
         << result;
-    EXPECT_EQ(result.MessageTexts(), std::vector<std::string>(c.interactive ? 1 : 0, "T42"))
+    EXPECT_EQ(result.MessageTexts(),
+              std::vector<std::string>(c.interactive ? 1 : 0, TextName(kTextInstallComplete)))
         << result;
   }
 }
@@ -85,7 +88,7 @@ TEST_F(InstallSequence, AutomaticModeFromTheSwitchAndTheProduct) {
 TEST_F(InstallSequence, ThirtyTwoBitProductIsRefusedOnA64BitSystem) {
   if (!SystemIs64Bit()) GTEST_SKIP() << "needs a 64-bit prefix";
   CheckBitness({
-      {"Interactive", 2, L"", true, {"T81 32"}},
+      {"Interactive", 2, L"", true, {TextName(kTextWrongBitness) + " 32"}},
       {"AutomaticWithoutMessage", 2, L"/a", true, {}},
       // File-system redirection is switched off for a 64-bit product, and that works here.
       {"SixtyFourBitProductRuns", 1, L"/a", false, {}},
@@ -95,7 +98,7 @@ TEST_F(InstallSequence, ThirtyTwoBitProductIsRefusedOnA64BitSystem) {
 TEST_F(Prefix32Sequence, SixtyFourBitProductIsRefusedOnA32BitSystem) {
   if (SystemIs64Bit()) GTEST_SKIP() << "needs a 32-bit prefix";
   CheckBitness({
-      {"Interactive", 1, L"", true, {"T81 64"}},
+      {"Interactive", 1, L"", true, {TextName(kTextWrongBitness) + " 64"}},
       {"AutomaticWithoutMessage", 1, L"/a", true, {}},
       {"ThirtyTwoBitProductRuns", 2, L"/a", false, {}},
   });
@@ -136,17 +139,19 @@ TEST_F(InstallSequence, MasterProductMustBeInstalled) {
     bool uninstallString;
     bool installLocation;
     const char* defaultInstallDir;
-    const char* message;  // null: installs, into masterFolder + "\\Addon"
+    // The name kTextMasterProductMissing is shown with; null: installs, into masterFolder +
+    // "\\Addon".
+    const char* refusedName;
   };
   const Case cases[] = {
       {"NotInstalled", "Quill Master", "QuillonetSequence.Master", false, false, false, "",
-       "T12 Quill Master"},
+       "Quill Master"},
       // Both default to the product's own name.
-      {"NamesDefaultToTheProduct", "", "", false, false, false, "", "T12 Test Product"},
+      {"NamesDefaultToTheProduct", "", "", false, false, false, "", "Test Product"},
       {"KeyWithoutUninstallCommand", "Quill Master", "QuillonetSequence.Master", true, false, true,
-       "", "T12 Quill Master"},
+       "", "Quill Master"},
       {"MasterFolderUnknown", "Quill Master", "QuillonetSequence.Master", true, true, false,
-       "<master>\\Addon", "T12 Quill Master"},
+       "<master>\\Addon", "Quill Master"},
       {"InstallsBelowTheMaster", "Quill Master", "QuillonetSequence.Master", true, true, true,
        "<master>\\Addon", nullptr},
   };
@@ -164,8 +169,10 @@ TEST_F(InstallSequence, MasterProductMustBeInstalled) {
     product.defaultInstallDir = c.defaultInstallDir;
     RunResult result = RunInstaller(Installer(product), L"/a /r:\"x.exe\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
-    if (c.message != nullptr) {
-      EXPECT_EQ(result.MessageTexts(), std::vector<std::string>{c.message}) << result;
+    if (c.refusedName != nullptr) {
+      EXPECT_EQ(result.MessageTexts(),
+                std::vector<std::string>{TextName(kTextMasterProductMissing) + " " + c.refusedName})
+          << result;
       EXPECT_FALSE(WorkDone(result)) << result;
     } else {
       EXPECT_TRUE(result.MessageTexts().empty()) << result;
@@ -202,14 +209,14 @@ TEST_F(InstallSequence, SecondInstallerIsRefusedWhileTheMutexIsHeld) {
     ASSERT_EQ(messages.size(), c.message ? 1u : 0u) << refused;
     if (c.message) {
       EXPECT_EQ(MessageIcon(messages[0]), "error") << refused;
-      EXPECT_EQ(MessageCaption(messages[0]), "T21") << refused;
-      EXPECT_EQ(MessageText(messages[0]), "T91") << refused;
+      EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextErrorCaption)) << refused;
+      EXPECT_EQ(MessageText(messages[0]), TextName(kTextAnotherInstallerRunning)) << refused;
     }
   }
   ::ReleaseMutex(held);
   ::CloseHandle(held);
   RunResult free = RunInstaller(Installer(SequenceProduct(kQuiet | kFlagSingleInstaller)));
-  EXPECT_EQ(free.MessageTexts(), std::vector<std::string>{"T42"}) << free;
+  EXPECT_EQ(free.MessageTexts(), std::vector<std::string>{TextName(kTextInstallComplete)}) << free;
   EXPECT_TRUE(WorkDone(free)) << free;
 }
 

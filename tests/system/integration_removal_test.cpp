@@ -281,10 +281,10 @@ class FontRemoval : public IntegrationRemoval {
   void SetUp() override {
     IntegrationRemoval::SetUp();
     table_.names = {"English"};
-    table_.textCount = 58;
-    table_.texts.assign(58, u"");
-    table_.texts[56] = u"Remove the font %s?";
-    table_.texts[57] = u"Fonts";
+    table_.textCount = kTextRemoveFontCaption + 1;
+    table_.texts.assign(table_.textCount, u"");
+    table_.texts[kTextRemoveFontQuestion] = u"Remove the font %s?";
+    table_.texts[kTextRemoveFontCaption] = u"Fonts";
     Texts() = LanguageTexts(&table_, PlaceholderValues{});
     for (const TestFont& font : fonts_) {
       SetText(HKEY_LOCAL_MACHINE, kFontsKey, font.name, font.file);

@@ -7,6 +7,7 @@
 
 #include "core/payload_format.h"
 #include "core/product_flags.h"
+#include "core/text_ids.h"
 #include "harness_win.h"
 #include "tests/support/payload_damage.h"
 #include "tests/support/settings_fixture.h"
@@ -47,9 +48,9 @@ TEST_F(SettingsTest, SettingsWithoutEndMarkerAreCorrupt) {
   EXPECT_TRUE(EndedWithCorruptReport(result, kErrorSettingsEnd)) << result;
 }
 
-// Once the settings are read, a damaged payload is reported in the product's words (text 13,
-// placeholders replaced, the number put in) under its error caption (text 21). A text 13 that
-// does not take the number falls back to the built-in report.
+// Once the settings are read, a damaged payload is reported in the product's words
+// (kTextCorruptReport, placeholders replaced, the number put in) under its error caption
+// (kTextErrorCaption). A report that does not take the number falls back to the built-in one.
 TEST_F(SettingsTest, CorruptReportUsesTheProductsTexts) {
   struct Case {
     std::u16string report;
@@ -70,9 +71,9 @@ TEST_F(SettingsTest, CorruptReportUsesTheProductsTexts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.wantText));
     ProductSettings settings = TestProduct(kCompressed);
-    test_support::FillTexts(settings.languages, {"English"}, 22);
-    settings.languages.texts[13] = c.report;
-    settings.languages.texts[21] = u"Setup problem";
+    test_support::FillTexts(settings.languages, {"English"}, kTextErrorCaption + 1);
+    settings.languages.texts[kTextCorruptReport] = c.report;
+    settings.languages.texts[kTextErrorCaption] = u"Setup problem";
     TestPayload payload = ProductPayload(settings);
     SetU32(payload.section, payload.layout.fileDataChecksumOffset,
            GetU32(payload.section, payload.layout.fileDataChecksumOffset) + 1);

@@ -277,7 +277,8 @@ TEST(SharedFileCountsChild, AsksBeforeDeleting) {
   SavedInstallerState saved;
   Product() = SequenceProduct(0);
   LanguageTable& table = Product().languages;
-  table.texts[59 * table.names.size() + table.defaultLanguage] = u"T59 %s";
+  table.texts[kTextRemoveSharedFileQuestion * table.names.size() + table.defaultLanguage] =
+      Utf8ToUtf16(TextName(kTextRemoveSharedFileQuestion) + " %s");
   Texts() = LanguageTexts(&table, {});
   wchar_t folder[MAX_PATH] = {};
   ASSERT_NE(::GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH), 0u);
@@ -292,8 +293,9 @@ TEST(SharedFileCountsChild, AsksBeforeDeleting) {
   EXPECT_EQ(summary, u"");
 }
 
-// A product that asks before removing shared files: text 59 with the path, title 35, one
-// question per unused file. No keeps the file, still registered; the count goes either way.
+// A product that asks before removing shared files: kTextRemoveSharedFileQuestion with the path
+// under kTextSharedFileCaption, one question per unused file. No keeps the file, still registered;
+// the count goes either way.
 TEST_F(SharedFileCounts, AsksBeforeDeleting) {
   fs::copy_file(TestProgramFolder() / "com-server.dll", Folder() / "kept.dll");
   fs::copy_file(TestProgramFolder() / "com-server.dll", Folder() / "deleted.dll");
@@ -312,12 +314,13 @@ TEST_F(SharedFileCounts, AsksBeforeDeleting) {
                  Folder(), options);
   ASSERT_EQ(result.exitCode, 0u) << result;
 
-  const std::vector<std::string> expected = {"T59 " + Utf8(Folder() / "kept.dll"),
-                                             "T59 " + Utf8(Folder() / "deleted.dll")};
+  const std::vector<std::string> expected = {
+      TextName(kTextRemoveSharedFileQuestion) + " " + Utf8(Folder() / "kept.dll"),
+      TextName(kTextRemoveSharedFileQuestion) + " " + Utf8(Folder() / "deleted.dll")};
   EXPECT_EQ(result.MessageTexts(), expected) << result;
   for (const TranscriptRecord& message : result.Records("message")) {
     EXPECT_EQ(MessageButtons(message), "yesno") << result;
-    EXPECT_EQ(MessageCaption(message), "T35") << result;
+    EXPECT_EQ(MessageCaption(message), TextName(kTextSharedFileCaption)) << result;
   }
   EXPECT_TRUE(Exists(kept));
   EXPECT_FALSE(Exists(deleted));

@@ -14,6 +14,7 @@
 #include "core/language_texts.h"
 #include "core/product_win.h"
 #include "file_fixtures.h"
+#include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "installer_state.h"
 #include "ui/transcript_file_win.h"
@@ -23,7 +24,7 @@
 namespace qs::systest {
 namespace {
 
-// Each text of the product names itself ("T31"); the record's folder is made per test.
+// Each text of the product names itself (TextName); the record's folder is made per test.
 class UninstallRecordFiles : public SystemTest {
  protected:
   void SetUp() override {
@@ -49,14 +50,14 @@ class UninstallRecordFiles : public SystemTest {
 
   static UninstallRecord SampleRecord() {
     UninstallRecord record;
-    for (int32_t number : kUninstallTextNumbers) record.texts[number] = "";
-    record.texts[53] = "Entfernen? \xC3\x84\xE6\x97\xA5";
-    record.texts[kDialogCaptionNumber] = "Two\r\nlines";
+    for (TextId number : kUninstallTextNumbers) record.texts[number] = "";
+    record.texts[kTextUninstallQuestion] = "Entfernen? \xC3\x84\xE6\x97\xA5";
+    record.texts[kTextRecordDialogCaption] = "Two\r\nlines";
     record.autoClose = {{"Cls", "Title, \"x\"", "Name", 2, 4}};
     record.associations = {{".txt", "App.Text", "open"}};
     record.firewallLines = {"80;Web;1;0"};
     record.registry2Text = "\\HKLM\\Software\\Maker\\App\r\n";
-    record.conditionalDeletes = {{"%InstallDir%\\*.log", 0, "", 8}};
+    record.conditionalDeletes = {{"%InstallDir%\\*.log", kDeleteAlways, "", kDeleteModeUninstall}};
     return record;
   }
 
@@ -91,8 +92,8 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
   EXPECT_EQ(summary, u"");
 }
 
-// A folder in the way of the file, or no folder at all: text 31, the path and the system's
-// text go to the summary; whatever was there stays and no half-written file is left.
+// A folder in the way of the file, or no folder at all: kTextCannotWriteFile, the path and the
+// system's text go to the summary; whatever was there stays and no half-written file is left.
 TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
   struct Case {
     const char* name;
@@ -115,7 +116,7 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
     std::u16string wideSummary = u"earlier\r\n";
     EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), wideSummary));
     const std::string summary = WideToUtf8(wideSummary);
-    const std::string prefix = "earlier\r\nT31 " + path + "\r\n";
+    const std::string prefix = "earlier\r\n" + TextName(kTextCannotWriteFile) + " " + path + "\r\n";
     ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
     EXPECT_FALSE(SystemErrorText(c.error).empty());
     EXPECT_EQ(summary.substr(prefix.size()), SystemErrorText(c.error) + "\r\n\r\n");
@@ -169,13 +170,15 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   ProductSettings& product = Product();
   LanguageTable& table = product.languages;
   const size_t german = 1;
-  table.texts[34 * table.names.size() + german] = u"<product> ist entfernt. \u00C4";
-  table.texts[58 * table.names.size() + german] = u"Half \xD800 pair";
+  table.texts[kTextUninstallComplete * table.names.size() + german] =
+      u"<product> ist entfernt. \u00C4";
+  table.texts[kTextCannotRemoveFile * table.names.size() + german] = u"Half \xD800 pair";
   Texts().Choose(german);
   product.dialogCaption = u"Setup \u65E5\u672C";
   product.autoCloseEntries = {{"Cls", "Title", "Name", 2, 4}};
   product.registryText = "\\HKLM\\Software\\Maker\\App\r\n\\HKLM\\Software\\Maker\\App,V,0,x,0,0";
-  product.conditionalDeletes = {{"a.log", 0, "", 4}, {"b.log", 1, "2024-01-01", 8}};
+  product.conditionalDeletes = {{"a.log", kDeleteAlways, "", kDeleteModeInstall},
+                                {"b.log", kDeleteDateEqual, "2024-01-01", kDeleteModeUninstall}};
 
   InstallRun run;
   run.uninstallDir = Narrow((Folder() / "App").wstring());
@@ -191,11 +194,11 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   const UninstallRecord record = InstallationRecord(run);
   EXPECT_EQ(record.removalEntries, (std::vector<std::string>{"C:\\App\\a.txt", "~C:\\App\\Docs"}));
   ASSERT_EQ(record.texts.size(), kUninstallTextNumbers.size() + 1);
-  EXPECT_EQ(record.texts.at(10), "T10@Deutsch");
-  EXPECT_EQ(record.texts.at(34), "App ist entfernt. \xC3\x84");
-  EXPECT_EQ(record.texts.at(58), "Half ? pair");
-  EXPECT_EQ(record.texts.at(101), "T101@Deutsch");
-  EXPECT_EQ(record.texts.at(kDialogCaptionNumber), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
+  EXPECT_EQ(record.texts.at(kTextUninstallFailed), TextName(kTextUninstallFailed, "Deutsch"));
+  EXPECT_EQ(record.texts.at(kTextUninstallComplete), "App ist entfernt. \xC3\x84");
+  EXPECT_EQ(record.texts.at(kTextCannotRemoveFile), "Half ? pair");
+  EXPECT_EQ(record.texts.at(kTextUninstallCancelled), TextName(kTextUninstallCancelled, "Deutsch"));
+  EXPECT_EQ(record.texts.at(kTextRecordDialogCaption), "Setup \xE6\x97\xA5\xE6\x9C\xAC");
   EXPECT_EQ(record.autoClose, product.autoCloseEntries);
   EXPECT_EQ(record.associations, (std::vector<RecordedAssociation>{{".txt", "App.Text", "open"}}));
   EXPECT_EQ(record.firewallLines, run.firewallLines);

@@ -74,7 +74,11 @@ TEST_F(UninstallRegisteredCommand, FindsItsProductByName) {
       {"Western", L"Quillonet Caf\u00e9", L"QuietUninstallString", {}, {}},
       // Outside it: only the wide command line carries these.
       {"Greek", L"Quillonet \u03a9mega", L"QuietUninstallString", {}, {}},
-      {"Chinese", L"Quillonet \u4e2d\u6587", L"UninstallString", {"yes"}, {"T53", "T34"}},
+      {"Chinese",
+       L"Quillonet \u4e2d\u6587",
+       L"UninstallString",
+       {"yes"},
+       {TextName(kTextUninstallQuestion), TextName(kTextUninstallComplete)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

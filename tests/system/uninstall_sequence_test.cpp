@@ -15,7 +15,9 @@
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
 #include "base/system_error_win.h"
+#include "base/text.h"
 #include "file_fixtures.h"
+#include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "restart_fixtures.h"
 #include "uninstall/uninstall_record.h"
@@ -45,13 +47,14 @@ class UninstallSequence : public InstallSequence {
   }
 
   // An uninstallable product: the uninstaller "uninstall.exe" in the "Uninstall" sub-folder;
-  // text 10 takes the failure summary.
+  // kTextUninstallFailed takes the failure summary.
   static ProductSettings Uninstallable(const std::wstring& name, uint64_t flags = 0) {
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable | flags);
     product.DisplayName = WideToUtf8(name);
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
-    product.languages.texts[10] = u"T10 %s";
+    product.languages.texts[kTextUninstallFailed] =
+        Utf8ToUtf16(TextName(kTextUninstallFailed) + " %s");
     return product;
   }
 
@@ -167,8 +170,8 @@ TEST_F(UninstallSequence, DeclinedConfirmationChangesNothing) {
   ASSERT_EQ(messages.size(), 1u) << result;
   EXPECT_EQ(MessageIcon(messages[0]), "question");
   EXPECT_EQ(MessageButtons(messages[0]), "yesno");
-  EXPECT_EQ(MessageCaption(messages[0]), "T55");
-  EXPECT_EQ(MessageText(messages[0]), "T53");
+  EXPECT_EQ(MessageCaption(messages[0]), TextName(kTextUninstallCaption));
+  EXPECT_EQ(MessageText(messages[0]), TextName(kTextUninstallQuestion));
   EXPECT_TRUE(result.Records("progress").empty()) << result;
   EXPECT_TRUE(result.Records("batch").empty()) << result;
 
@@ -189,7 +192,11 @@ TEST_F(UninstallSequence, CompleteRunRemovesEverythingButTheUninstaller) {
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {"Asked", 0, L"", {"yes"}, {"T53", "T34"}},
+      {"Asked",
+       0,
+       L"",
+       {"yes"},
+       {TextName(kTextUninstallQuestion), TextName(kTextUninstallComplete)}},
       // Automatic mode asks nothing and reports nothing.
       {"Automatic", 0, L"/a", {}, {}},
       // The product may always uninstall automatically.
@@ -213,7 +220,7 @@ TEST_F(UninstallSequence, CompleteRunRemovesEverythingButTheUninstaller) {
     std::vector<TranscriptRecord> messages = result.Records("message");
     if (messages.size() == 2) {
       EXPECT_EQ(MessageIcon(messages[1]), "information");
-      EXPECT_EQ(MessageCaption(messages[1]), "T15");
+      EXPECT_EQ(MessageCaption(messages[1]), TextName(kTextUninstallCompleteCaption));
     }
 
     EXPECT_FALSE(Exists(app / "f0.txt"));
@@ -255,14 +262,21 @@ TEST_F(UninstallSequence, ProgressPositionsAndStatusTexts) {
   RunResult result = Uninstall(Uninstaller(app), name, L"/a");
   EXPECT_EQ(result.exitCode, 0u) << result;
   EXPECT_EQ(ProgressPositions(result), expected) << result;
-  EXPECT_EQ(StatusTexts(result), (std::vector<std::string>{"T70", "T67", "T68", "T69"})) << result;
+  EXPECT_EQ(StatusTexts(result),
+            (std::vector<std::string>{TextName(kTextRemovingAssociations),
+                                      TextName(kTextRemovingFonts), TextName(kTextRemovingFiles),
+                                      TextName(kTextRemovingRegistryEntries)}))
+      << result;
   // Each file's position comes right before its item.
   std::vector<std::string> items = result.Items();
   ASSERT_GE(items.size(), files.size()) << result;
   EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + files.size()), files);
   std::vector<TranscriptRecord> pages = result.Records("progresspage");
   ASSERT_EQ(pages.size(), 2u) << result;
-  EXPECT_EQ(pages[0].fields, (std::vector<std::string>{"open", "T55", "T55", "T71"})) << result;
+  EXPECT_EQ(pages[0].fields, (std::vector<std::string>{"open", TextName(kTextUninstallCaption),
+                                                       TextName(kTextUninstallCaption),
+                                                       TextName(kTextUninstallingHeading)}))
+      << result;
   EXPECT_EQ(pages[1].fields, std::vector<std::string>{"close"}) << result;
   EXPECT_EQ(result.transcript.front().kind, "progresspage") << result;
 }
@@ -343,7 +357,7 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
     const fs::path app = Folder() / c.name;
     ProductSettings product = Uninstallable(name);
     // A section that outlives the file pass: the uninstall-time deletions.
-    product.conditionalDeletes = {{"*.tmp", 0, "", kDeleteModeUninstall}};
+    product.conditionalDeletes = {{"*.tmp", kDeleteAlways, "", kDeleteModeUninstall}};
     ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt", "free.txt"})));
     const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
     const UninstallRecord installed = ParseUninstallRecord(ReadText(dat));
@@ -355,13 +369,15 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
       ASSERT_TRUE(lock);
       RunResult result = Uninstall(Uninstaller(app), name, c.arguments, c.answers);
       EXPECT_EQ(result.exitCode, 0u) << result;
+      const std::string failure = TextName(kTextUninstallFailed) + " " +
+                                  TextName(kTextCannotRemoveFile) + " " + held + "\r\n";
       std::vector<std::string> messages;
-      if (c.warned) messages = {"T53", "T10 T58 " + held + "\r\n"};
+      if (c.warned) messages = {TextName(kTextUninstallQuestion), failure};
       EXPECT_EQ(result.MessageTexts(), messages) << result;
       if (c.warned && result.Records("message").size() == 2) {
         const TranscriptRecord warning = result.Records("message")[1];
         EXPECT_EQ(MessageIcon(warning), "warning");
-        EXPECT_EQ(MessageCaption(warning), "T20");
+        EXPECT_EQ(MessageCaption(warning), TextName(kTextQuestionCaption));
       }
       EXPECT_TRUE(result.Records("batch").empty()) << result;
       EXPECT_FALSE(Exists(app / "free.txt"));
@@ -369,7 +385,10 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
       EXPECT_TRUE(Registered(name));
 
       const std::string left = ReadText(dat);
-      EXPECT_TRUE(left.starts_with(held + "\r\n\r\n\r\n[Strings]\r\n~10\r\nT10 %s\r\n")) << left;
+      EXPECT_TRUE(left.starts_with(held + "\r\n\r\n\r\n[Strings]\r\n~" +
+                                   std::to_string(kTextUninstallFailed) + "\r\n" +
+                                   TextName(kTextUninstallFailed) + " %s\r\n"))
+          << left;
       UninstallRecord expected = installed;
       expected.removalEntries = {held};
       EXPECT_EQ(ParseUninstallRecord(left), expected) << left;
@@ -457,8 +476,8 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
   ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways);
   product.uninstallKeyName = WideToUtf8(name);
   product.DisplayName = "|" + WideToUtf8(displayName);
-  product.languages.texts[43] = u"Installation termin\u00E9e";
-  product.languages.texts[58] =
+  product.languages.texts[kTextInstallCompleteCaption] = u"Installation termin\u00E9e";
+  product.languages.texts[kTextCannotRemoveFile] =
       u"Nicht gel\u00F6scht (\u03B1\u03C1\u03C7\u03B5\u03AF\u03BF, \u6587\u4EF6):";
   ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt", "free.txt"})));
 
@@ -484,7 +503,8 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
   for (const char* file : {"held.txt", "free.txt"}) {
     EXPECT_NE(record.find("|" + appUtf8 + "\\" + file + "\r\n"), std::string::npos) << record;
   }
-  EXPECT_NE(record.find("\r\n~58\r\nNicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF"
+  EXPECT_NE(record.find("\r\n~" + std::to_string(kTextCannotRemoveFile) +
+                        "\r\nNicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF"
                         "\xCE\xBF, \xE6\x96\x87\xE4\xBB\xB6):\r\n"),
             std::string::npos)
       << record;
@@ -498,9 +518,10 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
     EXPECT_EQ(result.exitCode, 0u) << result;
     EXPECT_EQ(result.MessageTexts(),
               (std::vector<std::string>{
-                  "T53",
-                  "T10 Nicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF\xCE\xBF, "
-                  "\xE6\x96\x87\xE4\xBB\xB6): " +
+                  TextName(kTextUninstallQuestion),
+                  TextName(kTextUninstallFailed) +
+                      " Nicht gel\xC3\xB6scht (\xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF\xCE\xBF, "
+                      "\xE6\x96\x87\xE4\xBB\xB6): " +
                       held + "\r\n"}))
         << result;
     EXPECT_TRUE(ReadText(dat).starts_with("|" + held + "\r\n\r\n\r\n[Strings]\r\n"))

@@ -153,47 +153,56 @@ TEST(DirectoryRulesTest, ChecksInOrderAndReportsTheFirstThatFails) {
     const char16_t* directory;
     DirectoryRuleOptions options;
     DirectoryProblem problem;
-    int32_t text;
+    TextId text;
     const char16_t* argument;
   };
+  constexpr TextId kNoText{};  // what a verdict without a problem carries
   const DirectoryRuleOptions plain{};
   const DirectoryRuleOptions strict{true, true, true, 0};
   const DirectoryRuleOptions needs2000{false, false, true, 2000};
   const DirectoryRuleOptions needs2000NoCheck{false, false, false, 2000};
   const Case cases[] = {
-      {"Accepted", u"C:\\Apps\\My App", plain, DirectoryProblem::kNone, 0, u""},
-      {"AcceptedUnc", u"\\\\server\\share\\Apps", plain, DirectoryProblem::kNone, 0, u""},
+      {"Accepted", u"C:\\Apps\\My App", plain, DirectoryProblem::kNone, kNoText, u""},
+      {"AcceptedUnc", u"\\\\server\\share\\Apps", plain, DirectoryProblem::kNone, kNoText, u""},
       // A malformed path has no drive to name: the text gets the path as typed.
-      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, 16, u"Apps\\My App"},
-      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, 16, u"Q:\\a|b"},
-      {"MissingDrive", u"Q:\\Apps", plain, DirectoryProblem::kNoSuchDrive, 16, u"Q:"},
+      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, kTextNoSuchDrive,
+       u"Apps\\My App"},
+      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, kTextNoSuchDrive,
+       u"Q:\\a|b"},
+      {"MissingDrive", u"Q:\\Apps", plain, DirectoryProblem::kNoSuchDrive, kTextNoSuchDrive, u"Q:"},
       // The drive is checked before the length: a missing drive's root names the drive.
-      {"MissingDriveRoot", u"Q:\\", plain, DirectoryProblem::kNoSuchDrive, 16, u"Q:"},
-      {"MissingShare", u"\\\\server\\other\\Apps", plain, DirectoryProblem::kNoSuchDrive, 16,
-       u"\\\\server\\other"},
-      {"NetworkDriveRefused", u"N:\\Apps", strict, DirectoryProblem::kNetworkPath, 66, u""},
-      {"UncRefused", u"\\\\server\\share\\Apps", strict, DirectoryProblem::kNetworkPath, 66, u""},
-      {"NetworkDriveAllowed", u"N:\\Apps", plain, DirectoryProblem::kNone, 0, u""},
+      {"MissingDriveRoot", u"Q:\\", plain, DirectoryProblem::kNoSuchDrive, kTextNoSuchDrive, u"Q:"},
+      {"MissingShare", u"\\\\server\\other\\Apps", plain, DirectoryProblem::kNoSuchDrive,
+       kTextNoSuchDrive, u"\\\\server\\other"},
+      {"NetworkDriveRefused", u"N:\\Apps", strict, DirectoryProblem::kNetworkPath, kTextNetworkPath,
+       u""},
+      {"UncRefused", u"\\\\server\\share\\Apps", strict, DirectoryProblem::kNetworkPath,
+       kTextNetworkPath, u""},
+      {"NetworkDriveAllowed", u"N:\\Apps", plain, DirectoryProblem::kNone, kNoText, u""},
       // Network before length: the root of a mapped drive is refused as a network path.
-      {"NetworkRootRefused", u"N:\\", strict, DirectoryProblem::kNetworkPath, 66, u""},
-      {"DriveRoot", u"C:\\", plain, DirectoryProblem::kTooShort, 17, u""},
-      {"CdDriveRoot", u"D:\\", plain, DirectoryProblem::kTooShort, 17, u""},
-      {"ShortestFolder", u"C:\\a", plain, DirectoryProblem::kNone, 0, u""},
-      {"ProgramFiles", u"C:\\Program Files (x86)", plain, DirectoryProblem::kProgramFiles, 18,
-       u"C:\\Program Files (x86)"},
+      {"NetworkRootRefused", u"N:\\", strict, DirectoryProblem::kNetworkPath, kTextNetworkPath,
+       u""},
+      {"DriveRoot", u"C:\\", plain, DirectoryProblem::kTooShort, kTextFolderTooShort, u""},
+      {"CdDriveRoot", u"D:\\", plain, DirectoryProblem::kTooShort, kTextFolderTooShort, u""},
+      {"ShortestFolder", u"C:\\a", plain, DirectoryProblem::kNone, kNoText, u""},
+      {"ProgramFiles", u"C:\\Program Files (x86)", plain, DirectoryProblem::kProgramFiles,
+       kTextProgramFilesItself, u"C:\\Program Files (x86)"},
       {"ProgramFilesOtherCase", u"c:\\PROGRAM FILES (X86)\\", plain,
-       DirectoryProblem::kProgramFiles, 18, u"C:\\Program Files (x86)"},
-      {"InsideProgramFiles", u"C:\\Program Files (x86)\\My App", plain, DirectoryProblem::kNone, 0,
-       u""},
-      {"CdDrive", u"D:\\Apps", plain, DirectoryProblem::kUnsuitableDrive, 96, u"D:"},
-      {"RemovableAllowed", u"E:\\Apps", plain, DirectoryProblem::kNone, 0, u""},
-      {"RemovableRefused", u"E:\\Apps", strict, DirectoryProblem::kUnsuitableDrive, 96, u"E:"},
+       DirectoryProblem::kProgramFiles, kTextProgramFilesItself, u"C:\\Program Files (x86)"},
+      {"InsideProgramFiles", u"C:\\Program Files (x86)\\My App", plain, DirectoryProblem::kNone,
+       kNoText, u""},
+      {"CdDrive", u"D:\\Apps", plain, DirectoryProblem::kUnsuitableDrive, kTextUnsuitableDrive,
+       u"D:"},
+      {"RemovableAllowed", u"E:\\Apps", plain, DirectoryProblem::kNone, kNoText, u""},
+      {"RemovableRefused", u"E:\\Apps", strict, DirectoryProblem::kUnsuitableDrive,
+       kTextUnsuitableDrive, u"E:"},
       // The space question comes last: a CD drive with no free space is refused as a CD drive.
-      {"CdDriveBeforeSpace", u"D:\\Apps", needs2000, DirectoryProblem::kUnsuitableDrive, 96, u"D:"},
-      {"LowSpace", u"E:\\Apps", needs2000, DirectoryProblem::kLowDiskSpace, 19, u""},
-      {"LowSpaceNotCheckedOverPrevious", u"E:\\Apps", needs2000NoCheck, DirectoryProblem::kNone, 0,
-       u""},
-      {"FreeSpaceUnknown", u"R:\\Apps", needs2000, DirectoryProblem::kNone, 0, u""},
+      {"CdDriveBeforeSpace", u"D:\\Apps", needs2000, DirectoryProblem::kUnsuitableDrive,
+       kTextUnsuitableDrive, u"D:"},
+      {"LowSpace", u"E:\\Apps", needs2000, DirectoryProblem::kLowDiskSpace, kTextLowDiskSpace, u""},
+      {"LowSpaceNotCheckedOverPrevious", u"E:\\Apps", needs2000NoCheck, DirectoryProblem::kNone,
+       kNoText, u""},
+      {"FreeSpaceUnknown", u"R:\\Apps", needs2000, DirectoryProblem::kNone, kNoText, u""},
   };
   FakeDrives drives;
   for (const Case& c : cases) {

@@ -58,17 +58,19 @@ TEST(InstallRulesTest, PreviousInstallQuestion) {
     uint64_t flags;
     const char* oldVersion;
     const char* newVersion;
-    int32_t text;
+    TextId text;
     bool upgrade, downgrade, same;
   };
   const Case cases[] = {
-      {kFlagComparePreviousVersion, "1.0", "2.0", 5, true, false, false},
-      {kFlagComparePreviousVersion, "2.0", "1.10", 6, false, true, false},
-      {kFlagComparePreviousVersion, "1.9", "1.10", 5, true, false, false},
-      {kFlagComparePreviousVersion, "2.0", "2.0", 4, false, false, true},
-      {kFlagComparePreviousVersion, "", "2.0", 3, false, false, false},
-      {kFlagComparePreviousVersion, "1.0", "", 3, false, false, false},
-      {0, "1.0", "2.0", 3, false, false, false},
+      {kFlagComparePreviousVersion, "1.0", "2.0", kTextPreviousInstallUpgrade, true, false, false},
+      {kFlagComparePreviousVersion, "2.0", "1.10", kTextPreviousInstallDowngrade, false, true,
+       false},
+      {kFlagComparePreviousVersion, "1.9", "1.10", kTextPreviousInstallUpgrade, true, false, false},
+      {kFlagComparePreviousVersion, "2.0", "2.0", kTextPreviousInstallSameVersion, false, false,
+       true},
+      {kFlagComparePreviousVersion, "", "2.0", kTextPreviousInstall, false, false, false},
+      {kFlagComparePreviousVersion, "1.0", "", kTextPreviousInstall, false, false, false},
+      {0, "1.0", "2.0", kTextPreviousInstall, false, false, false},
   };
   for (const Case& c : cases) {
     PreviousInstallQuestion q = ChoosePreviousInstallQuestion(c.flags, c.oldVersion, c.newVersion);
@@ -87,7 +89,8 @@ TEST(InstallRulesTest, VersionThresholds) {
   EXPECT_FALSE(ForcedRemovalApplies(kFlagRemovePreviousFirst, "1.10", "1.10"));
   EXPECT_FALSE(ForcedRemovalApplies(kFlagRemovePreviousFirst, "2.0", "1.10"));
   EXPECT_FALSE(ForcedRemovalApplies(0, "1.0", ""));
-  // Text 72: only with a known old version, and below askBelowVersion when given.
+  // kTextConfirmReplacingPrevious: only with a known old version, and below askBelowVersion
+  // when given.
   EXPECT_TRUE(ConfirmReplacingPrevious(kFlagConfirmReplacingPrevious, "1.0", ""));
   EXPECT_FALSE(ConfirmReplacingPrevious(kFlagConfirmReplacingPrevious, "", ""));
   EXPECT_TRUE(ConfirmReplacingPrevious(kFlagConfirmReplacingPrevious, "1.0", "1.5"));

@@ -23,10 +23,10 @@ std::vector<uint8_t> MakeInstaller(bool compress, bool encipher, bool fileDataFr
   files[0].name = "a.txt";
   files[0].content.assign(300, 'a');
   files[1].name = "dir\\b.bin";
-  files[1].flags = 1;
+  files[1].flags = kEntryDesktop;
   files[1].icon = "b.ico";
   files[2].name = "c.msi";
-  files[2].kind = 11;
+  files[2].kind = kMsiPackage;
   files[2].content.assign(70, 'c');
   ContainerOptions options;
   options.compressBlocks = compress;

@@ -106,7 +106,8 @@ source = "files"
   EXPECT_EQ(s.productDate.hour, 22);
   ASSERT_EQ(s.languages.names, std::vector<std::string>{"English"});
   EXPECT_EQ(s.languages.textCount, BuiltInTextTableSize());
-  EXPECT_EQ(*s.languages.Find(13, 0), Utf8ToUtf16(FindTextSpec(13)->english));
+  EXPECT_EQ(*s.languages.Find(kTextCorruptReport, 0),
+            Utf8ToUtf16(FindTextSpec(kTextCorruptReport)->english));
 
   EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "b.txt", "sub\\c.txt"}));
   EXPECT_EQ(project.files[0].content, (std::vector<uint8_t>{'a', 'y'}));
@@ -339,8 +340,8 @@ date = 2001-02-03
   EXPECT_EQ(Names(project), (std::vector<std::string>{"a.txt", "sub\\c.txt", "z.txt",
                                                       "|extr\u00e4\\e.txt", "renamed.log"}));
   const PayloadFile& log = project.files.back();
-  EXPECT_EQ(log.kind, 1u);
-  EXPECT_EQ(log.flags, 3u << 2);
+  EXPECT_EQ(log.kind, kSharedFolderFile);
+  EXPECT_EQ(log.flags, kOverwriteOnlyIfAbsent << 2);
   EXPECT_EQ(log.attributes, 0x3u);
   EXPECT_EQ(log.dateTime.year, 2001);
   EXPECT_FALSE(log.dateTime.HasTime());
@@ -372,7 +373,8 @@ name = "P"
   EXPECT_EQ(*table.Find(1, 1), u"Willkommen");
   EXPECT_EQ(*table.Find(2, 0), u"Already there");
   EXPECT_EQ(*table.Find(2, 1), u"Already there");  // the project's English, not the built-in
-  EXPECT_EQ(*table.Find(0, 2), Utf8ToUtf16(FindTextSpec(0)->english));
+  EXPECT_EQ(*table.Find(kTextInstallerTitle, 2),
+            Utf8ToUtf16(FindTextSpec(kTextInstallerTitle)->english));
   EXPECT_EQ(*table.Find(200, 1), u"Nur auf Deutsch");
   EXPECT_EQ(*table.Find(200, 0), u"");
 

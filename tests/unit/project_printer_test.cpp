@@ -123,7 +123,7 @@ TEST(ProjectPrinter, TheExampleProductPrintsBackToItself) {
 std::vector<PayloadFile> EveryKindOfEntry() {
   std::vector<PayloadFile> files(8);
   files[0].name = "bin\\app.exe";
-  files[0].flags = 0x3;
+  files[0].flags = kEntryShortcutMask;
   files[0].text = "App \u00c4";
   files[0].icon = "app.ico";
   files[0].command = "/start";
@@ -132,29 +132,30 @@ std::vector<PayloadFile> EveryKindOfEntry() {
   files[0].dateTime = {2024, 2, 29, 23, 59, 58};
   files[0].content = {'M', 'Z'};
   files[1].name = "setup.msi";
-  files[1].kind = 11;
-  files[1].flags = 0x80000000;
+  files[1].kind = kMsiPackage;
+  files[1].flags = kEntryUninstallPackage;
   files[1].msiUiLevel = 5;
   files[1].dateTime = {2024, 1, 2, -1, 0, 0};
   files[2].name = "lib.dll";
-  files[2].kind = 9;  // no version: printed as "", not taken from the file again
+  files[2].kind = kVersionedFile;  // no version: printed as "", not taken from the file again
   files[3].name = "shared.dat";
-  files[3].kind = 1;
-  files[3].flags = 0x100 | (4 << 2) | 0x20 | 0x40;
+  files[3].kind = kSharedFolderFile;
+  files[3].flags =
+      0x100 | (kOverwriteUnlessExistingNewer << 2) | kEntryKeep | kEntryInUninstallFolder;
   files[3].attributes = 0x80000000;
   files[3].destination = "%InstallDir%\\x\\";
   files[3].dateTime = {2024, 13, 40, 25, 61, 61};  // no calendar date
   files[4].name = NarrowFromUtf8("d\u00efr\\f\u00efle.txt");
   files[4].attributes = 0;
   files[5].name = "Font.ttf";
-  files[5].kind = 4;
+  files[5].kind = kFontFile;
   files[5].text = "Font Face";
   files[6].name = "applet.cpl";
-  files[6].kind = 12;
+  files[6].kind = kControlPanelApplet;
   files[6].text = "Applet";
   files[7].name = "tool.exe";
-  files[7].kind = 5;
-  files[7].flags = 0x1;
+  files[7].kind = kShortcutFile;
+  files[7].flags = kEntryDesktop;
   files[7].icon = "";
   files[7].text = "Tool";
   return files;

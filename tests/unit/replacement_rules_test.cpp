@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/payload_entry.h"
 #include "files/replacement_rules.h"
 
 namespace qs {
@@ -68,108 +69,136 @@ TEST(ReplacementRules, DecisionTable) {
   };
   const Case cases[] = {
       // ---- Modes ----
-      {"NoCopyAsksNothing", 1, 9, false, true, kOld, "1.0", kNew, "2.0",  //
+      {"NoCopyAsksNothing", kOverwriteNoCopy, kVersionedFile, false, true, kOld, "1.0", kNew,
+       "2.0",  //
        false, false, false, "", ""},
-      {"OnlyIfPresentMissing", 2, 0, false, false, kUnreadable, "", kNew,
+      {"OnlyIfPresentMissing", kOverwriteOnlyIfPresent, kInstallFolderFile, false, false,
+       kUnreadable, "", kNew,
        "",  //
        false, false, false, " was not installed because it does not already exist.\r\n", "E"},
-      {"OnlyIfPresentThere", 2, 0, false, true, kOld, "", kNew, "",  //
+      {"OnlyIfPresentThere", kOverwriteOnlyIfPresent, kInstallFolderFile, false, true, kOld, "",
+       kNew, "",  //
        true, true, false, "", "E"},
-      {"OnlyIfAbsentThere", 3, 0, false, true, kOld, "", kNew, "",  //
+      {"OnlyIfAbsentThere", kOverwriteOnlyIfAbsent, kInstallFolderFile, false, true, kOld, "", kNew,
+       "",  //
        false, true, false, " was not installed because it already exists.\r\n", "E"},
-      {"OnlyIfAbsentThereKept", 3, 0, true, true, kOld, "", kNew, "",  //
+      {"OnlyIfAbsentThereKept", kOverwriteOnlyIfAbsent, kInstallFolderFile, true, true, kOld, "",
+       kNew, "",  //
        false, false, false, " was not installed because it already exists.\r\n", "E"},
-      {"OnlyIfAbsentThereSystemFile", 3, 6, false, true, kOld, "", kNew, "",  //
+      {"OnlyIfAbsentThereSystemFile", kOverwriteOnlyIfAbsent, kSystemFile, false, true, kOld, "",
+       kNew, "",  //
        false, false, false, " was not installed because it already exists.\r\n", "E"},
-      {"OnlyIfAbsentMissingAsksOnce", 3, 9, false, false, kUnreadable, "", kNew,
+      {"OnlyIfAbsentMissingAsksOnce", kOverwriteOnlyIfAbsent, kVersionedFile, false, false,
+       kUnreadable, "", kNew,
        "1.0",  //
        true, true, false, "", "E"},
-      {"UnlessExistingNewerLater", 4, 0, false, true, kNew, "", kOld, "",  //
+      {"UnlessExistingNewerLater", kOverwriteUnlessExistingNewer, kInstallFolderFile, false, true,
+       kNew, "", kOld, "",  //
        false, true, false, " was not installed because the existing file is newer.\r\n", "D"},
-      {"UnlessExistingNewerEarlier", 4, 0, false, true, kOld, "", kNew, "",  //
+      {"UnlessExistingNewerEarlier", kOverwriteUnlessExistingNewer, kInstallFolderFile, false, true,
+       kOld, "", kNew, "",  //
        true, true, false, "", "D"},
-      {"UnlessExistingNewerEqual", 4, 0, false, true, kOld, "", kOld, "",  //
+      {"UnlessExistingNewerEqual", kOverwriteUnlessExistingNewer, kInstallFolderFile, false, true,
+       kOld, "", kOld, "",  //
        true, true, false, "", "D"},
-      {"UnlessExistingNewerStoredWithoutTime", 4, 0, false, true, kNew, "", kOldDay, "",  //
+      {"UnlessExistingNewerStoredWithoutTime", kOverwriteUnlessExistingNewer, kInstallFolderFile,
+       false, true, kNew, "", kOldDay, "",  //
        true, true, false, "", ""},
-      {"UnlessExistingNewerUnreadable", 4, 5, false, false, kUnreadable, "", kOld,
+      {"UnlessExistingNewerUnreadable", kOverwriteUnlessExistingNewer, kShortcutFile, false, false,
+       kUnreadable, "", kOld,
        "",  //
        true, true, false, "", "D"},
-      {"ModeAboveFourActsAsByKind", 7, 1, false, true, kNew, "", kOld, "",  //
+      {"ModeAboveFourActsAsByKind", 7, kSharedFolderFile, false, true, kNew, "", kOld, "",  //
        false, false, false, " is up to date.\r\n", "ED"},
       // ---- Kinds without a comparison ----
-      {"InstallFolderFileOverExisting", 0, 0, false, true, kNew, "", kOld, "",  //
+      {"InstallFolderFileOverExisting", kOverwriteByKind, kInstallFolderFile, false, true, kNew, "",
+       kOld, "",  //
        true, true, false, "", ""},
-      {"AppletKept", 0, 12, true, false, kUnreadable, "", kOld,
+      {"AppletKept", kOverwriteByKind, kControlPanelApplet, true, false, kUnreadable, "", kOld,
        "",  //
        true, false, false, "", ""},
       // ---- Shared files and fonts: by date ----
-      {"SharedMissing", 0, 1, false, false, kUnreadable, "", kNew,
+      {"SharedMissing", kOverwriteByKind, kSharedFolderFile, false, false, kUnreadable, "", kNew,
        "",  //
        true, false, false, "", "E"},
-      {"SharedExistingLater", 0, 1, false, true, kNew, "", kOld, "",  //
+      {"SharedExistingLater", kOverwriteByKind, kSharedFolderFile, false, true, kNew, "", kOld,
+       "",  //
        false, false, false, " is up to date.\r\n", "ED"},
-      {"FontExistingEqual", 0, 4, false, true, kOld, "", kOld, "",  //
+      {"FontExistingEqual", kOverwriteByKind, kFontFile, false, true, kOld, "", kOld, "",  //
        false, false, false, " is up to date.\r\n", "ED"},
-      {"FontExistingEarlier", 0, 4, false, true, kOld, "", kNew, "",  //
+      {"FontExistingEarlier", kOverwriteByKind, kFontFile, false, true, kOld, "", kNew, "",  //
        true, false, true, " is out of date and will be replaced.\r\n", "ED"},
-      {"SharedStoredWithoutTimeAlwaysReplaces", 0, 1, false, true, kNew, "", kOldDay, "",  //
+      {"SharedStoredWithoutTimeAlwaysReplaces", kOverwriteByKind, kSharedFolderFile, false, true,
+       kNew, "", kOldDay, "",  //
        true, false, true, " is out of date and will be replaced.\r\n", "E"},
-      {"SharedExistingDateUnreadable", 0, 1, false, true, kUnreadable, "", kOld,
+      {"SharedExistingDateUnreadable", kOverwriteByKind, kSharedFolderFile, false, true,
+       kUnreadable, "", kOld,
        "",  //
        true, false, true, " is out of date and will be replaced.\r\n", "ED"},
       // ---- System and versioned files: version, then date ----
-      {"VersionedMissing", 0, 9, false, false, kUnreadable, "", kNew,
+      {"VersionedMissing", kOverwriteByKind, kVersionedFile, false, false, kUnreadable, "", kNew,
        "2.0",  //
        true, true, false, "", "E"},
-      {"VersionedEqualVersion", 0, 9, false, true, kOld, "1.0", kNew, "1.0",  //
+      {"VersionedEqualVersion", kOverwriteByKind, kVersionedFile, false, true, kOld, "1.0", kNew,
+       "1.0",  //
        false, true, false, " was not installed because its version (1.0) is not newer than 1.0\r\n",
        "EV"},
-      {"VersionedOlderVersionKept", 0, 9, true, true, kOld, "1.0", kNew, "0.9",  //
+      {"VersionedOlderVersionKept", kOverwriteByKind, kVersionedFile, true, true, kOld, "1.0", kNew,
+       "0.9",  //
        false, false, false,
        " was not installed because its version (0.9) is not newer than 1.0\r\n", "EV"},
-      {"SystemFileOlderVersion", 0, 6, false, true, kOld, "10.0", kNew, "2.5.0.1",  //
+      {"SystemFileOlderVersion", kOverwriteByKind, kSystemFile, false, true, kOld, "10.0", kNew,
+       "2.5.0.1",  //
        false, false, false,
        " was not installed because its version (2.5.0.1) is not newer than 10.0\r\n", "EV"},
-      {"VersionedNewerVersionOlderDate", 0, 9, false, true, kNew, "1.0", kOld, "2.5.0.1",  //
+      {"VersionedNewerVersionOlderDate", kOverwriteByKind, kVersionedFile, false, true, kNew, "1.0",
+       kOld, "2.5.0.1",  //
        false, true, false,
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
        "0:00:00.\r\n",
        "EVD"},
-      {"VersionedNewerVersionSameDate", 0, 9, false, true, kOld, "1.9", kOld, "1.10",  //
+      {"VersionedNewerVersionSameDate", kOverwriteByKind, kVersionedFile, false, true, kOld, "1.9",
+       kOld, "1.10",  //
        false, true, false,
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2019/7/05 "
        "9:03:07.\r\n",
        "EVD"},
-      {"VersionedNewerVersionNewerDate", 0, 9, false, true, kOld, "1.0", kNew, "2.5.0.1",  //
+      {"VersionedNewerVersionNewerDate", kOverwriteByKind, kVersionedFile, false, true, kOld, "1.0",
+       kNew, "2.5.0.1",  //
        true, true, true,
        " needs replacement because its version (2.5.0.1) is newer than 1.0 and its date "
        "(2020/1/01 0:00:00) is newer than 2019/7/05 9:03:07\r\n",
        "EVD"},
-      {"SystemFileWithoutVersionResource", 0, 6, false, true, kOld, "", kNew, "1.0",  //
+      {"SystemFileWithoutVersionResource", kOverwriteByKind, kSystemFile, false, true, kOld, "",
+       kNew, "1.0",  //
        true, false, true,
        " needs replacement because its date (2020/1/01 0:00:00) is newer than 2019/7/05 "
        "9:03:07\r\n",
        "EVD"},
-      {"ComServerWithoutStoredVersion", 0, 7, false, true, kNew, "3.0", kOld, "",  //
+      {"ComServerWithoutStoredVersion", kOverwriteByKind, kSystemComServer, false, true, kNew,
+       "3.0", kOld, "",  //
        false, false, false,
        " was not installed because its date (2019/7/05 9:03:07) is not newer than 2020/1/01 "
        "0:00:00.\r\n",
        "ED"},
-      {"TypeLibraryNewerVersionDateUnreadable", 0, 8, false, true, kUnreadable, "1.0", kOld,
+      {"TypeLibraryNewerVersionDateUnreadable", kOverwriteByKind, kSystemTypeLibrary, false, true,
+       kUnreadable, "1.0", kOld,
        "1.1",  //
        true, false, true, " needs replacement because its version (1.1) is newer than 1.0\r\n",
        "EVD"},
-      {"SystemFileNothingToCompare", 0, 6, false, true, kUnreadable, "", kOld,
+      {"SystemFileNothingToCompare", kOverwriteByKind, kSystemFile, false, true, kUnreadable, "",
+       kOld,
        "",  //
        true, false, true, " is out of date and will be replaced.\r\n", "ED"},
       // A stored date without a time orders after every time of its day.
-      {"VersionedStoredWithoutTime", 0, 9, false, true, kOld, "", kOldDay, "",  //
+      {"VersionedStoredWithoutTime", kOverwriteByKind, kVersionedFile, false, true, kOld, "",
+       kOldDay, "",  //
        true, true, true,
        " needs replacement because its date (2019/7/05 -1:00:00) is newer than 2019/7/05 "
        "9:03:07\r\n",
        "ED"},
-      {"VersionedStoredWithoutDate", 0, 9, false, true, kNew, "", kNoDate, "",  //
+      {"VersionedStoredWithoutDate", kOverwriteByKind, kVersionedFile, false, true, kNew, "",
+       kNoDate, "",  //
        true, true, true,
        " needs replacement because its date (0/0/00 -1:00:00) is newer than 2020/1/01 0:00:00\r\n",
        "ED"},
@@ -198,8 +227,9 @@ TEST(ReplacementRules, DecisionTable) {
 }
 
 TEST(ReplacementRules, RecordableKinds) {
-  for (uint32_t kind = 0; kind <= 12; ++kind) {
-    const bool installFolderKind = kind == 0 || kind == 5 || kind >= 9;
+  for (uint32_t kind = kInstallFolderFile; kind <= kControlPanelApplet; ++kind) {
+    const bool installFolderKind =
+        kind == kInstallFolderFile || kind == kShortcutFile || kind >= kVersionedFile;
     EXPECT_EQ(IsRecordableKind(kind, false), installFolderKind) << kind;
     EXPECT_FALSE(IsRecordableKind(kind, true)) << kind;
   }

@@ -12,6 +12,8 @@
 #include "core/payload_format.h"
 #include "core/product_flags.h"
 #include "core/settings_reader.h"
+#include "core/text_ids.h"
+#include "files/deletion_conditions.h"
 #include "tests/support/settings_fixture.h"
 
 namespace qs {
@@ -165,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(EveryCheck, SettingsChecks,
 
 TEST(SettingsStream, ListLimitsAreInclusive) {
   ProductSettings settings = MinimalSettings();
-  settings.conditionalDeletes.assign(1001, FileDeletion{"x", 0, "", 4});
+  settings.conditionalDeletes.assign(1001,
+                                     FileDeletion{"x", kDeleteAlways, "", kDeleteModeInstall});
   settings.autoCloseEntries.assign(1000, AutoCloseEntry{"window", "", "", 0, 1});
   settings.associations.resize(1000);
   settings.shortcuts.resize(1000);
@@ -204,15 +207,15 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
       {"NulInText", [](ProductSettings& s) { s.Publisher = std::string("a\0b", 3); }},
       {"EndRecordAsDelete",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{kConditionalDeleteEnd, 0, "", 4}};
+         s.conditionalDeletes = {{kConditionalDeleteEnd, kDeleteAlways, "", kDeleteModeInstall}};
        }},
       {"DeleteDateUnreadable",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{"*.tmp", 2, "yesterday", 4}};
+         s.conditionalDeletes = {{"*.tmp", kDeleteDateFrom, "yesterday", kDeleteModeInstall}};
        }},
       {"DeleteSizeUnreadable",
        [](ProductSettings& s) {
-         s.conditionalDeletes = {{"*.tmp", 5, "1 MB", 4}};
+         s.conditionalDeletes = {{"*.tmp", kDeleteSizeAtLeast, "1 MB", kDeleteModeInstall}};
        }},
       {"EndRecordAsAutoClose",
        [](ProductSettings& s) {
@@ -380,15 +383,15 @@ TEST(LanguageTexts, LookupAndPlaceholders) {
 
 TEST(LanguageTexts, FormatKeepsPercentInPlaceholderValuesLiteral) {
   LanguageTable table;
-  FillTexts(table, {"English"}, 14);
-  table.texts[13] = u"<product> is damaged (%d)";
-  table.texts[12] = u"<product> needs %s";
+  FillTexts(table, {"English"}, kTextCorruptReport + 1);
+  table.texts[kTextCorruptReport] = u"<product> is damaged (%d)";
+  table.texts[kTextMasterProductMissing] = u"<product> needs %s";
   LanguageTexts texts(&table, {u"100% Fun", u"", u"C:\\Windows"});
   std::u16string out;
-  ASSERT_TRUE(texts.Format(13, {int64_t{25}}, out));
+  ASSERT_TRUE(texts.Format(kTextCorruptReport, {int64_t{25}}, out));
   EXPECT_EQ(out, u"100% Fun is damaged (25)");
-  EXPECT_FALSE(texts.Format(12, {int64_t{25}}, out));  // a number for %s
-  EXPECT_FALSE(texts.Format(20, {int64_t{25}}, out));  // outside the table
+  EXPECT_FALSE(texts.Format(kTextMasterProductMissing, {int64_t{25}}, out));  // a number for %s
+  EXPECT_FALSE(texts.Format(20, {int64_t{25}}, out));                         // outside the table
 }
 
 TEST(LanguageTexts, PreselectedLine) {

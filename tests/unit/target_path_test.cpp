@@ -1,6 +1,7 @@
 // Where each payload entry goes: renames, destinations, the uninstall folder and the kinds.
 #include <gtest/gtest.h>
 
+#include "core/payload_entry.h"
 #include "core/payload_format.h"
 #include "core/target_path.h"
 
@@ -35,26 +36,29 @@ TEST(TargetPath, Table) {
     bool createFolders;
   };
   const Row rows[] = {
-      {"InstallFolder", 0, 0, "bin\\app.exe", "", "C:\\Program Files\\Product\\bin\\app.exe", true},
-      {"BareNameRenames", 0, 0, "bin\\app.exe", "tool.exe", "C:\\Program Files\\Product\\tool.exe",
-       true},
-      {"BareNameRenamesInKindFolder", 6, 0, "x.dll", "y.dll", "C:\\Windows\\system32\\y.dll",
-       false},
-      {"FolderDropsSubfolders", 0, 0, "bin\\app.exe", "%InstallDir%\\",
+      {"InstallFolder", kInstallFolderFile, 0, "bin\\app.exe", "",
+       "C:\\Program Files\\Product\\bin\\app.exe", true},
+      {"BareNameRenames", kInstallFolderFile, 0, "bin\\app.exe", "tool.exe",
+       "C:\\Program Files\\Product\\tool.exe", true},
+      {"BareNameRenamesInKindFolder", kSystemFile, 0, "x.dll", "y.dll",
+       "C:\\Windows\\system32\\y.dll", false},
+      {"FolderDropsSubfolders", kInstallFolderFile, 0, "bin\\app.exe", "%InstallDir%\\",
        "C:\\Program Files\\Product\\app.exe", true},
-      {"DoubleBackslashActsAsOne", 0, 0, "bin\\app.exe", "%InstallDir%\\sub\\\\",
+      {"DoubleBackslashActsAsOne", kInstallFolderFile, 0, "bin\\app.exe", "%InstallDir%\\sub\\\\",
        "C:\\Program Files\\Product\\sub\\app.exe", true},
-      {"RelativeUnderInstallDir", 9, 0, "a.dll", "lib\\", "C:\\Program Files\\Product\\lib\\a.dll",
-       true},
-      {"RelativeUnderSharedDir", 1, 0, "a.dll", "lib\\", "C:\\Common\\Maker\\lib\\a.dll", true},
-      {"FullPath", 0, 0, "a.txt", "D:\\data\\b.txt", "D:\\data\\b.txt", true},
-      {"UninstallFolder", 0, 0x40, "help.txt", "",
+      {"RelativeUnderInstallDir", kVersionedFile, 0, "a.dll", "lib\\",
+       "C:\\Program Files\\Product\\lib\\a.dll", true},
+      {"RelativeUnderSharedDir", kSharedFolderFile, 0, "a.dll", "lib\\",
+       "C:\\Common\\Maker\\lib\\a.dll", true},
+      {"FullPath", kInstallFolderFile, 0, "a.txt", "D:\\data\\b.txt", "D:\\data\\b.txt", true},
+      {"UninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, "help.txt", "",
        "C:\\Program Files\\Product\\uninstall\\help.txt", false},
-      {"DestinationBeatsUninstallFolder", 0, 0x40, "help.txt", "D:\\x\\", "D:\\x\\help.txt", true},
-      {"Shared", 1, 0, "s.dll", "", "C:\\Common\\Maker\\s.dll", false},
-      {"Font", 4, 0, "f.ttf", "", "C:\\Windows\\Fonts\\f.ttf", false},
-      {"SystemComServer", 7, 0, "c.dll", "", "C:\\Windows\\system32\\c.dll", false},
-      {"Applet", 12, 0, "a.cpl", "", "C:\\Program Files\\Product\\a.cpl", true},
+      {"DestinationBeatsUninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, "help.txt",
+       "D:\\x\\", "D:\\x\\help.txt", true},
+      {"Shared", kSharedFolderFile, 0, "s.dll", "", "C:\\Common\\Maker\\s.dll", false},
+      {"Font", kFontFile, 0, "f.ttf", "", "C:\\Windows\\Fonts\\f.ttf", false},
+      {"SystemComServer", kSystemComServer, 0, "c.dll", "", "C:\\Windows\\system32\\c.dll", false},
+      {"Applet", kControlPanelApplet, 0, "a.cpl", "", "C:\\Program Files\\Product\\a.cpl", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -77,10 +81,10 @@ TEST(TargetPath, KindFolderIsTold) {
     const char* destination;
     bool inKindFolder;
   };
-  for (const Row& row : {Row{0, "", true}, Row{0, "other.ttf", true}, Row{0x40, "", false},
-                         Row{0, "D:\\x\\", false}}) {
+  for (const Row& row : {Row{0, "", true}, Row{0, "other.ttf", true},
+                         Row{kEntryInUninstallFolder, "", false}, Row{0, "D:\\x\\", false}}) {
     PayloadEntry entry;
-    entry.kind = 4;
+    entry.kind = kFontFile;
     entry.flags = row.flags;
     entry.name = "f.ttf";
     entry.destination = row.destination;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/deletion_conditions.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs {
@@ -16,8 +17,8 @@ namespace {
 // written without texts.
 std::map<int32_t, std::string> EmptyTexts() {
   std::map<int32_t, std::string> texts;
-  for (int32_t number : kUninstallTextNumbers) texts[number] = "";
-  texts[kDialogCaptionNumber] = "";
+  for (TextId number : kUninstallTextNumbers) texts[number] = "";
+  texts[kTextRecordDialogCaption] = "";
   return texts;
 }
 
@@ -50,12 +51,13 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
 
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "The uninstallation failed:\r\n\r\n%s";
-  record.texts[53] = "Remove \xE2\x80\x9C<product>\xE2\x80\x9D?";  // UTF-8 kept as it is
-  record.texts[55] = "  indented, with trailing space  ";
-  record.texts[58] = "ends with a line break\r\n";
-  record.texts[101] = "\r\n\r\nblank lines first";
-  record.texts[kDialogCaptionNumber] = "My App\r\n";  // the last text before a section
+  record.texts[kTextUninstallFailed] = "The uninstallation failed:\r\n\r\n%s";
+  // UTF-8 is kept as it is.
+  record.texts[kTextUninstallQuestion] = "Remove \xE2\x80\x9C<product>\xE2\x80\x9D?";
+  record.texts[kTextUninstallCaption] = "  indented, with trailing space  ";
+  record.texts[kTextCannotRemoveFile] = "ends with a line break\r\n";
+  record.texts[kTextUninstallCancelled] = "\r\n\r\nblank lines first";
+  record.texts[kTextRecordDialogCaption] = "My App\r\n";  // the last text before a section
   record.autoClose = {
       {"AppWindow", "My App - \"Main\"", "My App, the editor", 2, 4},
       {"", " padded ", "a;b|c\td", 0, 2},
@@ -72,9 +74,11 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
       "\r\n"
       "\\HKLM\\Software\\Maker\\App,Path,0,C:\\App,0,0\r\n";
   record.conditionalDeletes = {
-      {"%InstallDir%\\*.log", 3, "2024-01-31", 8},
-      {"%InstallDir%\\cache, old\\*.*", 0, "", 12},
-      {"%InstallDir%\\install-only.tmp", 0, "", 4},  // not the uninstaller's
+      {"%InstallDir%\\*.log", kDeleteDateUntil, "2024-01-31", kDeleteModeUninstall},
+      {"%InstallDir%\\cache, old\\*.*", kDeleteAlways, "",
+       kDeleteModeInstall | kDeleteModeUninstall},
+      {"%InstallDir%\\install-only.tmp", kDeleteAlways, "",
+       kDeleteModeInstall},  // not the uninstaller's
   };
 
   const std::string bytes = FormatUninstallRecord(removalList, record);
@@ -98,7 +102,7 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
   // The same with no section after [Strings] and a script without a final line break.
   UninstallRecord small;
   small.texts = EmptyTexts();
-  small.texts[kDialogCaptionNumber] = "Caption\r\n";
+  small.texts[kTextRecordDialogCaption] = "Caption\r\n";
   small.registry2Text = "\\HKLM\\Software\\Maker";
   UninstallRecord smallExpected = small;
   smallExpected.registry2Text += "\r\n";
@@ -107,9 +111,11 @@ TEST(UninstallRecord, WhatIsWrittenIsReadBack) {
 
 TEST(UninstallRecord, OnlyUninstallTimeDeletesAreWritten) {
   UninstallRecord record;
-  record.conditionalDeletes = {{"a.txt", 0, "", 4}, {"b.txt", 0, "", 1}};
+  record.conditionalDeletes = {{"a.txt", kDeleteAlways, "", kDeleteModeInstall},
+                               {"b.txt", kDeleteAlways, "", kDeleteModeAtRestart}};
   EXPECT_EQ(FormatUninstallRecord("", record).find("[ConditionalDelete]"), std::string::npos);
-  record.conditionalDeletes.push_back({"c.txt", 1, "x", 8 | 4});
+  record.conditionalDeletes.push_back(
+      {"c.txt", kDeleteDateEqual, "x", kDeleteModeUninstall | kDeleteModeInstall});
   EXPECT_NE(
       FormatUninstallRecord("", record).find("\r\n\r\n[ConditionalDelete]\r\nc.txt,1,x,12\r\n"),
       std::string::npos);
@@ -190,10 +196,10 @@ TEST(UninstallRecord, StringsTexts) {
 TEST(UninstallRecord, TextStartingWithTildeIsCutThere) {
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "first line\r\n~second line\r\nthird";
+  record.texts[kTextUninstallFailed] = "first line\r\n~second line\r\nthird";
   UninstallRecord read = ParseUninstallRecord(FormatUninstallRecord("", record));
-  EXPECT_EQ(read.texts.at(10), "first line");
-  EXPECT_EQ(read.texts.at(15), "");
+  EXPECT_EQ(read.texts.at(kTextUninstallFailed), "first line");
+  EXPECT_EQ(read.texts.at(kTextUninstallCompleteCaption), "");
 }
 
 TEST(UninstallRecord, SectionLines) {
@@ -250,7 +256,8 @@ TEST(UninstallRecord, SectionLines) {
   expected.infLines = {"C:\\Windows\\INF\\oem1.inf"};
   expected.registryLines = {"\\HKLM\\Key\\Value"};
   expected.msiLines = {"\"C:\\p.msi\",0"};
-  expected.conditionalDeletes = {{"*.tmp", 1, "2024-01-31", 8}, {"*.tmp", 5, "1024", 8}};
+  expected.conditionalDeletes = {{"*.tmp", kDeleteDateEqual, "2024-01-31", kDeleteModeUninstall},
+                                 {"*.tmp", kDeleteSizeAtLeast, "1024", kDeleteModeUninstall}};
   expected.registry2Text = "\\HKLM\\A , x\r\n\r\n\\HKLM\\B\r\n";
   EXPECT_EQ(ParseUninstallRecord(bytes), expected);
 }
@@ -284,12 +291,12 @@ TEST(UninstallRecord, TextsAsUtf8) {
 TEST(UninstallRecord, DamagedFilesAreReadSafely) {
   UninstallRecord record;
   record.texts = EmptyTexts();
-  record.texts[10] = "two\r\nlines";
+  record.texts[kTextUninstallFailed] = "two\r\nlines";
   record.autoClose = {{"C", "\"t\"", "n,1", 2, 4}};
   record.associations = {{".x", "X", "open"}};
   record.firewallLines = {"1;a;1;0"};
   record.registry2Text = "\\HKLM\\A\r\n";
-  record.conditionalDeletes = {{"a", 1, "b", 8}};
+  record.conditionalDeletes = {{"a", kDeleteDateEqual, "b", kDeleteModeUninstall}};
   const std::string whole = FormatUninstallRecord("C:\\a.txt\r\n~C:\\b\r\n", record);
   for (size_t cut = 0; cut <= whole.size(); ++cut) {
     ParseUninstallRecord(std::string_view(whole).substr(0, cut));
