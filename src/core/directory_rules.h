@@ -12,7 +12,8 @@
 namespace qs {
 
 // Text numbers of the folder checks' messages.
-inline constexpr int32_t kTextNoSuchDrive = 16;         // the drive (or the path as typed)
+inline constexpr int32_t kTextInvalidPath = 14;         // the path as typed
+inline constexpr int32_t kTextNoSuchDrive = 16;         // the drive
 inline constexpr int32_t kTextFolderTooShort = 17;      // no argument
 inline constexpr int32_t kTextProgramFilesItself = 18;  // the Program Files folder
 inline constexpr int32_t kTextLowDiskSpace = 19;        // space needed, space free
@@ -70,7 +71,7 @@ struct DirectoryRuleOptions {
 
 enum class DirectoryProblem {
   kNone,
-  kMalformed,        // text 16 with the path as typed
+  kMalformed,        // text 14 with the path as typed
   kNoSuchDrive,      // text 16 with the drive
   kNetworkPath,      // text 66
   kTooShort,         // text 17

@@ -163,9 +163,10 @@ TEST(DirectoryRulesTest, ChecksInOrderAndReportsTheFirstThatFails) {
   const Case cases[] = {
       {"Accepted", u"C:\\Apps\\My App", plain, DirectoryProblem::kNone, 0, u""},
       {"AcceptedUnc", u"\\\\server\\share\\Apps", plain, DirectoryProblem::kNone, 0, u""},
-      // A malformed path has no drive to name: the text gets the path as typed.
-      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, 16, u"Apps\\My App"},
-      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, 16, u"Q:\\a|b"},
+      // A malformed path is refused with the invalid-path text, not the drive's: it may have no
+      // drive to name. The text gets the path as typed.
+      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, 14, u"Apps\\My App"},
+      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, 14, u"Q:\\a|b"},
       {"MissingDrive", u"Q:\\Apps", plain, DirectoryProblem::kNoSuchDrive, 16, u"Q:"},
       // The drive is checked before the length: a missing drive's root names the drive.
       {"MissingDriveRoot", u"Q:\\", plain, DirectoryProblem::kNoSuchDrive, 16, u"Q:"},
