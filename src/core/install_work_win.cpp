@@ -48,14 +48,15 @@ void GrantRights(const std::string& directory, InstallRun& run) {
   }
 }
 
-// "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several.
+// "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several, in the
+// installation folder, where the product's users look for them.
 void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
                         InstallRun& run) {
   for (size_t i = 0; i < documents.size(); ++i) {
     std::string name =
         documents.size() == 1 ? stem + ".txt" : stem + std::to_string(i + 1) + ".txt";
     std::string path;
-    WriteUninstallDataFile(run, name, documents[i], path);
+    WriteProductFile(run, run.installDir, name, documents[i], path);
   }
 }
 

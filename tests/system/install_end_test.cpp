@@ -1,6 +1,10 @@
 // The end of the installation run: the end report and what starts after it, a failed run, the
 // restart and the progress positions of the whole run.
+#include <algorithm>
+
+#include "file_fixtures.h"
 #include "install_sequence_fixture.h"
+#include "uninstall/uninstall_record.h"
 
 namespace qs::systest {
 namespace {
@@ -132,6 +136,38 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
     }
     EXPECT_TRUE(PageKinds(result).empty()) << result;
     EXPECT_EQ(LaunchesOf(result), c.launches) << result;
+  }
+}
+
+// ---- 22: the documents as files ----
+
+// With bits 46 and 47 the readme and licence documents are written as files into the
+// installation folder, not into the uninstall data folder beside them, and are recorded for
+// removal: one document as "readme.txt", several numbered from 1.
+TEST_F(InstallSequence, DocumentFilesGoIntoTheInstallationFolder) {
+  const std::wstring keyName = OwnName();
+  DeleteRegistration(keyName);
+  const fs::path app = Folder() / "app";
+  ProductSettings product =
+      SequenceProduct(kQuiet | kFlagUninstallable | kFlagNoPreviousInstallQuestion |
+                      kFlagWriteReadmeFiles | kFlagWriteLicenseFiles);
+  product.uninstallKeyName = WideToUtf8(keyName);
+  product.UninstallSubdir = "Uninstall";
+  product.readmes = {{'R', '1'}};
+  product.licenses = {{'L', '1'}, {'L', '2'}};
+  RunResult result = RunInstaller(Installer(product), DirectorySwitch(app) + L" /a");
+  DeleteRegistration(keyName);
+  EXPECT_TRUE(WorkDone(result)) << result;
+
+  const std::vector<std::pair<const char*, const char*>> documents = {
+      {"readme.txt", "R1"}, {"eula1.txt", "L1"}, {"eula2.txt", "L2"}};
+  const std::vector<std::string> entries =
+      ParseUninstallRecord(ReadText(app / "Uninstall" / "Uninstall.DAT")).removalEntries;
+  for (const auto& [name, content] : documents) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ReadText(app / name), content);
+    EXPECT_FALSE(fs::exists(app / "Uninstall" / name));
+    EXPECT_NE(std::find(entries.begin(), entries.end(), Utf8(app / name)), entries.end());
   }
 }
 
