@@ -30,6 +30,13 @@ std::wstring Quoted(std::wstring_view text) {
   return L"\"" + std::wstring(text) + L"\"";
 }
 
+// The log file is already written when the launches fail; their lines still go into it, before
+// the log itself may be opened.
+void LogLaunchFailure(InstallRun& run, std::string_view text) {
+  Log(run, text);
+  UpdateInstallLogFile(run);
+}
+
 }  // namespace
 
 // ---- 26 ----
@@ -125,8 +132,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
     std::wstring command = AnsiToWide(options.runAfterInstall);
     if (DWORD error = System().StartProgram(command, installDir)) {
-      Log(run,
-          "Failed to launch command: " + options.runAfterInstall + "\r\n" + SystemErrorText(error));
+      LogLaunchFailure(run, "Failed to launch command: " + options.runAfterInstall + "\r\n" +
+                                SystemErrorText(error));
     }
   }
   if ((run.finishChoices & kFinishOpenFile) != 0) {
@@ -135,7 +142,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if ((run.finishChoices & kFinishLaunchProgram) != 0) {
     std::wstring program = ExpandPathVariables(Widen(product.finishLaunchProgram));
     if (DWORD error = System().StartProgram(program, installDir)) {
-      Log(run, "Failed to launch app: " + Narrow(program) + "\r\n" + SystemErrorText(error));
+      LogLaunchFailure(
+          run, "Failed to launch app: " + Narrow(program) + "\r\n" + SystemErrorText(error));
     }
   }
   if ((run.finishChoices & kFinishViewLog) != 0) {
