@@ -146,12 +146,12 @@ void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
   if (HasFlag(kFlagNoUninstallOnRemovable) && OnRemovableDrive(run.installDir)) {
     product.ProductFlags &= ~kFlagUninstallable;
   }
+  Status(8);  // shown while the batches run
   RunProductBatch(kPreInstallationBatch, options.preBatchAddition);
   if (run.isUpgrade) RunProductBatch(kUpgradeBatch, {});
   if (ReinstallBatchRuns(run.previousInstallExists, run.sameVersion, product.ProductFlags2)) {
     RunProductBatch(kReinstallBatch, {});
   }
-  Status(8);
   Progress(2);
 }
 
