@@ -65,8 +65,10 @@ bool SaveUninstallData(const std::string& folder, std::string_view removalList,
   const std::string path = JoinPath(folder, kUninstallRecordName);
   const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
   if (error == 0) return true;
-  failureSummary += WideToAnsi(GetText(kTextRecordNotWritten)) + " " + path + "\r\n" +
-                    SystemErrorText(error) + "\r\n\r\n";
+  // The record does not keep text 31, so the uninstaller's rewrite has only its own words.
+  std::wstring prefix = GetText(kTextRecordNotWritten);
+  if (prefix.empty()) prefix = L"Could not write";
+  failureSummary += WideToAnsi(prefix) + " " + path + "\r\n" + SystemErrorText(error) + "\r\n\r\n";
   return false;
 }
 
