@@ -29,10 +29,10 @@ constexpr int32_t kTextFolderPageTitle = 24;
 constexpr int32_t kTextCannotCreateFolder = 25;
 constexpr int32_t kTextCannotWriteInFolder = 73;
 
-// The file GetTempFileNameW made in the folder last accepted; deleted when the page is left.
+// The file GetTempFileNameW made in the folder last accepted; deleted when the page is left,
+// or by ExitInstaller when the run ends first.
 std::wstring& TestFilePath() {
-  static std::wstring path;
-  return path;
+  return GetInstallerState().temporaryWorkFile;
 }
 
 // A drive without a disk would otherwise make the system ask for one.

@@ -2,8 +2,10 @@
 // restart and the progress positions of the whole run.
 #include <algorithm>
 
+#include "core/payload_format.h"
 #include "file_fixtures.h"
 #include "install_sequence_fixture.h"
+#include "tests/support/payload_damage.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs::systest {
@@ -214,6 +216,37 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
     }
     EXPECT_EQ(result.Records("restart").size(), c.restart ? 1u : 0u) << result;
     EXPECT_EQ(LaunchesOf(result).size(), c.restart ? 0u : 1u) << result;
+  }
+}
+
+// ---- 35: the way out ----
+
+// The progress page is closed once on every way out: at the end of a completed run, and by the
+// exit when a damaged block ends the run in the middle of the files.
+TEST_F(InstallSequence, EveryWayOutClosesTheProgressPage) {
+  ProductSettings product = SequenceProduct(kQuiet | kFlagShowProgressPage);
+  product.languages.texts[13] = u"T13 %d";  // the corrupt report names the error
+  for (bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "DamagedBlock" : "Completed");
+    TestPayload payload = MakePayload({MakeFile("f0.txt", "x")}, {}, 0, SettingsStream(product));
+    if (damaged) {
+      const size_t checksum = payload.layout.blockOffsets[0] + 4;
+      test_support::SetU32(payload.section, checksum,
+                           test_support::GetU32(payload.section, checksum) + 1);
+      test_support::RefreshAreaChecksum(payload.section, payload.layout);
+    }
+    RunResult result = RunInstaller(MakeInstaller(payload), L"/a");
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    EXPECT_EQ(WorkDone(result), !damaged) << result;
+    EXPECT_EQ(
+        result.MessageTexts(),
+        std::vector<std::string>(damaged ? 1 : 0, "T13 " + std::to_string(kErrorBlockChecksum)))
+        << result;
+    const std::vector<TranscriptRecord> pages = result.Records("progresspage");
+    ASSERT_EQ(pages.size(), 2u) << result;
+    EXPECT_EQ(pages[0].Field(0), "open") << result;
+    EXPECT_EQ(pages[1].fields, std::vector<std::string>{"close"}) << result;
+    EXPECT_EQ(result.transcript.back().kind, "progresspage") << result;
   }
 }
 
