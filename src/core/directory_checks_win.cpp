@@ -21,10 +21,10 @@
 namespace qs {
 namespace {
 
-// The file GetTempFileNameW made in the folder last accepted; deleted when the page is left.
+// The file GetTempFileNameW made in the folder last accepted; deleted when the page is left,
+// or by ExitInstaller when the run ends first.
 std::wstring& TestFilePath() {
-  static std::wstring path;
-  return path;
+  return GetInstallerState().temporaryWorkFile;
 }
 
 // A drive without a disk would otherwise make the system ask for one.

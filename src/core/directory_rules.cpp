@@ -129,7 +129,7 @@ DirectoryVerdict CheckInstallDirectory(std::u16string_view directory,
                                        const DirectoryRuleOptions& options,
                                        const DriveFacts& facts) {
   if (!IsWellFormedPath(directory)) {
-    return Refusal(DirectoryProblem::kMalformed, kTextNoSuchDrive, std::u16string(directory));
+    return Refusal(DirectoryProblem::kMalformed, kTextInvalidPath, std::u16string(directory));
   }
   const std::u16string drive = DriveOfPath(directory);
   const std::u16string root = DriveRoot(drive);

@@ -64,7 +64,7 @@ struct DirectoryRuleOptions {
 
 enum class DirectoryProblem {
   kNone,
-  kMalformed,        // kTextNoSuchDrive with the path as typed
+  kMalformed,        // kTextInvalidPath with the path as typed
   kNoSuchDrive,      // kTextNoSuchDrive with the drive
   kNetworkPath,      // kTextNetworkPath
   kTooShort,         // kTextFolderTooShort

@@ -3,7 +3,9 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include "base/file_redirection_win.h"
 #include "core/installer_state_win.h"
+#include "ui/user_interface_win.h"
 
 namespace qs {
 namespace {
@@ -26,12 +28,17 @@ void ExitInstaller(int code) {
   exiting = true;
 
   InstallerState& state = GetInstallerState();
+  Ui().CloseProgressPage();
   if (state.backgroundWindow != nullptr) {
     ::ShowWindow(state.backgroundWindow, SW_MINIMIZE);
     ::DestroyWindow(state.backgroundWindow);
     state.backgroundWindow = nullptr;
   }
   PumpPendingMessages();
+  if (!state.temporaryWorkFile.empty()) {
+    ::DeleteFileW(Redirected(state.temporaryWorkFile));
+    state.temporaryWorkFile.clear();
+  }
   if (state.notifierThread) {
     ::WaitForSingleObject(state.notifierThread.Get(), INFINITE);
     state.notifierThread.Reset();

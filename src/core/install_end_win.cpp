@@ -30,6 +30,13 @@ std::wstring Quoted(std::wstring_view text) {
   return L"\"" + std::wstring(text) + L"\"";
 }
 
+// The log file is already written when the launches fail; their lines still go into it, before
+// the log itself may be opened.
+void LogLaunchFailure(InstallRun& run, std::u16string_view text) {
+  Log(run, text);
+  UpdateInstallLogFile(run);
+}
+
 }  // namespace
 
 // ---- 26 ----
@@ -128,7 +135,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
     std::wstring command = Widen(options.runAfterInstall);
     if (DWORD error = System().StartProgram(command, installDir)) {
-      Log(run, u"Failed to launch command: " + std::u16string(AsU16(command)) + u"\r\n" + SystemErrorU16(error));
+      LogLaunchFailure(run, u"Failed to launch command: " + std::u16string(AsU16(command)) +
+                                u"\r\n" + SystemErrorU16(error));
     }
   }
   if ((run.finishChoices & kFinishOpenFile) != 0) {
@@ -137,7 +145,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
   if ((run.finishChoices & kFinishLaunchProgram) != 0) {
     std::wstring program = ExpandPathVariables(Widen(product.finishLaunchProgram));
     if (DWORD error = System().StartProgram(program, installDir)) {
-      Log(run, u"Failed to launch app: " + std::u16string(AsU16(program)) + u"\r\n" + SystemErrorU16(error));
+      LogLaunchFailure(run, u"Failed to launch app: " + std::u16string(AsU16(program)) + u"\r\n" +
+                                SystemErrorU16(error));
     }
   }
   if ((run.finishChoices & kFinishViewLog) != 0) {

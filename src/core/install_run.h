@@ -18,6 +18,14 @@ enum FinishChoice : uint32_t {
   kFinishOpenOther = 0x8,      // box 1029
 };
 
+// This run's text in Install.LOG once written, so that lines logged afterwards still reach
+// the file.
+struct WrittenInstallLog {
+  int64_t logEnd = -1;  // where the run's log ends in the file; -1: the run wrote no file
+  size_t logSize = 0;   // the bytes of InstallRun::installLog the file holds
+  std::string ending;   // what follows the log in the file (InstallLogEnding)
+};
+
 // A shortcut that an installed file asks for; made after the files are in place.
 struct ShortcutEntry {
   bool onDesktop = false;     // placement bit 0
@@ -79,7 +87,8 @@ struct InstallRun {
   uint64_t requiredSpace = 0;
   std::u16string failureSummary;  // not empty: the run is incomplete
   std::u16string installLog;      // the log lines of the run
-  std::string installLogPath;  // where the log file goes once written
+  std::string installLogPath;     // where the log file goes once written
+  WrittenInstallLog writtenLog;
   bool rebootNeeded = false;
   uint32_t finishChoices = 0;  // FinishChoice bits
 

@@ -49,14 +49,15 @@ void GrantRights(const std::string& directory, InstallRun& run) {
   }
 }
 
-// "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several.
+// "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several, in the
+// installation folder, where the product's users look for them.
 void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
                         InstallRun& run) {
   for (size_t i = 0; i < documents.size(); ++i) {
     std::string name =
         documents.size() == 1 ? stem + ".txt" : stem + std::to_string(i + 1) + ".txt";
     std::string path;
-    WriteUninstallDataFile(run, name, documents[i], path);
+    WriteProductFile(run, run.installDir, name, documents[i], path);
   }
 }
 
@@ -146,12 +147,12 @@ void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
   if (HasFlag(kFlagNoUninstallOnRemovable) && OnRemovableDrive(run.installDir)) {
     product.ProductFlags &= ~kFlagUninstallable;
   }
+  Status(kTextPreparing);  // shown while the batches run
   RunProductBatch(kPreInstallationBatch, options.preBatchAddition);
   if (run.isUpgrade) RunProductBatch(kUpgradeBatch, {});
   if (ReinstallBatchRuns(run.previousInstallExists, run.sameVersion, product.ProductFlags2)) {
     RunProductBatch(kReinstallBatch, {});
   }
-  Status(kTextPreparing);
   Progress(2);
 }
 

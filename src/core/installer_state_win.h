@@ -28,6 +28,9 @@ struct InstallerState {
   std::wstring productNameOverrideWide;
 
   HWND backgroundWindow = nullptr;
+  // The run's temporary work file, which ExitInstaller deletes when the run ends while it is
+  // there: the folder page's test file.
+  std::wstring temporaryWorkFile;
   UniqueHandle notifierThread;
 
   bool oleInitialized = false;

@@ -227,8 +227,10 @@ int FileDataReader::NextEntry(ByteSpan& entry, void (*onBlockRead)(void*), void*
   return 0;
 }
 
-// An area that ends before the next block's length field has no block to give (61); one that
-// ends inside the checksum field or the stored data is overrun (63).
+// The stored length is a signed 32-bit number that must be positive: 0 and every length from
+// 2^31 on are 61. A positive length longer than what follows the checksum field is an overrun
+// (63). An area that ends before the next block's length field has no block to give (61); one
+// that ends inside the checksum field is overrun (63).
 int FileDataReader::ReadBlock() {
   PayloadCursor cursor(area_, position_);
   uint32_t storedLength = 0;

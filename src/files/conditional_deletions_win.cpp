@@ -55,8 +55,9 @@ bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
   return true;
 }
 
-// Deletes one file that passed its condition, now or at the next restart as `mode` says.
-void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
+// Deletes one file that passed its condition, now or at the next restart as `mode` says. True
+// when it is gone or registered to go.
+bool DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
                         const std::wstring& widePath, uint8_t mode) {
   ClearProtectingAttributes(widePath);
   const bool atRestart = (mode & kDeleteModeAtRestart) != 0;
@@ -65,13 +66,12 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
     if (::DeleteFileW(Redirected(widePath))) {
       pass.Log(u"Deleted file: " + U16(path) + u"\r\n");
       pass.Deleted(path);
-      return;
+      return true;
     }
     error = ::GetLastError();
     if ((mode & kDeleteModeAtRestartOnFailure) == 0) {
-      pass.Log(u"Failed to delete file \"" + U16(path) + u"\": " + SystemErrorU16(error) +
-               u"\r\n");
-      return;
+      pass.Log(u"Failed to delete file \"" + U16(path) + u"\": " + SystemErrorU16(error) + u"\r\n");
+      return false;
     }
   }
   pass.Log(u"File \"" + U16(path) + u"\" will be deleted after rebooting" +
@@ -82,20 +82,27 @@ void DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
       pass.run->failureSummary += u"Failed to register \"" + U16(path) + u"\" for deletion: " +
                                   SystemErrorU16(::GetLastError()) + u"\r\n";
     }
-    return;
+    return false;
   }
   Product().ProductFlags |=
       pass.Installing() ? kFlagRestartRequired : kFlagUninstallRestartRequired;
   pass.Deleted(path);
+  return true;
 }
 
 void RunConditionalDeletions(const DeletionPass& pass, const std::string& installDir) {
   const uint8_t passBit = pass.Installing() ? kDeleteModeInstall : kDeleteModeUninstall;
   // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
+  // Uninstalling, the entries that deleted nothing, for the record the uninstaller rewrites.
+  std::vector<FileDeletion> left;
   bool anyMatched = false;
   for (const FileDeletion& deletion : deletions) {
-    if ((deletion.mode & passBit) == 0) continue;
+    if ((deletion.mode & passBit) == 0) {
+      left.push_back(deletion);
+      continue;
+    }
+    bool carriedOut = false;
     std::vector<std::string> files;
     ExpandFileSpecification(ExpandPathVariables(deletion.file_spec), files, installDir);
     for (const std::string& path : files) {
@@ -112,10 +119,12 @@ void RunConditionalDeletions(const DeletionPass& pass, const std::string& instal
           break;
       }
       anyMatched = true;
-      DeleteMatchingFile(pass, path, widePath, deletion.mode);
+      if (DeleteMatchingFile(pass, path, widePath, deletion.mode)) carriedOut = true;
     }
+    if (!carriedOut) left.push_back(deletion);
   }
   if (anyMatched) pass.Log(u"\r\n");
+  if (!pass.Installing()) Product().conditionalDeletes = std::move(left);
 }
 
 }  // namespace

@@ -39,7 +39,12 @@ std::string InstallLogText(const InstallLogContent& content, bool fileHeldData) 
   out += "\r\n";
 
   out += content.log;
-  out += "\r\n";
+  out += InstallLogEnding(content);
+  return out;
+}
+
+std::string InstallLogEnding(const InstallLogContent& content) {
+  std::string out = "\r\n";
   if (!content.failureSummary.empty()) {
     out += "*** FAILURE SUMMARY ***\r\n";
     out += content.failureSummary;

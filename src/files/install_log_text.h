@@ -24,4 +24,8 @@ struct InstallLogContent {
 // this run from the one before.
 std::string InstallLogText(const InstallLogContent& content, bool fileHeldData);
 
+// The end of that text, after the run's log: the failure summary under its heading, or the
+// completion text.
+std::string InstallLogEnding(const InstallLogContent& content);
+
 }  // namespace qs

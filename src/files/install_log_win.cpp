@@ -32,7 +32,7 @@ void WriteAll(HANDLE file, std::string_view text) {
 
 }  // namespace
 
-bool WriteInstallLogFile(const InstallRun& run, std::u16string_view summary, bool isReinstall) {
+bool WriteInstallLogFile(InstallRun& run, std::u16string_view summary, bool isReinstall) {
   UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
@@ -57,8 +57,31 @@ bool WriteInstallLogFile(const InstallRun& run, std::u16string_view summary, boo
   content.failureSummary = Ansi(summary);
   if (summary.empty()) content.completionText = Ansi(AsU16(GetText(kTextInstallCompleteCaption)));
 
-  WriteAll(file.Get(), InstallLogText(content, end.QuadPart > 0));
+  const std::string text = InstallLogText(content, end.QuadPart > 0);
+  WriteAll(file.Get(), text);
+  std::string ending = InstallLogEnding(content);
+  run.writtenLog.logEnd = end.QuadPart + static_cast<int64_t>(text.size() - ending.size());
+  run.writtenLog.logSize = run.installLog.size();
+  run.writtenLog.ending = std::move(ending);
   return true;
+}
+
+void UpdateInstallLogFile(InstallRun& run) {
+  WrittenInstallLog& written = run.writtenLog;
+  if (written.logEnd < 0 || run.installLog.size() <= written.logSize) return;
+  UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  LARGE_INTEGER at = {};
+  at.QuadPart = written.logEnd;
+  if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) return;
+  // The new lines take the place of the ending, which follows them again.
+  const std::string added = Ansi(std::u16string_view(run.installLog).substr(written.logSize));
+  WriteAll(file.Get(), added);
+  WriteAll(file.Get(), written.ending);
+  written.logEnd += static_cast<int64_t>(added.size());
+  written.logSize = run.installLog.size();
 }
 
 void OpenInstallLog(const InstallRun& run) {

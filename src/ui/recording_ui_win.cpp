@@ -172,10 +172,13 @@ PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
 void RecordingUserInterface::OpenProgressPage(const ProgressPageRequest& request) {
   AppendTranscriptRecord("progresspage", {"open", WideToUtf8(request.caption),
                                           WideToUtf8(request.title), WideToUtf8(request.heading)});
+  progressPageOpen_ = true;
 }
 
 void RecordingUserInterface::CloseProgressPage() {
+  if (!progressPageOpen_) return;
   AppendTranscriptRecord("progresspage", {"close"});
+  progressPageOpen_ = false;
 }
 
 void RecordingUserInterface::SetProgress(int percent) {

@@ -28,6 +28,7 @@ class RecordingUserInterface : public UserInterface {
 
   std::vector<std::string> answers_;
   size_t nextAnswer_ = 0;
+  bool progressPageOpen_ = false;
 };
 
 // Transcript names of icons, button sets and answers.

@@ -75,8 +75,10 @@ class UserInterface {
   // A modal wizard page; returns how it ended.
   virtual PageResult ShowPage(const PageRequest& request) = 0;
 
-  // Opens the modeless progress page; it stays until ClosePage or the end of the run.
+  // Opens the modeless progress page; it stays until CloseProgressPage or the end of the run.
   virtual void OpenProgressPage(const ProgressPageRequest& request) = 0;
+  // Closes the progress page when one is open, and does nothing otherwise: ExitInstaller calls
+  // it on every way out.
   virtual void CloseProgressPage() = 0;
 
   // The progress page's bar (0-100), status line and item line. Without a progress page they

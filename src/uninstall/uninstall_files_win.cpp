@@ -91,6 +91,7 @@ void DropPendingOperations(UninstallRun& run) {
   SetUninstallProgress(92);  // 22
   RemoveFromPendingOperations(run.deletedFiles, nullptr);
   RunUninstallConditionalDeletions(Installation().installDir, [](const std::string&) {});  // 23
+  run.record.conditionalDeletes = Product().conditionalDeletes;  // those left for a later run
   SetUninstallProgress(93);
 }
 

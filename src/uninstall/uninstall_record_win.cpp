@@ -64,8 +64,10 @@ bool SaveUninstallData(const std::string& folder, std::string_view removalList,
   const std::string path = JoinPath(folder, kUninstallRecordName);
   const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
   if (error == 0) return true;
-  failureSummary += std::u16string(AsU16(GetText(kTextCannotWriteFile))) + u" " + U16(path) +
-                    u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
+  // The record does not keep this text, so the uninstaller's rewrite has only its own words.
+  std::u16string prefix(AsU16(GetText(kTextCannotWriteFile)));
+  if (prefix.empty()) prefix = u"Could not write";
+  failureSummary += prefix + u" " + U16(path) + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   return false;
 }
 

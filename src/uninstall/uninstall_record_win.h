@@ -9,8 +9,9 @@ namespace qs {
 
 inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
 
-// Writes `folder`\Uninstall.DAT over any earlier one. On failure kTextCannotWriteFile, the path
-// and the system's text go to `failureSummary` and the result is false.
+// Writes `folder`\Uninstall.DAT over any earlier one. On failure kTextCannotWriteFile (or its
+// English wording when the text is empty, as in the uninstaller), the path and the system's text
+// go to `failureSummary` and the result is false.
 bool SaveUninstallData(const std::string& folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary);
 

@@ -233,10 +233,10 @@ void CopyRunningProgram(const std::string& dest, InstallRun& run) {
 
 }  // namespace
 
-bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
-                            std::string& path) {
-  path = JoinPath(run.uninstallDir, name);
-  CreateFolderPath(run.uninstallDir);
+bool WriteProductFile(InstallRun& run, const std::string& folder, std::string_view name,
+                      ByteSpan bytes, std::string& path) {
+  path = JoinPath(folder, name);
+  CreateFolderPath(folder);
   UniqueFileHandle file(::CreateFileW(Redirected(Widen(path)), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
@@ -247,6 +247,11 @@ bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan byt
   }
   RecordForRemoval(run, path, RemovalEntry::kFile);
   return true;
+}
+
+bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
+                            std::string& path) {
+  return WriteProductFile(run, run.uninstallDir, name, bytes, path);
 }
 
 std::string UninstallerPath(const InstallRun& run) {

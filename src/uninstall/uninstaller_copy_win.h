@@ -25,9 +25,13 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run);
 // when nothing was changed.
 bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened);
 
-// Writes one of the product's own files (an icon, the background picture, a document) into the
-// uninstall data folder, made when missing, and records it for removal. False, with the failure
-// in run.failureSummary, when it could not be written; `path` is its full path.
+// Writes one of the product's own files (a document) into `folder`, made when missing, and
+// records it for removal. False, with the failure in run.failureSummary, when it could not be
+// written; `path` is its full path.
+bool WriteProductFile(InstallRun& run, const std::string& folder, std::string_view name,
+                      ByteSpan bytes, std::string& path);
+
+// WriteProductFile into the uninstall data folder (an icon, the background picture).
 bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
                             std::string& path);
 

@@ -205,6 +205,28 @@ TEST_F(ConditionalDeletes, FailedDeleteIsLoggedAndTheRestGoOn) {
             std::vector<std::string>{});
 }
 
+// Uninstalling, an entry that deleted a file is done and leaves the list the uninstaller writes
+// back, so that a later run does not carry it out again. An entry that found nothing to delete,
+// could not delete it, or belongs to the installation stays.
+TEST_F(ConditionalDeletes, UninstallingDropsTheEntriesCarriedOut) {
+  Make("gone.dat");
+  Make("small.dat");
+  Make("locked.dat");
+  const UniqueFileHandle lock = LockFile(Folder() / "locked.dat");
+  ASSERT_TRUE(lock);
+  const FileDeletion done = {"gone.dat", 0, "", kUninstall};
+  const std::vector<FileDeletion> left = {
+      {"missing.dat", 0, "", kUninstall},
+      {"small.dat", 5, "1000", kUninstall},  // the file is smaller
+      {"locked.dat", 0, "", kUninstall},
+      {"gone.dat", 0, "", kInstall},
+  };
+  std::vector<FileDeletion> deletions = left;
+  deletions.insert(deletions.begin() + 2, done);
+  EXPECT_EQ(DeleteUninstalling(deletions), std::vector<std::string>{PathOf("gone.dat")});
+  EXPECT_EQ(Product().conditionalDeletes, left);
+}
+
 TEST_F(ConditionalDeletes, NothingMatchingLogsNothing) {
   Make("kept.txt");
   // The argument is tested only against a file: with none, it is never read.

@@ -1,6 +1,6 @@
 // The installation folder's checks with the drives of a real (Wine) system, the folder they
 // accept with its test file, and the removal of folders left empty. Everything runs inside the
-// test process; no case here shows a message.
+// test process (the exit in a child of it); no case here shows a message.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "base/text_win.h"
 #include "core/directory_checks_win.h"
+#include "core/exit_win.h"
 #include "core/product_win.h"
 #include "harness_win.h"
 #include "integration/shell_folders_win.h"
@@ -95,6 +96,28 @@ TEST_F(DirectoryChecks, AcceptedFolderIsMadeAndHoldsTheTestFileUntilThePageIsLef
 
   DeleteDirectoryTestFile();
   EXPECT_EQ(EntryCount(folder), 0u);
+}
+
+// A run that ends before the page is left takes the test file with it: the exit deletes it.
+// The exit ends the process, so it happens in a child that repeats this test up to the
+// statement; the folder has a fixed name for both.
+TEST(DirectoryChecksDeathTest, ExitDeletesTheTestFile) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH + 1, temp), 0u);
+  const fs::path folder = fs::path(temp) / "quillonet-tests" / "DirectoryChecksDeathTest";
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  EXPECT_EXIT(
+      {
+        Product().ProductFlags = 0;
+        InstallRun run;
+        run.previousInstallExists = true;
+        if (AcceptInstallDirectory(Narrow(folder.wstring()), run)) ExitInstaller(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+  ASSERT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::is_empty(folder));
+  fs::remove_all(folder, ignored);
 }
 
 TEST_F(DirectoryChecks, EmptyFolderIsRemovedWithTheShellsLeftovers) {

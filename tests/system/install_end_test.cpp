@@ -1,6 +1,13 @@
 // The end of the installation run: the end report and what starts after it, a failed run, the
 // restart and the progress positions of the whole run.
+#include <algorithm>
+
+#include "base/text.h"
+#include "core/payload_format.h"
+#include "file_fixtures.h"
 #include "install_sequence_fixture.h"
+#include "tests/support/payload_damage.h"
+#include "uninstall/uninstall_record.h"
 
 namespace qs::systest {
 namespace {
@@ -147,6 +154,38 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
   }
 }
 
+// ---- 22: the documents as files ----
+
+// With bits 46 and 47 the readme and licence documents are written as files into the
+// installation folder, not into the uninstall data folder beside them, and are recorded for
+// removal: one document as "readme.txt", several numbered from 1.
+TEST_F(InstallSequence, DocumentFilesGoIntoTheInstallationFolder) {
+  const std::wstring keyName = OwnName();
+  DeleteRegistration(keyName);
+  const fs::path app = Folder() / "app";
+  ProductSettings product =
+      SequenceProduct(kQuiet | kFlagUninstallable | kFlagNoPreviousInstallQuestion |
+                      kFlagWriteReadmeFiles | kFlagWriteLicenseFiles);
+  product.uninstallKeyName = WideToUtf8(keyName);
+  product.UninstallSubdir = "Uninstall";
+  product.readmes = {{'R', '1'}};
+  product.licenses = {{'L', '1'}, {'L', '2'}};
+  RunResult result = RunInstaller(Installer(product), DirectorySwitch(app) + L" /a");
+  DeleteRegistration(keyName);
+  EXPECT_TRUE(WorkDone(result)) << result;
+
+  const std::vector<std::pair<const char*, const char*>> documents = {
+      {"readme.txt", "R1"}, {"eula1.txt", "L1"}, {"eula2.txt", "L2"}};
+  const std::vector<std::string> entries =
+      ParseUninstallRecord(ReadText(app / "Uninstall" / "Uninstall.DAT")).removalEntries;
+  for (const auto& [name, content] : documents) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ReadText(app / name), content);
+    EXPECT_FALSE(fs::exists(app / "Uninstall" / name));
+    EXPECT_NE(std::find(entries.begin(), entries.end(), Utf8(app / name)), entries.end());
+  }
+}
+
 // ---- 29, 33: the restart ----
 
 // A restart left over from the work is done without asking in automatic mode and asked for
@@ -200,6 +239,38 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
     }
     EXPECT_EQ(result.Records("restart").size(), c.restart ? 1u : 0u) << result;
     EXPECT_EQ(LaunchesOf(result).size(), c.restart ? 0u : 1u) << result;
+  }
+}
+
+// ---- 35: the way out ----
+
+// The progress page is closed once on every way out: at the end of a completed run, and by the
+// exit when a damaged block ends the run in the middle of the files.
+TEST_F(InstallSequence, EveryWayOutClosesTheProgressPage) {
+  ProductSettings product = SequenceProduct(kQuiet | kFlagShowProgressPage);
+  product.languages.texts[kTextCorruptReport] =
+      Utf8ToUtf16(TextName(kTextCorruptReport) + " %d");  // the corrupt report names the error
+  for (bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "DamagedBlock" : "Completed");
+    TestPayload payload = MakePayload({MakeFile("f0.txt", "x")}, {}, 0, SettingsStream(product));
+    if (damaged) {
+      const size_t checksum = payload.layout.blockOffsets[0] + 4;
+      test_support::SetU32(payload.section, checksum,
+                           test_support::GetU32(payload.section, checksum) + 1);
+      test_support::RefreshAreaChecksum(payload.section, payload.layout);
+    }
+    RunResult result = RunInstaller(MakeInstaller(payload), L"/a");
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    EXPECT_EQ(WorkDone(result), !damaged) << result;
+    EXPECT_EQ(result.MessageTexts(),
+              std::vector<std::string>(damaged ? 1 : 0, TextName(kTextCorruptReport) + " " +
+                                                            std::to_string(kErrorBlockChecksum)))
+        << result;
+    const std::vector<TranscriptRecord> pages = result.Records("progresspage");
+    ASSERT_EQ(pages.size(), 2u) << result;
+    EXPECT_EQ(pages[0].Field(0), "open") << result;
+    EXPECT_EQ(pages[1].fields, std::vector<std::string>{"close"}) << result;
+    EXPECT_EQ(result.transcript.back().kind, "progresspage") << result;
   }
 }
 

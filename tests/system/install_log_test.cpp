@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/system_error_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/install_run.h"
+#include "core/install_steps_win.h"
 #include "core/product_win.h"
 #include "file_fixtures.h"
 #include "files/install_log_win.h"
@@ -216,10 +218,55 @@ TEST_F(InstallLogFile, FolderOutsideTheCodePage) {
   ASSERT_EQ(run_.installLogPath.rfind('|', 0), 0u);
   ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   const std::string text = ReadText(folder / L"Install.LOG");
-  EXPECT_NE(text.find("Install location: " + WideToUtf8(Folder().wstring()) + "\\Produkt ?\xE9\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("Install location: " + WideToUtf8(Folder().wstring()) + "\\Produkt ?\xE9\r\n"),
+      std::string::npos)
       << text;
   EXPECT_EQ(text.find('|'), std::string::npos) << text;
+}
+
+// The programs started at the very end fail after the file is written: their lines still go
+// into this run's text, in front of its completion text, and what an earlier run left stays as
+// it was. A run that wrote no file writes none for them. The programs are really started here,
+// and do not exist.
+TEST_F(InstallLogFile, LaunchFailuresReachTheWrittenFile) {
+  Product().finishLaunchProgram = "no-such-app.exe";
+  CommandLineOptions options;
+  options.runAfterInstall = "no-such-program.exe";
+  const std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  const std::string failures = "Failed to launch command: no-such-program.exe\r\n" + notFound +
+                               "Failed to launch app: no-such-app.exe\r\n" + notFound;
+  const std::string earlier = "An earlier run\r\n";
+  const InstallRun fresh = run_;
+  for (bool written : {true, false}) {
+    SCOPED_TRACE(written ? "Written" : "NotWritten");
+    run_ = fresh;
+    run_.finishChoices = kFinishLaunchProgram;
+    fs::remove(LogPath());
+    std::string before;
+    if (written) {
+      WriteText(LogPath(), earlier);
+      ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
+      before = ReadText(LogPath());
+    }
+    wchar_t workingFolder[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, workingFolder);
+    LaunchAfterInstallation(options, run_);
+    ::SetCurrentDirectoryW(workingFolder);  // the run made the install folder its own
+
+    EXPECT_EQ(WideToUtf8(run_.installLog), "Copying \"f0.txt\"...OK\r\n" + failures);
+    if (!written) {
+      EXPECT_FALSE(fs::exists(LogPath()));
+      continue;
+    }
+    const std::string completion = TextName(kTextInstallCompleteCaption);
+    const std::string end = "Copying \"f0.txt\"...OK\r\n\r\n" + completion + "\r\n";
+    ASSERT_TRUE(EndsWith(before, end)) << before;
+    EXPECT_EQ(ReadText(LogPath()), before.substr(0, before.size() - end.size()) +
+                                       "Copying \"f0.txt\"...OK\r\n" + failures + "\r\n" +
+                                       completion + "\r\n");
+    EXPECT_EQ(ReadText(LogPath()).rfind(earlier + kSeparator, 0), 0u);
+  }
 }
 
 // ---- Real installers ----
@@ -265,6 +312,25 @@ TEST_F(InstallSequence, InstallLogOfSuccessfulRuns) {
       << both;
   EXPECT_EQ(Count(both, "Installation log for: "), 2u) << both;
   EXPECT_TRUE(EndsWith(both, "\r\n\r\n" + TextName(kTextInstallCompleteCaption) + "\r\n")) << both;
+}
+
+// A /r program that does not start fails after the log was written; its line still reaches
+// Install.LOG. Run without a transcript, so that the program is really started.
+TEST_F(InstallSequence, FailedRProgramIsInTheWrittenLog) {
+  const fs::path app = Folder() / "app";
+  RunOptions options;
+  options.transcript = false;
+  RunResult result =
+      RunInstaller(Installer(SequenceProduct(kQuiet | kFlagWriteInstallLogAlways)),
+                   DirectorySwitch(app) + L" /a /r:\"no-such-program.exe\"", options);
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  const std::string text = ReadText(app / "Install.LOG");
+  EXPECT_TRUE(EndsWith(text,
+                       "Launch on exit: no-such-program.exe\r\n"
+                       "Failed to launch command: no-such-program.exe\r\n" +
+                           SystemErrorText(ERROR_FILE_NOT_FOUND) + "\r\n" +
+                           TextName(kTextInstallCompleteCaption) + "\r\n"))
+      << text;
 }
 
 // An uninstallable product says whether it installs anew or over an installed version, and

@@ -127,6 +127,19 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
   }
 }
 
+// The uninstaller knows only the texts the record keeps, and this one is not among them: its
+// failed rewrite names the failure in the built-in English words instead of starting with a
+// blank.
+TEST_F(UninstallRecordFiles, WriteFailureWithoutItsText) {
+  LanguageTable& table = Product().languages;
+  table.texts[kTextCannotWriteFile * table.names.size()] = u"";
+  const std::string narrow = Narrow((Folder() / "Missing").wstring());
+  std::u16string summary;
+  EXPECT_FALSE(SaveUninstallData(narrow, "", SampleRecord(), summary));
+  EXPECT_EQ(WideToUtf8(summary), "Could not write " + narrow + "\\Uninstall.DAT\r\n" +
+                                     SystemErrorText(ERROR_PATH_NOT_FOUND) + "\r\n\r\n");
+}
+
 constexpr char kLoadChild[] = "UninstallRecordChild.LoadsAMissingRecord";
 constexpr wchar_t kChildFolderVariable[] = L"QS_UNINSTALL_RECORD_FOLDER";
 

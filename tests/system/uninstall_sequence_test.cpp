@@ -404,6 +404,66 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
   }
 }
 
+// ---- 25: the rewritten record ----
+
+// Uninstall.DAT is rewritten after the files even when all went well. The uninstaller has only
+// the texts the record keeps, and the failure's text 31 is not among them: a record that cannot
+// be rewritten (another program reads it and does not let it be replaced) is reported in the
+// built-in words.
+TEST_F(UninstallSequence, RecordThatCannotBeRewrittenIsReported) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  UniqueFileHandle reader(::CreateFileW(dat.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(reader);
+  RunResult result = Uninstall(Uninstaller(app), name, L"", {"yes"});
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  const std::vector<std::string> messages = result.MessageTexts();
+  ASSERT_EQ(messages.size(), 2u) << result;
+  EXPECT_EQ(messages[1].rfind(
+                TextName(kTextUninstallFailed) + " Could not write " + Utf8(dat) + "\r\n", 0),
+            0u)
+      << result;
+  EXPECT_FALSE(Exists(app / "f0.txt"));
+  EXPECT_TRUE(Registered(name));
+}
+
+// ---- 23, 25: conditional deletions ----
+
+// A conditional deletion carried out is not carried out again: after a run that a held file
+// keeps from completing, the rewritten record holds only the rule that found nothing, and the
+// next run leaves alone a file made since under the done rule's name.
+TEST_F(UninstallSequence, ConditionalDeletionCarriedOutIsNotRepeated) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ProductSettings product = Uninstallable(name);
+  const FileDeletion done = {"cache.tmp", 0, "", kDeleteModeUninstall};
+  const FileDeletion waiting = {"*.bak", 0, "", kDeleteModeUninstall};
+  product.conditionalDeletes = {done, waiting};
+  ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"held.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  WriteText(app / "cache.tmp", "made by the product");
+  {
+    UniqueFileHandle lock = LockFile(app / "held.txt");
+    ASSERT_TRUE(lock);
+    RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(result.exitCode, 0u) << result;
+    EXPECT_FALSE(Exists(app / "cache.tmp"));
+    EXPECT_EQ(ParseUninstallRecord(ReadText(dat)).conditionalDeletes,
+              std::vector<FileDeletion>{waiting})
+        << ReadText(dat);
+  }
+  WriteText(app / "cache.tmp", "made after the first run");
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_FALSE(Exists(app / "held.txt"));
+  EXPECT_FALSE(Registered(name));
+  EXPECT_EQ(ReadText(app / "cache.tmp"), "made after the first run");
+}
+
 // The folder the installation made around a held file stays with it, and stays in the record:
 // the next run, with the file free, removes both.
 TEST_F(UninstallSequence, HeldFileKeepsItsFolderForTheNextRun) {

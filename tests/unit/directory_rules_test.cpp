@@ -164,10 +164,11 @@ TEST(DirectoryRulesTest, ChecksInOrderAndReportsTheFirstThatFails) {
   const Case cases[] = {
       {"Accepted", u"C:\\Apps\\My App", plain, DirectoryProblem::kNone, kNoText, u""},
       {"AcceptedUnc", u"\\\\server\\share\\Apps", plain, DirectoryProblem::kNone, kNoText, u""},
-      // A malformed path has no drive to name: the text gets the path as typed.
-      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, kTextNoSuchDrive,
+      // A malformed path is refused with the invalid-path text, not the drive's: it may have no
+      // drive to name. The text gets the path as typed.
+      {"Malformed", u"Apps\\My App", plain, DirectoryProblem::kMalformed, kTextInvalidPath,
        u"Apps\\My App"},
-      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, kTextNoSuchDrive,
+      {"MalformedOnMissingDrive", u"Q:\\a|b", plain, DirectoryProblem::kMalformed, kTextInvalidPath,
        u"Q:\\a|b"},
       {"MissingDrive", u"Q:\\Apps", plain, DirectoryProblem::kNoSuchDrive, kTextNoSuchDrive, u"Q:"},
       // The drive is checked before the length: a missing drive's root names the drive.

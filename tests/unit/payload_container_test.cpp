@@ -190,6 +190,54 @@ TEST(EntryReading, ReadsBlocksOnlyWhenTheNextEntryIsIncomplete) {
   EXPECT_EQ(reader.RemainingBytes(), 0u);
 }
 
+// A block's stored length must be positive as a signed 32-bit number (61 for zero and for
+// every length from 2^31 on) and must not exceed the rest of the area after the block's
+// checksum field (63), counted from where the block stands. The block under test has a wrong
+// checksum, so a length that passes both checks ends in 62. An area cut inside the checksum
+// field is overrun (63); one cut inside the length field has no block to give (61).
+TEST(EntryReading, BlockLengthsAtTheBoundaries) {
+  constexpr uint32_t kRest = 16;  // stored bytes after the block's checksum field
+  constexpr size_t kWhole = 8 + kRest;
+  struct Case {
+    const char* name;
+    uint32_t length;
+    size_t present;  // bytes of the block inside the area
+    int error;
+  };
+  const Case cases[] = {
+      {"Zero", 0, kWhole, kErrorBlockLength},
+      {"One", 1, kWhole, kErrorBlockChecksum},
+      {"TheRest", kRest, kWhole, kErrorBlockChecksum},
+      {"OneMoreThanTheRest", kRest + 1, kWhole, kErrorBlockOverrun},
+      {"LargestPositive", 0x7FFFFFFF, kWhole, kErrorBlockOverrun},
+      {"TwoToThe31", 0x80000000, kWhole, kErrorBlockLength},
+      {"AboveTwoToThe31", 0x80000001, kWhole, kErrorBlockLength},
+      {"Largest", 0xFFFFFFFF, kWhole, kErrorBlockLength},
+      {"AreaEndsInTheChecksum", 1, 6, kErrorBlockOverrun},
+      {"AreaEndsInTheLength", 1, 2, kErrorBlockLength},
+  };
+  // A whole block before it, holding the start of an entry that needs the next block.
+  std::vector<uint8_t> firstBlock(16, 0);
+  StoreU32(firstBlock.data(), 8);
+  StoreU32(firstBlock.data() + 8, 100);
+  StoreU32(firstBlock.data() + 4, PayloadChecksum(firstBlock.data() + 8, 8));
+  for (const Case& c : cases) {
+    for (bool second : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (second ? " after a block" : ""));
+      std::vector<uint8_t> area = second ? firstBlock : std::vector<uint8_t>();
+      const size_t start = area.size();
+      area.resize(start + kWhole, 0);
+      StoreU32(area.data() + start, c.length);
+      area.resize(start + c.present);
+      const PayloadHeader header;
+      FileDataReader reader(area, header, false);
+      ByteSpan entry;
+      EXPECT_EQ(reader.NextEntry(entry), c.error);
+      EXPECT_EQ(reader.BlocksRead(), second ? 1 : 0);
+    }
+  }
+}
+
 TEST(EntryQueue, HandsOutOnlyWholeEntries) {
   EntryQueue queue;
   ByteSpan entry;
