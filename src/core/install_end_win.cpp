@@ -39,8 +39,6 @@ void LogLaunchFailure(InstallRun& run, std::u16string_view text) {
 
 }  // namespace
 
-// ---- 26 ----
-
 void StartNotification(const InstallRun& run) {
   const ProductSettings& product = Product();
   const std::string& address =
@@ -48,8 +46,6 @@ void StartNotification(const InstallRun& run) {
   if (address.empty()) return;
   StartNotificationRequest(address, product.DisplayVersion);
 }
-
-// ---- 27 ----
 
 void CloseProgress(InstallRun& run) {
   ProductSettings& product = Product();
@@ -63,8 +59,6 @@ void CloseProgress(InstallRun& run) {
   WaitStep();
   if (HasFlag(kFlagShowProgressPage)) Ui().CloseProgressPage();
 }
-
-// ---- 28 ----
 
 void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();
@@ -104,8 +98,6 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
   if (showLog) OpenInstallLog(run);
 }
 
-// ---- 29 ----
-
 bool DecideRestartAtEnd(InstallRun& run) {
   switch (DecideRestart(run.rebootNeeded, AutomaticMode(), Product().ProductFlags)) {
     case RestartDecision::kNone:
@@ -118,15 +110,11 @@ bool DecideRestartAtEnd(InstallRun& run) {
   return false;
 }
 
-// ---- 31 ----
-
 void RemoveEmptyDirectories(const InstallRun& run) {
   for (const std::string* folder : {&run.sharedDir, &run.uninstallDir, &run.installDir}) {
     if (!folder->empty()) RemoveDirectoryIfEmpty(*folder);
   }
 }
-
-// ---- 34 ----
 
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();

@@ -92,7 +92,7 @@ PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, Text
   return page;
 }
 
-// ---- 4: the language ----
+// ---- the language ----
 
 void ChooseLanguage() {
   ProductSettings& product = Product();
@@ -112,7 +112,7 @@ void ChooseLanguage() {
   LayOutBackgroundWindow();
 }
 
-// ---- 5, 6, 7: bitness, refused systems, administrator rights ----
+// ---- bitness, refused systems, administrator rights ----
 
 void CheckRunningSystem(InstallRun& run) {
   const ProductSettings& product = Product();
@@ -141,7 +141,7 @@ void CheckRunningSystem(InstallRun& run) {
   }
 }
 
-// ---- 8: the master product ----
+// ---- the master product ----
 
 void CheckMasterProduct() {
   ProductSettings& product = Product();
@@ -165,7 +165,7 @@ void CheckMasterProduct() {
   }
 }
 
-// ---- 9: one installer at a time ----
+// ---- one installer at a time ----
 
 void HoldInstallerMutex() {
   if (!HasFlag(kFlagSingleInstaller)) return;
@@ -179,7 +179,7 @@ void HoldInstallerMutex() {
   Refuse();
 }
 
-// ---- 10: the previous installation ----
+// ---- the previous installation ----
 
 void FindPreviousInstallation(InstallRun& run) {
   const ProductSettings& product = Product();
@@ -211,7 +211,7 @@ void FindPreviousInstallation(InstallRun& run) {
   run.previousInstallExists = FolderExists(run.previousDir);
 }
 
-// ---- 11, 12: greeting, licences and readmes ----
+// ---- greeting, licences and readmes ----
 
 void ShowGreeting() {
   if (!GreetingShown(Product().ProductFlags, AutomaticMode())) return;
@@ -246,7 +246,7 @@ void ShowDocuments() {
                     kTextReadmePageMessage, product.readmes);
 }
 
-// ---- 14: the installation folder ----
+// ---- the installation folder ----
 
 namespace {
 
@@ -357,7 +357,7 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
   if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
 }
 
-// ---- 15: the Start Menu folder ----
+// ---- the Start Menu folder ----
 
 void ChooseStartMenuFolder(InstallRun& run) {
   ProductSettings& product = Product();

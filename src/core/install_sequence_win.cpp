@@ -1,5 +1,4 @@
-// The installation run, step by step. Each step is one call; the numbers in the comments are
-// the steps' places in the run.
+// The installation run, step by step. Each step is one call, in the order of the run.
 #include "core/install_sequence_win.h"
 
 #include <windows.h>
@@ -17,7 +16,7 @@
 namespace qs {
 namespace {
 
-// 2: the payload and the settings; the background window goes up between the two halves.
+// The payload and the settings; the background window goes up between the two halves.
 void StartFromPayload(PayloadContext& payload, InstallRun& run) {
   LocatePayloadSection(payload);
   ReadPayloadHeaderInPlace(payload);
@@ -55,42 +54,42 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
   PayloadContext payload;
   payload.file = &ownFile;
 
-  StartFromPayload(payload, run);                                       // 2
-  ReadInstallerImage(payload);                                          // 3
-  ChooseLanguage();                                                     // 4
-  CheckRunningSystem(run);                                              // 5, 6, 7
-  CheckMasterProduct();                                                 // 8
-  HoldInstallerMutex();                                                 // 9
-  FindPreviousInstallation(run);                                        // 10
-  ShowGreeting();                                                       // 11
-  ShowDocuments();                                                      // 12
-  if (!Product().autoCloseEntries.empty()) CloseRunningApplications();  // 13
-  ChooseInstallDirectory(payload, run);                                 // 14
-  ChooseStartMenuFolder(run);                                           // 15
+  StartFromPayload(payload, run);
+  ReadInstallerImage(payload);
+  ChooseLanguage();
+  CheckRunningSystem(run);
+  CheckMasterProduct();
+  HoldInstallerMutex();
+  FindPreviousInstallation(run);
+  ShowGreeting();
+  ShowDocuments();
+  if (!Product().autoCloseEntries.empty()) CloseRunningApplications();
+  ChooseInstallDirectory(payload, run);
+  ChooseStartMenuFolder(run);
 
-  OpenProgress(payload, run);                                          // 16
-  MakeRestorePoint(run);                                               // 17
-  PrepareDirectories(run);                                             // 18
-  RunLeadingBatches(options, run);                                     // 19
-  PrepareFileData(payload, run);                                       // 20
-  InstallFiles(payload, run);                                          // 21
-  IntegrateProduct(payload, run);                                      // 22
-  FinishWork(run);                                                     // 23, 24
-  RunProductBatch(kPostInstallationBatch, options.postBatchAddition);  // 25
-  StartNotification(run);                                              // 26
-  CloseProgress(run);                                                  // 27
+  OpenProgress(payload, run);
+  MakeRestorePoint(run);
+  PrepareDirectories(run);
+  RunLeadingBatches(options, run);
+  PrepareFileData(payload, run);
+  InstallFiles(payload, run);
+  IntegrateProduct(payload, run);
+  FinishWork(run);
+  RunProductBatch(kPostInstallationBatch, options.postBatchAddition);
+  StartNotification(run);
+  CloseProgress(run);
 
-  ReportEnd(options, run);                                             // 28
-  bool restart = DecideRestartAtEnd(run);                              // 29
-  RunProductBatch(kInstallationExitBatch, options.exitBatchAddition);  // 30
-  RemoveEmptyDirectories(run);                                         // 31
-  RestoreRedirection(run);                                             // 32
+  ReportEnd(options, run);
+  bool restart = DecideRestartAtEnd(run);
+  RunProductBatch(kInstallationExitBatch, options.exitBatchAddition);
+  RemoveEmptyDirectories(run);
+  RestoreRedirection(run);
   if (restart) {
-    System().Restart();  // 33
+    System().Restart();
   } else {
-    LaunchAfterInstallation(options, run);  // 34
+    LaunchAfterInstallation(options, run);
   }
-  ExitInstaller(1);  // 35: a completed installation ends with 1 as well
+  ExitInstaller(1);  // a completed installation ends with 1 as well
 }
 
 }  // namespace qs

@@ -33,37 +33,38 @@ PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, Text
 
 // ---- Before anything changes ----
 
-void ChooseLanguage();                                                        // 4
-void CheckRunningSystem(InstallRun& run);                                     // 5, 6, 7
-void CheckMasterProduct();                                                    // 8
-void HoldInstallerMutex();                                                    // 9
-void FindPreviousInstallation(InstallRun& run);                               // 10
-void ShowGreeting();                                                          // 11
-void ShowDocuments();                                                         // 12
-void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run);  // 14
-void ChooseStartMenuFolder(InstallRun& run);                                  // 15
+void ChooseLanguage();
+void CheckRunningSystem(InstallRun& run);
+void CheckMasterProduct();
+void HoldInstallerMutex();
+void FindPreviousInstallation(InstallRun& run);
+void ShowGreeting();
+void ShowDocuments();
+void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run);
+void ChooseStartMenuFolder(InstallRun& run);
 
 // ---- The work ----
 
-void OpenProgress(const PayloadContext& payload, InstallRun& run);           // 16
-void MakeRestorePoint(InstallRun& run);                                      // 17
-void PrepareDirectories(InstallRun& run);                                    // 18
-void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run);  // 19
-void PrepareFileData(PayloadContext& payload, InstallRun& run);              // 20
-void IntegrateProduct(const PayloadContext& payload, InstallRun& run);       // 22
-void FinishWork(InstallRun& run);                                            // 23, 24
+void OpenProgress(const PayloadContext& payload, InstallRun& run);
+void MakeRestorePoint(InstallRun& run);
+void PrepareDirectories(InstallRun& run);
+void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run);
+void PrepareFileData(PayloadContext& payload, InstallRun& run);
+void IntegrateProduct(const PayloadContext& payload, InstallRun& run);
+void FinishWork(InstallRun& run);
 
 // ---- The end ----
 
-void StartNotification(const InstallRun& run);                       // 26
-void CloseProgress(InstallRun& run);                                 // 27
-void ReportEnd(const CommandLineOptions& options, InstallRun& run);  // 28
-bool DecideRestartAtEnd(InstallRun& run);                            // 29
-void RemoveEmptyDirectories(const InstallRun& run);                  // 31
-void RestoreRedirection(InstallRun& run);                            // 32
-// Switches file-system redirection off for a 64-bit product (steps 2 and 32); run records
+void StartNotification(const InstallRun& run);
+void CloseProgress(InstallRun& run);
+void ReportEnd(const CommandLineOptions& options, InstallRun& run);
+bool DecideRestartAtEnd(InstallRun& run);
+void RemoveEmptyDirectories(const InstallRun& run);
+void RestoreRedirection(InstallRun& run);
+// Switches file-system redirection off for a 64-bit product (once the settings are read, and
+// back on after the last step that touches its files); run records
 // whether that worked.
 void DisableRedirection(InstallRun& run);
-void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);  // 34
+void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);
 
 }  // namespace qs

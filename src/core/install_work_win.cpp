@@ -63,8 +63,6 @@ void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<u
 
 }  // namespace
 
-// ---- 16 ----
-
 void OpenProgress(const PayloadContext& payload, InstallRun& run) {
   if (HasFlag(kFlagShowProgressPage)) {
     ProgressPageRequest page;
@@ -78,8 +76,6 @@ void OpenProgress(const PayloadContext& payload, InstallRun& run) {
   MarkStep();
   run.requiredSpace = ComputeRequiredSpace(payload, run.installDir);
 }
-
-// ---- 17 ----
 
 void MakeRestorePoint(InstallRun& run) {
   ProductSettings& product = Product();
@@ -100,8 +96,6 @@ void MakeRestorePoint(InstallRun& run) {
   }
   Progress(1);
 }
-
-// ---- 18 ----
 
 void PrepareDirectories(InstallRun& run) {
   const ProductSettings& product = Product();
@@ -140,8 +134,6 @@ void PrepareDirectories(InstallRun& run) {
   }
 }
 
-// ---- 19 ----
-
 void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
   ProductSettings& product = Product();
   if (HasFlag(kFlagNoUninstallOnRemovable) && OnRemovableDrive(run.installDir)) {
@@ -156,8 +148,6 @@ void RunLeadingBatches(const CommandLineOptions& options, InstallRun& run) {
   Progress(2);
 }
 
-// ---- 20 ----
-
 void PrepareFileData(PayloadContext& payload, InstallRun& run) {
   EstablishFileDataArea(payload, Product().fileDataFromFile != 0);
   WaitStep();
@@ -170,8 +160,6 @@ void PrepareFileData(PayloadContext& payload, InstallRun& run) {
   RunInstallConditionalDeletions(run);
   Progress(27);
 }
-
-// ---- 22 ----
 
 void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   const ProductSettings& product = Product();
@@ -207,8 +195,6 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   }
   WriteSavedRegistryValues(run);
 }
-
-// ---- 23, 24 ----
 
 void FinishWork(InstallRun& run) {
   if (HasFlag(kFlagRebootMarker)) MarkRestartPending(run.installDir);

@@ -26,24 +26,24 @@
 namespace qs {
 
 void RemoveRegistryEntries(UninstallRun& run) {
-  DeleteRecordedValues(run.record.registryLines);  // 28
+  DeleteRecordedValues(run.record.registryLines);
   const bool product64 = run.values.bitness == 1;
-  if (!run.values.productRegistry.empty()) {  // 29
+  if (!run.values.productRegistry.empty()) {
     DeleteProductRegistryKey(run.values.productRegistry, product64);
     RewriteKeyValue(run, L"ProductRegistry", {});
   }
-  UndoRegistryScript(run.record.registry2Text, product64);  // 30
+  UndoRegistryScript(run.record.registry2Text, product64);
 }
 
 void RemoveSystemEntries(UninstallRun& run) {
   InstallRun& installation = Installation();
-  SetUninstallProgress(96);  // 31
+  SetUninstallProgress(96);
   if (!run.record.firewallLines.empty()) {
     RemoveFirewallExceptions(run.record.firewallLines, installation.installDir);
   }
-  SetUninstallProgress(97);  // 32
+  SetUninstallProgress(97);
   if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
-  if (HasFlag(kFlagDeleteInstallDirOnUninstall)) {  // 33
+  if (HasFlag(kFlagDeleteInstallDirOnUninstall)) {
     DeleteFolderTree(Widen(installation.installDir));
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
@@ -52,14 +52,14 @@ void RemoveSystemEntries(UninstallRun& run) {
                         installation.failureSummary);
     }
   }
-  SetUninstallProgress(98);  // 34
+  SetUninstallProgress(98);
   if (!installation.sharedDir.empty())
     ::RemoveDirectoryW(Redirected(Widen(installation.sharedDir)));
 }
 
 void FinishWhenComplete(UninstallRun& run) {
   const InstallRun& installation = Installation();
-  if (installation.failureSummary.empty()) {  // 35
+  if (installation.failureSummary.empty()) {
     ::DeleteFileW(Redirected(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName))));
     if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
@@ -72,15 +72,15 @@ void FinishWhenComplete(UninstallRun& run) {
     run.key.Reset();
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(run.productName), KEY_WOW64_32KEY);
   }
-  run.key.Reset();  // 36
+  run.key.Reset();
   std::wstring desktop = run.values.shortcutMode == 1 ? DesktopAllDir() : DesktopDir();
   NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.c_str(), nullptr);
   SetUninstallProgress(100);
 }
 
 void CloseUninstallProgress() {
-  RestoreRedirection(Installation());    // 37
-  if (HasFlag(kFlagShowProgressPage)) {  // 38
+  RestoreRedirection(Installation());
+  if (HasFlag(kFlagShowProgressPage)) {
     WaitStepFor(600);
     Ui().CloseProgressPage();
   }

@@ -55,13 +55,13 @@ std::wstring ParentFolder(const std::wstring& folder) {
 }  // namespace
 
 void RemoveFiles(UninstallRun& run) {
-  MarkStep();  // 20
+  MarkStep();
   SetUninstallProgress(10);
   InstallRun& installation = Installation();
   installation.removalList.clear();
   installation.recordedFolders.clear();
 
-  const std::vector<std::string>& entries = run.record.removalEntries;  // 21
+  const std::vector<std::string>& entries = run.record.removalEntries;
   const std::u16string failurePrefix = std::u16string(AsU16(GetText(kTextCannotRemoveFile))) + u" ";
   for (size_t index = 0; index < entries.size(); ++index) {
     const std::string& entry = entries[index];
@@ -88,9 +88,9 @@ void RemoveFiles(UninstallRun& run) {
 }
 
 void DropPendingOperations(UninstallRun& run) {
-  SetUninstallProgress(92);  // 22
+  SetUninstallProgress(92);
   RemoveFromPendingOperations(run.deletedFiles, nullptr);
-  RunUninstallConditionalDeletions(Installation().installDir, [](const std::string&) {});  // 23
+  RunUninstallConditionalDeletions(Installation().installDir, [](const std::string&) {});
   run.record.conditionalDeletes = Product().conditionalDeletes;  // those left for a later run
   SetUninstallProgress(93);
 }
@@ -152,7 +152,7 @@ void RemoveStartMenuFolder(UninstallRun& run) {
       }
     }
   }
-  WaitStepFor(600);  // 27
+  WaitStepFor(600);
   ShowUninstallStatus(kTextRemovingRegistryEntries);
   SetUninstallProgress(95);
 }

@@ -37,32 +37,32 @@ void SetUninstallProgress(int percent);
 void RewriteKeyValue(UninstallRun& run, const wchar_t* name, const std::string& text);
 
 // ---- Reading the record and asking ----
-bool OpenRecord(UninstallRun& run);        // 1, 2: false after its message
-bool LoadRecordKey(UninstallRun& run);     // 3: false after its message
-bool LoadRecordFile(UninstallRun& run);    // 5: false after its message
-void ConfirmUninstall(UninstallRun& run);  // 6, 7, 8: ends the run on No
-void OpenUninstallProgress();              // 9
+bool OpenRecord(UninstallRun& run);        // false after its message
+bool LoadRecordKey(UninstallRun& run);     // false after its message
+bool LoadRecordFile(UninstallRun& run);    // false after its message
+void ConfirmUninstall(UninstallRun& run);  // ends the run on No
+void OpenUninstallProgress();
 
 // ---- Undoing the integration ----
-void RunFirstBatch(UninstallRun& run);              // 11
-void UndoAssociations(UninstallRun& run);           // 12
-void RemoveFonts(UninstallRun& run);                // 14
-void DeleteInstallLog();                            // 16
-void ReleaseProductSharedFiles(UninstallRun& run);  // 17
-void RemovePackages(UninstallRun& run);             // 18, 19
+void RunFirstBatch(UninstallRun& run);
+void UndoAssociations(UninstallRun& run);
+void RemoveFonts(UninstallRun& run);
+void DeleteInstallLog();
+void ReleaseProductSharedFiles(UninstallRun& run);
+void RemovePackages(UninstallRun& run);
 
 // ---- Files and folders ----
-void RemoveFiles(UninstallRun& run);            // 20, 21
-void DropPendingOperations(UninstallRun& run);  // 22, 23
-void RemoveFolders(UninstallRun& run);          // 24
-void RewriteRecord(UninstallRun& run);          // 25
-void RemoveStartMenuFolder(UninstallRun& run);  // 26, 27
+void RemoveFiles(UninstallRun& run);
+void DropPendingOperations(UninstallRun& run);
+void RemoveFolders(UninstallRun& run);
+void RewriteRecord(UninstallRun& run);
+void RemoveStartMenuFolder(UninstallRun& run);
 
 // ---- Registry, the rest and the report ----
-void RemoveRegistryEntries(UninstallRun& run);  // 28, 29, 30
-void RemoveSystemEntries(UninstallRun& run);    // 31, 32, 33, 34
-void FinishWhenComplete(UninstallRun& run);     // 35, 36
-void CloseUninstallProgress();                  // 37, 38
-bool ReportUninstall();                         // 39
+void RemoveRegistryEntries(UninstallRun& run);
+void RemoveSystemEntries(UninstallRun& run);
+void FinishWhenComplete(UninstallRun& run);
+void CloseUninstallProgress();
+bool ReportUninstall();
 
 }  // namespace qs

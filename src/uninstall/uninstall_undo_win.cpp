@@ -57,8 +57,8 @@ void ReleaseProductSharedFiles(UninstallRun& run) {
 }
 
 void RemovePackages(UninstallRun& run) {
-  RemoveInstallerPackages(run.record.msiLines, Installation().failureSummary);  // 18
-  UnpinFromTaskbar(run.record.removalEntries);                                  // 19
+  RemoveInstallerPackages(run.record.msiLines, Installation().failureSummary);
+  UnpinFromTaskbar(run.record.removalEntries);
 }
 
 }  // namespace qs

@@ -1,5 +1,4 @@
-// The uninstallation, step by step. Each step is one call; the numbers in the comments are the
-// steps' places in the run.
+// The uninstallation, step by step. Each step is one call, in the order of the run.
 #include "uninstall/uninstall_win.h"
 
 #include "base/text_win.h"
@@ -23,35 +22,35 @@ bool Uninstall(std::string_view productName) {
   UninstallRun& run = CurrentUninstall();
   run.productName = std::string(productName);
 
-  if (!OpenRecord(run)) return false;                                                     // 1, 2
-  if (!LoadRecordKey(run)) return false;                                                  // 3
-  if ((Product().ProductFlags & kFlagNoBackgroundWindow) == 0) CreateBackgroundWindow();  // 4
-  if (!LoadRecordFile(run)) return false;                                                 // 5
-  ConfirmUninstall(run);                                                                  // 6, 7, 8
-  OpenUninstallProgress();                                                                // 9, 10
+  if (!OpenRecord(run)) return false;
+  if (!LoadRecordKey(run)) return false;
+  if ((Product().ProductFlags & kFlagNoBackgroundWindow) == 0) CreateBackgroundWindow();
+  if (!LoadRecordFile(run)) return false;
+  ConfirmUninstall(run);
+  OpenUninstallProgress();
 
-  RunFirstBatch(run);                       // 11
-  UndoAssociations(run);                    // 12
-  ShowUninstallStatus(kTextRemovingFonts);  // 13
+  RunFirstBatch(run);
+  UndoAssociations(run);
+  ShowUninstallStatus(kTextRemovingFonts);
   SetUninstallProgress(3);
-  RemoveFonts(run);                         // 14
-  ShowUninstallStatus(kTextRemovingFiles);  // 15
+  RemoveFonts(run);
+  ShowUninstallStatus(kTextRemovingFiles);
   SetUninstallProgress(5);
-  DeleteInstallLog();              // 16
-  ReleaseProductSharedFiles(run);  // 17
-  RemovePackages(run);             // 18, 19
+  DeleteInstallLog();
+  ReleaseProductSharedFiles(run);
+  RemovePackages(run);
 
-  RemoveFiles(run);            // 20, 21
-  DropPendingOperations(run);  // 22, 23
-  RemoveFolders(run);          // 24
-  RewriteRecord(run);          // 25
-  RemoveStartMenuFolder(run);  // 26, 27
+  RemoveFiles(run);
+  DropPendingOperations(run);
+  RemoveFolders(run);
+  RewriteRecord(run);
+  RemoveStartMenuFolder(run);
 
-  RemoveRegistryEntries(run);  // 28, 29, 30
-  RemoveSystemEntries(run);    // 31, 32, 33, 34
-  FinishWhenComplete(run);     // 35, 36
-  CloseUninstallProgress();    // 37, 38
-  return ReportUninstall();    // 39
+  RemoveRegistryEntries(run);
+  RemoveSystemEntries(run);
+  FinishWhenComplete(run);
+  CloseUninstallProgress();
+  return ReportUninstall();
 }
 
 void FinishUninstall() {

@@ -154,7 +154,7 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
   }
 }
 
-// ---- 22: the documents as files ----
+// ---- the documents as files ----
 
 // With bits 46 and 47 the readme and licence documents are written as files into the
 // installation folder, not into the uninstall data folder beside them, and are recorded for
@@ -186,7 +186,7 @@ TEST_F(InstallSequence, DocumentFilesGoIntoTheInstallationFolder) {
   }
 }
 
-// ---- 29, 33: the restart ----
+// ---- the restart ----
 
 // A restart left over from the work is done without asking in automatic mode and asked for
 // otherwise; a restart replaces whatever would be started at the end.
@@ -242,7 +242,7 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
   }
 }
 
-// ---- 35: the way out ----
+// ---- the way out ----
 
 // The progress page is closed once on every way out: at the end of a completed run, and by the
 // exit when a damaged block ends the run in the middle of the files.
@@ -274,7 +274,7 @@ TEST_F(InstallSequence, EveryWayOutClosesTheProgressPage) {
   }
 }
 
-// ---- 21: progress positions ----
+// ---- progress positions ----
 
 TEST_F(InstallSequence, ProgressPositionsOfTheWholeRun) {
   // The progress page, when the product has one, frames the work.

@@ -109,7 +109,7 @@ TEST_F(InstallSequence, DirectoryPageTakesTheTypedFolder) {
   EXPECT_EQ(LaunchesOf(result), Started("x.exe", typed)) << result;
 }
 
-// ---- 28, 34: the end report and what is started afterwards ----
+// ---- the end report and what is started afterwards ----
 
 // A successful interactive run ends with kTextInstallComplete: in a box when there is nothing to
 // choose, else on the summary page with a box for each subject. After the report the /r program

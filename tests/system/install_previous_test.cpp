@@ -6,7 +6,7 @@
 namespace qs::systest {
 namespace {
 
-// ---- 10, 14: the previous installation ----
+// ---- the previous installation ----
 
 // The Add/Remove Programs key of the installed version, named after the test.
 class PreviousKey : public TestKey {
@@ -262,7 +262,7 @@ TEST_F(InstallSequence, ForcedRemovalKeepsACommandLineOutsideTheCodePage) {
       << result;
 }
 
-// ---- 14: the installation folder from the registry ----
+// ---- the installation folder from the registry ----
 
 TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {
   const fs::path existing = MadeFolder("from registry");
@@ -319,7 +319,7 @@ TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {
   ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\QuillonetTest");
 }
 
-// ---- 11, 12, 14, 15: the pages and their Cancel ----
+// ---- the pages and their Cancel ----
 
 // Cancel anywhere before the work ends the run; after the licence, readme, directory and
 // Start Menu pages the user is told so (kTextInstallCancelled under kTextInstallerCaption), after

@@ -6,7 +6,7 @@
 namespace qs::systest {
 namespace {
 
-// ---- 4: the language ----
+// ---- the language ----
 
 // Without a language page the run speaks English, wherever English stands in the list, or the
 // first language when there is no English; the page's choice holds for every later text.
@@ -83,7 +83,7 @@ TEST_F(InstallSequence, AutomaticModeFromTheSwitchAndTheProduct) {
   }
 }
 
-// ---- 5: bitness ----
+// ---- bitness ----
 
 TEST_F(InstallSequence, ThirtyTwoBitProductIsRefusedOnA64BitSystem) {
   if (!SystemIs64Bit()) GTEST_SKIP() << "needs a 64-bit prefix";
@@ -104,7 +104,7 @@ TEST_F(Prefix32Sequence, SixtyFourBitProductIsRefusedOnA32BitSystem) {
   });
 }
 
-// ---- 6: refused systems ----
+// ---- refused systems ----
 
 TEST_F(Win7PrefixSequence, Windows7IsRefusedByItsBit) {
   ExpectRunningSystemRefused(6, 1);
@@ -127,7 +127,7 @@ TEST_F(InstallSequence, OtherSystemsBitsDoNotRefuse) {
   EXPECT_TRUE(WorkDone(result)) << result;
 }
 
-// ---- 8, 9: master product, one installer at a time ----
+// ---- master product, one installer at a time ----
 
 TEST_F(InstallSequence, MasterProductMustBeInstalled) {
   const fs::path masterFolder = MadeFolder("master");

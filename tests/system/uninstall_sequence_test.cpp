@@ -109,7 +109,7 @@ class UninstallSequence : public InstallSequence {
   std::vector<std::wstring> names_;
 };
 
-// ---- 1-5: a record that cannot be used ends the run before any question ----
+// ---- a record that cannot be used ends the run before any question ----
 
 TEST_F(UninstallSequence, UnusableRecordEndsTheRunWithItsMessage) {
   const fs::path folder = MadeFolder("App");  // a folder without Uninstall.DAT
@@ -154,7 +154,7 @@ TEST_F(UninstallSequence, UnusableRecordEndsTheRunWithItsMessage) {
   }
 }
 
-// ---- 7: the confirmation ----
+// ---- the confirmation ----
 
 TEST_F(UninstallSequence, DeclinedConfirmationChangesNothing) {
   const std::wstring name = NewName();
@@ -281,7 +281,7 @@ TEST_F(UninstallSequence, ProgressPositionsAndStatusTexts) {
   EXPECT_EQ(result.transcript.front().kind, "progresspage") << result;
 }
 
-// ---- 21, 24: folders ----
+// ---- folders ----
 
 // The folders the installation made go deepest first, each after the files; the install
 // folder stays for the batch, even when nothing is left in it.
@@ -335,7 +335,7 @@ TEST_F(UninstallSequence, FoldersAreRemovedDeepestFirstAndNeverTheInstallFolder)
   }
 }
 
-// ---- 21, 25: a file that cannot be deleted ----
+// ---- a file that cannot be deleted ----
 
 // The run reports the file and leaves Uninstall.DAT listing just it, with the texts and the
 // sections still to undo, beside the uninstaller and the registration; it still ends with 0 and
@@ -404,7 +404,7 @@ TEST_F(UninstallSequence, HeldFileIsLeftForTheNextRun) {
   }
 }
 
-// ---- 25: the rewritten record ----
+// ---- the rewritten record ----
 
 // Uninstall.DAT is rewritten after the files even when all went well. The uninstaller has only
 // the texts the record keeps, and the failure's text 31 is not among them: a record that cannot
@@ -431,7 +431,7 @@ TEST_F(UninstallSequence, RecordThatCannotBeRewrittenIsReported) {
   EXPECT_TRUE(Registered(name));
 }
 
-// ---- 23, 25: conditional deletions ----
+// ---- conditional deletions ----
 
 // A conditional deletion carried out is not carried out again: after a run that a held file
 // keeps from completing, the rewritten record holds only the rule that found nothing, and the
