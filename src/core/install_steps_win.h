@@ -62,8 +62,7 @@ bool DecideRestartAtEnd(InstallRun& run);
 void RemoveEmptyDirectories(const InstallRun& run);
 void RestoreRedirection(InstallRun& run);
 // Switches file-system redirection off for a 64-bit product (once the settings are read, and
-// back on after the last step that touches its files); run records
-// whether that worked.
+// back on after the last step that touches its files); run records whether that worked.
 void DisableRedirection(InstallRun& run);
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run);
 
