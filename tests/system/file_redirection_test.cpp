@@ -27,6 +27,7 @@
 #include "install_sequence_fixture.h"
 #include "prefix_lock.h"
 #include "restart_fixtures.h"
+#include "shared_counts_key.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs::systest {
@@ -408,13 +409,7 @@ class RedirectedInstallation : public InstallSequence {
     RemoveFromSystemFolders(name_);
     RemoveFromSystemFolders(name_ + L".dll");
     DeleteRegistration(name_);
-    // A fresh prefix has no counts key, and nothing is counted without one.
-    DWORD disposition = 0;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0,
-                                InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), nullptr,
-                                counts_.Receive(), &disposition),
-              ERROR_SUCCESS);
-    madeCounts_ = disposition == REG_CREATED_NEW_KEY;
+    ASSERT_TRUE(counts_.Open());
     DeleteSharedCount();
   }
 
@@ -423,19 +418,9 @@ class RedirectedInstallation : public InstallSequence {
     RemoveFromSystemFolders(name_ + L".dll");
     DeleteRegistration(name_);
     DeleteSharedCount();
-    DWORD values = 0;
-    if (madeCounts_ &&
-        ::RegQueryInfoKeyW(counts_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        values == 0) {
-      counts_.Reset();
-      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, InProgramView(0), 0);
-    }
+    counts_.Release();
     InstallSequence::TearDown();
   }
-
-  static constexpr wchar_t kSharedDlls[] =
-      L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
   std::wstring SystemFile() const { return SystemFolder() + L"\\" + name_ + L".dll"; }
   std::wstring SentFolder() const { return SystemFolder() + L"\\" + name_; }
@@ -456,8 +441,7 @@ class RedirectedInstallation : public InstallSequence {
   }
 
   std::wstring name_;
-  UniqueRegKey counts_;
-  bool madeCounts_ = false;
+  SharedCountsKey counts_;
 };
 
 TEST_F(RedirectedInstallation, FilesReachTheProductsSystemFolder) {

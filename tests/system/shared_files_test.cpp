@@ -26,6 +26,7 @@
 #include "installer_state.h"
 #include "integration/component_unregistration_win.h"
 #include "prefix_lock.h"
+#include "shared_counts_key.h"
 #include "ui/transcript_file_win.h"
 #include "ui/user_interface_win.h"
 
@@ -34,7 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kSharedDlls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 constexpr wchar_t kTestsKey[] = L"Software\\Quillonet Tests";
 constexpr wchar_t kProductsKey[] = L"Software\\Quillonet Tests\\Shared files";
 
@@ -81,25 +81,12 @@ class SharedFileCounts : public SystemTest {
 
   void SetUp() override {
     SystemTest::SetUp();
-    DWORD disposition = 0;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0,
-                                InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), nullptr,
-                                counts_.Receive(), &disposition),
-              ERROR_SUCCESS);
-    madeCounts_ = disposition == REG_CREATED_NEW_KEY;
+    ASSERT_TRUE(counts_.Open());
   }
 
   void TearDown() override {
     for (const std::wstring& name : names_) ::RegDeleteValueW(counts_.Get(), name.c_str());
-    DWORD subkeys = 0;
-    DWORD values = 0;
-    if (madeCounts_ &&
-        ::RegQueryInfoKeyW(counts_.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                           &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        subkeys == 0 && values == 0) {
-      counts_.Reset();
-      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, InProgramView(0), 0);
-    }
+    counts_.Release();
     SystemTest::TearDown();
   }
 
@@ -141,8 +128,7 @@ class SharedFileCounts : public SystemTest {
   std::u16string summary_;
 
  private:
-  UniqueRegKey counts_;
-  bool madeCounts_ = false;
+  SharedCountsKey counts_;
   std::vector<std::wstring> names_;
 };
 
