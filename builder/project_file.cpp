@@ -25,7 +25,7 @@ namespace {
 // ---- What a project gets when it does not say. ----
 
 constexpr uint64_t kDefaultProductFlags =
-    kFlagUninstallable | kFlagOfferDirectoryPage | kFlagShowProgressPage;
+    kFlagUninstallable | kFlagOfferDirectoryPage | kFlagShowProgressPage | kFlagNoBackgroundWindow;
 constexpr uint32_t kDefaultProductFlags2 = kFlags2StrippedUninstaller;
 
 ProductSettings DefaultSettings() {
@@ -531,6 +531,8 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
   if (!s.bitmap.empty()) {
     set(s.ProductFlags, kFlagBackgroundBitmap, state.bitmapInUninstaller.value_or(true));
   }
+  if (context.refuseUnbuilt) RefuseUnbuiltSettings(root, s);
+  if (root.loader().Failed()) return;
   project.container.compressBlocks = state.compress;
   project.container.productFlags2 = s.ProductFlags2;
   if (project.container.blowfishKey) s.ProductFlags2 |= kFlags2Enciphered;

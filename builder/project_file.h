@@ -41,9 +41,12 @@ bool LoadProject(const std::string& path, Project& project, std::string& error);
 // The same for a project text already in memory. `path` names it in messages and its folder
 // is where relative paths start. `buildTime` is the default product date; `clampFileDates`
 // lowers later file dates to it.
+// `refuseUnbuilt` off lets through the keys of what the installer program cannot do yet, for
+// projects that are only read and printed, never built into an installer that runs.
 struct ProjectContext {
   DateTime buildTime;
   bool clampFileDates = false;
+  bool refuseUnbuilt = true;
 };
 bool ParseProject(std::string_view text, const std::string& path, const ProjectContext& context,
                   Project& project, std::string& error);

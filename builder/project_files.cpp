@@ -144,6 +144,7 @@ void ReadFileGroup(Table& t, const std::string& sourceFolder, const ProjectConte
   if ((entry.flags & kEntryUninstallPackage) != 0 && entry.kind != 11) {
     t.Fail("uninstall_package", "only for kind \"msi\"");
   }
+  if (context.refuseUnbuilt) RefuseUnbuiltEntry(t, entry.kind, entry.flags);
 
   Bits(t, "attributes", kAttributeNames, 0xFFFFFFFF, entry.attributes);
 

@@ -1,7 +1,8 @@
 #pragma once
 // The parts of the project that have a file of their own beside project_file.cpp: the
-// [[files]] groups (project_files.cpp) and the languages with their texts
-// (project_languages.cpp).
+// [[files]] groups (project_files.cpp), the languages with their texts
+// (project_languages.cpp) and the keys of what the installer cannot do yet
+// (project_unbuilt.cpp).
 #include <string>
 #include <vector>
 
@@ -22,5 +23,10 @@ void ReadFileGroup(Table& t, const std::string& sourceFolder, const ProjectConte
 // `text_count`, made into the language table; a language takes the English wording of the
 // texts it does not give.
 void ReadLanguages(Table& root, ProductSettings& s);
+
+// What the installer program cannot do yet (project_unbuilt.cpp): the first key that asks
+// for it is refused, for the settings as read and for one file group's kind and flags.
+void RefuseUnbuiltSettings(Table& root, const ProductSettings& s);
+void RefuseUnbuiltEntry(Table& group, uint32_t kind, uint32_t flags);
 
 }  // namespace qs::builder::project

@@ -1,10 +1,18 @@
-// The phases with modules of their own, handed over to them. A phase whose module is still to
-// come does nothing and reports nothing.
+// The phases with modules of their own, handed over to them. A feature whose module is still
+// to come is refused instead of skipped: a product that asks for it stops before anything
+// changes (the background window as soon as the flags are read, the rest once all settings
+// are), and what a payload entry needs of it is reported as not done, so the run ends
+// incomplete. The phases of refused features are reached only with nothing to do.
 #include "core/install_phases_win.h"
 
+#include "base/fatal.h"
+#include "base/text.h"
 #include "base/text_win.h"
+#include "core/install_steps_win.h"
+#include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
+#include "core/unbuilt_features.h"
 #include "files/search_path_win.h"
 #include "files/shared_files_win.h"
 #include "uninstall/uninstall_key_win.h"
@@ -12,32 +20,81 @@
 #include "uninstall/uninstaller_copy_win.h"
 
 namespace qs {
+namespace {
 
-void CreateBackgroundWindow() {}
+// A follow-up of an installed file that this program cannot carry out: logged, and a
+// paragraph of the failure summary.
+void ReportNotDone(InstallRun& run, uint32_t feature, std::u16string_view item) {
+  const std::u16string line = u"Not done (" + AsciiToUtf16(UnbuiltFeatureName(feature)) +
+                              u" are not supported by this installer program): " +
+                              std::u16string(item) + u"\r\n";
+  Log(run, line);
+  run.failureSummary += line + u"\r\n";
+}
+
+}  // namespace
+
+void RefuseUnbuiltFeatures(uint32_t features) {
+  if (features == 0) return;
+  const bool uninstalling = GetInstallerState().uninstallMode;
+  FatalError("%s", UnbuiltFeaturesRefusal(features, uninstalling).c_str());
+}
+
+void CreateBackgroundWindow() {
+  RefuseUnbuiltFeatures(kFeatureBackgroundWindow);
+}
+
+// There is never a background window to lay out: a product that asks for one is refused.
 void LayOutBackgroundWindow() {}
-void CloseRunningApplications() {}
-void RunProductBatch(BatchIndex, const std::string&) {}
-void CloseApplicationsForUninstall(const std::vector<AutoCloseEntry>&, int) {}
-void RunUninstallBatch(const std::string&, bool) {}
 
-bool CreateRestorePoint(const std::wstring&, DWORD& error) {
-  error = ERROR_CALL_NOT_IMPLEMENTED;
+void CloseRunningApplications() {
+  RefuseUnbuiltFeatures(Product().autoCloseEntries.empty() ? 0 : kFeatureClosingApplications);
+}
+
+void CloseApplicationsForUninstall(const std::vector<AutoCloseEntry>& entries, int) {
+  RefuseUnbuiltFeatures(entries.empty() ? 0 : kFeatureClosingApplications);
+}
+
+void RunProductBatch(BatchIndex batch, const std::string& addition) {
+  const bool work = !Product().batches[batch].empty() || !addition.empty();
+  RefuseUnbuiltFeatures(work ? kFeatureBatches : 0);
+}
+
+void RunUninstallBatch(const std::string& text, bool) {
+  RefuseUnbuiltFeatures(text.empty() ? 0 : kFeatureBatches);
+}
+
+bool CreateRestorePoint(const std::wstring&, DWORD&) {
+  RefuseUnbuiltFeatures(kFeatureRestorePoint);
   return false;
 }
 
 bool CommitRestorePoint() {
+  RefuseUnbuiltFeatures(kFeatureRestorePoint);
   return false;
 }
 
-bool GrantDirectoryRights(const std::string&, DWORD& error) {
-  error = ERROR_CALL_NOT_IMPLEMENTED;
+bool GrantDirectoryRights(const std::string&, DWORD&) {
+  RefuseUnbuiltFeatures(kFeatureFolderRights);
   return false;
 }
 
-void RegisterFont(const std::string&, InstallRun&) {}
-void InstallPackage(const std::string&, uint32_t, bool, InstallRun&) {}
-void RegisterApplet(const std::string&, const std::string&, InstallRun&) {}
-void AnnounceFontChange() {}
+bool RegisterFont(const std::string& path, InstallRun& run) {
+  ReportNotDone(run, kFeatureFonts, U16(path));
+  return false;
+}
+
+void InstallPackage(const std::string& path, uint32_t, bool, InstallRun& run) {
+  ReportNotDone(run, kFeaturePackages, U16(path));
+}
+
+void RegisterApplet(const std::string& path, const std::string&, InstallRun& run) {
+  ReportNotDone(run, kFeatureApplets, U16(path));
+}
+
+void AnnounceFontChange() {
+  ::PostMessageW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+}
 
 void UpdateSharedFileCounts(InstallRun& run) {
   // The files this product counted before are carried over, so a reinstallation does not
@@ -47,12 +104,38 @@ void UpdateSharedFileCounts(InstallRun& run) {
   CountSharedFiles(run.sharedFiles, run.sharedFilesText, run.installLog, run.failureSummary);
 }
 
-void RegisterComponents(InstallRun&) {}
-void InstallDrivers(InstallRun&) {}
-void CreateShortcuts(InstallRun&) {}
-void WriteRegistryEntries(InstallRun&) {}
-void CreateFileAssociations(InstallRun&) {}
-void AddFirewallExceptions(InstallRun&) {}
+void RegisterComponents(InstallRun& run) {
+  for (const std::string& server : run.comServers) {
+    ReportNotDone(run, kFeatureComServers, U16(server));
+  }
+  for (const std::string& library : run.typeLibraries) {
+    ReportNotDone(run, kFeatureTypeLibraries, U16(library));
+  }
+}
+
+void InstallDrivers(InstallRun& run) {
+  for (const std::string& driver : run.drivers) ReportNotDone(run, kFeatureDrivers, U16(driver));
+}
+
+void CreateShortcuts(InstallRun& run) {
+  RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureShortcuts);
+  for (const ShortcutEntry& shortcut : run.shortcuts) {
+    ReportNotDone(run, kFeatureShortcuts, U16(shortcut.target));
+  }
+}
+
+void WriteRegistryEntries(InstallRun&) {
+  RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureRegistryEntries);
+}
+
+void CreateFileAssociations(InstallRun&) {
+  RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureFileAssociations);
+}
+
+void AddFirewallExceptions(InstallRun&) {
+  RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureFirewallExceptions);
+}
+
 void AddToSearchPath(InstallRun& run) {
   UpdateSearchPath(Widen(run.installDir), true);
 }

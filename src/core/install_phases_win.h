@@ -13,6 +13,10 @@
 
 namespace qs {
 
+// Ends the program with the refusal that names `features` (UnbuiltFeature bits) when there are
+// any; returns when `features` is 0.
+void RefuseUnbuiltFeatures(uint32_t features);
+
 // The background window behind the pages: created before the remaining settings are read
 // (minimised with /min), laid out again once the language is chosen.
 void CreateBackgroundWindow();
@@ -37,8 +41,9 @@ bool CommitRestorePoint();
 // Access rights for everyone to a directory the product installs into.
 bool GrantDirectoryRights(const std::string& directory, DWORD& error);
 
-// The follow-up of an installed font, package or applet, right after it is written.
-void RegisterFont(const std::string& path, InstallRun& run);
+// The follow-up of an installed font, package or applet, right after it is written. A font
+// that was registered returns true.
+bool RegisterFont(const std::string& path, InstallRun& run);
 void InstallPackage(const std::string& path, uint32_t uiLevel, bool recordForRemoval,
                     InstallRun& run);
 void RegisterApplet(const std::string& path, const std::string& name, InstallRun& run);

@@ -11,6 +11,7 @@
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/system_actions_win.h"
+#include "core/unbuilt_features.h"
 #include "files/install_files_win.h"
 
 namespace qs {
@@ -55,6 +56,11 @@ void RunInstallation(InputFile& ownFile, const CommandLineOptions& options) {
   payload.file = &ownFile;
 
   StartFromPayload(payload, run);
+  RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) |
+                        (options.preBatchAddition.empty() && options.postBatchAddition.empty() &&
+                                 options.exitBatchAddition.empty()
+                             ? 0
+                             : kFeatureBatches));
   ReadInstallerImage(payload);
   ChooseLanguage();
   CheckRunningSystem(run);

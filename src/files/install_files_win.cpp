@@ -127,8 +127,7 @@ bool MakeFolder(const std::string& folder, const std::string& dest, InstallRun& 
 void FollowUp(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
   switch (entry.kind) {
     case kFontFile:
-      RegisterFont(dest, run);
-      run.fontsChanged = true;
+      if (RegisterFont(dest, run)) run.fontsChanged = true;
       break;
     case kDriverPackage:
       run.drivers.push_back(dest);

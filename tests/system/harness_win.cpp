@@ -189,7 +189,8 @@ bool ThirtyTwoBitProgramsRun(std::string& why) {
 
 ProductSettings TestProduct(uint64_t productFlags) {
   ProductSettings settings = test_support::MinimalSettings();
-  settings.ProductFlags = productFlags;
+  // No background window: the program refuses products that ask for one.
+  settings.ProductFlags = productFlags | kFlagNoBackgroundWindow;
   settings.DisplayName = "Test Product";
   return settings;
 }

@@ -158,7 +158,7 @@ TEST_F(InstallSequence, PreviousInstallationQuestionNamesTheVersions) {
 // the page. Whatever the answer, this run ends.
 TEST_F(InstallSequence, ForcedRemovalHandsOverToTheOldUninstaller) {
   const std::wstring batchPath = SelfRemovalFolder() + L"\\utrri.bat";
-  const std::wstring arguments = L"/a /b1:\"echo again\"";
+  const std::wstring arguments = L"/a " + DirectorySwitch(Folder() / L"new place");
   struct Case {
     const char* name;
     const wchar_t* quiet;  // QuietUninstallString; null: none

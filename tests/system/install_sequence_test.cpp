@@ -1,6 +1,8 @@
 // The installation run before anything changes, seen through its transcript: the language, the
-// automatic mode, the refusals of bitness and system, the master product and the one-installer
-// mutex.
+// automatic mode, the refusals of bitness and system, the master product, the one-installer
+// mutex, and what this program cannot do yet.
+#include "core/payload_entry.h"
+#include "file_fixtures.h"
 #include "install_sequence_fixture.h"
 
 namespace qs::systest {
@@ -218,6 +220,114 @@ TEST_F(InstallSequence, SecondInstallerIsRefusedWhileTheMutexIsHeld) {
   RunResult free = RunInstaller(Installer(SequenceProduct(kQuiet | kFlagSingleInstaller)));
   EXPECT_EQ(free.MessageTexts(), std::vector<std::string>{TextName(kTextInstallComplete)}) << free;
   EXPECT_TRUE(WorkDone(free)) << free;
+}
+
+// ---- what this program cannot do yet ----
+
+// A product that asks for what the program cannot do is refused before anything changes, even
+// in automatic mode, with a box that names every such feature: no folder is made, nothing is
+// registered, and the run never reaches its work.
+TEST_F(InstallSequence, ProductsAskingForUnbuiltFeaturesAreRefusedBeforeAnyChange) {
+  struct Case {
+    const char* name;
+    void (*change)(ProductSettings&);
+    const wchar_t* arguments;
+    const char* features;
+    uint32_t flags2 = 0;
+  };
+  const Case cases[] = {
+      {"BackgroundWindow", [](ProductSettings& p) { p.ProductFlags &= ~kFlagNoBackgroundWindow; },
+       L"", "background windows"},
+      {"ProductBatch", [](ProductSettings& p) { p.batches[kPreInstallationBatch] = "echo"; }, L"",
+       "batches"},
+      {"UninstallBatch", [](ProductSettings& p) { p.batches[kUninstallBatch2] = "echo"; }, L"",
+       "batches"},
+      {"BatchAddition", [](ProductSettings&) {}, L"/b3:\"echo\"", "batches"},
+      {"ClosingApplications",
+       [](ProductSettings& p) {
+         p.autoCloseEntries = {{"Cls", "", "App", 0, 1}};
+       },
+       L"", "closing running applications"},
+      // The container's header holds the second flags word.
+      {"RestorePoint", [](ProductSettings&) {}, L"", "system restore points", kFlags2RestorePoint},
+      {"FolderRights", [](ProductSettings& p) { p.ProductFlags |= kFlagGrantDirectoryRights; }, L"",
+       "folder access rights"},
+      {"RegistryKey", [](ProductSettings& p) { p.ProductRegistry = "Maker\\Product"; }, L"",
+       "registry entries"},
+      {"FirewallAndAssociations",
+       [](ProductSettings& p) {
+         p.firewallRules = "app.exe";
+         p.associations = {{0, ".qst", "Qs.Test", "Test file", "open", "", "x", "", ""}};
+       },
+       L"", "file associations and firewall exceptions"},
+      {"ShortcutsTwoWays",
+       [](ProductSettings& p) {
+         p.ProductFlags |= kFlagInstallLogShortcut;
+         p.taskbarPin = u"app.exe";
+       },
+       L"/b1:\"echo\"", "batches and shortcuts"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
+    product.DisplayName = WideToUtf8(OwnName()) + "." + c.name;
+    c.change(product);
+    const std::wstring key = Utf8ToWide(product.DisplayName);
+    DeleteRegistration(key);  // left over from an interrupted run
+    const fs::path folder = Folder() / c.name;
+    builder::ContainerOptions container;
+    container.productFlags2 = c.flags2;
+    RunResult result = RunInstaller(MakeInstaller(MakePayload({MakeFile("f0.txt", "x")}, container,
+                                                              0, SettingsStream(product))),
+                                    DirectorySwitch(folder) + L" /a " + c.arguments);
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    std::vector<TranscriptRecord> messages = result.Records("message");
+    ASSERT_EQ(result.transcript.size(), 1u) << result;
+    ASSERT_EQ(messages.size(), 1u) << result;
+    EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
+    EXPECT_EQ(MessageText(messages[0]),
+              std::string("This installer asks for what this version of the installer program "
+                          "cannot do: ") +
+                  c.features + ".\r\nNothing was installed.")
+        << result;
+    EXPECT_FALSE(fs::exists(folder)) << result;
+    EXPECT_FALSE(Registered(key)) << result;
+    DeleteRegistration(key);
+  }
+}
+
+// An entry that needs what the program cannot do yet is installed as a file, but what should
+// follow it is reported as not done: the run ends incomplete and Install.LOG says why.
+TEST_F(InstallSequence, EntriesNeedingUnbuiltFeaturesLeaveTheRunIncomplete) {
+  builder::PayloadFile plain = MakeFile("plain.txt", "x");
+  builder::PayloadFile shortcut = MakeFile("linked.txt", "x");
+  shortcut.flags = kEntryStartMenu;
+  builder::PayloadFile driver = MakeFile("driver.inf", "x");
+  driver.kind = kDriverPackage;
+  builder::PayloadFile package = MakeFile("package.msi", "x");
+  package.kind = kMsiPackage;
+  const std::vector<builder::PayloadFile> files = {plain, shortcut, driver, package};
+  const fs::path folder = Folder() / "app";
+  RunResult result = RunInstaller(
+      MakeInstaller(MakePayload(files, {}, 0, SettingsStream(SequenceProduct(kQuiet)))),
+      DirectorySwitch(folder) + L" /a");
+  EXPECT_EQ(result.exitCode, 1u) << result;
+  EXPECT_TRUE(WorkDone(result)) << result;
+  for (const char* name : {"plain.txt", "linked.txt", "driver.inf", "package.msi"}) {
+    EXPECT_TRUE(fs::exists(folder / name)) << name;
+  }
+  const std::string log = ReadText(folder / "Install.LOG");
+  const std::string dir = Utf8(folder);
+  for (const std::string& line :
+       {"Not done (Windows Installer packages are not supported by this installer program): " +
+            dir + "\\package.msi\r\n",
+        "Not done (drivers are not supported by this installer program): " + dir +
+            "\\driver.inf\r\n",
+        "Not done (shortcuts are not supported by this installer program): " + dir +
+            "\\linked.txt\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_EQ(log.find("plain.txt):"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -181,6 +181,64 @@ TEST_F(UninstallSequence, DeclinedConfirmationChangesNothing) {
   EXPECT_TRUE(Registered(name));
 }
 
+// A registration that asks for what this program cannot do yet (an installation made by
+// another build, or a damaged key) is refused before the question: nothing is removed, and
+// once the key no longer asks, the run completes.
+TEST_F(UninstallSequence, RegistrationAskingForUnbuiltFeaturesIsRefusedBeforeAnyChange) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  const std::string record = ReadText(dat);
+  // The registration lives in the 32-bit view.
+  UniqueRegKey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(name).c_str(), 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, key.Receive()),
+            ERROR_SUCCESS);
+  const auto set = [&key](const wchar_t* value, const std::wstring& data) {
+    if (data.empty()) return ::RegDeleteValueW(key.Get(), value);
+    return ::RegSetValueExW(key.Get(), value, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  };
+  const std::wstring flags = RegistrationText(name, L"ProductFlags");
+  struct Case {
+    const char* name;
+    const wchar_t* value;
+    std::wstring data;
+    const char* features;
+  };
+  const Case cases[] = {
+      {"FirstBatch", L"UninstallBatch1", L"echo one", "batches"},
+      {"SecondBatch", L"UninstallBatch2", L"echo two", "batches"},
+      {"BackgroundWindow", L"ProductFlags",
+       std::to_wstring(std::stoull(flags) & ~kFlagNoBackgroundWindow), "background windows"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring kept = RegistrationText(name, c.value);
+    ASSERT_EQ(set(c.value, c.data), ERROR_SUCCESS);
+    RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    std::vector<TranscriptRecord> messages = result.Records("message");
+    ASSERT_EQ(messages.size(), 1u) << result;
+    EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
+    EXPECT_EQ(MessageText(messages[0]),
+              std::string("This product's uninstallation asks for what this version of the "
+                          "installer program cannot do: ") +
+                  c.features + ".\r\nNothing was removed.")
+        << result;
+    EXPECT_TRUE(result.Records("progress").empty()) << result;
+    EXPECT_TRUE(Exists(app / "f0.txt"));
+    EXPECT_EQ(ReadText(dat), record);
+    EXPECT_TRUE(Registered(name));
+    EXPECT_EQ(set(c.value, kept), ERROR_SUCCESS);
+  }
+  RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_FALSE(Exists(app / "f0.txt")) << result;
+}
+
 // ---- the whole run, asked and automatic ----
 
 TEST_F(UninstallSequence, CompleteRunRemovesEverythingButTheUninstaller) {

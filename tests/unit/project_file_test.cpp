@@ -396,6 +396,10 @@ TEST(ProjectFile, DerivedBitsFollowTheirSettings) {
   folder.Write("back.bmp", "BM");
   Project project;
   std::string error;
+  // The background settings are read even while the installer program refuses a background
+  // window, so that printed installers read back.
+  ProjectContext context = FixedContext();
+  context.refuseUnbuilt = false;
   ASSERT_TRUE(Parse(folder, R"(
 [product]
 name = "P"
@@ -410,7 +414,7 @@ name = "Base"
 compress = false
 key = "0102030405060708"
 )",
-                    project, error))
+                    project, error, context))
       << error;
   const ProductSettings& s = project.settings;
   EXPECT_EQ(s.ProductFlags, 0x8000000000000001ull | kFlagBackgroundBitmap | kFlagMasterProduct);
@@ -419,6 +423,69 @@ key = "0102030405060708"
   EXPECT_FALSE(project.container.compressBlocks);
   EXPECT_EQ(s.BitmapSize, 100);
   EXPECT_EQ(s.BitmapTPI, 0xFFFFFFFFu);
+}
+
+// What the installer program cannot do yet is refused at the key that asks for it, so that
+// no installer is built that the program would refuse or report as done without doing it.
+TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
+  struct Case {
+    const char* project;  // after "[product]\nname = \"P\"\n" (lines 1 and 2)
+    const char* error;    // after "p.toml:"
+  };
+  const Case cases[] = {
+      {"[batches]\npre_install = \"echo\"\n",
+       "3: key 'batches': batches are not supported by this version of the installer program"},
+      {"[[auto_close]]\nwindow_class = \"App\"\n",
+       "3: key 'auto_close': closing running applications are not supported"},
+      {"[options]\nno_background_window = false\n",
+       "4: key 'options.no_background_window': background windows are not supported"},
+      {"[background]\ntitle_font = \"Arial\"\n",
+       "3: key 'background': background windows are not supported"},
+      {"[options]\nfull_screen_background = true\n",
+       "4: key 'options.full_screen_background': background windows are not supported"},
+      {"[options]\ncreate_restore_point = true\n",
+       "4: key 'options.create_restore_point': system restore points are not supported"},
+      {"[options]\ngrant_directory_rights = true\n",
+       "4: key 'options.grant_directory_rights': folder access rights are not supported"},
+      {"[options]\ninstall_log_shortcut_in_start_menu = true\n",
+       "4: key 'options.install_log_shortcut_in_start_menu': shortcuts are not supported"},
+      {"[[shortcuts]]\nname = \"App\"\ntarget = \"%InstallDir%\\\\app.exe\"\n",
+       "3: key 'shortcuts': shortcuts are not supported"},
+      {"[install]\ntaskbar_pin = \"app.exe\"\n",
+       "4: key 'install.taskbar_pin': shortcuts are not supported"},
+      {"[install]\nregistry = \"\\\\HKLM\\\\Software\\\\P\"\n",
+       "4: key 'install.registry': registry entries are not supported"},
+      {"[install]\nfirewall_rules = \"app.exe\"\n",
+       "4: key 'install.firewall_rules': firewall exceptions are not supported"},
+      {"[[associations]]\nextension = \".pq\"\nverb = \"open\"\ncommand = \"x\"\n",
+       "3: key 'associations': file associations are not supported"},
+      {"[[files]]\npath = \"a.ttf\"\nkind = \"font\"\n",
+       "5: key 'files[0].kind': fonts are not supported"},
+      {"[[files]]\npath = \"a.ttf\"\nkind = \"msi\"\n",
+       "5: key 'files[0].kind': Windows Installer packages are not supported"},
+      {"[[files]]\npath = \"a.ttf\"\nkind = \"driver\"\n",
+       "5: key 'files[0].kind': drivers are not supported"},
+      {"[[files]]\npath = \"a.ttf\"\nstart_menu = true\n",
+       "5: key 'files[0].start_menu': shortcuts are not supported"},
+  };
+  TempFolder folder;
+  folder.Write("a.ttf", "font");
+  for (const Case& c : cases) {
+    Project project;
+    std::string error;
+    EXPECT_FALSE(
+        Parse(folder, std::string("[product]\nname = \"P\"\n") + c.project, project, error))
+        << c.project;
+    EXPECT_NE(error.find(std::string("p.toml:") + c.error), std::string::npos) << error;
+  }
+  // The product's own registry key is what the uninstaller would delete with its tree: it is
+  // refused until the run creates it.
+  Project project;
+  std::string error;
+  EXPECT_FALSE(
+      Parse(folder, "[product]\nname = \"P\"\nregistry_key = \"Maker\\\\P\"\n", project, error));
+  EXPECT_NE(error.find("p.toml:3: key 'product.registry_key': registry entries"), std::string::npos)
+      << error;
 }
 
 TEST(ProjectFile, ReproducibleBuildsLowerLaterFileDates) {
