@@ -11,6 +11,7 @@
 #include "builder/source_files.h"
 #include "builder/text_forms.h"
 #include "builder/version_resource.h"
+#include "core/target_path.h"
 
 namespace qs::builder::project {
 namespace {
@@ -179,7 +180,14 @@ void ReadFileGroup(Table& t, const std::string& sourceFolder, const ProjectConte
   }
   Narrow(t, "arguments", entry.command);
   Narrow(t, "working_dir", entry.extra);
-  Narrow(t, "destination", entry.destination);
+  if (Narrow(t, "destination", entry.destination)) {
+    const bool renames = entry.destination.find('\\') == std::string::npos;
+    if (HasDotComponent(entry.destination) || (renames && !StaysInsideFolder(entry.destination))) {
+      t.Fail("destination",
+             "a destination cannot climb out of its folder (\".\" or \"..\"), and a new name "
+             "cannot hold \":\"");
+    }
+  }
   if (Number(t, "msi_ui_level", 0, 0xFFFFFFFF, entry.msiUiLevel) && entry.kind != 11) {
     t.Fail("msi_ui_level", "only for kind \"msi\"");
   }
@@ -191,6 +199,16 @@ void ReadFileGroup(Table& t, const std::string& sourceFolder, const ProjectConte
   for (SourceChoice& choice : chosen) {
     PayloadFile file = entry;
     file.name = named ? name : NarrowFromUtf8(choice.name);
+    if (!StaysInsideFolder(file.name)) {
+      t.Fail(named             ? "name"
+             : t.Has("prefix") ? "prefix"
+             : t.Has("path")   ? "path"
+                               : "source",
+             "the entry name '" + (named ? name : choice.name) +
+                 "' would leave the installation folder: names cannot hold \":\" or a \".\" "
+                 "or \"..\" folder");
+      return;
+    }
     if (dated) {
       file.dateTime = date;
     } else {

@@ -3,6 +3,7 @@
 #include "core/payload_checksum.h"
 #include "core/payload_cursor.h"
 #include "core/payload_format.h"
+#include "core/target_path.h"
 
 namespace qs {
 
@@ -24,6 +25,13 @@ int ParsePayloadEntry(ByteSpan record, int32_t contentSize, PayloadEntry& entry)
        cursor.ReadString(entry.extra);
   if (ok && entry.kind == kMsiPackage) ok = cursor.ReadU32(entry.msiUiLevel);
   if (!ok) return kErrorEntryName;
+  // A name or destination that climbs out of its folder was not written by a builder either.
+  // A destination without a backslash is the entry's new name.
+  const bool renames = entry.destination.find('\\') == std::string::npos;
+  if (!StaysInsideFolder(entry.name) || HasDotComponent(entry.destination) ||
+      (renames && !StaysInsideFolder(entry.destination))) {
+    return kErrorEntryName;
+  }
 
   if (contentSize < 0) return kErrorContentSizeNegative;
   if (contentSize > kMaxContentSize) return kErrorContentSizeTooLarge;

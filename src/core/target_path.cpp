@@ -48,6 +48,26 @@ bool IsAbsolutePath(std::string_view path) {
   return !path.empty() && (path[0] == '\\' || path[0] == '/');
 }
 
+bool HasDotComponent(std::string_view path) {
+  path = BodyOf(path).body;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    if (part.find('.') != std::string_view::npos &&
+        part.find_first_not_of(". ") == std::string_view::npos) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+bool StaysInsideFolder(std::string_view name) {
+  return BodyOf(name).body.find(':') == std::string_view::npos && !HasDotComponent(name);
+}
+
 std::string FileNamePart(std::string_view path) {
   const NarrowBody text = BodyOf(path);
   const size_t slash = text.body.find_last_of("\\/");

@@ -34,6 +34,12 @@ int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
 std::string JoinPath(std::string_view folder, std::string_view name);
 // A leading "|" is skipped.
 bool IsAbsolutePath(std::string_view path);
+// Whether a component of `path` is made only of dots and blanks: "..", ".", ". ." (Windows
+// drops a component's trailing dots and blanks, so each of these is a step up or nothing).
+bool HasDotComponent(std::string_view path);
+// Whether a relative name stays inside the folder it is joined to: no colon (a drive or a
+// stream) and no dot component. A leading "|" is skipped.
+bool StaysInsideFolder(std::string_view name);
 // What follows the last backslash or slash; a "|" text keeps its bar when the part is not ASCII.
 std::string FileNamePart(std::string_view path);
 // What comes before the last backslash or slash: "C:\a\b.txt" gives "C:\a", a file in a drive's

@@ -191,17 +191,19 @@ bool SetFileTimes(const std::wstring& path, const DateTime& date) {
   return file && ::SetFileTime(file.Get(), &time, nullptr, &time);
 }
 
+std::wstring FullPath(std::wstring_view path) {
+  const std::wstring given(path);
+  const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return given;
+  std::wstring full(size, L'\0');
+  const DWORD length = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return given;
+  full.resize(length);
+  return full;
+}
+
 std::wstring FolderKey(std::wstring_view folder) {
-  std::wstring path(folder);
-  const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size != 0) {
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length != 0 && length < size) {
-      full.resize(length);
-      path = std::move(full);
-    }
-  }
+  std::wstring path = FullPath(folder);
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return std::wstring(AsWide(LowerCasePath(AsU16(path))));
 }

@@ -29,6 +29,9 @@ bool FileExists(const std::wstring& path);
 
 // How two folders are compared: the full path without a trailing backslash, every letter in
 // the system's lower case.
+// The path made absolute and resolved as the system reads it ("." and ".." steps, slashes);
+// the path itself when the system cannot.
+std::wstring FullPath(std::wstring_view path);
 std::wstring FolderKey(std::wstring_view folder);
 
 // The last-write time (UTC) from the folder listing.

@@ -154,8 +154,8 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
       error = VerifyWrittenFile(path, data);
       if (error == 0) break;
       if (attempt == kWriteAttempts) {
-        run.failureSummary += CannotWriteText() + u" " + U16(dest) + u"\r\n" +
-                              SystemErrorU16(error) + u"\r\n\r\n";
+        run.failureSummary +=
+            CannotWriteText() + u" " + U16(dest) + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
         return false;
       }
       continue;  // the next attempt starts at once

@@ -29,7 +29,8 @@ PendingOperationsEdit DropPendingOperationsOn(std::vector<std::u16string> operat
     if (!target.empty()) {
       const std::u16string normalTarget = NormalizePendingPath(target, lower);
       if (files.count(normalTarget) != 0) {
-        edit.log += u"File \"" + normalTarget + u"\" was removed from the list of pending moves.\r\n";
+        edit.log +=
+            u"File \"" + normalTarget + u"\" was removed from the list of pending moves.\r\n";
         std::u16string normalSource = NormalizePendingPath(source, lower);
         if (!normalSource.empty()) edit.toRecycle.push_back(std::move(normalSource));
         edit.changed = true;

@@ -92,8 +92,8 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
     if (count < MAXDWORD) ++count;  // a count at its limit stays there instead of turning to 0
     const LSTATUS status = WriteCount(key.Get(), name, count);
     if (status != ERROR_SUCCESS) {
-      log += u"Failed to increment reference count of shared file \"" + U16(entry.path) +
-             u"\" : " + SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
+      log += u"Failed to increment reference count of shared file \"" + U16(entry.path) + u"\" : " +
+             SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
     }
     // Listed even when the write failed: a reinstallation does not try again.
     AppendSharedEntry(text, file);

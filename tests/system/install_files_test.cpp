@@ -557,5 +557,42 @@ TEST_F(InstallFilesRun, EntriesLeftOverAreCorrupt) {
   }
 }
 
+// An entry whose name or destination steps out of its folder is corrupt before anything of it
+// is written: nothing lands beside the installation folder.
+TEST_F(InstallFilesRun, EntriesLeavingTheirFolderAreCorrupt) {
+  builder::PayloadFile destination = Entry("d.txt", kInstallFolderFile, kOverwriteByKind);
+  destination.destination = "%InstallDir%\\..\\";
+  const std::vector<builder::PayloadFile> cases = {
+      Entry("..\\escaped.txt", kInstallFolderFile, kOverwriteByKind),
+      Entry("sub/../../escaped.txt", kInstallFolderFile, kOverwriteByKind),
+      destination,
+  };
+  for (const builder::PayloadFile& entry : cases) {
+    SCOPED_TRACE(entry.name + " " + entry.destination);
+    const fs::path outer = Folder() / "outer";
+    const fs::path target = outer / "Target";
+    RunResult result =
+        RunInstaller(MakeInstaller(MakePayload({entry}).section), L"/a " + DirectorySwitch(target));
+    EXPECT_TRUE(EndedWithCorruptReport(result, kErrorEntryName)) << result;
+    EXPECT_FALSE(fs::exists(outer / "escaped.txt"));
+    EXPECT_FALSE(fs::exists(outer / "d.txt"));
+    EXPECT_FALSE(fs::exists(Folder() / "escaped.txt"));
+  }
+}
+
+// A folder given with "." and ".." steps is resolved before a file's path is shown, compared
+// and recorded: every path the run names is the real one.
+TEST_F(InstallFilesRun, FolderWithDotStepsGivesRealPaths) {
+  const fs::path target = Folder() / "Target";
+  const std::wstring given = (Folder() / L"other" / L".." / L"." / L"Target").wstring();
+  RunResult result = RunInstaller(
+      MakeInstaller(
+          MakePayload({Entry("docs\\b.txt", kInstallFolderFile, kOverwriteByKind)}).section),
+      L"/a /d:\"" + given + L"\"");
+  EXPECT_TRUE(WorkDone(result)) << result;
+  EXPECT_EQ(ReadText(target / "docs" / "b.txt"), "new docs\\b.txt");
+  EXPECT_EQ(result.Items(), std::vector<std::string>{Utf8(target) + "\\docs\\b.txt"}) << result;
+}
+
 }  // namespace
 }  // namespace qs::systest

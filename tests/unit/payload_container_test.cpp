@@ -433,6 +433,34 @@ TEST(PayloadEntry, RecordsThatDoNotMatchTheirLengthAreMalformed) {
   }
 }
 
+// A builder never writes a name or destination that leaves its folder: such an entry is
+// malformed like one without a name.
+TEST(PayloadEntry, NamesAndDestinationsThatLeaveTheirFolderAreMalformed) {
+  struct Case {
+    const char* name;
+    const char* destination;
+    int error;
+  };
+  const Case cases[] = {
+      {"a.txt", "%InstallDir%\\bin\\", 0},
+      {"a.txt", "C:\\Data\\", 0},
+      {"a.txt", "b.txt", 0},
+      {"..\\..\\a.txt", "", kErrorEntryName},
+      {"sub/../../a.txt", "", kErrorEntryName},
+      {"a.txt:hidden", "", kErrorEntryName},
+      {"a.txt", "%InstallDir%\\..\\..\\", kErrorEntryName},
+      {"a.txt", "..", kErrorEntryName},       // a new name that steps up
+      {"a.txt", "b.txt:x", kErrorEntryName},  // a new name with a stream
+  };
+  for (const Case& c : cases) {
+    PayloadFile file = File(c.name, "abc");
+    file.destination = c.destination;
+    const std::vector<uint8_t> record = builder::EncodePayloadEntry(file);
+    PayloadEntry entry;
+    EXPECT_EQ(ParsePayloadEntry(record, 3, entry), c.error) << c.name << " " << c.destination;
+  }
+}
+
 TEST(PayloadEntry, ZeroContentIsValid) {
   std::vector<uint8_t> record = builder::EncodePayloadEntry(File("empty", ""));
   PayloadEntry entry;

@@ -488,6 +488,35 @@ TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
       << error;
 }
 
+// Entry names are joined to the installation folder as text: a name or destination that steps
+// out of it, or names a drive or a stream, is refused at its key.
+TEST(ProjectFile, NamesThatLeaveTheFolderAreRefused) {
+  struct Case {
+    const char* group;  // after "[[files]]\n" (line 3)
+    const char* error;  // after "p.toml:"
+  };
+  const Case cases[] = {
+      {"path = \"a.txt\"\nname = \"..\\\\x.dll\"\n", "5: key 'files[0].name': the entry name"},
+      {"path = \"a.txt\"\nname = \"sub/../../x\"\n", "5: key 'files[0].name'"},
+      {"path = \"a.txt\"\nname = \"a.txt:s\"\n", "5: key 'files[0].name'"},
+      {"source = \"f\"\nprefix = \"..\"\n", "5: key 'files[0].prefix'"},
+      {"path = \"a.txt\"\ndestination = \"%InstallDir%\\\\..\\\\\"\n",
+       "5: key 'files[0].destination': a destination cannot climb out"},
+      {"path = \"a.txt\"\ndestination = \"b:c\"\n", "5: key 'files[0].destination'"},
+  };
+  TempFolder folder;
+  folder.Write("a.txt", "a");
+  folder.Write("f/b.txt", "b");
+  for (const Case& c : cases) {
+    Project project;
+    std::string error;
+    EXPECT_FALSE(Parse(folder, std::string("[product]\nname = \"P\"\n[[files]]\n") + c.group,
+                       project, error))
+        << c.group;
+    EXPECT_NE(error.find(std::string("p.toml:") + c.error), std::string::npos) << error;
+  }
+}
+
 TEST(ProjectFile, ReproducibleBuildsLowerLaterFileDates) {
   TempFolder folder;
   folder.Write("files/new.txt", "n");

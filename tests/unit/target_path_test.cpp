@@ -164,5 +164,34 @@ TEST(TargetPath, KindsOutsideTheTableAreCorrupt) {
   }
 }
 
+// Names are joined to their folder as text, so a name that steps up or names a drive or a
+// stream would be written outside the folder; such names are refused where they are read.
+TEST(TargetPath, NamesThatLeaveTheirFolder) {
+  struct Row {
+    const char* name;
+    bool dots;    // HasDotComponent
+    bool inside;  // StaysInsideFolder
+  };
+  const Row rows[] = {
+      {"a.txt", false, true},
+      {"sub\\a.txt", false, true},
+      {"..a\\b..\\.c", false, true},  // dots beside other characters are part of a name
+      {"|D\xC3\xA9j\xC3\xA0\\a.txt", false, true},
+      {"..\\..\\x.dll", true, false},
+      {"sub/../../x", true, false},
+      {".\\a", true, false},
+      {"a\\. .\\b", true, false},  // Windows drops trailing dots and blanks: a step up
+      {"a\\...", true, false},
+      {"|..\\\xC3\xA9", true, false},
+      {"a:stream", false, false},
+      {"C:\\x.dll", false, false},
+      {"a\\\\b", false, true},  // an empty step is no step
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(HasDotComponent(row.name), row.dots) << row.name;
+    EXPECT_EQ(StaysInsideFolder(row.name), row.inside) << row.name;
+  }
+}
+
 }  // namespace
 }  // namespace qs
