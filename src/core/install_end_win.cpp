@@ -103,7 +103,7 @@ bool DecideRestartAtEnd(InstallRun& run) {
     case RestartDecision::kNone:
       return false;
     case RestartDecision::kAsk:
-      return AskYesNo(GetText(kTextRestartQuestion), GetText(kTextQuestionCaption));
+      return AskToRestart(GetText(kTextRestartQuestion), GetText(kTextQuestionCaption));
     case RestartDecision::kRestart:
       return true;
   }

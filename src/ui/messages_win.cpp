@@ -13,27 +13,36 @@ bool showErrorsInAutomaticMode = false;
 }  // namespace
 
 bool AskYesNo(std::wstring_view message, std::wstring_view title, bool defaultYes) {
-  MessageRequest request{title, message, MessageIcon::kQuestion, MessageButtons::kYesNo,
-                         defaultYes ? 0 : 1};
+  MessageRequest request{
+      title,       message, MessageIcon::kQuestion, MessageButtons::kYesNo, defaultYes ? 0 : 1,
+      std::nullopt};
+  return Ui().ShowMessageBox(request) == MessageAnswer::kYes;
+}
+
+bool AskToRestart(std::wstring_view message, std::wstring_view title) {
+  MessageRequest request{title, message,           MessageIcon::kQuestion, MessageButtons::kYesNo,
+                         0,     MessageAnswer::kNo};
   return Ui().ShowMessageBox(request) == MessageAnswer::kYes;
 }
 
 bool AskOkCancel(std::wstring_view message, std::wstring_view title, bool defaultOk) {
-  MessageRequest request{title, message, MessageIcon::kQuestion, MessageButtons::kOkCancel,
-                         defaultOk ? 0 : 1};
+  MessageRequest request{
+      title,       message, MessageIcon::kQuestion, MessageButtons::kOkCancel, defaultOk ? 0 : 1,
+      std::nullopt};
   return Ui().ShowMessageBox(request) == MessageAnswer::kOk;
 }
 
 void ShowMessage(std::wstring_view message, std::wstring_view title, MessageIcon icon) {
   if (title.empty()) title = GetInstallerState().titleWide;
-  Ui().ShowMessageBox({title, message, icon, MessageButtons::kOk, 0});
+  Ui().ShowMessageBox({title, message, icon, MessageButtons::kOk, 0, std::nullopt});
 }
 
 void ShowError(std::wstring_view message) {
   if (message.empty()) return;
   if (GetInstallerState().automaticMode && !showErrorsInAutomaticMode) return;
   std::wstring caption = ErrorCaption();
-  Ui().ShowMessageBox({caption, message, MessageIcon::kError, MessageButtons::kOk, 0});
+  Ui().ShowMessageBox(
+      {caption, message, MessageIcon::kError, MessageButtons::kOk, 0, std::nullopt});
 }
 
 void ShowError(std::string_view narrowMessage) {
@@ -67,7 +76,8 @@ std::wstring ErrorCaption() {
 void ShowFatalErrorBox(const char* text) {
   std::wstring caption = ErrorCaption();
   std::wstring message = Widen(text != nullptr ? text : "");
-  Ui().ShowMessageBox({caption, message, MessageIcon::kError, MessageButtons::kOk, 0});
+  Ui().ShowMessageBox(
+      {caption, message, MessageIcon::kError, MessageButtons::kOk, 0, std::nullopt});
 }
 
 }  // namespace qs

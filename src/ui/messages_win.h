@@ -9,6 +9,9 @@ namespace qs {
 
 // Question icon, Yes/No; true on Yes.
 bool AskYesNo(std::wstring_view message, std::wstring_view title, bool defaultYes = true);
+// The restart question: Yes/No, Yes by default, but a box that cannot be shown answers No, so
+// that a failed box never restarts the machine.
+bool AskToRestart(std::wstring_view message, std::wstring_view title);
 // Question icon, OK/Cancel; true on OK.
 bool AskOkCancel(std::wstring_view message, std::wstring_view title, bool defaultOk = true);
 // An OK box; an empty title is the installer's caption.

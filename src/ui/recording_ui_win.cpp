@@ -75,12 +75,14 @@ MessageAnswer RecordingUserInterface::ShowMessageBox(const MessageRequest& reque
 
 // A box with one button asks nothing and takes no answer. A question takes the next answer of
 // the file; an answer that names none of its buttons, or no answer left, gives the default
-// button, and the transcript shows the answer actually used.
+// button, and the transcript shows the answer actually used. "unshown" stands for a box the
+// system could not show.
 MessageAnswer RecordingUserInterface::Answer(const MessageRequest& request) {
   MessageAnswer fallback = AnswerOfButton(request.buttons, request.defaultButton);
   int count = ButtonCount(request.buttons);
   if (count < 2 || nextAnswer_ >= answers_.size()) return fallback;
   const std::string& given = answers_[nextAnswer_++];
+  if (given == "unshown") return request.unshownAnswer.value_or(fallback);
   for (int position = 0; position < count; ++position) {
     MessageAnswer candidate = AnswerOfButton(request.buttons, position);
     if (EqualsIgnoreAsciiCase(given, MessageAnswerName(candidate))) return candidate;

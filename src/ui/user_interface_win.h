@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::kNone;
   MessageButtons buttons = MessageButtons::kOk;
   int defaultButton = 0;  // position among the buttons, from 0
+  // What a box that cannot be shown answers; without it, the default button.
+  std::optional<MessageAnswer> unshownAnswer;
 };
 
 // The wizard pages. Each ends with Next (or OK) or Cancel; there is no Back.

@@ -81,7 +81,7 @@ MessageAnswer AnswerOfId(int id, const MessageRequest& request) {
       return MessageAnswer::kAbort;
     default:
       // The box could not be shown: the question takes its default.
-      return AnswerOfButton(request.buttons, request.defaultButton);
+      return request.unshownAnswer.value_or(AnswerOfButton(request.buttons, request.defaultButton));
   }
 }
 
@@ -171,7 +171,8 @@ PageResult Win32UserInterface::ShowPage(const PageRequest& request) {
       break;
   }
   std::wstring caption = request.caption.empty() ? request.title : request.caption;
-  MessageAnswer answer = ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0});
+  MessageAnswer answer =
+      ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0, std::nullopt});
   result.accepted = answer == MessageAnswer::kOk;
   return result;
 }

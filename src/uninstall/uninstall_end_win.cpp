@@ -99,7 +99,7 @@ bool ReportUninstall() {
                 MessageIcon::kInformation);
   if (HasFlag(kFlagUninstallRestartRequired)) {
     if (AutomaticMode() ||
-        AskYesNo(GetText(kTextUninstallRestartQuestion), GetText(kTextQuestionCaption)))
+        AskToRestart(GetText(kTextUninstallRestartQuestion), GetText(kTextQuestionCaption)))
       System().Restart();
   }
   return true;

@@ -220,6 +220,13 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
        {"no"},
        {TextName(kTextRestartQuestion)},
        false},
+      // A question the system could not show never restarts the machine.
+      {"QuestionNotShown",
+       kFlagRestartRequired,
+       L"",
+       {"unshown"},
+       {TextName(kTextInstallComplete), TextName(kTextRestartQuestion)},
+       false},
       {"NoRestartDue", 0, L"/a", {}, {}, false},
   };
   for (const Case& c : cases) {
