@@ -113,8 +113,11 @@ void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan d
                    const DateTime& dateTime, InstallRun& run, bool existedBefore, DWORD error,
                    bool& deferred) {
   std::u16string report = u"\r\n" + CannotWriteText() + u" " + U16(dest) + u"\r\n";
-  bool deferrable =
-      (existedBefore || HasFlag(kFlagReplaceAtRestartEvenIfNew)) && error != ERROR_INVALID_NAME;
+  // Only a file that another program holds is free at the restart; a folder in the way, a
+  // read-only file or a bad name would fail there as well, after the run reported success.
+  const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                    error == ERROR_USER_MAPPED_FILE;
+  bool deferrable = (existedBefore || HasFlag(kFlagReplaceAtRestartEvenIfNew)) && held;
   // A path without a drive letter (a share) is never left for the restart.
   const char letter = DriveLetterOf(path);
   if (letter == 0) deferrable = false;

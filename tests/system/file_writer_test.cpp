@@ -187,7 +187,8 @@ TEST_F(FileWriter, AttributesAreClearedForTheRetriesOnlyWhenAsked) {
     EXPECT_FALSE(WriteInstalledFile(NarrowPath(path), Pattern(20), DateTime{}, run, kKeepAttributes,
                                     false, deferred));
     EXPECT_FALSE(deferred);
-    EXPECT_EQ(WideToUtf8(run.failureSummary),
+    EXPECT_EQ(
+        WideToUtf8(run.failureSummary),
         FailureReport(NarrowPath(path), SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n"));
     EXPECT_EQ(::GetFileAttributesW(path.c_str()) & kRefusing, c.attributesAfter);
   }
@@ -232,6 +233,8 @@ TEST_F(FileWriter, FailuresThatAreNotDeferred) {
   const std::string onMissingDrive = std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":";
   const std::string drivePresent = std::string("Drive ") + letter + ": is not present.\r\n";
   const std::string reasonLocked = SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n";
+  const fs::path folder = Folder() / "folder.dll";
+  fs::create_directories(folder / "inside");
   struct Case {
     const char* name;
     std::string dest;
@@ -245,6 +248,10 @@ TEST_F(FileWriter, FailuresThatAreNotDeferred) {
       // Even with both reasons for a deferral, an invalid name stays a plain failure.
       {"invalid name", NarrowPath(Folder()) + "\\bad<name>.txt", kFlagReplaceAtRestartEvenIfNew,
        true, SystemErrorText(ERROR_INVALID_NAME) + "\r\n\r\n"},
+      // Only a file another program holds is free at the restart: a folder in the way would
+      // fail there as well.
+      {"folder in the way", NarrowPath(folder), kFlagReplaceAtRestartEvenIfNew, true,
+       SystemErrorText(ERROR_ACCESS_DENIED) + "\r\n\r\n"},
       {"missing drive", onMissingDrive + "\\Apps\\Product\\tool.exe",
        kFlagReplaceAtRestartEvenIfNew, true, drivePresent},
       // The "|" form of a path with characters outside ASCII.

@@ -23,6 +23,7 @@
 #include "install_sequence_fixture.h"
 #include "installer_state.h"
 #include "integration/shell_folders_win.h"
+#include "restart_fixtures.h"
 #include "tests/support/payload_damage.h"
 
 namespace qs::systest {
@@ -592,6 +593,26 @@ TEST_F(InstallFilesRun, FolderWithDotStepsGivesRealPaths) {
   EXPECT_TRUE(WorkDone(result)) << result;
   EXPECT_EQ(ReadText(target / "docs" / "b.txt"), "new docs\\b.txt");
   EXPECT_EQ(result.Items(), std::vector<std::string>{Utf8(target) + "\\docs\\b.txt"}) << result;
+}
+
+// Only a file that another program holds is left for the restart: with a folder where the file
+// should go, the write fails now and is reported, and nothing waits for a restart that would
+// fail as well.
+TEST_F(InstallFilesRun, FolderInTheWayIsAFailureNotARestart) {
+  const fs::path target = Folder() / "Target";
+  fs::create_directories(target / "a.txt" / "inside");
+  ProductSettings product = SequenceProduct(kQuiet | kFlagReplaceAtRestartEvenIfNew);
+  RunResult result =
+      RunInstaller(MakeInstaller(MakePayload({Entry("a.txt", kInstallFolderFile, kOverwriteByKind)},
+                                             {}, 0, SettingsStream(product))),
+                   L"/a " + DirectorySwitch(target));
+  EXPECT_TRUE(WorkDone(result)) << result;
+  EXPECT_TRUE(result.Records("restart").empty()) << result;
+  EXPECT_TRUE(fs::is_directory(target / "a.txt" / "inside"));
+  for (const std::u16string& operation : PendingOperations()) {
+    EXPECT_EQ(operation.find(AsU16((target / "a.txt").wstring())), std::u16string::npos);
+  }
+  EXPECT_NE(ReadText(target / "Install.LOG").find(Utf8(target) + "\\a.txt"), std::string::npos);
 }
 
 }  // namespace
