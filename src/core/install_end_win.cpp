@@ -12,6 +12,7 @@
 #include "core/install_rules.h"
 #include "core/install_steps_win.h"
 #include "core/installer_state_win.h"
+#include "core/launch_command.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/step_timing_win.h"
@@ -25,10 +26,6 @@
 
 namespace qs {
 namespace {
-
-std::wstring Quoted(std::wstring_view text) {
-  return L"\"" + std::wstring(text) + L"\"";
-}
 
 // The log file is already written when the launches fail; their lines still go into it, before
 // the log itself may be opened.
@@ -116,12 +113,26 @@ void RemoveEmptyDirectories(const InstallRun& run) {
   }
 }
 
+namespace {
+
+// The program of a launch, quoted and found in the installation folder where it is one of its
+// files.
+std::wstring LaunchCommand(const std::wstring& command, const std::wstring& installDir) {
+  const FileTest isFile = [](std::u16string_view path) {
+    const DWORD attributes = ::GetFileAttributesW(Redirected(std::wstring(AsWide(path))));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  };
+  return std::wstring(AsWide(ResolveLaunchCommand(AsU16(command), AsU16(installDir), isFile)));
+}
+
+}  // namespace
+
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();
   std::wstring installDir = Widen(run.installDir);
   ::SetCurrentDirectoryW(Redirected(installDir));
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
-    std::wstring command = Widen(options.runAfterInstall);
+    std::wstring command = LaunchCommand(Widen(options.runAfterInstall), installDir);
     if (DWORD error = System().StartProgram(command, installDir)) {
       LogLaunchFailure(run, u"Failed to launch command: " + std::u16string(AsU16(command)) +
                                 u"\r\n" + SystemErrorU16(error));
@@ -131,14 +142,15 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
     System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenFile)), installDir);
   }
   if ((run.finishChoices & kFinishLaunchProgram) != 0) {
-    std::wstring program = ExpandPathVariables(Widen(product.finishLaunchProgram));
+    std::wstring program =
+        LaunchCommand(ExpandPathVariables(Widen(product.finishLaunchProgram)), installDir);
     if (DWORD error = System().StartProgram(program, installDir)) {
       LogLaunchFailure(run, u"Failed to launch app: " + std::u16string(AsU16(program)) + u"\r\n" +
                                 SystemErrorU16(error));
     }
   }
   if ((run.finishChoices & kFinishViewLog) != 0) {
-    System().StartProgram(L"notepad.exe " + Quoted(Widen(run.installLogPath)), installDir);
+    System().StartProgram(ViewInNotepadCommand(Widen(run.installLogPath)), installDir);
   }
   if ((run.finishChoices & kFinishOpenOther) != 0) {
     System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenOther)), installDir);

@@ -16,6 +16,7 @@
 #include "files/install_log_text.h"
 #include "files/local_time_win.h"
 #include "files/os_name_win.h"
+#include "integration/shell_folders_win.h"
 
 namespace qs {
 namespace {
@@ -87,7 +88,11 @@ void UpdateInstallLogFile(InstallRun& run) {
 void OpenInstallLog(const InstallRun& run) {
   const std::wstring path = Widen(run.installLogPath);
   if (System().OpenThroughShell(path, {}) == 0) return;
-  System().StartProgram(L"notepad.exe \"" + path + L"\"", {});
+  System().StartProgram(ViewInNotepadCommand(path), {});
+}
+
+std::wstring ViewInNotepadCommand(const std::wstring& path) {
+  return L"\"" + SystemDir() + L"\\notepad.exe\" \"" + path + L"\"";
 }
 
 }  // namespace qs

@@ -2,6 +2,8 @@
 // Install.LOG: the run's log and failure summary appended under a header that names the run.
 #include <string_view>
 
+#include <string>
+
 #include "core/install_run.h"
 
 namespace qs {
@@ -18,5 +20,9 @@ void UpdateInstallLogFile(InstallRun& run);
 
 // Shows Install.LOG: the program associated with it, else Notepad.
 void OpenInstallLog(const InstallRun& run);
+
+// Notepad from the system folder with `path`: never a notepad.exe that the folder the
+// installer was started from, or the current one, happens to hold.
+std::wstring ViewInNotepadCommand(const std::wstring& path);
 
 }  // namespace qs

@@ -15,6 +15,9 @@ namespace {
 TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
   const fs::path app = Folder() / "app";
   const std::string appText = Utf8(app);
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_NE(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+  const std::string notepad = "\"" + WideToUtf8(system) + "\\notepad.exe\"";
   struct Case {
     const char* name;
     uint64_t flags;
@@ -61,7 +64,7 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
        {{"start", "first.exe", appText},
         {"open", "readme.txt", appText},
         {"start", "x.exe", appText},
-        {"start", "notepad.exe \"" + appText + "\\Install.LOG\"", appText},
+        {"start", notepad + " \"" + appText + "\\Install.LOG\"", appText},
         {"open", appText + "\\docs\\index.html", appText}}},
       // A run that does not always write its log leaves none to view: no box for it.
       {"NoLogToView",
@@ -100,6 +103,23 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
     }
     EXPECT_EQ(LaunchesOf(result), c.launches) << result;
   }
+}
+
+// What starts at the end is exactly the program meant: the installation's own program by its
+// full path (never a namesake beside the installer), and a path with blanks quoted whole.
+TEST_F(InstallSequence, LaunchedProgramsAreQuotedAndFoundInTheInstallation) {
+  const fs::path app = Folder() / "my app";
+  const std::string appText = Utf8(app);
+  ProductSettings product = SequenceProduct(kQuiet);
+  product.finishLaunchProgram = "%InstallDir%\\My Tool.exe";
+  const std::vector<builder::PayloadFile> files = {MakeFile("My Tool.exe", "x"),
+                                                   MakeFile("tool.exe", "x")};
+  RunResult result =
+      RunInstaller(MakeInstaller(MakePayload(files, {}, 0, SettingsStream(product))),
+                   DirectorySwitch(app) + L" /r:\"tool.exe --now\"", Answers({"ok launch"}));
+  EXPECT_EQ(LaunchesOf(result), (Launches{{"start", "\"" + appText + "\\tool.exe\" --now", appText},
+                                          {"start", "\"" + appText + "\\My Tool.exe\"", appText}}))
+      << result;
 }
 
 // A run with failures offers its log instead (kTextFailureQuestion with the log's path, under
