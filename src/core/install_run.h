@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/run_folders.h"
+
 namespace qs {
 
 // The summary page's check boxes, as bits of InstallRun::finishChoices and of the page's
@@ -39,12 +41,9 @@ struct ShortcutEntry {
   std::string icon;
 };
 
-struct InstallRun {
-  std::string installDir;    // %InstallDir%
-  std::string uninstallDir;  // %UninstallDir%: installDir + "\\" + UninstallSubdir
-  std::string sharedDir;     // %SharedDir%
-  std::string oldVersion;    // %OldVersion%: DisplayVersion of the previous installation
-
+// The folders (installDir, uninstallDir, sharedDir, oldVersion) are the RunFolders the path
+// variables read while an installation runs.
+struct InstallRun : RunFolders {
   // The previous installation, from its Add/Remove Programs key.
   std::string previousDir;
   std::string previousSharedFiles;

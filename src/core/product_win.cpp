@@ -6,6 +6,11 @@
 #include "integration/shell_folders_win.h"
 
 namespace qs {
+namespace {
+
+const RunFolders* foldersInUse = nullptr;  // null: the installation's
+
+}  // namespace
 
 ProductSettings& Product() {
   static ProductSettings settings;
@@ -15,6 +20,14 @@ ProductSettings& Product() {
 InstallRun& Installation() {
   static InstallRun run;
   return run;
+}
+
+const RunFolders& CurrentFolders() {
+  return foldersInUse != nullptr ? *foldersInUse : Installation();
+}
+
+void UseFolders(const RunFolders& folders) {
+  foldersInUse = &folders;
 }
 
 LanguageTexts& Texts() {

@@ -7,6 +7,7 @@
 #include "core/install_run.h"
 #include "core/language_texts.h"
 #include "core/product_settings.h"
+#include "core/run_folders.h"
 #include "core/settings_reader.h"
 #include "core/text_ids.h"
 
@@ -15,6 +16,10 @@ namespace qs {
 ProductSettings& Product();
 // What the install sequence has settled so far.
 InstallRun& Installation();
+// The folders of the run under way, which the path variables name: the installation's, until
+// an uninstallation puts its own forward. `folders` must live as long as the process uses them.
+const RunFolders& CurrentFolders();
+void UseFolders(const RunFolders& folders);
 // The texts; until the settings are read, a table without texts (every text empty).
 LanguageTexts& Texts();
 // Text `id` in the chosen language, placeholders replaced; empty outside the table.

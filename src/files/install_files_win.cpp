@@ -182,7 +182,8 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   // The line begins with the destination, so it is one narrow text as a whole.
   Log(run, U16(decision.logLine));
   if (!decision.write) {
-    if (decision.recordFile) RecordForRemoval(run, dest, RemovalEntry::kFile);
+    if (decision.recordFile)
+      RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
     return;
   }
 
@@ -196,11 +197,12 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     if (!folder.empty() && FolderKey(Widen(folder)) != folders.installKey) {
       if (!MakeFolder(folder, dest, run)) return;
       if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
-        RecordForRemoval(run, folder, RemovalEntry::kFolder);
+        RecordForRemoval(run.removalList, run.recordedFolders, folder, RemovalEntry::kFolder);
       }
     }
   }
-  if (decision.recordFile) RecordForRemoval(run, dest, RemovalEntry::kFile);
+  if (decision.recordFile)
+    RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
 
   bool deferred = false;
   if (!WriteInstalledFile(dest, entry.content, entry.dateTime, run, entry.attributes,

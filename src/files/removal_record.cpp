@@ -18,14 +18,15 @@ std::string FolderKey(std::string_view path) {
 
 }  // namespace
 
-void RecordForRemoval(InstallRun& run, std::string_view path, RemovalEntry entry) {
+void RecordForRemoval(std::string& removalList, std::set<std::string>& recordedFolders,
+                      std::string_view path, RemovalEntry entry) {
   if (path.size() <= 3) return;  // a drive root such as "C:\" is never the product's
   if (entry == RemovalEntry::kFolder) {
-    if (!run.recordedFolders.insert(FolderKey(path)).second) return;
-    run.removalList += '~';
+    if (!recordedFolders.insert(FolderKey(path)).second) return;
+    removalList += '~';
   }
-  run.removalList += path;
-  run.removalList += "\r\n";
+  removalList += path;
+  removalList += "\r\n";
 }
 
 }  // namespace qs

@@ -24,12 +24,12 @@ std::u16string WidenU16(std::string_view narrow) {
   return U16(Widen(narrow));
 }
 
-// The values as this run knows them: the system's folders and what the install sequence has
+// The values as this run knows them: the system's folders and what the run under way has
 // settled. Each is read when asked, so a change during the run shows in the next expansion.
 class RunValues : public PathVariableValues {
  public:
   std::u16string Value(PathVariable variable) override {
-    const InstallRun& run = Installation();
+    const RunFolders& run = CurrentFolders();
     switch (variable) {
       case PathVariable::kAppDataAllDir:
         return U16(AppDataAllDir());

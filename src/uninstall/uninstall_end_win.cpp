@@ -36,31 +36,29 @@ void RemoveRegistryEntries(UninstallRun& run) {
 }
 
 void RemoveSystemEntries(UninstallRun& run) {
-  InstallRun& installation = Installation();
+  const RunFolders& folders = run.folders;
   SetUninstallProgress(96);
   if (!run.record.firewallLines.empty()) {
-    RemoveFirewallExceptions(run.record.firewallLines, installation.installDir);
+    RemoveFirewallExceptions(run.record.firewallLines, folders.installDir);
   }
   SetUninstallProgress(97);
   if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
   if (HasFlag(kFlagDeleteInstallDirOnUninstall)) {
-    DeleteFolderTree(Widen(installation.installDir));
+    DeleteFolderTree(Widen(folders.installDir));
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
-    if (!installation.failureSummary.empty()) {
-      SaveUninstallData(installation.uninstallDir, run.leftRemovalList, run.leftRecord,
-                        installation.failureSummary);
+    if (!run.failureSummary.empty()) {
+      SaveUninstallData(folders.uninstallDir, run.leftRemovalList, run.leftRecord,
+                        run.failureSummary);
     }
   }
   SetUninstallProgress(98);
-  if (!installation.sharedDir.empty())
-    ::RemoveDirectoryW(Redirected(Widen(installation.sharedDir)));
+  if (!folders.sharedDir.empty()) ::RemoveDirectoryW(Redirected(Widen(folders.sharedDir)));
 }
 
 void FinishWhenComplete(UninstallRun& run) {
-  const InstallRun& installation = Installation();
-  if (installation.failureSummary.empty()) {
-    ::DeleteFileW(Redirected(Widen(JoinPath(installation.uninstallDir, kUninstallRecordName))));
+  if (run.failureSummary.empty()) {
+    ::DeleteFileW(Redirected(Widen(JoinPath(run.folders.uninstallDir, kUninstallRecordName))));
     if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
     }
@@ -78,16 +76,19 @@ void FinishWhenComplete(UninstallRun& run) {
   SetUninstallProgress(100);
 }
 
-void CloseUninstallProgress() {
-  RestoreRedirection(Installation());
+void CloseUninstallProgress(UninstallRun& run) {
+  if (run.redirectionDisabled) {
+    RestoreFileRedirection();
+    run.redirectionDisabled = false;
+  }
   if (HasFlag(kFlagShowProgressPage)) {
     WaitStepFor(600);
     Ui().CloseProgressPage();
   }
 }
 
-bool ReportUninstall() {
-  const std::u16string& summary = Installation().failureSummary;
+bool ReportUninstall(const UninstallRun& run) {
+  const std::u16string& summary = run.failureSummary;
   if (!summary.empty()) {
     if (!AutomaticMode())
       ShowMessage(TextWith(kTextUninstallFailed, {summary}), GetText(kTextQuestionCaption),

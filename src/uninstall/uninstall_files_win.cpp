@@ -57,9 +57,8 @@ std::wstring ParentFolder(const std::wstring& folder) {
 void RemoveFiles(UninstallRun& run) {
   MarkStep();
   SetUninstallProgress(10);
-  InstallRun& installation = Installation();
-  installation.removalList.clear();
-  installation.recordedFolders.clear();
+  run.removalList.clear();
+  run.recordedFolders.clear();
 
   const std::vector<std::string>& entries = run.record.removalEntries;
   const std::u16string failurePrefix = std::u16string(AsU16(GetText(kTextCannotRemoveFile))) + u" ";
@@ -81,8 +80,8 @@ void RemoveFiles(UninstallRun& run) {
     if (DeleteFileWithOptions(path, kDeleteMissingIsSuccess) == 0) {
       run.deletedFiles.insert(LowerCasePath(AsU16(path)));
     } else {
-      installation.failureSummary += failurePrefix + U16(entry) + u"\r\n";
-      RecordForRemoval(installation, entry, RemovalEntry::kFile);
+      run.failureSummary += failurePrefix + U16(entry) + u"\r\n";
+      RecordForRemoval(run.removalList, run.recordedFolders, entry, RemovalEntry::kFile);
     }
   }
 }
@@ -90,7 +89,7 @@ void RemoveFiles(UninstallRun& run) {
 void DropPendingOperations(UninstallRun& run) {
   SetUninstallProgress(92);
   RemoveFromPendingOperations(run.deletedFiles, nullptr);
-  RunUninstallConditionalDeletions(Installation().installDir, [](const std::string&) {});
+  RunUninstallConditionalDeletions(run.folders.installDir, [](const std::string&) {});
   run.record.conditionalDeletes = Product().conditionalDeletes;  // those left for a later run
   SetUninstallProgress(93);
 }
@@ -99,7 +98,7 @@ void RemoveFolders(UninstallRun& run) {
   std::vector<std::string>& folders = run.foldersToRemove;
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  const std::wstring installKey = FolderKey(Widen(Installation().installDir));
+  const std::wstring installKey = FolderKey(Widen(run.folders.installDir));
   for (const std::string& folder : folders) {
     ShowItem(folder);
     // The folder, then each parent it leaves empty, up to the installation folder, which the
@@ -111,7 +110,7 @@ void RemoveFolders(UninstallRun& run) {
         // A folder that still holds a file the run could not delete stays in the record, so
         // that the next run, which deletes the file, removes the folder as well.
         if (level == 0 && ::GetFileAttributesW(Redirected(current)) != INVALID_FILE_ATTRIBUTES) {
-          RecordForRemoval(Installation(), folder, RemovalEntry::kFolder);
+          RecordForRemoval(run.removalList, run.recordedFolders, folder, RemovalEntry::kFolder);
         }
         break;
       }
@@ -121,19 +120,17 @@ void RemoveFolders(UninstallRun& run) {
 }
 
 void RewriteRecord(UninstallRun& run) {
-  InstallRun& installation = Installation();
   // What is left to undo: the sections the steps after this one consume, the packages that
   // could not be removed and what the next run needs to ask and close. The associations are
   // done.
   UninstallRecord left = run.record;
   left.removalEntries.clear();
   left.associations.clear();
-  SaveUninstallData(installation.uninstallDir, installation.removalList, left,
-                    installation.failureSummary);
-  run.leftRemovalList = installation.removalList;
+  SaveUninstallData(run.folders.uninstallDir, run.removalList, left, run.failureSummary);
+  run.leftRemovalList = std::move(run.removalList);
   run.leftRecord = std::move(left);
-  installation.removalList.clear();
-  installation.recordedFolders.clear();
+  run.removalList.clear();
+  run.recordedFolders.clear();
 }
 
 void RemoveStartMenuFolder(UninstallRun& run) {

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "base/fatal.h"
+#include "base/file_redirection_win.h"
 #include "base/registry_view_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/exit_win.h"
 #include "core/install_phases_win.h"
-#include "core/install_steps_win.h"
 #include "core/installer_state_win.h"
 #include "core/product_flags.h"
 #include "core/product_win.h"
@@ -128,22 +128,24 @@ bool LoadRecordKey(UninstallRun& run) {
   }
   AdoptKeyValues(values);
 
-  InstallRun& installation = Installation();
-  installation.installDir = ToBarNarrow(values.installLocation);
-  installation.uninstallDir = values.uninstallSubdir.empty()
-                                  ? installation.installDir
-                                  : JoinPath(installation.installDir, values.uninstallSubdir);
-  installation.sharedDir = values.sharedPath;
+  RunFolders& folders = run.folders;
+  folders.installDir = ToBarNarrow(values.installLocation);
+  folders.uninstallDir = values.uninstallSubdir.empty()
+                             ? folders.installDir
+                             : JoinPath(folders.installDir, values.uninstallSubdir);
+  folders.sharedDir = values.sharedPath;
 
+  // A 64-bit product's files are in the system's own folders: redirection stays off until the
+  // progress page closes.
   if (values.bitness == 1) {
-    DisableRedirection(installation);
-    if (!installation.redirectionDisabled) FatalError("Wow64DisableWow64FsRedirection() failed");
+    run.redirectionDisabled = DisableFileRedirection() == RedirectionSwitch::kOff;
+    if (!run.redirectionDisabled) FatalError("Wow64DisableWow64FsRedirection() failed");
   }
   return true;
 }
 
 bool LoadRecordFile(UninstallRun& run) {
-  if (!LoadUninstallData(Installation().uninstallDir, run.values.displayName, run.record)) {
+  if (!LoadUninstallData(run.folders.uninstallDir, run.values.displayName, run.record)) {
     return false;
   }
   AdoptRecordTexts(run.record);

@@ -10,23 +10,33 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "core/run_folders.h"
 #include "uninstall/uninstall_key.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs {
 
-// What one uninstallation reads and collects. The removal list it refills, the folders and
-// the failure summary live in Installation(), as during an installation.
+// What one uninstallation reads and collects.
 struct UninstallRun {
   std::string productName;  // as given with /u: (narrow, "|" convention)
   UniqueRegKey key;         // the registration, open for reading and writing
   UninstallKeyValues values;
   UninstallRecord record;
+  // From the registration; the path variables name them while the run is under way
+  // (oldVersion stays empty).
+  RunFolders folders;
+  bool redirectionDisabled = false;  // file-system redirection is off for a 64-bit product
+
   std::vector<std::string> foldersToRemove;
   std::set<std::u16string> deletedFiles;  // lower-cased (LowerCasePath)
+  // What could not be removed and is listed again for the next run, as the installer lists it
+  // (files/removal_record.h).
+  std::string removalList;
+  std::set<std::string> recordedFolders;
   // Uninstall.DAT as rewritten for the next run, kept in case a later step takes the file.
   std::string leftRemovalList;
   UninstallRecord leftRecord;
+  std::u16string failureSummary;  // not empty: the uninstallation is incomplete
 };
 
 // Status text `id` on the progress page; restarts the step clock.
@@ -47,7 +57,7 @@ void OpenUninstallProgress();
 void RunFirstBatch(UninstallRun& run);
 void UndoAssociations(UninstallRun& run);
 void RemoveFonts(UninstallRun& run);
-void DeleteInstallLog();
+void DeleteInstallLog(const UninstallRun& run);
 void ReleaseProductSharedFiles(UninstallRun& run);
 void RemovePackages(UninstallRun& run);
 
@@ -62,7 +72,7 @@ void RemoveStartMenuFolder(UninstallRun& run);
 void RemoveRegistryEntries(UninstallRun& run);
 void RemoveSystemEntries(UninstallRun& run);
 void FinishWhenComplete(UninstallRun& run);
-void CloseUninstallProgress();
-bool ReportUninstall();
+void CloseUninstallProgress(UninstallRun& run);
+bool ReportUninstall(const UninstallRun& run);
 
 }  // namespace qs

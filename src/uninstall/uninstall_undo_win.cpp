@@ -44,20 +44,20 @@ void RemoveFonts(UninstallRun& run) {
   WaitStepFor(600);
 }
 
-void DeleteInstallLog() {
+void DeleteInstallLog(const UninstallRun& run) {
   if (HasFlag(kFlagKeepInstallLogOnUninstall)) return;
-  ::DeleteFileW(Redirected(Widen(JoinPath(Installation().uninstallDir, "Install.LOG"))));
+  ::DeleteFileW(Redirected(Widen(JoinPath(run.folders.uninstallDir, "Install.LOG"))));
 }
 
 void ReleaseProductSharedFiles(UninstallRun& run) {
   ReleaseOptions options;
   options.product64 = run.values.bitness == 1;
   options.askBeforeDelete = !AutomaticMode() && HasFlag(kFlagAskBeforeRemovingSharedFiles);
-  ReleaseSharedFiles(run.key.Get(), run.values.sharedFiles, options, Installation().failureSummary);
+  ReleaseSharedFiles(run.key.Get(), run.values.sharedFiles, options, run.failureSummary);
 }
 
 void RemovePackages(UninstallRun& run) {
-  RemoveInstallerPackages(run.record.msiLines, Installation().failureSummary);
+  RemoveInstallerPackages(run.record.msiLines, run.failureSummary);
   UnpinFromTaskbar(run.record.removalEntries);
 }
 

@@ -22,6 +22,7 @@ UninstallRun& CurrentUninstall() {
 bool Uninstall(std::string_view productName) {
   UninstallRun& run = CurrentUninstall();
   run.productName = std::string(productName);
+  UseFolders(run.folders);
 
   if (!OpenRecord(run)) return false;
   if (!LoadRecordKey(run)) return false;
@@ -44,7 +45,7 @@ bool Uninstall(std::string_view productName) {
   RemoveFonts(run);
   ShowUninstallStatus(kTextRemovingFiles);
   SetUninstallProgress(5);
-  DeleteInstallLog();
+  DeleteInstallLog(run);
   ReleaseProductSharedFiles(run);
   RemovePackages(run);
 
@@ -57,8 +58,8 @@ bool Uninstall(std::string_view productName) {
   RemoveRegistryEntries(run);
   RemoveSystemEntries(run);
   FinishWhenComplete(run);
-  CloseUninstallProgress();
-  return ReportUninstall();
+  CloseUninstallProgress(run);
+  return ReportUninstall(run);
 }
 
 void FinishUninstall() {

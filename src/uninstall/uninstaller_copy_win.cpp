@@ -245,7 +245,7 @@ bool WriteProductFile(InstallRun& run, const std::string& folder, std::string_vi
         u"Failed to write \"" + U16(path) + u"\": " + SystemErrorU16(error) + u"\r\n";
     return false;
   }
-  RecordForRemoval(run, path, RemovalEntry::kFile);
+  RecordForRemoval(run.removalList, run.recordedFolders, path, RemovalEntry::kFile);
   return true;
 }
 

@@ -17,7 +17,6 @@
 #include "files/conditional_deletions_win.h"
 #include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
-#include "installer_state.h"
 #include "restart_fixtures.h"
 
 namespace qs::systest {
@@ -92,7 +91,6 @@ class ConditionalDeletes : public SystemTest {
 
   uint64_t Flags() const { return Product().ProductFlags; }
 
-  SavedInstallerState saved_;
   InstallRun run_;
 };
 

@@ -58,24 +58,21 @@ char MissingDriveLetter() {
   return 0;
 }
 
-// The writer reads the product's flags and kTextCannotWriteFile; each test sets what it needs and
-// puts the process-wide state back.
+// The writer reads the product's flags and kTextCannotWriteFile: each test starts from a product
+// without flags whose only text is that one, and sets the flags it needs.
 class FileWriter : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    savedFlags_ = Product().ProductFlags;
-    savedTexts_ = Texts();
-    table_.names = {"English"};
-    table_.textCount = kTextCannotWriteFile + 1;
-    table_.texts.assign(table_.textCount, u"");
-    table_.texts[kTextCannotWriteFile] = kCannotWrite;
-    Texts() = LanguageTexts(&table_, PlaceholderValues{});
-    Product().ProductFlags = 0;
+    Product() = ProductSettings{};
+    LanguageTable& table = Product().languages;
+    table.names = {"English"};
+    table.textCount = kTextCannotWriteFile + 1;
+    table.texts.assign(table.textCount, u"");
+    table.texts[kTextCannotWriteFile] = kCannotWrite;
+    Texts() = LanguageTexts(&table, PlaceholderValues{});
   }
   void TearDown() override {
-    Product().ProductFlags = savedFlags_;
-    Texts() = savedTexts_;
     // Read-only files would keep the test's folder from being removed.
     std::error_code ignored;
     for (const auto& entry : fs::recursive_directory_iterator(Folder(), ignored)) {
@@ -91,11 +88,6 @@ class FileWriter : public SystemTest {
   static std::string FailureReport(const std::string& dest, const std::string& reason) {
     return "\r\n" + WideToUtf8(kCannotWrite) + " " + WideToUtf8(Widen(dest)) + "\r\n" + reason;
   }
-
- private:
-  uint64_t savedFlags_ = 0;
-  LanguageTexts savedTexts_;
-  LanguageTable table_;
 };
 
 TEST_F(FileWriter, WritesTheDataWithItsDateAndTheMaskedAttributes) {

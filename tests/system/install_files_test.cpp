@@ -21,7 +21,6 @@
 #include "file_fixtures.h"
 #include "files/install_files_win.h"
 #include "install_sequence_fixture.h"
-#include "installer_state.h"
 #include "integration/shell_folders_win.h"
 #include "restart_fixtures.h"
 #include "tests/support/payload_damage.h"
@@ -66,13 +65,12 @@ bool HasLine(const std::string& text, const std::string& line) {
 }
 
 // The phase inside this process. The product's flags and texts (each names itself, TextName)
-// are set per test and put back afterwards; the folders are made in the test's folder as the
-// install sequence makes them before this phase.
+// are made for each test; the folders are made in the test's folder as the install sequence
+// makes them before this phase.
 class FilePhase : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    saved_.emplace();
     Product() = SequenceProduct(kFlagCompressedBlocks);
     Texts() = LanguageTexts(&Product().languages, {});
     installDir = Folder() / "Product";
@@ -84,11 +82,6 @@ class FilePhase : public SystemTest {
     run.installDir = NarrowPath(installDir);
     run.uninstallDir = NarrowPath(uninstallDir);
     run.sharedDir = NarrowPath(sharedDir);
-  }
-
-  void TearDown() override {
-    saved_.reset();
-    SystemTest::TearDown();
   }
 
   void Install(const std::vector<builder::PayloadFile>& files) {
@@ -110,7 +103,6 @@ class FilePhase : public SystemTest {
   InstallRun run;
 
  private:
-  std::optional<SavedInstallerState> saved_;
   std::vector<uint8_t> section_;
 };
 

@@ -18,7 +18,6 @@
 #include "files/install_log_win.h"
 #include "files/os_name_win.h"
 #include "install_sequence_fixture.h"
-#include "installer_state.h"
 
 namespace qs::systest {
 namespace {
@@ -41,6 +40,7 @@ class InstallLogFile : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
+    Product() = ProductSettings{};
     ProductSettings& product = Product();
     product.DisplayName = "Log Product";
     product.DisplayVersion = "3.1";
@@ -53,7 +53,6 @@ class InstallLogFile : public SystemTest {
   }
   fs::path LogPath() const { return Folder() / "Install.LOG"; }
 
-  SavedInstallerState saved_;
   InstallRun run_;
 };
 

@@ -23,7 +23,6 @@
 #include "core/product_win.h"
 #include "file_fixtures.h"
 #include "harness_win.h"
-#include "installer_state.h"
 #include "integration/integration_removal_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
@@ -139,10 +138,7 @@ class AnsweredQuestions {
   std::unique_ptr<UserInterface> previous_;
 };
 
-class IntegrationRemoval : public SystemTest {
- private:
-  SavedInstallerState saved_;
-};
+class IntegrationRemoval : public SystemTest {};
 
 // ---- Associations ----
 
@@ -280,12 +276,15 @@ class FontRemoval : public IntegrationRemoval {
 
   void SetUp() override {
     IntegrationRemoval::SetUp();
-    table_.names = {"English"};
-    table_.textCount = kTextRemoveFontCaption + 1;
-    table_.texts.assign(table_.textCount, u"");
-    table_.texts[kTextRemoveFontQuestion] = u"Remove the font %s?";
-    table_.texts[kTextRemoveFontCaption] = u"Fonts";
-    Texts() = LanguageTexts(&table_, PlaceholderValues{});
+    // A product whose only texts are the question and its caption.
+    Product() = ProductSettings{};
+    LanguageTable& table = Product().languages;
+    table.names = {"English"};
+    table.textCount = kTextRemoveFontCaption + 1;
+    table.texts.assign(table.textCount, u"");
+    table.texts[kTextRemoveFontQuestion] = u"Remove the font %s?";
+    table.texts[kTextRemoveFontCaption] = u"Fonts";
+    Texts() = LanguageTexts(&table, PlaceholderValues{});
     for (const TestFont& font : fonts_) {
       SetText(HKEY_LOCAL_MACHINE, kFontsKey, font.name, font.file);
       WriteText(FontPath(font), "not really a font");
@@ -318,9 +317,6 @@ class FontRemoval : public IntegrationRemoval {
     }
     return FormatProductFonts(recorded);
   }
-
- private:
-  LanguageTable table_;
 };
 
 TEST_F(FontRemoval, EachFontLeavesTheListTheSessionAndTheFolder) {

@@ -13,7 +13,6 @@
 #include "base/text_win.h"
 #include "core/product_win.h"
 #include "harness_win.h"
-#include "installer_state.h"
 #include "integration/path_variables.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
@@ -55,24 +54,24 @@ std::wstring Expand(std::wstring_view text) {
   return ExpandPathVariables(text);
 }
 
-// The installer's state is process-wide; each test sets what it needs and puts it back.
+// The values come from the installer's process-wide state: each test starts from the run and the
+// product made here.
 class PathVariables : public ::testing::Test {
  protected:
   void SetUp() override {
+    Installation() = InstallRun{};
     InstallRun& run = Installation();
     run.installDir = "D:\\Apps\\Test Product";
     run.uninstallDir = "D:\\Apps\\Test Product\\uninstall";
     run.sharedDir = "C:\\Program Files (x86)\\Common Files\\Maker";
     run.oldVersion = "3.10.2";
+    Product() = ProductSettings{};
     ProductSettings& product = Product();
     product.DisplayName = "Test Product %Version%";
     product.DisplayVersion = "2.5";
     product.ProductStartMenu = "Maker\\Test Product";
     product.ShortcutMode = 0;
   }
-
- private:
-  SavedInstallerState saved_;
 };
 
 TEST_F(PathVariables, EveryVariableHasAPlausibleValue) {

@@ -23,7 +23,6 @@
 #include "files/shared_files.h"
 #include "files/shared_files_win.h"
 #include "install_sequence_fixture.h"
-#include "installer_state.h"
 #include "integration/component_unregistration_win.h"
 #include "prefix_lock.h"
 #include "shared_counts_key.h"
@@ -260,7 +259,6 @@ constexpr wchar_t kChildFolderVariable[] = L"QS_SHARED_FILES_FOLDER";
 TEST(SharedFileCountsChild, AsksBeforeDeleting) {
   if (TranscriptPath().empty()) GTEST_SKIP() << "runs only as the child of a recording test";
   StartUserInterface();
-  SavedInstallerState saved;
   Product() = SequenceProduct(0);
   LanguageTable& table = Product().languages;
   table.texts[kTextRemoveSharedFileQuestion * table.names.size() + table.defaultLanguage] =

@@ -28,7 +28,6 @@
 #include "file_fixtures.h"
 #include "files/pending_operations_win.h"
 #include "harness_win.h"
-#include "installer_state.h"
 #include "restart_fixtures.h"
 #include "uninstall/icon_file.h"
 #include "uninstall/uninstall_key_win.h"
@@ -153,8 +152,8 @@ BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
   return TRUE;
 }
 
-// The product and run the registration is written from, with the product's key named after
-// the test; the installer's state is put back afterwards.
+// The product and run the registration is written from, made for each test, with the product's
+// key named after the test.
 class UninstallKey : public SystemTest {
  protected:
   void SetUp() override {
@@ -201,7 +200,6 @@ class UninstallKey : public SystemTest {
   std::wstring keyName_;
 
  private:
-  SavedInstallerState state_;
   std::optional<ScopedKey> key_;
 };
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@
 #include "file_fixtures.h"
 #include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
-#include "installer_state.h"
 #include "ui/transcript_file_win.h"
 #include "ui/user_interface_win.h"
 #include "uninstall/uninstall_record_win.h"
@@ -29,14 +27,8 @@ class UninstallRecordFiles : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    saved_.emplace();
     Product() = SequenceProduct(0, {"English", "Deutsch"});
     Texts() = LanguageTexts(&Product().languages, {u"App", u"", u""});
-  }
-
-  void TearDown() override {
-    saved_.reset();
-    SystemTest::TearDown();
   }
 
   // The files in `folder`, by name.
@@ -60,9 +52,6 @@ class UninstallRecordFiles : public SystemTest {
     record.conditionalDeletes = {{"%InstallDir%\\*.log", kDeleteAlways, "", kDeleteModeUninstall}};
     return record;
   }
-
- private:
-  std::optional<SavedInstallerState> saved_;
 };
 
 TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {

@@ -522,6 +522,24 @@ TEST_F(UninstallSequence, ConditionalDeletionCarriedOutIsNotRepeated) {
   EXPECT_EQ(ReadText(app / "cache.tmp"), "made after the first run");
 }
 
+// The uninstaller's path variables name the folders of the registration it reads: it has no
+// installation of its own to take them from.
+TEST_F(UninstallSequence, PathVariablesNameTheRegisteredFolders) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ProductSettings product = Uninstallable(name);
+  product.conditionalDeletes = {{"%InstallDir%\\a.tmp", 0, "", kDeleteModeUninstall},
+                                {"%UninstallDir%\\b.tmp", 0, "", kDeleteModeUninstall}};
+  ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"f0.txt"})));
+  WriteText(app / "a.tmp", "made by the product");
+  WriteText(app / "Uninstall" / "b.tmp", "made by the product");
+  RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_FALSE(Exists(app / "a.tmp"));
+  EXPECT_FALSE(Exists(app / "Uninstall" / "b.tmp"));
+  EXPECT_FALSE(Registered(name));
+}
+
 // The folder the installation made around a held file stays with it, and stays in the record:
 // the next run, with the file free, removes both.
 TEST_F(UninstallSequence, HeldFileKeepsItsFolderForTheNextRun) {

@@ -8,21 +8,23 @@ namespace qs {
 namespace {
 
 TEST(RemovalRecord, FilesAndFolders) {
-  InstallRun run;
-  RecordForRemoval(run, "C:\\Product\\a.txt", RemovalEntry::kFile);
-  RecordForRemoval(run, "C:\\Product\\a.txt", RemovalEntry::kFile);  // files are not merged
-  RecordForRemoval(run, "C:\\Product\\Docs", RemovalEntry::kFolder);
-  RecordForRemoval(run, "c:\\product\\DOCS\\", RemovalEntry::kFolder);
-  RecordForRemoval(run, "C:/Product/docs", RemovalEntry::kFolder);
-  RecordForRemoval(run, "C:\\Product\\Docs\\Old", RemovalEntry::kFolder);
-  RecordForRemoval(run, "C:\\", RemovalEntry::kFolder);
-  RecordForRemoval(run, "D:\\", RemovalEntry::kFile);
-  RecordForRemoval(run, "a.b", RemovalEntry::kFile);
-  RecordForRemoval(run,
+  std::string list;
+  std::set<std::string> folders;
+  RecordForRemoval(list, folders, "C:\\Product\\a.txt", RemovalEntry::kFile);
+  // Files are not merged.
+  RecordForRemoval(list, folders, "C:\\Product\\a.txt", RemovalEntry::kFile);
+  RecordForRemoval(list, folders, "C:\\Product\\Docs", RemovalEntry::kFolder);
+  RecordForRemoval(list, folders, "c:\\product\\DOCS\\", RemovalEntry::kFolder);
+  RecordForRemoval(list, folders, "C:/Product/docs", RemovalEntry::kFolder);
+  RecordForRemoval(list, folders, "C:\\Product\\Docs\\Old", RemovalEntry::kFolder);
+  RecordForRemoval(list, folders, "C:\\", RemovalEntry::kFolder);
+  RecordForRemoval(list, folders, "D:\\", RemovalEntry::kFile);
+  RecordForRemoval(list, folders, "a.b", RemovalEntry::kFile);
+  RecordForRemoval(list, folders,
                    "|C:\\Pr\xc3\xb6"
                    "dukt",
                    RemovalEntry::kFolder);
-  EXPECT_EQ(run.removalList,
+  EXPECT_EQ(list,
             "C:\\Product\\a.txt\r\n"
             "C:\\Product\\a.txt\r\n"
             "~C:\\Product\\Docs\r\n"
