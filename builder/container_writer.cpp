@@ -140,6 +140,10 @@ bool BuildPayload(const std::vector<uint8_t>& settings, const std::vector<Payloa
   } else {
     XorScramble(blob, settingsChecksum);
   }
+  if (settings.size() > kSettingsSizeLimit) {
+    error = "the settings exceed 64 MiB";
+    return false;
+  }
   if (blob.size() >= kSettingsPackedSizeLimit) {
     error = "the packed settings exceed 50 MiB";
     return false;

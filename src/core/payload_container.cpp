@@ -16,7 +16,6 @@ namespace {
 constexpr size_t kInflateStep = 16384;
 // The settings stream and one unpacked block are each held whole in memory; a stream that
 // claims more than this is treated as damaged rather than exhausting a 32-bit process.
-constexpr size_t kSettingsLimit = 0x40000000;
 constexpr size_t kBlockLimit = 0x10000000;
 // Room for an entry's fields besides its content (names, texts, the checksum): a bound for
 // reserving room, not a limit of the format.
@@ -144,7 +143,7 @@ int UnpackSettings(ByteSpan section, const PayloadHeader& header, std::vector<ui
     XorScramble(plain, header.settingsChecksum);
   }
   const size_t initial = 3 * static_cast<size_t>(header.settingsPackedSize) + 1024;
-  if (!InflateZlib(plain, stream, initial, kSettingsLimit)) return kErrorSettingsInflate;
+  if (!InflateZlib(plain, stream, initial, kSettingsSizeLimit)) return kErrorSettingsInflate;
   return 0;
 }
 

@@ -2,6 +2,7 @@
 // The stored layout of the `.setup` section: constants, flag bits and the error numbers that a
 // damaged payload is reported by. The numbers are what users and support quote, so they never
 // change.
+#include <cstddef>
 #include <cstdint>
 
 #include "core/product_flags.h"  // the container depends on several flag bits
@@ -12,6 +13,9 @@ inline constexpr char kSetupSectionName[] = ".setup";
 inline constexpr uint32_t kPayloadMagic = 0xA4F23DE5;
 inline constexpr char kPayloadFormatVersion[] = "29.0.6";
 inline constexpr uint32_t kSettingsPackedSizeLimit = 0x3200000;  // exclusive
+// The unpacked settings: far beyond any real product, and small enough that inflating a damaged
+// stream fails with its own number long before a 32-bit process runs out of memory.
+inline constexpr size_t kSettingsSizeLimit = 0x4000000;
 inline constexpr int64_t kMaxContentSize = 0x40000000;
 inline constexpr uint32_t kSettingsEndMarker = 0xD3E82B97;
 

@@ -59,6 +59,8 @@ class SettingsReader::Impl {
     return std::string(reinterpret_cast<const char*>(start), length);
   }
 
+  size_t Remaining() const { return r_.failed_ ? 0 : r_.stream_.size() - r_.position_; }
+
   std::u16string WString() {
     std::u16string value;
     for (;;) {
@@ -319,6 +321,9 @@ int SettingsReader::ReadRemainingFields() {
   if (in.Failed()) return kErrorSettingsEnd;
   languages.defaultLanguage = InitialLanguage(languages.names);
   size_t cells = static_cast<size_t>(languages.textCount) * languages.names.size();
+  // Every text takes at least its two-byte end: a table larger than the rest of the stream is
+  // damaged, and must not reserve room for millions of texts first.
+  if (cells > in.Remaining() / 2) return kErrorSettingsEnd;
   languages.texts.clear();
   languages.texts.reserve(cells);
   for (size_t i = 0; i < cells && !in.Failed(); ++i) languages.texts.push_back(in.WString());

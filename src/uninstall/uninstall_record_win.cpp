@@ -17,8 +17,9 @@
 namespace qs {
 namespace {
 
-// Far beyond any real record; keeps a damaged or foreign file from taking the address space.
-constexpr uint64_t kRecordSizeLimit = 256u * 1024 * 1024;
+// Far beyond any real record; keeps a damaged or foreign file from taking the address space
+// that reading and parsing it would need in a 32-bit process.
+constexpr uint64_t kRecordSizeLimit = 16u * 1024 * 1024;
 
 // Writes `bytes` to a new file beside `target` and moves it over `target`, so that a failed
 // write never leaves a shortened record behind: the old one stays until the new one is whole.
@@ -51,7 +52,7 @@ DWORD ReplaceWholeFile(const std::wstring& target, std::string_view bytes) {
 DWORD ReadRecordFile(const std::wstring& path, std::string& bytes) {
   InputFile file;
   if (!file.Open(path)) return file.LastError();
-  if (file.Size() > kRecordSizeLimit) return ERROR_NOT_ENOUGH_MEMORY;
+  if (file.Size() > kRecordSizeLimit) return ERROR_FILE_TOO_LARGE;
   bytes.resize(static_cast<size_t>(file.Size()));
   if (!bytes.empty() && !file.ReadAt(0, bytes.data(), bytes.size())) return file.LastError();
   return 0;

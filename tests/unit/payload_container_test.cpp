@@ -1,6 +1,7 @@
 // The container reader against payloads made by the builder's writer: round trips in every
 // storage form, and one row per damage that the reader must report by its number.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <functional>
 #include <string>
@@ -458,6 +459,28 @@ TEST(PayloadEntry, NamesAndDestinationsThatLeaveTheirFolderAreMalformed) {
     const std::vector<uint8_t> record = builder::EncodePayloadEntry(file);
     PayloadEntry entry;
     EXPECT_EQ(ParsePayloadEntry(record, 3, entry), c.error) << c.name << " " << c.destination;
+  }
+}
+
+// Settings that inflate beyond any real product (here a few kilobytes that unpack to more than
+// 64 MiB) are reported by their own number, before a 32-bit process would run out of memory.
+TEST(PayloadSettings, InflatingBeyondTheLimitIsItsOwnError) {
+  for (size_t size : {kSettingsSizeLimit, kSettingsSizeLimit + 1}) {
+    const std::vector<uint8_t> plain(size, 0);
+    uLongf packedSize = compressBound(static_cast<uLong>(plain.size()));
+    std::vector<uint8_t> packed(packedSize);
+    ASSERT_EQ(
+        compress2(packed.data(), &packedSize, plain.data(), static_cast<uLong>(plain.size()), 9),
+        Z_OK);
+    packed.resize(packedSize);
+    PayloadHeader header;
+    header.settingsChecksum = 0x12345678;
+    header.settingsPackedSize = static_cast<uint32_t>(packed.size());
+    XorScramble(packed, header.settingsChecksum);
+    std::vector<uint8_t> stream;
+    EXPECT_EQ(UnpackSettings(packed, header, stream),
+              size > kSettingsSizeLimit ? kErrorSettingsInflate : 0)
+        << size;
   }
 }
 

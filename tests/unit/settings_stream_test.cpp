@@ -191,6 +191,22 @@ TEST(SettingsStream, EveryCutShortStreamIsRefused) {
   }
 }
 
+// A damaged count that asks for a table of two million texts in a stream that holds a few: it
+// is refused before room for the table is taken.
+TEST(SettingsStream, TextTableLargerThanTheStreamIsRefused) {
+  ProductSettings settings = MinimalSettings();
+  test_support::FillTexts(settings.languages, std::vector<std::string>(200, "L"), 1);
+  std::vector<uint8_t> stream = Write(settings);
+  // ... languageCount, textCount, the names, a text in each language, the end marker.
+  const size_t tail = 1 + 4 + 200 * 2 + 200 * 2 * (settings.languages.texts[0].size() + 1) + 4;
+  ASSERT_GT(stream.size(), tail);
+  const size_t count = stream.size() - tail + 1;
+  for (size_t i = 0; i < 4; ++i) stream[count + i] = static_cast<uint8_t>(kMaxTexts >> (8 * i));
+  ProductSettings read;
+  EXPECT_EQ(Read(stream, read), kErrorSettingsEnd);
+  EXPECT_TRUE(read.languages.texts.capacity() < 1000);
+}
+
 TEST(SettingsStream, WrongEndMarkerIsRefused) {
   std::vector<uint8_t> stream = Write(MinimalSettings());
   stream.back() ^= 0x01;
