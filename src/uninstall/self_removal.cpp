@@ -61,12 +61,19 @@ std::u16string SelfRemovalBatch(std::u16string_view uninstallerPath, std::u16str
     text += path;
     text += u"\"\r\n";
   };
-  // The program may still be ending when the batch starts: try until it is gone.
-  text += u":Repeat\r\n";
-  line(u"del", uninstallerPath);
-  text += u"if exist \"";
+  // The program may still be ending when the batch starts: try again each second until it is
+  // gone, for a minute at most. "/f" takes a read-only copy too; a file that stays (another
+  // program holds it) must not keep a hidden interpreter spinning for ever.
+  text += u"set QsTries=0\r\n:Repeat\r\n";
+  line(u"del /f", uninstallerPath);
+  text += u"if not exist \"";
   text += uninstallerPath;
-  text += u"\" goto Repeat\r\n";
+  text += u"\" goto Waited\r\n";
+  text += u"set /a QsTries+=1\r\n";
+  text += u"if %QsTries% GEQ 60 goto Waited\r\n";
+  text += u"CHOICE /T 1 /D Y >nul\r\n";
+  text += u"goto Repeat\r\n";
+  text += u":Waited\r\n";
   text += u"CHOICE /T 3 /D Y\r\n";
   // Every level of the uninstall sub-folder, deepest first.
   std::u16string_view level = uninstallSubdir;

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/system_actions_win.h"
+#include "files/file_queries_win.h"
 #include "files/os_name_win.h"
 #include "integration/batch_text.h"
 #include "integration/shell_folders_win.h"
@@ -74,9 +75,10 @@ bool UninstallThenReinstall(const std::string& uninstallCommand) {
     text = UninstallThenReinstallBatch(WideToAnsi(command), WideToAnsi(commandLine),
                                        AnsiFolder(folder) + "\\utrri.bat");
   } else {
-    text = EncodeBatchText(Utf8ToUtf16(UninstallThenReinstallBatch(
-                               WideToUtf8(command), WideToUtf8(commandLine), WideToUtf8(batchPath))),
-                           true);
+    text =
+        EncodeBatchText(Utf8ToUtf16(UninstallThenReinstallBatch(
+                            WideToUtf8(command), WideToUtf8(commandLine), WideToUtf8(batchPath))),
+                        true);
   }
   if (!WriteBatchFile(batchPath, text)) return false;
   return System().LaunchBatch(batchPath);
@@ -86,6 +88,16 @@ bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uni
   wchar_t program[MAX_PATH * 4];
   const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
   if (length == 0 || length >= MAX_PATH * 4) return true;
+  // Only the uninstaller in the product's uninstall folder removes itself: the same program
+  // started from elsewhere with /u (an installer in a download folder) is the user's own file.
+  const std::wstring running(program, length);
+  const size_t slash = running.find_last_of(L"\\/");
+  const std::wstring uninstallFolder =
+      uninstallSubdir.empty() ? installDir : installDir + L"\\" + uninstallSubdir;
+  if (slash == std::wstring::npos ||
+      FolderKey(running.substr(0, slash)) != FolderKey(uninstallFolder)) {
+    return true;
+  }
   const std::wstring batchPath = SelfRemovalFolder() + L"\\delunins.bat";
   const std::u16string text =
       SelfRemovalBatch(AsU16(std::wstring_view(program, length)), AsU16(installDir),

@@ -21,7 +21,8 @@ bool UninstallThenReinstall(const std::string& uninstallCommand);
 
 // Writes delunins.bat, which removes the running uninstaller, its empty folders and the
 // installation folder once the process has ended, and launches it. False when it was
-// launched; true when it could not be written (nothing is launched then).
+// launched; true when it could not be written or the running program is not the one in the
+// uninstall folder (nothing is launched then).
 bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uninstallSubdir);
 
 // Starts the run's notification request: `url` with "%version%" replaced by the URL-encoded

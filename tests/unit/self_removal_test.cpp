@@ -83,12 +83,18 @@ TEST(SelfRemovalTest, NotificationAddressReplacesEveryVersionPlaceholder) {
 constexpr char16_t kUninstaller[] = u"C:\\Apps\\Hello\\Uninstall\\uninstall.exe";
 constexpr char16_t kBatch[] = u"C:\\Temp\\delunins.bat";
 
-// The lines every delunins.bat starts with: delete the uninstaller until it is gone, then
-// wait three seconds.
+// The lines every delunins.bat starts with: delete the uninstaller (read-only or not) each second
+// until it is gone, for a minute at most, then wait three seconds.
 constexpr char16_t kDeleteLoop[] =
+    u"set QsTries=0\r\n"
     u":Repeat\r\n"
-    u"del \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\"\r\n"
-    u"if exist \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\" goto Repeat\r\n"
+    u"del /f \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\"\r\n"
+    u"if not exist \"C:\\Apps\\Hello\\Uninstall\\uninstall.exe\" goto Waited\r\n"
+    u"set /a QsTries+=1\r\n"
+    u"if %QsTries% GEQ 60 goto Waited\r\n"
+    u"CHOICE /T 1 /D Y >nul\r\n"
+    u"goto Repeat\r\n"
+    u":Waited\r\n"
     u"CHOICE /T 3 /D Y\r\n";
 
 TEST(SelfRemovalTest, RemovalBatchRemovesEachLevelOfTheUninstallFolderDeepestFirst) {
@@ -144,17 +150,29 @@ TEST(SelfRemovalTest, RemovalBatchWithAFolderOutsideCodePage1252) {
       SelfRemovalBatch(u"C:\\\u4E2D\\u.exe", u"C:\\\u4E2D", u"", u"C:\\T\\delunins.bat");
   EXPECT_EQ(EncodeBatchText(batch, true),
             "@chcp 65001 >nul\r\n"
+            "set QsTries=0\r\n"
             ":Repeat\r\n"
-            "del \"C:\\\xE4\xB8\xAD\\u.exe\"\r\n"
-            "if exist \"C:\\\xE4\xB8\xAD\\u.exe\" goto Repeat\r\n"
+            "del /f \"C:\\\xE4\xB8\xAD\\u.exe\"\r\n"
+            "if not exist \"C:\\\xE4\xB8\xAD\\u.exe\" goto Waited\r\n"
+            "set /a QsTries+=1\r\n"
+            "if %QsTries% GEQ 60 goto Waited\r\n"
+            "CHOICE /T 1 /D Y >nul\r\n"
+            "goto Repeat\r\n"
+            ":Waited\r\n"
             "CHOICE /T 3 /D Y\r\n"
             "rd \"C:\\\xE4\xB8\xAD\"\r\n"
             "del \"C:\\T\\delunins.bat\"\r\n");
   EXPECT_EQ(EncodeBatchText(batch, false),
             "@chcp 1252 >nul\r\n"
+            "set QsTries=0\r\n"
             ":Repeat\r\n"
-            "del \"C:\\?\\u.exe\"\r\n"
-            "if exist \"C:\\?\\u.exe\" goto Repeat\r\n"
+            "del /f \"C:\\?\\u.exe\"\r\n"
+            "if not exist \"C:\\?\\u.exe\" goto Waited\r\n"
+            "set /a QsTries+=1\r\n"
+            "if %QsTries% GEQ 60 goto Waited\r\n"
+            "CHOICE /T 1 /D Y >nul\r\n"
+            "goto Repeat\r\n"
+            ":Waited\r\n"
             "CHOICE /T 3 /D Y\r\n"
             "rd \"C:\\?\"\r\n"
             "del \"C:\\T\\delunins.bat\"\r\n");
