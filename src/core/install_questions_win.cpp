@@ -30,7 +30,7 @@ namespace qs {
 namespace {
 
 // The one mutex of all installers made with this engine.
-constexpr wchar_t kInstallerMutexName[] = L"Quillonet Setup: one installer at a time";
+constexpr wchar_t kInstallerMutexName[] = L"Global\\Quillonet Setup: one installer at a time";
 
 std::wstring UserLanguageName() {
   wchar_t name[128] = {};

@@ -9,6 +9,7 @@
 #include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
+#include "base/system_edit_lock_win.h"
 #include "base/system_error_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
@@ -269,6 +270,7 @@ DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& na
 }
 
 bool ReplaceAtRestart(const std::string& source, const std::string& target) {
+  const SystemEditLock lock;
   return ReplaceAtRestart(Widen(source), Widen(target));
 }
 
@@ -291,6 +293,7 @@ bool ReplaceAtRestart(const std::wstring& source, const std::wstring& target) {
 }
 
 bool DeleteAtRestart(const std::string& path) {
+  const SystemEditLock lock;
   return DeleteAtRestart(Widen(path));
 }
 

@@ -7,6 +7,7 @@
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
 #include "base/registry_view_win.h"
+#include "base/system_edit_lock_win.h"
 #include "base/text_win.h"
 #include "files/deferred_operations_win.h"
 #include "files/pending_operations.h"
@@ -41,6 +42,7 @@ std::u16string LowerCasePath(std::u16string_view path) {
 }
 
 void RemoveFromPendingOperations(const std::set<std::u16string>& files, std::u16string* log) {
+  const SystemEditLock lock;
   UniqueRegKey key;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, InProgramView(kReadWriteAccess),
                       key.Receive()) != ERROR_SUCCESS) {

@@ -7,6 +7,7 @@
 #include "base/handle_win.h"
 #include "base/registry_read_win.h"
 #include "base/registry_view_win.h"
+#include "base/system_edit_lock_win.h"
 #include "base/text_win.h"
 #include "files/pending_operations_win.h"
 #include "files/search_path.h"
@@ -34,6 +35,7 @@ bool ReadSearchPath(HKEY key, std::u16string& path) {
 }  // namespace
 
 void UpdateSearchPath(std::wstring_view folder, bool add) {
+  const SystemEditLock lock;
   UniqueRegKey key;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironmentKey, 0, InProgramView(kReadWriteAccess),
                       key.Receive()) != ERROR_SUCCESS) {

@@ -3,6 +3,7 @@
 #include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/registry_view_win.h"
+#include "base/system_edit_lock_win.h"
 #include "base/system_error_win.h"
 #include "base/text_win.h"
 #include "core/install_steps_win.h"
@@ -70,6 +71,7 @@ void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& 
 
 void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& text,
                       std::u16string& log, std::u16string& failureSummary) {
+  const SystemEditLock lock;
   // Nothing to count, nothing to report: a product without shared files (or one installed again
   // with the same ones) does not depend on the key.
   std::vector<std::string> uncounted;
@@ -102,6 +104,7 @@ void CountSharedFiles(const std::vector<std::string>& sharedFiles, std::string& 
 
 void ReleaseSharedFiles(HKEY uninstallKey, const std::string& text, const ReleaseOptions& options,
                         std::u16string& failureSummary) {
+  const SystemEditLock lock;
   if (text.empty()) return;
   UniqueRegKey key;
   if (!OpenSharedDlls(key)) {

@@ -199,7 +199,7 @@ TEST_F(InstallSequence, SecondInstallerIsRefusedWhileTheMutexIsHeld) {
       {"AutomaticShowingErrors", kFlagShowErrorsInAutomaticMode, L"/a", true},
   };
   // The name every installer of this engine shares.
-  HANDLE held = ::CreateMutexW(nullptr, TRUE, L"Quillonet Setup: one installer at a time");
+  HANDLE held = ::CreateMutexW(nullptr, TRUE, L"Global\\Quillonet Setup: one installer at a time");
   ASSERT_NE(held, nullptr);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -4,10 +4,12 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/handle_win.h"
 #include "base/registry_view_win.h"
+#include "base/system_edit_lock_win.h"
 #include "files/search_path_win.h"
 #include "harness_win.h"
 #include "prefix_lock.h"
@@ -95,6 +97,30 @@ TEST_F(MachineSearchPath, AddedOnceAndRemovedExactly) {
   // The last entry goes with the ";" before it.
   UpdateSearchPath(kFolder, false);
   EXPECT_EQ(Current(), (PathValue{REG_EXPAND_SZ, L"C:\\windows\\system32;C:\\windows"}));
+}
+
+// Another installer's edit of the machine's lists holds the lock: this one waits for it instead
+// of writing back a value read before the other's change.
+TEST_F(MachineSearchPath, EditWaitsForAnotherInstallersEdit) {
+  SetPath(L"C:\\windows", REG_EXPAND_SZ);
+  UniqueHandle taken(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread other([&taken, &release] {
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kSystemEditMutexName);
+    ::WaitForSingleObject(mutex, INFINITE);
+    ::SetEvent(taken.Get());
+    ::WaitForSingleObject(release.Get(), INFINITE);
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+  });
+  ASSERT_EQ(::WaitForSingleObject(taken.Get(), 10000), WAIT_OBJECT_0);
+  std::thread edit([] { UpdateSearchPath(kFolder, true); });
+  ::Sleep(1000);
+  EXPECT_EQ(Current(), (PathValue{REG_EXPAND_SZ, L"C:\\windows"}));
+  ::SetEvent(release.Get());
+  edit.join();
+  other.join();
+  EXPECT_EQ(Current(), (PathValue{REG_EXPAND_SZ, L"C:\\windows;" + std::wstring(kFolder)}));
 }
 
 TEST_F(MachineSearchPath, Removal) {

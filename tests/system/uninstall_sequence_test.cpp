@@ -95,10 +95,11 @@ class UninstallSequence : public InstallSequence {
   // delunins.bat as the run writes it for a product installed in `folder`.
   std::string RemovalBatch(const fs::path& folder) {
     const std::string program = Utf8(Uninstaller(folder));
-    std::string batch = "@chcp 1252 >nul\r\n:Repeat\r\n";
-    batch += "del \"" + program + "\"\r\n";
-    batch += "if exist \"" + program + "\" goto Repeat\r\n";
-    batch += "CHOICE /T 3 /D Y\r\n";
+    std::string batch = "@chcp 1252 >nul\r\nset QsTries=0\r\n:Repeat\r\n";
+    batch += "del /f \"" + program + "\"\r\n";
+    batch += "if not exist \"" + program + "\" goto Waited\r\n";
+    batch += "set /a QsTries+=1\r\nif %QsTries% GEQ 60 goto Waited\r\n";
+    batch += "CHOICE /T 1 /D Y >nul\r\ngoto Repeat\r\n:Waited\r\nCHOICE /T 3 /D Y\r\n";
     batch += "rd \"" + Utf8(folder / "Uninstall") + "\"\r\n";
     batch += "rd \"" + Utf8(folder) + "\"\r\n";
     batch += "del \"" + Utf8(TempFolder() / "delunins.bat") + "\"\r\n";
@@ -152,6 +153,43 @@ TEST_F(UninstallSequence, UnusableRecordEndsTheRunWithItsMessage) {
     EXPECT_EQ(automatic.exitCode, 0u) << automatic;
     EXPECT_TRUE(automatic.transcript.empty()) << automatic;
   }
+}
+
+// A record far larger than any real one (a damaged or planted file) is not read: its load
+// fails with the reason, and nothing is removed.
+TEST_F(UninstallSequence, OversizedRecordIsNotRead) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  fs::resize_file(dat, 16 * 1024 * 1024 + 1);
+  RunResult result = Uninstall(Uninstaller(app), name);
+  const std::string message =
+      "The uninstall information for " + WideToUtf8(name) +
+      " could not be loaded.\r\n\r\nFilepath: " + Utf8(dat) +
+      "\r\nCode 223: " + WideToUtf8(SystemErrorTextWide(ERROR_FILE_TOO_LARGE));
+  EXPECT_TRUE(EndedWithError(result, 0, message)) << result;
+  EXPECT_TRUE(Exists(app / "f0.txt"));
+  EXPECT_TRUE(Registered(name));
+}
+
+// The same program started from elsewhere with /u (the user's installer in a download folder)
+// uninstalls, but never removes itself: only the uninstaller in the uninstall folder does.
+TEST_F(UninstallSequence, OnlyTheInstalledUninstallerRemovesItself) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  const ProductSettings product = Uninstallable(name);
+  ASSERT_NO_FATAL_FAILURE(Install(product, app, Files({"f0.txt"})));
+  RunOptions options;
+  const std::wstring temp = TempFolder().wstring();
+  options.environment = {{L"TMP", temp}, {L"TEMP", temp}};
+  RunResult result =
+      RunInstaller(MakeInstaller(MakePayload(Files({"f0.txt"}), {}, 0, SettingsStream(product))),
+                   L"/a /u:\"" + name + L"\"", options);
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_FALSE(Exists(app / "f0.txt")) << result;
+  EXPECT_TRUE(result.Records("batch").empty()) << result;
+  EXPECT_FALSE(Exists(TempFolder() / "delunins.bat"));
 }
 
 // ---- the confirmation ----
