@@ -22,8 +22,8 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
   return path;
 }
 
-// The system's own folders, and the folders that hold them ("C:\\Users" holds every profile),
-// which no product's folder can be, whatever its record says.
+}  // namespace
+
 bool IsOrHoldsSystemFolder(const std::wstring& folder) {
   const std::wstring candidates[] = {
       WinDir(),
@@ -55,6 +55,8 @@ bool IsOrHoldsSystemFolder(const std::wstring& folder) {
   }
   return false;
 }
+
+namespace {
 
 // The "\\?\" form, which is not limited to MAX_PATH characters.
 std::wstring LongPath(std::wstring path) {

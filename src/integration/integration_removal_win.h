@@ -32,8 +32,7 @@ std::string RemoveProductFonts(std::string_view productFonts, const FontRemovalO
 // Runs each [MSI] package with "REBOOT=R REMOVE=ALL" at its user-interface level. A failure
 // adds its line to `failureSummary`; the lines that failed stay in `msiLines`. A package that
 // is removed but needs a restart to finish sets the uninstallation's restart flag.
-void RemoveInstallerPackages(std::vector<std::string>& msiLines,
-                             std::u16string& failureSummary);
+void RemoveInstallerPackages(std::vector<std::string>& msiLines, std::u16string& failureSummary);
 
 // Unpins every removal entry that lies under "\\User Pinned\\".
 void UnpinFromTaskbar(const std::vector<std::string>& removalEntries);
@@ -62,5 +61,10 @@ void RemoveDrivers(const std::vector<std::string>& infLines);
 // drive's root, a share, a relative path and the system's own folders are refused. True when
 // the folder is gone.
 bool DeleteFolderTree(const std::wstring& folder);
+
+// The system's own folders (Windows, Program Files, the desktops, Start Menus, profiles...)
+// and the folders that hold them ("C:\\Users" holds every profile), which no product's folder
+// can be, whatever its record says.
+bool IsOrHoldsSystemFolder(const std::wstring& folder);
 
 }  // namespace qs

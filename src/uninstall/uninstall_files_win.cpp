@@ -18,6 +18,8 @@
 #include "files/file_queries_win.h"
 #include "files/pending_operations_win.h"
 #include "files/removal_record.h"
+#include "integration/folder_tree.h"
+#include "integration/integration_removal_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
 #include "uninstall/uninstall_record_win.h"
@@ -46,6 +48,13 @@ void DeleteListedValue(const std::string& path) {
   }
 }
 
+// A line of the record is carried out only for an absolute path without "." or ".." steps: a
+// relative one would be taken against whatever the current folder is, and a record that lives
+// in a folder users may write to must not steer the uninstaller elsewhere.
+bool IsUsablePath(const std::string& path) {
+  return IsDeletableFolderTree(U16(path));
+}
+
 std::wstring ParentFolder(const std::wstring& folder) {
   size_t last = folder.find_last_of(L'\\');
   if (last == std::wstring::npos || last < 3) return {};
@@ -66,13 +75,14 @@ void RemoveFiles(UninstallRun& run) {
     const std::string& entry = entries[index];
     if (entry.empty()) continue;
     if (entry.front() == '~') {
-      run.foldersToRemove.push_back(entry.substr(1));
+      if (IsUsablePath(entry.substr(1))) run.foldersToRemove.push_back(entry.substr(1));
       continue;
     }
     if (entry.front() == '!') {
       DeleteListedValue(entry.substr(1));
       continue;
     }
+    if (!IsUsablePath(entry)) continue;
     ShowItem(entry);
     SetUninstallProgress(static_cast<int>(11 + 81 * index / entries.size()));
     std::wstring path = Widen(entry);
@@ -100,12 +110,16 @@ void RemoveFolders(UninstallRun& run) {
                    [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   const std::wstring installKey = FolderKey(Widen(run.folders.installDir));
   for (const std::string& folder : folders) {
+    // A system folder is never removed, even an empty one the record names.
+    if (IsOrHoldsSystemFolder(Widen(folder))) continue;
     ShowItem(folder);
     // The folder, then each parent it leaves empty, up to the installation folder, which the
-    // self-removal batch takes once the uninstaller has gone.
+    // self-removal batch takes once the uninstaller has gone. Outside the installation folder
+    // only the recorded folder goes: its parents were there before (a Start Menu, a desktop).
     std::wstring current = Widen(folder);
     for (int level = 0; level < 50 && !current.empty(); ++level) {
       if (FolderKey(current) == installKey) break;
+      if (level > 0 && !HoldsFolder(AsU16(installKey), AsU16(FolderKey(current)))) break;
       if (::RemoveDirectoryW(Redirected(current)) == FALSE) {
         // A folder that still holds a file the run could not delete stays in the record, so
         // that the next run, which deletes the file, removes the folder as well.

@@ -192,6 +192,31 @@ TEST_F(UninstallSequence, OnlyTheInstalledUninstallerRemovesItself) {
   EXPECT_FALSE(Exists(TempFolder() / "delunins.bat"));
 }
 
+// Uninstall.DAT lives where users may be able to write: a line is carried out only for an
+// absolute path, a system folder is never removed even when empty, and outside the
+// installation folder no parent goes with the folder the record names.
+TEST_F(UninstallSequence, RecordLinesReachingOutsideAreNotCarriedOut) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  WriteText(Folder() / "victim.txt", "the user's");
+  fs::create_directories(Folder() / "outer" / "made");
+  wchar_t publicFolder[MAX_PATH] = {};
+  ASSERT_NE(::GetEnvironmentVariableW(L"PUBLIC", publicFolder, MAX_PATH), 0u);
+  const fs::path publicDesktop = fs::path(publicFolder) / "Desktop";
+  fs::create_directories(publicDesktop);
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  WriteText(dat, "victim.txt\r\n~" + Utf8(Folder() / "outer" / "made") + "\r\n~" +
+                     Utf8(publicDesktop) + "\r\n" + ReadText(dat));
+  RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_FALSE(Exists(app / "f0.txt")) << result;
+  EXPECT_EQ(ReadText(Folder() / "victim.txt"), "the user's");
+  EXPECT_FALSE(Exists(Folder() / "outer" / "made"));
+  EXPECT_TRUE(Exists(Folder() / "outer"));
+  EXPECT_TRUE(Exists(publicDesktop));
+}
+
 // ---- the confirmation ----
 
 TEST_F(UninstallSequence, DeclinedConfirmationChangesNothing) {
