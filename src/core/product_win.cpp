@@ -28,7 +28,7 @@ std::wstring GetText(TextId id) {
 
 SettingsEnvironment SystemSettingsEnvironment() {
   SettingsEnvironment environment;
-  environment.productNameOverride = GetInstallerState().productNameOverride;
+  environment.productNameOverride = AsU16(GetInstallerState().productNameOverrideWide);
   environment.windowsDir = WinDirNarrow();
   environment.programFilesDir = ProgramsDirNarrow();
   environment.expandVariables = [](std::string_view text) { return ExpandPathVariables(text); };

@@ -13,11 +13,11 @@ namespace qs {
 
 // What the reader needs from the running system to apply the defaults.
 struct SettingsEnvironment {
-  bool applyDefaults = true;        // false: every field exactly as stored (tools)
-  std::string productNameOverride;  // /n:, replaces the stored DisplayName when not empty
-  std::string windowsDir;           // "<os>"
-  std::string programFilesDir;      // the system's Program Files folder as this process sees it
-  PathExpander expandVariables;     // path variables of defaultInstallDir; none: kept as written
+  bool applyDefaults = true;           // false: every field exactly as stored (tools)
+  std::u16string productNameOverride;  // /n:, replaces the stored DisplayName when not empty
+  std::string windowsDir;              // "<os>"
+  std::string programFilesDir;         // the system's Program Files folder as this process sees it
+  PathExpander expandVariables;        // path variables of defaultInstallDir; none: kept as written
   AnsiDecoder decodeAnsi = DecodeLatin1;
 };
 

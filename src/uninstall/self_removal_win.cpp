@@ -74,9 +74,10 @@ bool UninstallThenReinstall(const std::string& uninstallCommand) {
     text = UninstallThenReinstallBatch(WideToAnsi(command), WideToAnsi(commandLine),
                                        AnsiFolder(folder) + "\\utrri.bat");
   } else {
-    text = EncodeBatchText(Utf8ToUtf16(UninstallThenReinstallBatch(
-                               WideToUtf8(command), WideToUtf8(commandLine), WideToUtf8(batchPath))),
-                           true);
+    text =
+        EncodeBatchText(Utf8ToUtf16(UninstallThenReinstallBatch(
+                            WideToUtf8(command), WideToUtf8(commandLine), WideToUtf8(batchPath))),
+                        true);
   }
   if (!WriteBatchFile(batchPath, text)) return false;
   return System().LaunchBatch(batchPath);
@@ -95,10 +96,9 @@ bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uni
   return false;
 }
 
-void StartNotificationRequest(const std::string& url, const std::string& version) {
+void StartNotificationRequest(const std::string& url, std::u16string_view version) {
   if (url.empty()) return;
-  const std::string address =
-      NotificationAddress(WideToUtf8(Widen(url)), WideToUtf8(Widen(version)));
+  const std::string address = NotificationAddress(WideToUtf8(Widen(url)), Utf16ToUtf8(version));
   System().StartNotification(AsWide(Utf8ToUtf16(address)));
 }
 

@@ -69,6 +69,10 @@ LONG SetNarrowOrDelete(HKEY key, const std::wstring& name, std::string_view text
   return text.empty() ? DeleteValue(key, name) : SetNarrow(key, name, text);
 }
 
+LONG SetWideOrDelete(HKEY key, const std::wstring& name, std::u16string_view text) {
+  return text.empty() ? DeleteValue(key, name) : SetWide(key, name, AsWide(text));
+}
+
 LONG SetNumberOrDelete(HKEY key, const std::wstring& name, DWORD value) {
   return value == 0 ? DeleteValue(key, name) : SetNumber(key, name, value);
 }
@@ -176,8 +180,8 @@ LONG WriteSavedValueAt(const SavedValue& entry, const std::string& data) {
 }
 
 void ReportSavedValueFailure(const SavedValue& entry, LONG status, InstallRun& run) {
-  run.failureSummary += u"Failed to save data in registry key \"" + U16(entry.keyPath) +
-                        u"\": " + SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
+  run.failureSummary += u"Failed to save data in registry key \"" + U16(entry.keyPath) + u"\": " +
+                        SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
 }
 
 }  // namespace
@@ -210,9 +214,9 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   const LONG written = SetWide(k, L"UninstallString", uninstallString);
   SetWide(k, L"QuietUninstallString",
           AsWide(UninstallCommandLine(AsU16(uninstaller), AsU16(keyName), true)));
-  SetNarrow(k, L"DisplayName", product.DisplayName);
+  SetWide(k, L"DisplayName", AsWide(product.DisplayName));
   SetWide(k, L"InstallSource", ModuleFileName());
-  SetNarrowOrDelete(k, L"DisplayVersion", product.DisplayVersion);
+  SetWideOrDelete(k, L"DisplayVersion", product.DisplayVersion);
   SetNarrowOrDelete(k, L"Publisher", product.Publisher);
   SetNumber(k, L"Bitness", product.Bitness == 1 ? 1 : 0);
 
@@ -226,7 +230,7 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   }
   uint32_t major = 0;
   uint32_t minor = 0;
-  if (SplitVersionNumbers(product.DisplayVersion, major, minor)) {
+  if (SplitVersionNumbers(ToBarNarrow(product.DisplayVersion), major, minor)) {
     SetNumber(k, L"VersionMajor", major);
     SetNumber(k, L"VersionMinor", minor);
   } else {

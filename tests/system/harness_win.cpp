@@ -190,7 +190,7 @@ bool ThirtyTwoBitProgramsRun(std::string& why) {
 ProductSettings TestProduct(uint64_t productFlags) {
   ProductSettings settings = test_support::MinimalSettings();
   settings.ProductFlags = productFlags;
-  settings.DisplayName = "Test Product";
+  settings.DisplayName = u"Test Product";
   return settings;
 }
 
