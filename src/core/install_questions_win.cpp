@@ -353,8 +353,8 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
     run.installDir = run.previousDir;
     return;
   }
-  const std::string& override = GetInstallerState().installDirOverride;
-  run.installDir = override.empty() ? product.defaultInstallDir : override;
+  const std::u16string& override = GetInstallerState().installDirOverride;
+  run.installDir = override.empty() ? product.defaultInstallDir : ToBarNarrow(override);
   if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
 }
 

@@ -28,7 +28,7 @@ std::wstring GetText(TextId id) {
 
 SettingsEnvironment SystemSettingsEnvironment() {
   SettingsEnvironment environment;
-  environment.productNameOverride = AsU16(GetInstallerState().productNameOverrideWide);
+  environment.productNameOverride = GetInstallerState().productNameOverride;
   environment.windowsDir = WinDirNarrow();
   environment.programFilesDir = ProgramsDirNarrow();
   environment.expandVariables = [](std::string_view text) { return ExpandPathVariables(text); };
@@ -45,8 +45,7 @@ void UseLanguage(size_t language) {
   InstallerState& state = GetInstallerState();
   std::wstring title = GetText(kTextInstallerTitle);
   if (title.empty()) return;  // a product without a title keeps the program's
-  state.titleWide = title;
-  state.title = Narrow(title);
+  state.title = AsU16(title);
 }
 
 }  // namespace qs
