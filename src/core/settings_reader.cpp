@@ -172,7 +172,8 @@ int SettingsReader::ReadRemainingFields() {
   }
   s.DisplayVersion = text(s.storedForms.DisplayVersion);
   s.defaultInstallDir = in.String();
-  if (defaults) s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, s, env);
+  if (defaults)
+    s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, narrowName, s.Bitness, env);
   s.ProductRegistry = in.String();
   s.registryText = in.String();
   s.BitmapSize = in.I32();
@@ -339,9 +340,9 @@ int SettingsReader::ReadRemainingFields() {
   return 0;
 }
 
-std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSettings& settings,
-                                     const SettingsEnvironment& environment) {
-  std::string dir = ToBarNarrow(settings.DisplayName);
+std::string ResolveDefaultInstallDir(const std::string& stored, const std::string& productName,
+                                     uint8_t bitness, const SettingsEnvironment& environment) {
+  std::string dir = productName;
   if (!stored.empty()) {
     dir = ReplaceAll(stored, "<os>", environment.windowsDir);
     if (environment.expandVariables) dir = environment.expandVariables(dir);
@@ -352,7 +353,7 @@ std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSet
   }
   if (IsAbsolutePath(dir)) return dir;
   std::string programFiles = environment.programFilesDir;
-  if (settings.Bitness == 1) programFiles = StripX86Suffix(std::move(programFiles));
+  if (bitness == 1) programFiles = StripX86Suffix(std::move(programFiles));
   return JoinPath(programFiles, dir);
 }
 

@@ -230,7 +230,7 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   }
   uint32_t major = 0;
   uint32_t minor = 0;
-  if (SplitVersionNumbers(ToBarNarrow(product.DisplayVersion), major, minor)) {
+  if (SplitVersionNumbers(product.DisplayVersion, major, minor)) {
     SetNumber(k, L"VersionMajor", major);
     SetNumber(k, L"VersionMinor", minor);
   } else {
@@ -321,7 +321,7 @@ UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
   values.copyrightColor = ParseCopyrightColor(NarrowOr(key, L"CopyrightColor"));
   values.copyrightPos = NumberOr(key, L"CopyrightPos", 0);
 
-  values.displayVersion = NarrowOr(key, L"DisplayVersion");
+  values.displayVersion = AsU16(WideOr(key, L"DisplayVersion"));
   values.uninstallSubdir = NarrowOr(key, L"UninstallSubdir");
   values.productFonts = NarrowOr(key, L"ProductFonts");
   values.notifyUrl = NarrowOr(key, L"NotifyURL");

@@ -37,7 +37,7 @@ void AdoptKeyValues(const UninstallKeyValues& values) {
   product.ProductFlags2 = values.productFlags2;
   product.Bitness = static_cast<uint8_t>(values.bitness);
   product.DisplayName = U16(values.displayName);
-  product.DisplayVersion = U16(values.displayVersion);
+  product.DisplayVersion = values.displayVersion;
   product.ShortcutMode = static_cast<uint8_t>(values.shortcutMode);
   product.SharedPath = values.sharedPath;
   product.ProductStartMenu = values.productStartMenu;

@@ -55,7 +55,7 @@ bool Uninstall(std::string_view productName) {
 
 void FinishUninstall() {
   const UninstallRun& run = CurrentUninstall();
-  StartNotificationRequest(run.values.notifyUrl, U16(run.values.displayVersion));
+  StartNotificationRequest(run.values.notifyUrl, run.values.displayVersion);
   ScheduleSelfRemoval(std::wstring(AsWide(run.values.installLocation)),
                       Widen(run.values.uninstallSubdir));
 }

@@ -323,7 +323,7 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   EXPECT_DOUBLE_EQ(values.copyrightSize, 0.75);
   EXPECT_EQ(values.copyrightColor, std::optional<uint32_t>(0x00563412u));
   EXPECT_EQ(values.copyrightPos, 6u);
-  EXPECT_EQ(values.displayVersion, "5.12.3");
+  EXPECT_EQ(values.displayVersion, u"5.12.3");
   EXPECT_EQ(values.uninstallSubdir, "");
   EXPECT_EQ(values.productFonts, run.fontList);
   EXPECT_EQ(values.notifyUrl, product.NotifyURL);
