@@ -109,12 +109,13 @@ struct ParseState {
 };
 
 void ReadProduct(Table& t, ProductSettings& s) {
-  if (!Narrow(t, "name", s.DisplayName) || s.DisplayName.empty()) {
+  StoredNarrowForms& stored = s.storedForms;
+  if (!NarrowText(t, "name", s.DisplayName, stored.DisplayName) || s.DisplayName.empty()) {
     if (!t.loader().Failed()) t.Fail("name", "the product needs a name");
   }
-  Narrow(t, "version", s.DisplayVersion);
+  NarrowText(t, "version", s.DisplayVersion, stored.DisplayVersion);
   Narrow(t, "publisher", s.Publisher);
-  Narrow(t, "description", s.description);
+  NarrowText(t, "description", s.description, stored.description);
   Named(t, "bitness", kBitnessNames, 0, 2, s.Bitness);
   Date(t, "date", s.productDate);
   Narrow(t, "registry_key", s.ProductRegistry);
@@ -495,8 +496,8 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
     root.loader().Fail(1, "product.name", "the project needs [product] with a name");
   }
   if (root.loader().Failed()) return;
-  s.TaskbarText = s.DisplayName + " Setup";
-  s.DisplayTitle = FromBarNarrow(s.DisplayName, DecodeLatin1);
+  s.TaskbarText = StoredNarrow(s.storedForms.DisplayName, s.DisplayName) + " Setup";
+  s.DisplayTitle = s.DisplayName;
 
   if (std::optional<Table> t = SubTable(root, "options")) ReadOptions(*t, s, state);
   if (std::optional<Table> t = SubTable(root, "install")) ReadInstall(*t, s);

@@ -427,10 +427,11 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
   if (!english) p.Key("english", "false");
 
   p.Table("product");
-  p.Key("name", NarrowValue(s.DisplayName));
-  p.Key("version", NarrowValue(s.DisplayVersion));
+  const StoredNarrowForms& stored = s.storedForms;
+  p.Key("name", NarrowValue(StoredNarrow(stored.DisplayName, s.DisplayName)));
+  p.Key("version", NarrowValue(StoredNarrow(stored.DisplayVersion, s.DisplayVersion)));
   p.Key("publisher", NarrowValue(s.Publisher));
-  p.Key("description", NarrowValue(s.description));
+  p.Key("description", NarrowValue(StoredNarrow(stored.description, s.description)));
   p.Key("bitness", NamedValueText(kBitnessNames, s.Bitness));
   p.Key("date", DateValue(s.productDate));
   p.Key("registry_key", NarrowValue(s.ProductRegistry));

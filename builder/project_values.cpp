@@ -209,6 +209,14 @@ bool Narrow(Table& t, std::string_view key, std::string& out) {
   return true;
 }
 
+bool NarrowText(Table& t, std::string_view key, std::u16string& text, std::string& stored) {
+  std::string bytes;
+  if (!Narrow(t, key, bytes)) return false;
+  text = FromBarNarrow(bytes, DecodeLatin1);
+  stored = ToBarNarrow(text) != bytes ? std::move(bytes) : std::string();
+  return true;
+}
+
 bool Utf8(Table& t, std::string_view key, std::string& out) {
   const toml::node* node = t.Get(key);
   if (node == nullptr) return false;

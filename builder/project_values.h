@@ -111,6 +111,9 @@ class Table {
 
 // A narrow field of the settings or of an entry: ASCII as it is, other text as "|" + UTF-8.
 bool Narrow(Table& t, std::string_view key, std::string& out);
+// A narrow field as the installer reads it, decoded (ANSI as Latin-1); its bytes go to `stored`
+// when the text's own narrow form would be other bytes (ProductSettings::storedForms).
+bool NarrowText(Table& t, std::string_view key, std::u16string& text, std::string& stored);
 // A narrow field stored as UTF-8 itself (an entry's text).
 bool Utf8(Table& t, std::string_view key, std::string& out);
 // A batch: the installer runs it in code page 1252.

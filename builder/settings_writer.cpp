@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/text.h"
+#include "builder/text_forms.h"
 #include "core/payload_format.h"
 #include "files/deletion_conditions.h"
 
@@ -85,12 +86,9 @@ void Check(const ProductSettings& s, Checker& c) {
   for (auto [field, text] : std::initializer_list<std::pair<const char*, const std::string*>>{
            {"TaskbarText", &s.TaskbarText},
            {"Publisher", &s.Publisher},
-           {"DisplayName", &s.DisplayName},
-           {"description", &s.description},
            {"SharedPath", &s.SharedPath},
            {"removableSharedSubdir", &s.removableSharedSubdir},
            {"ProductStartMenu", &s.ProductStartMenu},
-           {"DisplayVersion", &s.DisplayVersion},
            {"defaultInstallDir", &s.defaultInstallDir},
            {"ProductRegistry", &s.ProductRegistry},
            {"registryText", &s.registryText},
@@ -121,6 +119,9 @@ void Check(const ProductSettings& s, Checker& c) {
     c.Text(field, *text);
   }
   for (const std::string& batch : s.batches) c.Text("batch", batch);
+  c.Text("DisplayName", s.DisplayName);
+  c.Text("description", s.description);
+  c.Text("DisplayVersion", s.DisplayVersion);
   c.Text("DisplayTitle", s.DisplayTitle);
   c.Text("dialogCaption", s.dialogCaption);
   c.Text("CopyrightText", s.CopyrightText);
@@ -226,14 +227,15 @@ void Write(const ProductSettings& s, StreamWriter& w) {
     w.I32(part);
   }
   w.String(s.Publisher);
-  w.String(s.DisplayName);
-  w.String(s.description);
+  const StoredNarrowForms& stored = s.storedForms;
+  w.String(StoredNarrow(stored.DisplayName, s.DisplayName));
+  w.String(StoredNarrow(stored.description, s.description));
   w.U8(s.Bitness);
   w.U8(s.sharedDirBase);
   w.String(s.SharedPath);
   w.String(s.removableSharedSubdir);
   w.String(s.ProductStartMenu);
-  w.String(s.DisplayVersion);
+  w.String(StoredNarrow(stored.DisplayVersion, s.DisplayVersion));
   w.String(s.defaultInstallDir);
   w.String(s.ProductRegistry);
   w.String(s.registryText);

@@ -91,6 +91,11 @@ bool Utf8FromNarrow(std::string_view stored, std::string& utf8) {
   return false;
 }
 
+std::string StoredNarrow(const std::string& stored, std::u16string_view text) {
+  return !stored.empty() && FromBarNarrow(stored, DecodeLatin1) == text ? stored
+                                                                        : ToBarNarrow(text);
+}
+
 bool Cp1252FromUtf8(std::string_view utf8, std::string& stored) {
   stored.clear();
   for (char16_t unit : Utf8ToUtf16(utf8)) {

@@ -23,6 +23,10 @@ bool IsValidUtf8(std::string_view text);
 std::string NarrowFromUtf8(std::string_view utf8);
 // The UTF-8 text that NarrowFromUtf8 turns back into exactly `stored`, if there is one.
 bool Utf8FromNarrow(std::string_view stored, std::string& utf8);
+// The bytes a narrow text with a ProductSettings::storedForms entry is written as: the bytes
+// kept, while they still decode (ANSI taken as Latin-1, as the tools read it) to `text`;
+// otherwise the text's own narrow form.
+std::string StoredNarrow(const std::string& stored, std::u16string_view text);
 // Batch texts are run in code page 1252: false when a character has no place there.
 bool Cp1252FromUtf8(std::string_view utf8, std::string& stored);
 bool Utf8FromCp1252(std::string_view stored, std::string& utf8);

@@ -205,7 +205,9 @@ int Build(const std::vector<std::string>& args, const std::string& programPath) 
 
   if (output.empty()) output = project.output;
   if (output.empty())
-    output = DefaultOutputPath(projectPath, project.settings.DisplayName).string();
+    output = DefaultOutputPath(projectPath, StoredNarrow(project.settings.storedForms.DisplayName,
+                                                         project.settings.DisplayName))
+                 .string();
 
   std::vector<uint8_t> installer;
   if (!BuildInstaller(project, stub, installer, error)) return Fail(error);

@@ -44,17 +44,30 @@ std::wstring_view TrimWhiteSpace(std::wstring_view text) {
   return Trim(text, IsWhiteSpace<wchar_t>);
 }
 
-uint32_t LeadingNumber(std::string_view text) {
+namespace {
+
+template <typename Char>
+uint32_t LeadingNumberOf(std::basic_string_view<Char> text) {
   constexpr uint32_t kLargest = std::numeric_limits<uint32_t>::max();
   uint32_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) break;
+  for (Char c : text) {
+    if (c < '0' || c > '9') break;
     const uint32_t digit = static_cast<uint32_t>(c - '0');
     // value * 10 + digit would pass the largest number; more digits only make it larger.
     if (value > (kLargest - digit) / 10) return kLargest;
     value = value * 10 + digit;
   }
   return value;
+}
+
+}  // namespace
+
+uint32_t LeadingNumber(std::string_view text) {
+  return LeadingNumberOf(text);
+}
+
+uint32_t LeadingNumber(std::u16string_view text) {
+  return LeadingNumberOf(text);
 }
 
 }  // namespace qs

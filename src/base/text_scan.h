@@ -30,5 +30,6 @@ std::wstring_view TrimWhiteSpace(std::wstring_view text);
 // when it does not start with a digit. A number above 4294967295 reads as 4294967295, so that
 // one too large for its field never wraps around to a small one that looks valid.
 uint32_t LeadingNumber(std::string_view text);
+uint32_t LeadingNumber(std::u16string_view text);
 
 }  // namespace qs

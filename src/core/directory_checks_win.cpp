@@ -58,7 +58,7 @@ std::wstring MessageText(TextId id, const char16_t* ownWording,
 
 std::wstring CaptionText(TextId id) {
   std::wstring caption = GetText(id);
-  return caption.empty() ? GetInstallerState().titleWide : caption;
+  return caption.empty() ? std::wstring(AsWide(GetInstallerState().title)) : caption;
 }
 
 void ShowFailure(const std::wstring& message) {

@@ -43,8 +43,7 @@ std::string ProgramFileName() {
 void PrepareProcess(HINSTANCE instance) {
   AdoptProgramEnvironment();
   InstallerState& state = GetInstallerState();
-  state.title = kInstallerTitle;
-  state.titleWide = AnsiToWide(kInstallerTitle);
+  state.title = AsU16(kInstallerTitle);
   state.oleInitialized = SUCCEEDED(::OleInitialize(nullptr));
   EnablePrivilege(L"SeTakeOwnershipPrivilege");
   StartUserInterface();
@@ -76,8 +75,9 @@ std::string AnsiFromUtf8(std::string_view utf8) {
 
 // The switches are read from the wide command line, so that a folder or name outside the ANSI
 // code page arrives whole (the narrow command line would hold "?" in its place). Each value is
-// decoded here, once, into the form the rest of the program reads: the "|" convention, and
-// for the batch additions the ANSI code page the batches are written in.
+// decoded here, once, into the form the rest of the program reads: UTF-16 for the folder and
+// name overrides, the "|" convention for the others, and for the batch additions the ANSI code
+// page the batches are written in.
 CommandLineOptions ReadCommandLine() {
   InstallerState& state = GetInstallerState();
   CommandLineOptions options;
@@ -85,8 +85,7 @@ CommandLineOptions ReadCommandLine() {
   if (!ParseCommandLine(WideToUtf8(ArgumentsOf(::GetCommandLineW())), options, message)) {
     ShowUsage(AnsiFromUtf8(message));
   }
-  for (std::string* value : {&options.installDirOverride, &options.productNameOverride,
-                             &options.uninstallProductName, &options.runAfterInstall}) {
+  for (std::string* value : {&options.uninstallProductName, &options.runAfterInstall}) {
     *value = BarFromUtf8(*value);
   }
   for (std::string* addition :
@@ -96,10 +95,8 @@ CommandLineOptions ReadCommandLine() {
   state.automaticMode = options.automaticMode;
   state.uninstallMode = options.uninstallMode;
   state.startMinimized = options.startMinimized;
-  state.installDirOverride = options.installDirOverride;
-  state.installDirOverrideWide = Widen(options.installDirOverride);
-  state.productNameOverride = options.productNameOverride;
-  state.productNameOverrideWide = Widen(options.productNameOverride);
+  state.installDirOverride = Utf8ToUtf16(options.installDirOverride);
+  state.productNameOverride = Utf8ToUtf16(options.productNameOverride);
   return options;
 }
 

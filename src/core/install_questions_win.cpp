@@ -146,8 +146,9 @@ void CheckRunningSystem(InstallRun& run) {
 void CheckMasterProduct() {
   ProductSettings& product = Product();
   if (!HasFlag(kFlagMasterProduct)) return;
-  if (product.masterName.empty()) product.masterName = product.DisplayName;
-  if (product.masterKey.empty()) product.masterKey = product.DisplayName;
+  const std::string name = ToBarNarrow(product.DisplayName);
+  if (product.masterName.empty()) product.masterName = name;
+  if (product.masterKey.empty()) product.masterKey = name;
   std::wstring key = UninstallKeyPathOf(product.masterKey);
   std::wstring ignored;
   bool installed = ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString", ignored) ||
@@ -303,8 +304,8 @@ std::string PreviousUninstallCommand() {
 
 void ConfirmPreviousInstallation(InstallRun& run) {
   const ProductSettings& product = Product();
-  PreviousInstallQuestion question =
-      ChoosePreviousInstallQuestion(product.ProductFlags, run.oldVersion, product.DisplayVersion);
+  PreviousInstallQuestion question = ChoosePreviousInstallQuestion(
+      product.ProductFlags, run.oldVersion, ToBarNarrow(product.DisplayVersion));
   run.isUpgrade = question.isUpgrade;
   run.isDowngrade = question.isDowngrade;
   run.sameVersion = question.sameVersion;
@@ -352,8 +353,8 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
     run.installDir = run.previousDir;
     return;
   }
-  const std::string& override = GetInstallerState().installDirOverride;
-  run.installDir = override.empty() ? product.defaultInstallDir : override;
+  const std::u16string& override = GetInstallerState().installDirOverride;
+  run.installDir = override.empty() ? product.defaultInstallDir : ToBarNarrow(override);
   if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
 }
 

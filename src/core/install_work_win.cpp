@@ -82,12 +82,10 @@ void MakeRestorePoint(InstallRun& run) {
   if ((product.ProductFlags2 & kFlags2RestorePoint) != 0) {
     Status(kTextCreatingRestorePoint);
     Log(run, u"Creating restore point...");
-    std::wstring description = product.DisplayNameWide.empty()
-                                   ? Widen(product.DisplayName)
-                                   : std::wstring(AsWide(product.DisplayNameWide));
-    if (!product.DisplayVersion.empty()) description += L" " + Widen(product.DisplayVersion);
+    std::u16string description = product.DisplayName;
+    if (!product.DisplayVersion.empty()) description += u" " + product.DisplayVersion;
     DWORD error = 0;
-    if (CreateRestorePoint(description, error)) {
+    if (CreateRestorePoint(std::wstring(AsWide(description)), error)) {
       Log(run, u"OK\r\n");
     } else {
       Log(run, u"FAILED\r\n" + SystemErrorU16(error) + u"\r\n\r\n");

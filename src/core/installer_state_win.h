@@ -9,11 +9,10 @@
 
 namespace qs {
 
-inline constexpr char kInstallerTitle[] = "Quillonet Setup";
+inline constexpr wchar_t kInstallerTitle[] = L"Quillonet Setup";
 
 struct InstallerState {
-  std::string title;  // shown in fatal messages until the product's texts are known
-  std::wstring titleWide;
+  std::u16string title;  // shown in fatal messages until the product's texts are known
   HINSTANCE instance = nullptr;
   HICON largeIcon = nullptr;
   HICON smallIcon = nullptr;
@@ -22,10 +21,8 @@ struct InstallerState {
   bool uninstallMode = false;
   bool startMinimized = false;
 
-  std::string installDirOverride;  // /d:, narrow ("|" convention)
-  std::wstring installDirOverrideWide;
-  std::string productNameOverride;  // /n:, ANSI
-  std::wstring productNameOverrideWide;
+  std::u16string installDirOverride;   // /d:
+  std::u16string productNameOverride;  // /n:
 
   HWND backgroundWindow = nullptr;
   // The run's temporary work file, which ExitInstaller deletes when the run ends while it is

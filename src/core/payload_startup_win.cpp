@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/fatal.h"
+#include "base/text.h"
 #include "core/installer_state_win.h"
 #include "core/payload_checksum.h"
 #include "core/payload_format.h"
@@ -99,7 +100,7 @@ void LocatePayloadSection(PayloadContext& payload) {
 void ReadPayloadHeaderInPlace(PayloadContext& payload) {
   int result = ReadPayloadHeader(payload.sectionBytes, payload.header);
   if (result == kVersionMismatch) {
-    const std::string& title = GetInstallerState().title;
+    const std::string title = ToBarNarrow(GetInstallerState().title);
     FatalError(kVersionMismatchFormat, title.c_str(), payload.header.formatVersion.c_str(),
                title.c_str());
   }

@@ -132,6 +132,17 @@ enum DialogLayoutIndex : size_t {
   kSummaryLayout = 7,
 };
 
+// The bytes a tool read for some narrow texts, kept only where the text's own narrow form
+// (base/text.h) would differ: decoded, an ANSI text and its "|" + UTF-8 form are one text, yet a
+// printed installer must build back to the same stream. The installer never keeps or reads them.
+struct StoredNarrowForms {
+  std::string DisplayName;
+  std::string description;
+  std::string DisplayVersion;
+
+  bool operator==(const StoredNarrowForms&) const = default;
+};
+
 struct ProductSettings {
   uint64_t ProductFlags = 0;
   uint32_t ProductFlags2 = 0;  // from the container header, not the stream
@@ -145,17 +156,14 @@ struct ProductSettings {
   uint8_t ShortcutMode = 0;
   DateTime productDate;
   std::string Publisher;
-  std::string DisplayName;
-  std::u16string DisplayNameWide;  // derived
-  std::string description;
-  std::u16string descriptionWide;  // derived
+  std::u16string DisplayName;
+  std::u16string description;
   uint8_t Bitness = 0;
   uint8_t sharedDirBase = 0;
   std::string SharedPath;
   std::string removableSharedSubdir;
   std::string ProductStartMenu;
-  std::string DisplayVersion;
-  std::u16string DisplayVersionWide;  // derived
+  std::u16string DisplayVersion;
   std::string defaultInstallDir;
   std::string ProductRegistry;
   std::string registryText;
@@ -216,6 +224,7 @@ struct ProductSettings {
   std::vector<uint8_t> productIcon;
   std::vector<AutoCloseEntry> autoCloseEntries;
   LanguageTable languages;
+  StoredNarrowForms storedForms;
 
   bool MonoColor() const { return TopColor == BottomColor; }
 

@@ -58,8 +58,7 @@ void UseLanguage(size_t language) {
   InstallerState& state = GetInstallerState();
   std::wstring title = GetText(kTextInstallerTitle);
   if (title.empty()) return;  // a product without a title keeps the program's
-  state.titleWide = title;
-  state.title = Narrow(title);
+  state.title = AsU16(title);
 }
 
 }  // namespace qs

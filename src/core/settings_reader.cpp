@@ -143,30 +143,39 @@ int SettingsReader::ReadRemainingFields() {
   s.productDate.second = in.I32();
   s.Publisher = in.String();
 
-  std::string storedName = in.String();
+  // A narrow text, decoded once here. A tool keeps the bytes as well when the text's own narrow
+  // form would be other bytes, so that it can write the stream back unchanged.
+  auto text = [&](std::string& kept) {
+    std::string stored = in.String();
+    std::u16string decoded = FromBarNarrow(stored, env.decodeAnsi);
+    kept = !defaults && ToBarNarrow(decoded) != stored ? std::move(stored) : std::string();
+    return decoded;
+  };
+  std::u16string storedName = text(s.storedForms.DisplayName);
   s.DisplayName = defaults && !env.productNameOverride.empty() ? env.productNameOverride
                                                                : std::move(storedName);
-  if (defaults) s.DisplayNameWide = FromBarNarrow(s.DisplayName, env.decodeAnsi);
-  s.description = in.String();
-  if (defaults) {
-    if (s.description.empty()) s.description = s.DisplayName;
-    s.descriptionWide = FromBarNarrow(s.description, env.decodeAnsi);
-  }
+  s.description = text(s.storedForms.description);
+  if (defaults && s.description.empty()) s.description = s.DisplayName;
+  // The name in the narrow form, for the narrow fields that fall back on it.
+  const std::string narrowName = defaults ? ToBarNarrow(s.DisplayName) : std::string();
   s.Bitness = in.U8();
   s.sharedDirBase = in.U8();
   s.SharedPath = in.String();
   if (defaults && s.SharedPath.empty()) {
-    s.SharedPath = s.Publisher.empty() ? s.DisplayName : s.Publisher;
+    s.SharedPath = s.Publisher.empty() ? narrowName : s.Publisher;
   }
   s.removableSharedSubdir = in.String();
   s.ProductStartMenu = in.String();
   if (defaults && s.ProductStartMenu.empty()) {
-    s.ProductStartMenu = s.Publisher.empty() ? s.DisplayName : s.Publisher + "\\" + s.DisplayName;
+    // Joined as text: the publisher and the name may each be in either narrow form.
+    s.ProductStartMenu = ToBarNarrow(
+        s.Publisher.empty() ? s.DisplayName
+                            : FromBarNarrow(s.Publisher, env.decodeAnsi) + u"\\" + s.DisplayName);
   }
-  s.DisplayVersion = in.String();
-  if (defaults) s.DisplayVersionWide = FromBarNarrow(s.DisplayVersion, env.decodeAnsi);
+  s.DisplayVersion = text(s.storedForms.DisplayVersion);
   s.defaultInstallDir = in.String();
-  if (defaults) s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, s, env);
+  if (defaults)
+    s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, narrowName, s.Bitness, env);
   s.ProductRegistry = in.String();
   s.registryText = in.String();
   s.BitmapSize = in.I32();
@@ -185,7 +194,7 @@ int SettingsReader::ReadRemainingFields() {
   s.UninstallSubdir = in.String();
   s.uninstallerName = in.String();
   s.uninstallKeyName = in.String();
-  if (defaults && s.uninstallKeyName.empty()) s.uninstallKeyName = s.DisplayName;
+  if (defaults && s.uninstallKeyName.empty()) s.uninstallKeyName = narrowName;
   s.installDirValue = in.String();
   s.dialogCaption = in.WString();
   s.titleOption = in.U8();
@@ -336,9 +345,9 @@ int SettingsReader::ReadRemainingFields() {
   return 0;
 }
 
-std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSettings& settings,
-                                     const SettingsEnvironment& environment) {
-  std::string dir = settings.DisplayName;
+std::string ResolveDefaultInstallDir(const std::string& stored, const std::string& productName,
+                                     uint8_t bitness, const SettingsEnvironment& environment) {
+  std::string dir = productName;
   if (!stored.empty()) {
     dir = ReplaceAll(stored, "<os>", environment.windowsDir);
     if (environment.expandVariables) dir = environment.expandVariables(dir);
@@ -349,13 +358,13 @@ std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSet
   }
   if (IsAbsolutePath(dir)) return dir;
   std::string programFiles = environment.programFilesDir;
-  if (settings.Bitness == 1) programFiles = StripX86Suffix(std::move(programFiles));
+  if (bitness == 1) programFiles = StripX86Suffix(std::move(programFiles));
   return JoinPath(programFiles, dir);
 }
 
 PlaceholderValues PlaceholderValuesOf(const ProductSettings& settings,
                                       const SettingsEnvironment& environment) {
-  return {settings.DisplayNameWide, settings.descriptionWide,
+  return {settings.DisplayName, settings.description,
           FromBarNarrow(environment.windowsDir, environment.decodeAnsi)};
 }
 

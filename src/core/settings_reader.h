@@ -13,11 +13,11 @@ namespace qs {
 
 // What the reader needs from the running system to apply the defaults.
 struct SettingsEnvironment {
-  bool applyDefaults = true;        // false: every field exactly as stored (tools)
-  std::string productNameOverride;  // /n:, replaces the stored DisplayName when not empty
-  std::string windowsDir;           // "<os>"
-  std::string programFilesDir;      // the system's Program Files folder as this process sees it
-  PathExpander expandVariables;     // path variables of defaultInstallDir; none: kept as written
+  bool applyDefaults = true;           // false: every field exactly as stored (tools)
+  std::u16string productNameOverride;  // /n:, replaces the stored DisplayName when not empty
+  std::string windowsDir;              // "<os>"
+  std::string programFilesDir;         // the system's Program Files folder as this process sees it
+  PathExpander expandVariables;        // path variables of defaultInstallDir; none: kept as written
   AnsiDecoder decodeAnsi = DecodeLatin1;
 };
 
@@ -42,12 +42,12 @@ class SettingsReader {
   friend class Impl;
 };
 
-// defaultInstallDir with its defaults: the product name when empty; otherwise "<os>" and the
-// path variables are expanded. The result is taken inside the Program Files folder, unless it
+// defaultInstallDir with its defaults: the product name (narrow) when empty; otherwise "<os>" and
+// the path variables are expanded. The result is taken inside the Program Files folder, unless it
 // is absolute or one of the forms the install sequence resolves ("<master>", "HKLM\\",
 // "HKCU\\").
-std::string ResolveDefaultInstallDir(const std::string& stored, const ProductSettings& settings,
-                                     const SettingsEnvironment& environment);
+std::string ResolveDefaultInstallDir(const std::string& stored, const std::string& productName,
+                                     uint8_t bitness, const SettingsEnvironment& environment);
 
 // A Program Files or Common Files folder as a 64-bit product sees it: without " (x86)".
 std::string StripX86Suffix(std::string folder);

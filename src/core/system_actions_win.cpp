@@ -170,8 +170,7 @@ constexpr DWORD kNotificationTimeoutMs = 30000;
 unsigned __stdcall RequestNotification(void* parameter) {
   std::unique_ptr<NotificationRequest> request(static_cast<NotificationRequest*>(parameter));
   const WinInet& f = request->functions;
-  InternetHandle session(f.open(AnsiToWide(kInstallerTitle).c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                nullptr, nullptr, 0),
+  InternetHandle session(f.open(kInstallerTitle, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0),
                          f.close);
   if (!session) return 0;
   DWORD timeout = kNotificationTimeoutMs;

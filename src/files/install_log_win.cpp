@@ -46,12 +46,12 @@ bool WriteInstallLogFile(InstallRun& run, std::u16string_view summary, bool isRe
 
   const ProductSettings& product = Product();
   InstallLogContent content;
-  content.productName = Ansi(U16(product.DisplayName));
+  content.productName = Ansi(product.DisplayName);
   content.installDate = FormatDateTime(LocalTimeNow(), kDefaultDateFormat);
   content.showInstallType = (product.ProductFlags & kFlagUninstallable) != 0;
   content.isReinstall = isReinstall;
   content.installLocation = Ansi(U16(run.installDir));
-  content.productVersion = Ansi(U16(product.DisplayVersion));
+  content.productVersion = Ansi(product.DisplayVersion);
   content.overwritingVersion = Ansi(U16(run.oldVersion));
   content.operatingSystem = RunningSystemName(0);
   content.log = Ansi(run.installLog);

@@ -80,7 +80,7 @@ class RunValues : public PathVariableValues {
       case PathVariable::kOldVersionMinor:
         return OldVersionMinor(WidenU16(run.oldVersion));
       case PathVariable::kProductName:
-        return WidenU16(Product().DisplayName);
+        return Product().DisplayName;
       case PathVariable::kProgramsDir:
         return U16(ProgramsDir());
       case PathVariable::kSharedDir:
@@ -106,7 +106,7 @@ class RunValues : public PathVariableValues {
       case PathVariable::kUninstallDir:
         return WidenU16(run.uninstallDir);
       case PathVariable::kVersion:
-        return WidenU16(Product().DisplayVersion);
+        return Product().DisplayVersion;
       case PathVariable::kWinDir:
         return U16(WinDir());
     }

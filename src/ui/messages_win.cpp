@@ -33,7 +33,7 @@ bool AskOkCancel(std::wstring_view message, std::wstring_view title, bool defaul
 }
 
 void ShowMessage(std::wstring_view message, std::wstring_view title, MessageIcon icon) {
-  if (title.empty()) title = GetInstallerState().titleWide;
+  if (title.empty()) title = AsWide(GetInstallerState().title);
   Ui().ShowMessageBox({title, message, icon, MessageButtons::kOk, 0, std::nullopt});
 }
 

@@ -107,10 +107,9 @@ bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uni
   return false;
 }
 
-void StartNotificationRequest(const std::string& url, const std::string& version) {
+void StartNotificationRequest(const std::string& url, std::u16string_view version) {
   if (url.empty()) return;
-  const std::string address =
-      NotificationAddress(WideToUtf8(Widen(url)), WideToUtf8(Widen(version)));
+  const std::string address = NotificationAddress(WideToUtf8(Widen(url)), Utf16ToUtf8(version));
   System().StartNotification(AsWide(Utf8ToUtf16(address)));
 }
 

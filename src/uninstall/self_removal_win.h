@@ -26,7 +26,7 @@ bool UninstallThenReinstall(const std::string& uninstallCommand);
 bool ScheduleSelfRemoval(const std::wstring& installDir, const std::wstring& uninstallSubdir);
 
 // Starts the run's notification request: `url` with "%version%" replaced by the URL-encoded
-// `version` (both narrow, "|" convention). Nothing when `url` is empty.
-void StartNotificationRequest(const std::string& url, const std::string& version);
+// `version` (`url` narrow, "|" convention). Nothing when `url` is empty.
+void StartNotificationRequest(const std::string& url, std::u16string_view version);
 
 }  // namespace qs

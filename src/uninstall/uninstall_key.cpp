@@ -126,12 +126,25 @@ std::optional<uint32_t> ParseCopyrightColor(std::string_view text) {
   return red | green << 8 | blue << 16;
 }
 
-bool SplitVersionNumbers(std::string_view version, uint32_t& major, uint32_t& minor) {
-  const size_t dot = version.find('.');
-  if (dot == std::string_view::npos) return false;
+namespace {
+
+template <typename Char>
+bool SplitVersionNumbersOf(std::basic_string_view<Char> version, uint32_t& major, uint32_t& minor) {
+  const size_t dot = version.find(Char('.'));
+  if (dot == std::basic_string_view<Char>::npos) return false;
   major = LeadingNumber(version);
   minor = LeadingNumber(version.substr(dot + 1));
   return true;
+}
+
+}  // namespace
+
+bool SplitVersionNumbers(std::string_view version, uint32_t& major, uint32_t& minor) {
+  return SplitVersionNumbersOf(version, major, minor);
+}
+
+bool SplitVersionNumbers(std::u16string_view version, uint32_t& major, uint32_t& minor) {
+  return SplitVersionNumbersOf(version, major, minor);
 }
 
 uint32_t SavedValueNumber(std::string_view text) {

@@ -35,7 +35,7 @@ struct UninstallKeyValues {
   double copyrightSize = 0.0;
   std::optional<uint32_t> copyrightColor;  // 0x00BBGGRR
   uint32_t copyrightPos = 0;
-  std::string displayVersion;
+  std::u16string displayVersion;
   std::string uninstallSubdir;
   std::string productFonts;
   std::string notifyUrl;
@@ -75,6 +75,7 @@ std::optional<uint32_t> ParseCopyrightColor(std::string_view text);
 // "VersionMajor" and "VersionMinor": the decimal numbers before and right after the first
 // ".". False when the version has no ".".
 bool SplitVersionNumbers(std::string_view version, uint32_t& major, uint32_t& minor);
+bool SplitVersionNumbers(std::u16string_view version, uint32_t& major, uint32_t& minor);
 
 // "InstallDate": the date formatter's default pattern (files/date_format.h), such as
 // "7/5/19 9:03:07a".

@@ -69,6 +69,10 @@ LONG SetNarrowOrDelete(HKEY key, const std::wstring& name, std::string_view text
   return text.empty() ? DeleteValue(key, name) : SetNarrow(key, name, text);
 }
 
+LONG SetWideOrDelete(HKEY key, const std::wstring& name, std::u16string_view text) {
+  return text.empty() ? DeleteValue(key, name) : SetWide(key, name, AsWide(text));
+}
+
 LONG SetNumberOrDelete(HKEY key, const std::wstring& name, DWORD value) {
   return value == 0 ? DeleteValue(key, name) : SetNumber(key, name, value);
 }
@@ -176,8 +180,8 @@ LONG WriteSavedValueAt(const SavedValue& entry, const std::string& data) {
 }
 
 void ReportSavedValueFailure(const SavedValue& entry, LONG status, InstallRun& run) {
-  run.failureSummary += u"Failed to save data in registry key \"" + U16(entry.keyPath) +
-                        u"\": " + SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
+  run.failureSummary += u"Failed to save data in registry key \"" + U16(entry.keyPath) + u"\": " +
+                        SystemErrorU16(static_cast<DWORD>(status)) + u"\r\n";
 }
 
 }  // namespace
@@ -210,9 +214,9 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   const LONG written = SetWide(k, L"UninstallString", uninstallString);
   SetWide(k, L"QuietUninstallString",
           AsWide(UninstallCommandLine(AsU16(uninstaller), AsU16(keyName), true)));
-  SetNarrow(k, L"DisplayName", product.DisplayName);
+  SetWide(k, L"DisplayName", AsWide(product.DisplayName));
   SetWide(k, L"InstallSource", ModuleFileName());
-  SetNarrowOrDelete(k, L"DisplayVersion", product.DisplayVersion);
+  SetWideOrDelete(k, L"DisplayVersion", product.DisplayVersion);
   SetNarrowOrDelete(k, L"Publisher", product.Publisher);
   SetNumber(k, L"Bitness", product.Bitness == 1 ? 1 : 0);
 
@@ -317,7 +321,7 @@ UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
   values.copyrightColor = ParseCopyrightColor(NarrowOr(key, L"CopyrightColor"));
   values.copyrightPos = NumberOr(key, L"CopyrightPos", 0);
 
-  values.displayVersion = NarrowOr(key, L"DisplayVersion");
+  values.displayVersion = AsU16(WideOr(key, L"DisplayVersion"));
   values.uninstallSubdir = NarrowOr(key, L"UninstallSubdir");
   values.productFonts = NarrowOr(key, L"ProductFonts");
   values.notifyUrl = NarrowOr(key, L"NotifyURL");

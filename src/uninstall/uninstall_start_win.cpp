@@ -36,8 +36,7 @@ void AdoptKeyValues(const UninstallKeyValues& values) {
   product.ProductFlags = values.productFlags;
   product.ProductFlags2 = values.productFlags2;
   product.Bitness = static_cast<uint8_t>(values.bitness);
-  product.DisplayName = values.displayName;
-  product.DisplayNameWide = FromBarNarrow(values.displayName, DecodeAnsi);
+  product.DisplayName = U16(values.displayName);
   product.DisplayVersion = values.displayVersion;
   product.ShortcutMode = static_cast<uint8_t>(values.shortcutMode);
   product.SharedPath = values.sharedPath;
@@ -84,7 +83,7 @@ void AdoptRecordTexts(const UninstallRecord& record) {
   auto caption = record.texts.find(kTextRecordDialogCaption);
   if (caption != record.texts.end()) product.dialogCaption = Utf8ToUtf16(caption->second);
   PlaceholderValues placeholders;
-  placeholders.product = product.DisplayNameWide;
+  placeholders.product = product.DisplayName;
   Texts() = LanguageTexts(&table, placeholders);
   UseLanguage(0);
 }

@@ -29,7 +29,7 @@ inline void FillTexts(LanguageTable& table, std::vector<std::string> names, int3
 
 inline ProductSettings MinimalSettings() {
   ProductSettings s;
-  s.DisplayName = "Tiny";
+  s.DisplayName = u"Tiny";
   FillTexts(s.languages, {"English"}, 1);
   return s;
 }
@@ -47,14 +47,14 @@ inline ProductSettings FullSettings() {
   s.ShortcutMode = 1;
   s.productDate = {2026, 12, 10, 13, 45, 59};
   s.Publisher = "Quill Works";
-  s.DisplayName = "Quill Demo";
-  s.description = "A demo product";
+  s.DisplayName = u"Quill Demo";
+  s.description = u"A demo product";
   s.Bitness = 2;
   s.sharedDirBase = 1;
   s.SharedPath = "Quill Shared";
   s.removableSharedSubdir = "shared";
   s.ProductStartMenu = "Quill\\Demo";
-  s.DisplayVersion = "3.10.2";
+  s.DisplayVersion = u"3.10.2";
   s.defaultInstallDir = "Quill\\Demo";
   s.ProductRegistry = "Software\\Quill\\Demo";
   s.registryText = "HKLM,Software\\Quill,Name,Demo";

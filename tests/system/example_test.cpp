@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "builder/project_file.h"
 #include "core/text_ids.h"
 #include "file_fixtures.h"
@@ -121,7 +122,7 @@ TEST_F(ExampleTest, BuiltExampleRunsInteractively) {
   std::string expected = Text(kTextInstallComplete);
   const std::string placeholder = "<product>";
   if (size_t at = expected.find(placeholder); at != std::string::npos) {
-    expected.replace(at, placeholder.size(), project.settings.DisplayName);
+    expected.replace(at, placeholder.size(), Utf16ToUtf8(project.settings.DisplayName));
   }
   EXPECT_EQ(MessageText(messages[0]), expected);
   EXPECT_EQ(MessageCaption(messages[0]), Text(kTextInstallCompleteCaption));

@@ -463,7 +463,7 @@ TEST_F(RedirectedInstallation, FilesReachTheProductsSystemFolder) {
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable |
                                               kFlagWriteInstallLogAlways | kFlagDetailedLog);
     product.Bitness = c.bitness;
-    product.DisplayName = WideToUtf8(name_);
+    product.DisplayName = AsU16(name_);
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
     builder::PayloadFile system = MakeFile(WideToUtf8(name_) + ".dll", "system");

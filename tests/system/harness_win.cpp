@@ -191,7 +191,7 @@ ProductSettings TestProduct(uint64_t productFlags) {
   ProductSettings settings = test_support::MinimalSettings();
   // No background window: the program refuses products that ask for one.
   settings.ProductFlags = productFlags | kFlagNoBackgroundWindow;
-  settings.DisplayName = "Test Product";
+  settings.DisplayName = u"Test Product";
   return settings;
 }
 

@@ -42,8 +42,8 @@ class InstallLogFile : public SystemTest {
     SystemTest::SetUp();
     Product() = ProductSettings{};
     ProductSettings& product = Product();
-    product.DisplayName = "Log Product";
-    product.DisplayVersion = "3.1";
+    product.DisplayName = u"Log Product";
+    product.DisplayVersion = u"3.1";
     product.ProductFlags = 0;
     SetTexts(product, {"English"});
     Texts() = LanguageTexts(&product.languages, {});
@@ -149,7 +149,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
     SCOPED_TRACE(c.name);
     fs::remove(LogPath());
     Product().ProductFlags = c.flags;
-    Product().DisplayVersion = c.productVersion;
+    Product().DisplayVersion = AsciiToUtf16(c.productVersion);
     run_.oldVersion = c.oldVersion;
     ASSERT_TRUE(WriteInstallLogFile(run_, AsciiToUtf16(c.summary), c.isReinstall));
     const std::string text = ReadText(LogPath());

@@ -84,7 +84,7 @@ inline void SetTexts(ProductSettings& product, const std::vector<std::string>& l
 inline ProductSettings SequenceProduct(uint64_t flags,
                                        const std::vector<std::string>& languages = {"English"}) {
   ProductSettings product = TestProduct(flags | kFlagCompressedBlocks);
-  product.DisplayVersion = "2.0";
+  product.DisplayVersion = u"2.0";
   SetTexts(product, languages);
   return product;
 }

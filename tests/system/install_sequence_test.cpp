@@ -1,6 +1,7 @@
 // The installation run before anything changes, seen through its transcript: the language, the
 // automatic mode, the refusals of bitness and system, the master product, the one-installer
 // mutex, and what this program cannot do yet.
+#include "base/text_win.h"
 #include "core/payload_entry.h"
 #include "file_fixtures.h"
 #include "install_sequence_fixture.h"
@@ -270,9 +271,9 @@ TEST_F(InstallSequence, ProductsAskingForUnbuiltFeaturesAreRefusedBeforeAnyChang
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
-    product.DisplayName = WideToUtf8(OwnName()) + "." + c.name;
+    const std::wstring key = OwnName() + L"." + Utf8ToWide(c.name);
+    product.DisplayName = AsU16(key);
     c.change(product);
-    const std::wstring key = Utf8ToWide(product.DisplayName);
     DeleteRegistration(key);  // left over from an interrupted run
     const fs::path folder = Folder() / c.name;
     builder::ContainerOptions container;

@@ -67,8 +67,8 @@ class PathVariables : public ::testing::Test {
     run.oldVersion = "3.10.2";
     Product() = ProductSettings{};
     ProductSettings& product = Product();
-    product.DisplayName = "Test Product %Version%";
-    product.DisplayVersion = "2.5";
+    product.DisplayName = u"Test Product %Version%";
+    product.DisplayVersion = u"2.5";
     product.ProductStartMenu = "Maker\\Test Product";
     product.ShortcutMode = 0;
   }
@@ -200,7 +200,7 @@ TEST_F(PathVariables, EnvironmentVariablesExpandAfterThePathVariables) {
   EXPECT_EQ(Expand(L"100%"), L"100%");
 
   // A value that names an environment variable gets it expanded too.
-  Product().DisplayName = "Tool (%SystemRoot%)";
+  Product().DisplayName = u"Tool (%SystemRoot%)";
   wchar_t systemRoot[MAX_PATH] = {};
   ASSERT_GT(::GetEnvironmentVariableW(L"SystemRoot", systemRoot, MAX_PATH), 0u);
   EXPECT_EQ(Expand(L"%ProductName%"), std::wstring(L"Tool (") + systemRoot + L")");
@@ -214,7 +214,7 @@ TEST_F(PathVariables, TextsWithoutPercentSignsComeBackUnchanged) {
 }
 
 TEST_F(PathVariables, NarrowTextsFollowTheBarConvention) {
-  Product().DisplayName = "|Caf\xc3\xa9";
+  Product().DisplayName = u"Caf\u00e9";
   EXPECT_EQ(ExpandPathVariables(std::string_view("%ProductName% %Version%")), "|Caf\xc3\xa9 2.5");
   EXPECT_EQ(ExpandPathVariables(std::string_view("|\xc3\xa9\\%Version%")), "|\xc3\xa9\\2.5");
   EXPECT_EQ(ExpandPathVariables(std::string_view("%InstallDir%")), "D:\\Apps\\Test Product");

@@ -137,7 +137,7 @@ TEST_F(SystemActionsTest, NotificationRequestsTheAddressWithTheVersionEncoded) {
 
   ASSERT_TRUE(TranscriptPath().empty());  // this process does things for real
   StartNotificationRequest("http://127.0.0.1:" + std::to_string(port) + "/done?v=%version%",
-                           "2.0 beta");
+                           u"2.0 beta");
   ASSERT_TRUE(GetInstallerState().notifierThread.Valid());
 
   std::string request;
@@ -177,8 +177,8 @@ TEST(SystemActionsRecordingChild, RecordsEveryCall) {
   EXPECT_EQ(actions.OpenThroughShell(L"C:\\Caf\u00E9\\readme.txt", L""), 0u);
   // A command in the "|" form is written to the batch in the code page.
   EXPECT_TRUE(UninstallThenReinstall("|setup.exe /u:\"App\""));
-  StartNotificationRequest("", "1.0");  // no address, no request
-  StartNotificationRequest("http://example.com/?v=%version%", "2.0 beta");
+  StartNotificationRequest("", u"1.0");  // no address, no request
+  StartNotificationRequest("http://example.com/?v=%version%", u"2.0 beta");
   std::error_code ignored;
   fs::remove(SelfRemovalFolder() + L"\\utrri.bat", ignored);
 }

@@ -209,8 +209,8 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   ProductSettings& product = Product();
   product.ProductFlags = kFlagUninstallable | kFlagBackgroundBitmap | (1ull << 63);
   product.ProductFlags2 = 0x80000020;
-  product.DisplayName = "Key Test";
-  product.DisplayVersion = "5.12.3";
+  product.DisplayName = u"Key Test";
+  product.DisplayVersion = u"5.12.3";
   product.Publisher = "Quillonet Tests";
   product.Bitness = 1;
   product.productIcon = Bytes("product icon bytes");
@@ -321,7 +321,7 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   EXPECT_DOUBLE_EQ(values.copyrightSize, 0.75);
   EXPECT_EQ(values.copyrightColor, std::optional<uint32_t>(0x00563412u));
   EXPECT_EQ(values.copyrightPos, 6u);
-  EXPECT_EQ(values.displayVersion, "5.12.3");
+  EXPECT_EQ(values.displayVersion, u"5.12.3");
   EXPECT_EQ(values.uninstallSubdir, "");
   EXPECT_EQ(values.productFonts, run.fontList);
   EXPECT_EQ(values.notifyUrl, product.NotifyURL);
@@ -341,7 +341,7 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
 // stands for, in the command lines as well.
 TEST_F(UninstallKey, TextsOutsideTheCodePage) {
   ProductSettings& product = Product();
-  product.DisplayName = ToBarNarrow(u"\u4e2d\u6587 Product");
+  product.DisplayName = u"\u4e2d\u6587 Product";
   const std::u16string folder(AsU16((Folder() / L"\u4e2d").wstring()));
   Installation().uninstallerPath = ToBarNarrow(folder + u"\\uninstall.exe");
   Installation().installDir = ToBarNarrow(folder);
@@ -356,7 +356,7 @@ TEST_F(UninstallKey, TextsOutsideTheCodePage) {
   ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
                             key.Receive()),
             ERROR_SUCCESS);
-  EXPECT_EQ(LoadUninstallKey(key.Get(), "").displayName, product.DisplayName);
+  EXPECT_EQ(LoadUninstallKey(key.Get(), "").displayName, ToBarNarrow(product.DisplayName));
 }
 
 // Values that are deleted instead of written, over a key that still holds every one of them
@@ -395,7 +395,7 @@ TEST_F(UninstallKey, ValuesDeletedInsteadOfWritten) {
       for (const wchar_t* name : kMaybe) SetTextValue(key.Get(), name, L"left over");
     }
     ProductSettings& product = Product();
-    product.DisplayVersion = c.version;
+    product.DisplayVersion = AsciiToUtf16(c.version);
     product.TopColor = 0x00AABBCC;
     product.BottomColor = c.mono ? product.TopColor : 0x00010203;
     product.ProductFlags = kFlagUninstallable | (c.bitmap ? kFlagBackgroundBitmap : 0);
@@ -426,7 +426,7 @@ TEST_F(UninstallKey, VersionNumbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.version);
-    Product().DisplayVersion = c.version;
+    Product().DisplayVersion = AsciiToUtf16(c.version);
     ASSERT_TRUE(Write());
     std::optional<StoredValue> major = Value(L"VersionMajor");
     std::optional<StoredValue> minor = Value(L"VersionMinor");

@@ -28,8 +28,8 @@ class UninstallRegisteredCommand : public InstallSequence {
     DeleteRegistration(name);
     names_.push_back(name);
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
-    product.DisplayName = Narrow(name);
-    product.uninstallKeyName = product.DisplayName;
+    product.DisplayName = AsU16(name);
+    product.uninstallKeyName = Narrow(name);
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
     return product;

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/text_win.h"
 #include "builder/project_file.h"
 #include "file_fixtures.h"
 #include "harness_win.h"
@@ -151,7 +152,7 @@ class RoundTripPrefix : public SystemTest {
   // registration gives, waits for the self-removal batch, and compares the prefix with what it
   // was before.
   void RoundTrip(const builder::Project& project, const Placement& placement) {
-    const std::wstring keyName = Utf8ToWide(project.settings.DisplayName);
+    const std::wstring keyName(AsWide(project.settings.DisplayName));
     const fs::path installDir = fs::path(kRoot) / placement.folderName;
     const fs::path uninstallDir =
         placement.uninstallSubdir.empty() ? installDir : installDir / placement.uninstallSubdir;

@@ -50,7 +50,7 @@ class UninstallSequence : public InstallSequence {
   // kTextUninstallFailed takes the failure summary.
   static ProductSettings Uninstallable(const std::wstring& name, uint64_t flags = 0) {
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable | flags);
-    product.DisplayName = WideToUtf8(name);
+    product.DisplayName = AsU16(name);
     product.UninstallSubdir = "Uninstall";
     product.uninstallerName = "uninstall.exe";
     product.languages.texts[kTextUninstallFailed] =
@@ -674,7 +674,7 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
 
   ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways);
   product.uninstallKeyName = WideToUtf8(name);
-  product.DisplayName = "|" + WideToUtf8(displayName);
+  product.DisplayName = AsU16(displayName);
   product.languages.texts[kTextInstallCompleteCaption] = u"Installation termin\u00E9e";
   product.languages.texts[kTextCannotRemoveFile] =
       u"Nicht gel\u00F6scht (\u03B1\u03C1\u03C7\u03B5\u03AF\u03BF, \u6587\u4EF6):";

@@ -93,8 +93,8 @@ source = "files"
       << error;
 
   const ProductSettings& s = project.settings;
-  EXPECT_EQ(s.DisplayName, "Hello");
-  EXPECT_EQ(s.DisplayVersion, "1.0");
+  EXPECT_EQ(s.DisplayName, u"Hello");
+  EXPECT_EQ(s.DisplayVersion, u"1.0");
   EXPECT_TRUE(s.ProductFlags & kFlagUninstallable);
   EXPECT_TRUE(s.ProductFlags & kFlagCompressedBlocks);
   EXPECT_TRUE(project.container.compressBlocks);

@@ -257,6 +257,51 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
   }
 }
 
+// A tool reads the narrow texts as text and keeps the bytes only where the text's own narrow
+// form would be other bytes; written back, the stream is the same. Bytes kept for a text that
+// was changed since are not written.
+TEST(SettingsStream, ToolsWriteNarrowTextsBackAsStored) {
+  struct Case {
+    const char* name;
+    std::string stored;
+    std::u16string text;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"ascii", "Quill 2.0", u"Quill 2.0", false},
+      {"bar", "|Caf\xC3\xA9", u"Caf\u00e9", false},
+      {"ansi", "Caf\xE9", u"Caf\u00e9", true},
+      {"bar before ascii", "|Quill", u"Quill", true},
+      {"broken utf-8", "|Caf\xC3", u"Caf\uFFFD", true},
+  };
+  using Field = std::pair<std::u16string ProductSettings::*, std::string StoredNarrowForms::*>;
+  const Field fields[] = {
+      {&ProductSettings::DisplayName, &StoredNarrowForms::DisplayName},
+      {&ProductSettings::description, &StoredNarrowForms::description},
+      {&ProductSettings::DisplayVersion, &StoredNarrowForms::DisplayVersion},
+  };
+  for (const Case& c : cases) {
+    for (auto [text, stored] : fields) {
+      SCOPED_TRACE(c.name);
+      ProductSettings written = MinimalSettings();
+      written.*text = c.text;
+      written.storedForms.*stored = c.stored;
+      const std::vector<uint8_t> stream = Write(written);
+      ProductSettings read;
+      ASSERT_EQ(Read(stream, read), 0);
+      EXPECT_EQ(read.*text, c.text);
+      EXPECT_EQ(read.storedForms.*stored, c.kept ? c.stored : "");
+      EXPECT_EQ(Write(read), stream);
+
+      read.*text = u"Other";
+      ProductSettings again;
+      ASSERT_EQ(Read(Write(read), again), 0);
+      EXPECT_EQ(again.*text, u"Other");
+      EXPECT_EQ(again.storedForms.*stored, "");
+    }
+  }
+}
+
 // ---- Defaults applied while reading ----
 
 ProductSettings ReadWithDefaults(const ProductSettings& written,
@@ -283,16 +328,15 @@ TEST(SettingsDefaults, NamesFallBackInTurn) {
     settings.Publisher = c.publisher;
     settings.SharedPath = c.sharedPath;
     settings.ProductStartMenu = c.startMenu;
-    settings.description = c.description;
+    settings.description = AsciiToUtf16(c.description);
     settings.uninstallKeyName = c.keyName;
     SettingsEnvironment environment = SystemEnvironment();
-    environment.productNameOverride = c.nameOverride;
+    environment.productNameOverride = AsciiToUtf16(c.nameOverride);
     ProductSettings read = ReadWithDefaults(settings, environment);
-    EXPECT_EQ(read.DisplayName, c.wantName);
-    EXPECT_EQ(read.DisplayNameWide, std::u16string(c.wantName.begin(), c.wantName.end()));
+    EXPECT_EQ(read.DisplayName, AsciiToUtf16(c.wantName));
     EXPECT_EQ(read.SharedPath, c.wantShared);
     EXPECT_EQ(read.ProductStartMenu, c.wantStartMenu);
-    EXPECT_EQ(read.description, c.wantDescription);
+    EXPECT_EQ(read.description, AsciiToUtf16(c.wantDescription));
     EXPECT_EQ(read.uninstallKeyName, c.wantKey);
   }
 }
@@ -301,13 +345,39 @@ TEST(SettingsDefaults, NamesFallBackInTurn) {
 // that, other names from the ANSI code page.
 TEST(SettingsDefaults, WideNamesFollowTheBarConvention) {
   ProductSettings settings = MinimalSettings();
-  settings.DisplayName = "|Caf\xc3\xa9";
-  settings.description = "Caf\xe9 tools";
-  settings.DisplayVersion = "1.0";
+  settings.DisplayName = u"Caf\u00e9";  // stored as "|Caf\xc3\xa9"
+  settings.description = u"Caf\u00e9 tools";
+  settings.storedForms.description = "Caf\xe9 tools";
+  settings.DisplayVersion = u"1.0";
   ProductSettings read = ReadWithDefaults(settings);
-  EXPECT_EQ(read.DisplayNameWide, u"Caf\u00e9");
-  EXPECT_EQ(read.descriptionWide, u"Caf\u00e9 tools");
-  EXPECT_EQ(read.DisplayVersionWide, u"1.0");
+  EXPECT_EQ(read.DisplayName, u"Caf\u00e9");
+  EXPECT_EQ(read.description, u"Caf\u00e9 tools");
+  EXPECT_EQ(read.DisplayVersion, u"1.0");
+}
+
+// Names that fall back on a name outside ASCII join as text and take the "|" form whole, even
+// next to an ASCII publisher.
+TEST(SettingsDefaults, NamesOutsideAsciiFallBackInTheBarForm) {
+  struct Case {
+    std::string publisher;
+    std::string wantShared, wantStartMenu;
+  };
+  const Case cases[] = {
+      {"", "|Caf\xC3\xA9", "|Caf\xC3\xA9"},
+      {"Quill", "Quill", "|Quill\\Caf\xC3\xA9"},
+      {"|Qu\xC3\xAFll", "|Qu\xC3\xAFll", "|Qu\xC3\xAFll\\Caf\xC3\xA9"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.publisher);
+    ProductSettings settings = MinimalSettings();
+    settings.DisplayName = u"Caf\u00e9";
+    settings.Publisher = c.publisher;
+    ProductSettings read = ReadWithDefaults(settings);
+    EXPECT_EQ(read.SharedPath, c.wantShared);
+    EXPECT_EQ(read.ProductStartMenu, c.wantStartMenu);
+    EXPECT_EQ(read.uninstallKeyName, "|Caf\xC3\xA9");
+    EXPECT_EQ(read.defaultInstallDir, "|C:\\Program Files (x86)\\Caf\xC3\xA9");
+  }
 }
 
 TEST(SettingsDefaults, DefaultInstallDir) {
@@ -344,7 +414,7 @@ TEST(SettingsDefaults, DefaultInstallDir) {
 
 TEST(SettingsDefaults, DialogCaptionGetsPlaceholdersOnce) {
   ProductSettings settings = MinimalSettings();
-  settings.description = "About <product>";
+  settings.description = u"About <product>";
   settings.dialogCaption = u"<product> - <description> (<os>)";
   EXPECT_EQ(ReadWithDefaults(settings).dialogCaption, u"Tiny - About <product> (C:\\Windows)");
 }

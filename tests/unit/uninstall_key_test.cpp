@@ -2,6 +2,7 @@
 // writer against reader.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "uninstall/uninstall_key.h"
 
 namespace qs {
@@ -97,6 +98,14 @@ TEST(UninstallKeyText, VersionNumbers) {
     if (c.split) {
       EXPECT_EQ(major, c.major);
       EXPECT_EQ(minor, c.minor);
+    }
+    // The registration splits the product's version as UTF-16 text: the same numbers.
+    uint32_t textMajor = 77;
+    uint32_t textMinor = 77;
+    EXPECT_EQ(SplitVersionNumbers(AsciiToUtf16(c.version), textMajor, textMinor), c.split);
+    if (c.split) {
+      EXPECT_EQ(textMajor, c.major);
+      EXPECT_EQ(textMinor, c.minor);
     }
   }
 }
