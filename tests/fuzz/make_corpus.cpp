@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "builder/container_writer.h"
+#include "builder/project_file.h"
 #include "builder/settings_writer.h"
 #include "core/payload_entry.h"
 #include "files/deletion_conditions.h"
+#include "tests/support/pe_fixture.h"
 #include "tests/support/settings_fixture.h"
 #include "uninstall/uninstall_record.h"
 
@@ -100,6 +102,33 @@ void Container() {
       std::exit(1);
     }
     Write("container", v.name, section);
+  }
+}
+
+// Whole installers on the tests' smallest program (three sections, 512-byte file alignment): the
+// payload mapped from the section, and read from the file with the image checksum checked.
+void Installers() {
+  qs::test_support::TestStubOptions small;
+  small.sectionCount = 3;
+  small.fileAlignment = 0x200;
+  small.headerSize = 0x400;
+  const std::vector<uint8_t> stub = qs::test_support::MakeTestStub(small);
+  for (bool fromFile : {false, true}) {
+    qs::builder::Project project;
+    project.settings = qs::test_support::MinimalSettings();
+    project.settings.ProductFlags |= qs::kFlagCompressedBlocks;
+    if (fromFile) {
+      project.settings.fileDataFromFile = 1;
+      project.settings.ProductFlags |= qs::kFlagVerifyInstallerImage;
+    }
+    project.files = Files();
+    std::vector<uint8_t> installer;
+    std::string error;
+    if (!qs::builder::BuildInstaller(project, stub, installer, error)) {
+      std::fprintf(stderr, "make_corpus: %s\n", error.c_str());
+      std::exit(1);
+    }
+    Write("installer", fromFile ? "data-from-file.exe" : "mapped.exe", installer);
   }
 }
 
@@ -265,6 +294,7 @@ int main(int argc, char** argv) {
   }
   g_root = argv[1];
   Container();
+  Installers();
   SettingsStreams();
   UninstallRecords();
   FileSpecifications();
