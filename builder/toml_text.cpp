@@ -3,10 +3,30 @@
 namespace qs::builder {
 namespace {
 
-enum class Context { kBare, kComment, kBasic, kLiteral, kMultiLineBasic, kMultiLineLiteral };
+// kNumber: a value that begins with a digit or a sign. The parser reads it, quotes and all, up
+// to a blank, a comma, a closing bracket or brace or a comment, asking of every character
+// whether it is a blank.
+enum class Context {
+  kBare,
+  kNumber,
+  kComment,
+  kBasic,
+  kLiteral,
+  kMultiLineBasic,
+  kMultiLineLiteral
+};
 
 bool IsAsciiByte(char c) {
   return static_cast<unsigned char>(c) < 0x80;
+}
+
+bool IsBareKeyCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-';
+}
+
+bool EndsNumber(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == ',' || c == ']' || c == '}' || c == '#';
 }
 
 }  // namespace
@@ -26,9 +46,10 @@ std::string FindUnsafeTomlCharacter(std::string_view text, int& line) {
     const char c = text[i];
     if (c == '\n') {
       ++line;
-      // A newline ends a comment; in a one-line string it is an error the parser reports.
-      if (context == Context::kComment || context == Context::kBasic ||
-          context == Context::kLiteral) {
+      // A newline ends a comment and a number; in a one-line string it is an error the parser
+      // reports.
+      if (context == Context::kComment || context == Context::kNumber ||
+          context == Context::kBasic || context == Context::kLiteral) {
         context = Context::kBare;
       }
       continue;
@@ -38,11 +59,24 @@ std::string FindUnsafeTomlCharacter(std::string_view text, int& line) {
         if (!IsAsciiByte(c)) return "a character beyond ASCII outside a string or comment";
         if (c == '#') {
           context = Context::kComment;
+        } else if (((c >= '0' && c <= '9') || c == '+' || c == '-') &&
+                   (i == 0 || (!IsBareKeyCharacter(text[i - 1]) && text[i - 1] != '.'))) {
+          // Also a bare key that begins with a digit: its quoted parts after a dot are then taken
+          // for part of it, which refuses a valid key but never lets a number through.
+          context = Context::kNumber;
         } else if (c == '"' || c == '\'') {
           const bool multiLine = run(i, c, 3) == 3;
           if (multiLine) i += 2;
           context = c == '"' ? (multiLine ? Context::kMultiLineBasic : Context::kBasic)
                              : (multiLine ? Context::kMultiLineLiteral : Context::kLiteral);
+        }
+        break;
+      case Context::kNumber:
+        if (!IsAsciiByte(c)) return "a character beyond ASCII outside a string or comment";
+        if (c == '#') {
+          context = Context::kComment;
+        } else if (EndsNumber(c)) {
+          context = Context::kBare;
         }
         break;
       case Context::kComment:

@@ -236,6 +236,9 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
       {"beyond ASCII after a line-ending backslash",
        head + "publisher = \"\"\"\\\n  \u00a7\"\"\"\n",
        "p.toml:4: a character beyond ASCII first after"},
+      // A number is read up to a blank, quotes and all.
+      {"beyond ASCII in what follows a number", head + "version = 6['_\u0481'\n",
+       "p.toml:3: a character beyond ASCII outside"},
       {"beyond ASCII escaped", head + "publisher = \"\"\"\\\u00a7\"\"\"\n",
        "p.toml:3: a character beyond ASCII after a backslash"},
       {"beyond ASCII in a language file", "languages = [\"arabic.toml\"]\n" + head,
@@ -251,8 +254,8 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
 }
 
 // Strings and comments hold any character, also where the check before parsing looks closely:
-// after a byte-order mark, around escaped quotes and runs of quotes, and after a line-ending
-// backslash whose next line starts with ASCII.
+// after a byte-order mark, around escaped quotes and runs of quotes, after a line-ending
+// backslash whose next line starts with ASCII, and in a comment right after a number.
 TEST(ProjectFile, CharactersBeyondAsciiInStringsAndComments) {
   TempFolder folder;
   Project project;
@@ -265,6 +268,7 @@ TEST(ProjectFile, CharactersBeyondAsciiInStringsAndComments) {
                     "description = \"\"\"\u00a7\\\n  x \u3041\"\"\"\"\n"
                     "version = \'\'\'\n\u00a7\'\'\'\'\'\n"
                     "[install] # \u00a7\n"
+                    "min_step_delay = 10# \u00a7\n"
                     "start_menu = \"\u00a7\"\n",
                     project, error))
       << error;
