@@ -109,6 +109,13 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
   const size_t mapped = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
   const size_t available =
       std::min<size_t>({mapped, s.rawSize, installer.bytes.size() - s.rawOffset});
+  if (mapped - available > kMaxSectionZeroFill) {
+    return {kReadSectionTooLarge, "the .setup section maps " + std::to_string(mapped) +
+                                      " bytes, of which the file holds " +
+                                      std::to_string(available) + ": more zeros than the " +
+                                      std::to_string(kMaxSectionZeroFill >> 20) +
+                                      " MiB this tool fills in"};
+  }
   installer.sectionBytes.assign(mapped, 0);
   std::copy_n(installer.bytes.begin() + s.rawOffset, available, installer.sectionBytes.begin());
 

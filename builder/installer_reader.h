@@ -28,7 +28,13 @@ struct InstallerFile {
 // Errors of the tools' own, beside the installer's corrupt-report numbers.
 inline constexpr int kReadCannotOpen = -2;
 inline constexpr int kReadNoSetupSection = -3;
-inline constexpr int kReadNotAProgram = -4;  // headers Windows would not load
+inline constexpr int kReadNotAProgram = -4;      // headers Windows would not load
+inline constexpr int kReadSectionTooLarge = -5;  // see kMaxSectionZeroFill
+
+// The tools hold the `.setup` section in memory as Windows maps it, with zeros after the raw
+// data up to its virtual size. The builder never leaves such a tail; a section whose headers
+// ask for more zeros than this (up to 4 GiB) is refused rather than allocated.
+inline constexpr uint32_t kMaxSectionZeroFill = 64u << 20;
 
 struct ReadResult {
   int error = 0;        // a corrupt-report number, kVersionMismatch, one of the above, or 0

@@ -16,6 +16,7 @@
 #include "builder/settings_writer.h"
 #include "builder/source_files.h"
 #include "builder/text_forms.h"
+#include "builder/toml_text.h"
 #include "core/product_flags.h"
 #include "files/deletion_conditions.h"
 
@@ -553,6 +554,11 @@ bool ParseProject(std::string_view text, const std::string& path, const ProjectC
   error.clear();
   project = Project{};
   project.settings = DefaultSettings();
+  int line = 0;
+  if (std::string problem = FindUnsafeTomlCharacter(text, line); !problem.empty()) {
+    error = path + ":" + std::to_string(line) + ": " + problem;
+    return false;
+  }
   toml::parse_result parsed = toml::parse(text, path);
   if (parsed.failed()) {
     error = path + ":" + std::to_string(parsed.error().source().begin.line) + ": " +

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "builder/default_texts.h"
+#include "builder/toml_text.h"
 
 namespace qs::builder::project {
 namespace {
@@ -62,6 +63,11 @@ bool ParseLanguageFile(Table& t, std::string_view key, const std::string& relati
   // Messages name the language file as the project names it.
   const std::string display = PathText(std::filesystem::path(t.loader().File()).parent_path() /
                                        std::u8string(relative.begin(), relative.end()));
+  int line = 0;
+  if (std::string problem = FindUnsafeTomlCharacter(text.str(), line); !problem.empty()) {
+    t.loader().SetError(display + ":" + std::to_string(line) + ": " + problem);
+    return false;
+  }
   toml::parse_result parsed = toml::parse(text.str(), display);
   if (parsed.failed()) {
     t.loader().SetError(display + ":" + std::to_string(parsed.error().source().begin.line) + ": " +

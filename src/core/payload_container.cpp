@@ -20,6 +20,8 @@ constexpr size_t kBlockLimit = 0x10000000;
 // Room for an entry's fields besides its content (names, texts, the checksum): a bound for
 // reserving room, not a limit of the format.
 constexpr uint64_t kEntryFieldsLimit = 0x100000;
+// Deflate makes at most 1032 bytes of each byte it is given (a run of 258 bytes per 2 bits).
+constexpr uint64_t kMaxInflateRatio = 1032;
 // The queue keeps up to this much unused room before giving it back.
 constexpr size_t kShrinkSlack = 0x400000;
 
@@ -259,10 +261,15 @@ int FileDataReader::ReadBlock() {
     }
     data = ByteSpan(scratch_.data(), produced);
   }
-  // The entry at the front of the queue holds its content and a few fields.
+  // The entry at the front of the queue holds its content and a few fields, and no more bytes
+  // than the queue holds and the rest of the area can unpack to: a damaged length in a small
+  // installer whose header claims a large content must not reserve the content's size.
   uint64_t frontEntryLimit = 0;
   if (entriesTaken_ < contentSizes_.size() && contentSizes_[entriesTaken_] > 0) {
-    frontEntryLimit = static_cast<uint64_t>(contentSizes_[entriesTaken_]) + kEntryFieldsLimit;
+    const uint64_t rest = uint64_t{RemainingBytes()} * (compressed_ ? kMaxInflateRatio : 1);
+    frontEntryLimit =
+        std::min(static_cast<uint64_t>(contentSizes_[entriesTaken_]) + kEntryFieldsLimit,
+                 queue_.BufferedBytes() + data.size() + rest);
   }
   queue_.Append(data, frontEntryLimit);
   return 0;

@@ -137,6 +137,31 @@ TEST(InstallerReader, DamagedProgramHeaders) {
   }
 }
 
+// A section whose virtual size runs far past its raw data is refused, not allocated (found by
+// fuzz_installer: a virtual size of 4 GiB); up to the limit the section is read on, here to the
+// image checksum, which the changed header no longer matches.
+TEST(InstallerReader, ZeroFilledSectionTailIsBounded) {
+  const std::vector<uint8_t> good = MakeInstaller(true, false);
+  InstallerFile installer;
+  ASSERT_EQ(OpenInstallerBytes(good, installer).error, 0);
+  const SetupSectionLocation section = installer.section;
+  const size_t virtualSizeAt = section.sectionTableOffset + 40 * section.sectionIndex + 8;
+  struct Row {
+    uint64_t tail;
+    int error;
+  };
+  const Row rows[] = {{kMaxSectionZeroFill, kErrorImageChecksum},
+                      {kMaxSectionZeroFill + 1ull, kReadSectionTooLarge},
+                      {UINT32_MAX - section.rawSize, kReadSectionTooLarge}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.tail);
+    std::vector<uint8_t> bytes = good;
+    test_support::Put32At(bytes, virtualSizeAt, static_cast<uint32_t>(section.rawSize + row.tail));
+    const ReadResult result = OpenInstallerBytes(std::move(bytes), installer);
+    EXPECT_EQ(result.error, row.error) << result.message;
+  }
+}
+
 // File data kept out of the mapped image is read from the file, which must end with it.
 TEST(InstallerReader, FileDataFromTheFile) {
   std::vector<uint8_t> bytes = MakeInstaller(true, false, /*fileDataFromFile=*/true);

@@ -295,6 +295,41 @@ TEST(EntryQueue, LargeEntryIsCollectedWithoutDoubling) {
   EXPECT_LT(queue.Capacity(), kLength / 2);
 }
 
+// A header that claims a content of 1 GiB and an entry whose length claims as much, in an area
+// of two small blocks (found by fuzz_container): once the length is known the reader sets aside
+// no more room than the area can unpack to, stored or compressed, and reports the missing block.
+TEST(EntryReading, DamagedLengthReservesNoMoreThanTheAreaHolds) {
+  std::vector<uint8_t> first(14, 'x');
+  StoreU32(first.data(), 0x40000000);
+  const std::vector<uint8_t> second(14, 'y');
+  for (bool compressed : {false, true}) {
+    SCOPED_TRACE(compressed ? "compressed" : "stored");
+    std::vector<uint8_t> area;
+    for (const std::vector<uint8_t>& unpacked : {first, second}) {
+      std::vector<uint8_t> stored = unpacked;
+      if (compressed) {
+        uLongf size = compressBound(unpacked.size());
+        stored.resize(size);
+        ASSERT_EQ(compress2(stored.data(), &size, unpacked.data(), unpacked.size(), 9), Z_OK);
+        stored.resize(size);
+      }
+      const size_t block = area.size();
+      area.resize(block + 8);
+      StoreU32(area.data() + block, static_cast<uint32_t>(stored.size()));
+      StoreU32(area.data() + block + 4,
+               PayloadChecksum(stored.data(), static_cast<int64_t>(stored.size())));
+      area.insert(area.end(), stored.begin(), stored.end());
+    }
+    PayloadHeader header;
+    header.contentSizes = {0x40000000};
+    FileDataReader reader(area, header, compressed);
+    ByteSpan entry;
+    EXPECT_EQ(reader.NextEntry(entry), kErrorBlockLength);
+    EXPECT_EQ(reader.BlocksRead(), 2);
+    EXPECT_LE(reader.Queue().Capacity(), 4 + first.size() + second.size());
+  }
+}
+
 TEST(XorScramble, WholeWordsThenTailBytesWithTheLowKeyBytes) {
   std::vector<uint8_t> data = {0, 0, 0, 0, 0, 0, 0};
   XorScramble(data, 0x44332211);

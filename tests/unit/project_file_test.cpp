@@ -131,6 +131,7 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
   TempFolder folder;
   folder.Write("files/a.txt", "a");
   folder.Write("german.toml", "name = \"German\"\nnmae = 1\n");
+  folder.Write("arabic.toml", "name = \"Arabic\"\n\uFEFB\n");
   const std::string head = "[product]\nname = \"P\"\n";  // lines 1-2
 
   std::string manyShortcuts;
@@ -227,6 +228,21 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
       {"copyright without a position", head + "[background.copyright]\nposition = 0\n",
        "key 'background.copyright.position'"},
       {"key", head + "[container]\nkey = \"0011\"\n", "key 'container.key': expected 16"},
+      // Characters toml++ 3.3 cannot classify where it looks for blanks (found by fuzz_project:
+      // U+FEFB opening the file reached __builtin_unreachable()).
+      {"beyond ASCII opening the file", "\uFEFB", "p.toml:1: a character beyond ASCII outside"},
+      {"beyond ASCII as a key", head + "\u00a7 = 1\n", "p.toml:3: a character beyond ASCII"},
+      {"beyond ASCII after a value", head + "version = \"1\" \u3041\n", "p.toml:3: a character"},
+      {"beyond ASCII after a line-ending backslash",
+       head + "publisher = \"\"\"\\\n  \u00a7\"\"\"\n",
+       "p.toml:4: a character beyond ASCII first after"},
+      // A number is read up to a blank, quotes and all.
+      {"beyond ASCII in what follows a number", head + "version = 6['_\u0481'\n",
+       "p.toml:3: a character beyond ASCII outside"},
+      {"beyond ASCII escaped", head + "publisher = \"\"\"\\\u00a7\"\"\"\n",
+       "p.toml:3: a character beyond ASCII after a backslash"},
+      {"beyond ASCII in a language file", "languages = [\"arabic.toml\"]\n" + head,
+       "arabic.toml:2: a character beyond ASCII outside"},
   };
   for (const Case& c : cases) {
     Project project;
@@ -235,6 +251,32 @@ TEST(ProjectFile, RefusesMalformedProjectsNamingFileLineAndKey) {
     EXPECT_NE(error.find(c.expected), std::string::npos)
         << c.name << "\n  expected: " << c.expected << "\n  got:      " << error;
   }
+}
+
+// Strings and comments hold any character, also where the check before parsing looks closely:
+// after a byte-order mark, around escaped quotes and runs of quotes, after a line-ending
+// backslash whose next line starts with ASCII, and in a comment right after a number.
+TEST(ProjectFile, CharactersBeyondAsciiInStringsAndComments) {
+  TempFolder folder;
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder,
+                    "\xEF\xBB\xBF# \u00a7 \u3041 \uFEFB\n"
+                    "[product]\n"
+                    "name = \"\u00a7 \\\" \u3041\"  # \uFEFB\n"
+                    "publisher = '\uFEFB'\n"
+                    "description = \"\"\"\u00a7\\\n  x \u3041\"\"\"\"\n"
+                    "version = \'\'\'\n\u00a7\'\'\'\'\'\n"
+                    "[install] # \u00a7\n"
+                    "min_step_delay = 10# \u00a7\n"
+                    "start_menu = \"\u00a7\"\n",
+                    project, error))
+      << error;
+  EXPECT_EQ(project.settings.DisplayName, "|\u00a7 \" \u3041");
+  EXPECT_EQ(project.settings.Publisher, "|\uFEFB");
+  EXPECT_EQ(project.settings.description, "|\u00a7x \u3041\"");
+  EXPECT_EQ(project.settings.DisplayVersion, "|\u00a7\'\'");
+  EXPECT_EQ(project.settings.ProductStartMenu, "|\u00a7");
 }
 
 // With `arch` the program must be of it; without, either program will do (the tests of the
