@@ -272,10 +272,10 @@ TEST(ProjectFile, CharactersBeyondAsciiInStringsAndComments) {
                     "start_menu = \"\u00a7\"\n",
                     project, error))
       << error;
-  EXPECT_EQ(project.settings.DisplayName, "|\u00a7 \" \u3041");
+  EXPECT_EQ(project.settings.DisplayName, u"\u00a7 \" \u3041");
   EXPECT_EQ(project.settings.Publisher, "|\uFEFB");
-  EXPECT_EQ(project.settings.description, "|\u00a7x \u3041\"");
-  EXPECT_EQ(project.settings.DisplayVersion, "|\u00a7\'\'");
+  EXPECT_EQ(project.settings.description, u"\u00a7x \u3041\"");
+  EXPECT_EQ(project.settings.DisplayVersion, u"\u00a7\'\'");
   EXPECT_EQ(project.settings.ProductStartMenu, "|\u00a7");
 }
 
