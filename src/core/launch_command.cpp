@@ -22,7 +22,7 @@ std::u16string Quoted(std::u16string_view text) {
 }  // namespace
 
 std::u16string ResolveLaunchCommand(std::u16string_view command, std::u16string_view folder,
-                                    const FileTest& isFile) {
+                                    FileTest isFile) {
   while (!command.empty() && (command.back() == u' ' || command.back() == u'\t')) {
     command.remove_suffix(1);
   }

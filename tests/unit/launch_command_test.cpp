@@ -10,13 +10,14 @@
 namespace qs {
 namespace {
 
+bool IsFile(std::u16string_view path) {
+  static const std::set<std::u16string> files = {u"C:\\Program Files\\App\\My Tool.exe",
+                                                 u"C:\\Program Files\\App\\tool.exe",
+                                                 u"C:\\Windows\\notepad.exe"};
+  return files.count(std::u16string(path)) != 0;
+}
+
 TEST(LaunchCommand, ProgramsAreQuotedAndFoundInTheInstallationFolder) {
-  const std::set<std::u16string> files = {u"C:\\Program Files\\App\\My Tool.exe",
-                                          u"C:\\Program Files\\App\\tool.exe",
-                                          u"C:\\Windows\\notepad.exe"};
-  const FileTest isFile = [&files](std::u16string_view path) {
-    return files.count(std::u16string(path)) != 0;
-  };
   const std::u16string folder = u"C:\\Program Files\\App";
   struct Case {
     const char16_t* command;
@@ -36,7 +37,7 @@ TEST(LaunchCommand, ProgramsAreQuotedAndFoundInTheInstallationFolder) {
       {u"", u""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ResolveLaunchCommand(c.command, folder, isFile), c.started) << Utf16ToUtf8(c.command);
+    EXPECT_EQ(ResolveLaunchCommand(c.command, folder, IsFile), c.started) << Utf16ToUtf8(c.command);
   }
 }
 
