@@ -44,8 +44,10 @@ void CreateBackgroundWindow() {
   RefuseUnbuiltFeatures(kFeatureBackgroundWindow);
 }
 
-// There is never a background window to lay out: a product that asks for one is refused.
-void LayOutBackgroundWindow() {}
+void LayOutBackgroundWindow() {
+  const bool asked = (Product().ProductFlags & kFlagNoBackgroundWindow) == 0;
+  RefuseUnbuiltFeatures(asked ? kFeatureBackgroundWindow : 0);
+}
 
 void CloseRunningApplications() {
   RefuseUnbuiltFeatures(Product().autoCloseEntries.empty() ? 0 : kFeatureClosingApplications);
