@@ -16,6 +16,7 @@
 #include "core/target_path.h"
 #include "files/conditional_deletions_win.h"
 #include "files/deferred_operations_win.h"
+#include "files/file_queries_win.h"
 #include "integration/path_variables_win.h"
 #include "integration/shell_folders_win.h"
 #include "ui/user_interface_win.h"
@@ -97,6 +98,12 @@ void MakeRestorePoint(InstallRun& run) {
 
 void PrepareDirectories(InstallRun& run) {
   const ProductSettings& product = Product();
+  // The folder is recorded, compared and guarded as the real path from here on: a relative one
+  // (from /d) is taken against the current folder once, and "." and ".." steps are resolved.
+  if (!IsAbsolutePath(run.installDir) || HasDotComponent(run.installDir) ||
+      run.installDir.find('/') != std::string::npos) {
+    run.installDir = Narrow(FullPath(Widen(run.installDir)));
+  }
   if (HasFlag(kFlagGrantDirectoryRights)) GrantRights(run.installDir, run);
 
   run.uninstallDir = product.UninstallSubdir.empty()

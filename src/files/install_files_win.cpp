@@ -148,11 +148,6 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   if (int error = ResolveTargetPath(entry, folders.target, ExpandDestination, target); error != 0) {
     ReportCorrupt(error);
   }
-  // The guards, the records and the comparisons with other paths read the real path: a folder
-  // given with "." or ".." steps (through a variable or /d) is resolved first.
-  if (HasDotComponent(target.path) || target.path.find('/') != std::string::npos) {
-    target.path = Narrow(FullPath(Widen(target.path)));
-  }
   const std::string& dest = target.path;
   const bool keep = entry.Keep();
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {

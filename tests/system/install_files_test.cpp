@@ -573,18 +573,24 @@ TEST_F(InstallFilesRun, EntriesLeavingTheirFolderAreCorrupt) {
   }
 }
 
-// A folder given with "." and ".." steps is resolved before a file's path is shown, compared
-// and recorded: every path the run names is the real one.
+// A folder given with "." and ".." steps, or relative to the current folder, is resolved once
+// before a file's path is shown, compared and recorded: every path the run names is the real
+// one.
 TEST_F(InstallFilesRun, FolderWithDotStepsGivesRealPaths) {
   const fs::path target = Folder() / "Target";
-  const std::wstring given = (Folder() / L"other" / L".." / L"." / L"Target").wstring();
-  RunResult result = RunInstaller(
-      MakeInstaller(
-          MakePayload({Entry("docs\\b.txt", kInstallFolderFile, kOverwriteByKind)}).section),
-      L"/a /d:\"" + given + L"\"");
-  EXPECT_TRUE(WorkDone(result)) << result;
-  EXPECT_EQ(ReadText(target / "docs" / "b.txt"), "new docs\\b.txt");
-  EXPECT_EQ(result.Items(), std::vector<std::string>{Utf8(target) + "\\docs\\b.txt"}) << result;
+  const std::wstring cases[] = {(Folder() / L"other" / L".." / L"." / L"Target").wstring(),
+                                L"other\\..\\Target"};  // the test's folder is the current one
+  for (const std::wstring& given : cases) {
+    SCOPED_TRACE(WideToUtf8(given));
+    fs::remove_all(target);
+    RunResult result = RunInstaller(
+        MakeInstaller(
+            MakePayload({Entry("docs\\b.txt", kInstallFolderFile, kOverwriteByKind)}).section),
+        L"/a /d:\"" + given + L"\"");
+    EXPECT_TRUE(WorkDone(result)) << result;
+    EXPECT_EQ(ReadText(target / "docs" / "b.txt"), "new docs\\b.txt");
+    EXPECT_EQ(result.Items(), std::vector<std::string>{Utf8(target) + "\\docs\\b.txt"}) << result;
+  }
 }
 
 // Only a file that another program holds is left for the restart: with a folder where the file
