@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/file_win.h"
 #include "base/redirection_path.h"
 #include "base/text_win.h"
 
@@ -56,22 +57,6 @@ bool IsLiteralPath(std::wstring_view path) {
   return path.size() >= 4 && (path.substr(0, 4) == L"\\\\?\\" || path.substr(0, 4) == L"\\??\\");
 }
 
-// Absolute and normalised the way the system will take the path (relative to the current
-// folder, dots resolved, trailing dots and blanks dropped). Empty when the system cannot.
-std::wstring FullPath(const std::wstring& path) {
-  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  for (int attempt = 0; attempt < 2 && size != 0; ++attempt) {
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length != 0 && length < size) {
-      full.resize(length);
-      return full;
-    }
-    size = length;  // the current folder changed in between: the size it needs now
-  }
-  return {};
-}
-
 #else
 
 PVOID redirectionState = nullptr;
@@ -101,7 +86,7 @@ void RestoreFileRedirection() {
 std::wstring FileSystemPath(std::wstring_view path) {
   std::wstring given(path);
   if (!redirectionOn || given.empty()) return given;
-  const std::wstring full = IsLiteralPath(given) ? given : FullPath(given);
+  const std::wstring full = IsLiteralPath(given) ? given : SystemFullPath(given);
   if (full.empty()) return given;
   const std::optional<std::u16string> mapped = RedirectedPath(AsU16(full), Folders());
   return mapped ? std::wstring(AsWide(*mapped)) : given;

@@ -116,4 +116,18 @@ bool ReadWholeFile(const std::wstring& path, std::string& content, uint64_t size
   return content.empty() || file.ReadAt(0, content.data(), content.size());
 }
 
+std::wstring SystemFullPath(const std::wstring& path) {
+  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  for (int attempt = 0; attempt < 2 && size != 0; ++attempt) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length != 0 && length < size) {
+      full.resize(length);
+      return full;
+    }
+    size = length;  // the current folder changed in between: the size it needs now
+  }
+  return {};
+}
+
 }  // namespace qs

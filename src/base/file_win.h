@@ -52,4 +52,9 @@ DWORD WriteAllBytes(HANDLE file, ByteSpan data);
 // The whole content of a small file (answers, lists). False when it cannot be read.
 bool ReadWholeFile(const std::wstring& path, std::string& content, uint64_t sizeLimit);
 
+// The path made absolute and normalised the way the system will take it (relative to the
+// current folder, "." and ".." resolved, trailing dots and blanks dropped). Empty when the
+// system cannot.
+std::wstring SystemFullPath(const std::wstring& path);
+
 }  // namespace qs

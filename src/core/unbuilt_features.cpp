@@ -91,11 +91,11 @@ uint32_t UnbuiltFeatureOfEntry(uint32_t kind, uint32_t flags) {
 
 std::string UnbuiltFeatureList(uint32_t features) {
   std::string list;
-  uint32_t left = features;
-  for (uint32_t bit = 1; bit != 0 && bit <= kLastUnbuiltFeature; bit <<= 1) {
+  uint32_t left = features & ((kLastUnbuiltFeature << 1) - 1);
+  for (uint32_t bit = 1; bit <= kLastUnbuiltFeature; bit <<= 1) {
     if ((left & bit) == 0) continue;
     left &= ~bit;
-    if (!list.empty()) list += (left & ((kLastUnbuiltFeature << 1) - 1)) == 0 ? " and " : ", ";
+    if (!list.empty()) list += left == 0 ? " and " : ", ";
     list += UnbuiltFeatureName(bit);
   }
   return list;

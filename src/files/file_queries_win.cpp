@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/file_redirection_win.h"
+#include "base/file_win.h"
 #include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "base/version_compare.h"
@@ -193,13 +194,8 @@ bool SetFileTimes(const std::wstring& path, const DateTime& date) {
 
 std::wstring FullPath(std::wstring_view path) {
   const std::wstring given(path);
-  const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return given;
-  std::wstring full(size, L'\0');
-  const DWORD length = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return given;
-  full.resize(length);
-  return full;
+  std::wstring full = SystemFullPath(given);
+  return full.empty() ? given : full;
 }
 
 std::wstring FolderKey(std::wstring_view folder) {

@@ -8,6 +8,7 @@
 #include "base/file_redirection_win.h"
 #include "base/handle_win.h"
 #include "base/text_win.h"
+#include "files/file_queries_win.h"
 #include "files/file_specification.h"
 #include "integration/path_variables.h"
 #include "integration/path_variables_win.h"
@@ -25,18 +26,6 @@ std::wstring Join(const std::wstring& folder, const wchar_t* name) {
 
 bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
-
-// "." and ".." resolved, so that two spellings of one folder list the same paths. A folder the
-// system cannot take apart stays as written.
-std::wstring FullFolderPath(const std::wstring& folder) {
-  DWORD size = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return folder;
-  std::wstring full(size, L'\0');
-  DWORD length = ::GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return folder;
-  full.resize(length);
-  return full;
 }
 
 // The files listed so far, each once whatever the case of its letters.
@@ -110,8 +99,8 @@ void ExpandFileSpecification(const std::string& specification, std::vector<std::
     for (const std::u16string& item : LineItems(AsU16(expanded), AsU16(folder))) {
       ItemParts parts = SplitItem(item);
       if (parts.pattern.empty()) continue;
-      ListMatches(FullFolderPath(Wide(parts.folder)), Wide(parts.pattern), line.subfolders,
-                  collector);
+      // "." and ".." resolved, so that two spellings of one folder list the same paths.
+      ListMatches(FullPath(Wide(parts.folder)), Wide(parts.pattern), line.subfolders, collector);
     }
   }
 }
