@@ -54,19 +54,59 @@ DWORD VerifyWrittenFile(const std::wstring& path, ByteSpan data) {
   return 0;
 }
 
-// One attempt: create-always without sharing, then the whole data. 0 or the system error.
-// A complete date becomes the file's creation and last-write time through the same handle,
-// after the last write (opening the file again for it costs as much as writing a small file).
-DWORD WriteOnce(const std::wstring& path, ByteSpan data, const DateTime& dateTime) {
-  FileOpen open = OpenFileForLayer(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-  if (!open.handle) return open.error;
-  const DWORD error = WriteAllBytes(open.handle.Get(), data);
+// Writes the data and its date to `file`. 0 or the system error.
+DWORD WriteContent(HANDLE file, ByteSpan data, const DateTime& dateTime) {
+  const DWORD error = WriteAllBytes(file, data);
   if (error != 0) return error;
   FILETIME time{};
   if (dateTime.IsComplete() && FileTimeFromDateTime(dateTime, time)) {
-    ::SetFileTime(open.handle.Get(), &time, nullptr, &time);
+    ::SetFileTime(file, &time, nullptr, &time);
   }
+  return 0;
+}
+
+// A path too long for the partial name: written in place, create-always without sharing.
+DWORD WriteInPlace(const std::wstring& path, ByteSpan data, const DateTime& dateTime) {
+  FileOpen open = OpenFileForLayer(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (!open.handle) return open.error;
+  const DWORD error = WriteContent(open.handle.Get(), data, dateTime);
+  if (error != 0) return error;
   if (!::CloseHandle(open.handle.Release())) return ::GetLastError();
+  return 0;
+}
+
+// One attempt. The data goes to the partial file and takes the destination's place only when
+// whole. A complete date becomes the file's creation and last-write time through the same
+// handle, after the last write (opening the file again for it costs as much as writing a small
+// file). 0 or the system error.
+DWORD WriteOnce(const std::wstring& path, ByteSpan data, const DateTime& dateTime) {
+  const std::wstring partial = PartialFilePath(path);
+  if (partial.size() >= MAX_PATH) return WriteInPlace(path, data, dateTime);
+  bool exists = false;
+  DWORD error = CheckReplaceable(path, exists);
+  if (error != 0) return error;
+  {
+    FileOpen open =
+        OpenFileForLayer(partial, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (!open.handle) return open.error;
+    error = WriteContent(open.handle.Get(), data, dateTime);
+    if (error == 0 && !::CloseHandle(open.handle.Release())) error = ::GetLastError();
+    if (error != 0) {
+      open.handle.Reset();
+      ::DeleteFileW(Redirected(partial));
+      return error;
+    }
+  }
+  error = MovePartialFileIntoPlace(partial, path);
+  if (error != 0) return error;
+  // NTFS gives a file that takes a just-removed name the removed file's creation time (name
+  // tunnelling), so a replaced file gets its date again.
+  FILETIME time{};
+  if (exists && dateTime.IsComplete() && FileTimeFromDateTime(dateTime, time)) {
+    UniqueFileHandle file(::CreateFileW(Redirected(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) ::SetFileTime(file.Get(), &time, nullptr, &time);
+  }
   return 0;
 }
 
@@ -141,6 +181,25 @@ void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan d
 }
 
 }  // namespace
+
+std::wstring PartialFilePath(const std::wstring& path) {
+  return path + L".qs-partial";
+}
+
+DWORD CheckReplaceable(const std::wstring& path, bool& exists) {
+  exists = ::GetFileAttributesW(Redirected(path)) != INVALID_FILE_ATTRIBUTES;
+  if (!exists) return 0;
+  const FileOpen probe =
+      OpenFileForLayer(path, GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return probe.handle ? 0 : probe.error;
+}
+
+DWORD MovePartialFileIntoPlace(const std::wstring& partial, const std::wstring& path) {
+  if (::MoveFileExW(Redirected(partial), Redirected(path), MOVEFILE_REPLACE_EXISTING)) return 0;
+  const DWORD error = ::GetLastError();
+  ::DeleteFileW(Redirected(partial));
+  return error != 0 ? error : ERROR_WRITE_FAULT;
+}
 
 // The data cannot have a negative size here: a ByteSpan's size is unsigned, and the payload
 // reader refuses an entry whose stored size is negative before its bytes reach this point.

@@ -222,8 +222,22 @@ void CopyRunningProgram(const std::string& dest, InstallRun& run) {
   const std::wstring source = ModuleFileName();
   const std::wstring target = Widen(dest);
   if (IsSameFile(source, target)) return;
-  if (::CopyFileW(source.c_str(), Redirected(target), FALSE)) return;
-  const DWORD error = ::GetLastError();
+  // Copied whole beside the previous uninstaller first: a disk that fills up in the middle of
+  // the copy leaves the previous one as it was.
+  const std::wstring partial = PartialFilePath(target);
+  bool exists = false;
+  DWORD error = CheckReplaceable(target, exists);
+  if (error == 0 && partial.size() >= MAX_PATH) {
+    if (!::CopyFileW(source.c_str(), Redirected(target), FALSE)) error = ::GetLastError();
+  } else if (error == 0) {
+    if (::CopyFileW(source.c_str(), Redirected(partial), FALSE)) {
+      error = MovePartialFileIntoPlace(partial, target);
+    } else {
+      error = ::GetLastError();
+      ::DeleteFileW(Redirected(partial));
+    }
+  }
+  if (error == 0) return;
   if (IsInUse(error)) {
     CopyForRestart(source, dest, run);
   } else {

@@ -267,7 +267,8 @@ std::vector<std::string> RunResult::Items() const {
 
 std::ostream& operator<<(std::ostream& out, const RunResult& result) {
   if (!result.started) return out << "program not started (error " << result.startError << ")";
-  out << "exit code " << result.exitCode << (result.timedOut ? " (timed out, killed)" : "");
+  out << "exit code " << result.exitCode << (result.timedOut ? " (timed out, killed)" : "")
+      << (result.stopped ? " (stopped by the test)" : "");
   out << "; transcript:\n" << (result.transcriptText.empty() ? "(empty)\n" : result.transcriptText);
   return out;
 }
@@ -322,10 +323,17 @@ RunResult RunProgram(const fs::path& program, const std::wstring& commandLine,
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle threadHandle(process.hThread);
 
-  if (::WaitForSingleObject(process.hProcess, options.timeoutMs) != WAIT_OBJECT_0) {
-    result.timedOut = true;
-    ::TerminateProcess(process.hProcess, 0xDEAD);
-    ::WaitForSingleObject(process.hProcess, 10000);
+  const ULONGLONG deadline = ::GetTickCount64() + options.timeoutMs;
+  const DWORD pollMs = options.stopWhen ? 1 : options.timeoutMs;
+  for (;;) {
+    if (::WaitForSingleObject(process.hProcess, pollMs) == WAIT_OBJECT_0) break;
+    const bool stop = options.stopWhen && options.stopWhen();
+    if (stop || !options.stopWhen || ::GetTickCount64() >= deadline) {
+      (stop ? result.stopped : result.timedOut) = true;
+      ::TerminateProcess(process.hProcess, 0xDEAD);
+      ::WaitForSingleObject(process.hProcess, 10000);
+      break;
+    }
   }
   DWORD exitCode = 0;
   ::GetExitCodeProcess(process.hProcess, &exitCode);

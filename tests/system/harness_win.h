@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -82,6 +83,9 @@ struct RunOptions {
   std::filesystem::path workingFolder;
   // How long to wait before the program is killed (and the run counts as timed out).
   uint32_t timeoutMs = 60000;
+  // Asked every millisecond or so while the program runs; when it answers true the program is
+  // killed where it stands (RunResult::stopped), as a user or a crash would stop it.
+  std::function<bool()> stopWhen;
   // Record the user interface to a transcript (QUILLONET_TRANSCRIPT).
   bool transcript = true;
 };
@@ -90,6 +94,7 @@ struct RunResult {
   bool started = false;
   uint32_t startError = 0;  // GetLastError of CreateProcessW when not started
   bool timedOut = false;
+  bool stopped = false;   // killed because RunOptions::stopWhen answered true
   uint32_t exitCode = 0;  // the full code, from GetExitCodeProcess
   std::string transcriptText;
   std::vector<TranscriptRecord> transcript;
