@@ -82,6 +82,8 @@ struct InstallRun : RunFolders {
   std::vector<std::string> msiLines;
   std::vector<std::string> appletLines;
   std::string uninstallerPath;  // set when the uninstaller was written
+  // The uninstaller is missing, so the product gets no Add/Remove Programs entry.
+  bool registrationSkipped = false;
 
   uint64_t requiredSpace = 0;
   std::u16string failureSummary;  // not empty: the run is incomplete

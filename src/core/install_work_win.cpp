@@ -191,7 +191,16 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   if (HasFlag(kFlagUninstallable)) {
     WriteUninstaller(payload, run);
     DWORD error = 0;
-    if (!WriteUninstallRegistration(run, error)) {
+    // A registration must name an uninstaller that is there: on an upgrade the previous one
+    // stays whole when the new one cannot be written, but a first installation onto a drive
+    // that takes no files has none, and Add/Remove Programs would offer a removal that cannot
+    // start.
+    if (!FileExists(run.uninstallerPath)) {
+      run.registrationSkipped = true;
+      run.failureSummary +=
+          u"The uninstaller could not be written, so the product is not registered for "
+          u"removal.\r\n\r\n";
+    } else if (!WriteUninstallRegistration(run, error)) {
       if (error != 0) run.failureSummary += u"System error: " + SystemErrorU16(error) + u"\r\n";
       run.failureSummary +=
           u"Unable to save the uninstall information to the registry.  Uninstall will not work "

@@ -267,9 +267,10 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
 
 void WriteUninstallKeyTail(InstallRun& run) {
   const ProductSettings& product = Product();
-  // Without an uninstaller the product gets no Add/Remove Programs entry: only the entries
-  // that name a key of their own are written.
-  const bool uninstallable = (product.ProductFlags & kFlagUninstallable) != 0;
+  // Without an uninstaller (none asked for, or none could be written) the product gets no
+  // Add/Remove Programs entry: only the entries that name a key of their own are written.
+  const bool uninstallable =
+      (product.ProductFlags & kFlagUninstallable) != 0 && !run.registrationSkipped;
   UniqueRegKey key;
   LONG opened = ERROR_SUCCESS;
   if (uninstallable) opened = OpenRegistrationKey(product.uninstallKeyName, key);

@@ -3,8 +3,9 @@
 // whole, its record still describes them, and a second run completes and can be uninstalled.
 //
 // The full disk needs a small drive: the ctest entry system_tests_small_drive maps a tmpfs of a
-// few MiB as drive S: of a prefix of its own (tests/system/with-small-drive). Its suite,
-// SmallDrivePrefix..., skips wherever S: is not that drive.
+// few MiB as drive S: of a prefix of its own, and a read-only one as R:
+// (tests/system/with-small-drive). Its suite, SmallDrivePrefix..., skips wherever S: is not
+// that drive.
 #include <windows.h>
 
 #include <cstdint>
@@ -191,6 +192,17 @@ TEST_F(SmallDrivePrefixInterruptedInstall, FullDiskKeepsThePreviousFiles) {
   EXPECT_TRUE(ReadText(folder / "data.bin") == after);
   UninstallCompletely(folder);
   fs::remove_all(root, ignored);
+}
+
+// A first installation onto a read-only drive: nothing can be written, so the product must not
+// be registered for a removal whose uninstaller is missing.
+TEST_F(SmallDrivePrefixInterruptedInstall, ReadOnlyDriveGetsNoRegistration) {
+  if (SmallDrive().empty()) GTEST_SKIP() << "runs where R: is a read-only drive";
+  const fs::path folder = L"R:\\App";
+  const RunResult result = Install(Setup(Version(u"1.0"), {MakeFile("data.bin", "data")}), folder);
+  EXPECT_FALSE(result.timedOut) << result;
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_FALSE(Registered(OwnName()));
 }
 
 }  // namespace
