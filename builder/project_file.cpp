@@ -19,6 +19,7 @@
 #include "builder/toml_text.h"
 #include "core/product_flags.h"
 #include "files/deletion_conditions.h"
+#include "uninstall/record_line_checks.h"
 
 namespace qs::builder {
 namespace {
@@ -120,6 +121,14 @@ void ReadProduct(Table& t, ProductSettings& s) {
   Named(t, "bitness", kBitnessNames, 0, 2, s.Bitness);
   Date(t, "date", s.productDate);
   Narrow(t, "registry_key", s.ProductRegistry);
+  // The uninstaller deletes this key with all its subkeys, in HKLM and in every user's hive; it
+  // refuses a name that is not the product's own, so the builder does too, where it can be fixed.
+  if (!s.ProductRegistry.empty() && !IsOwnProductRegistryKey(s.ProductRegistry)) {
+    t.Fail("registry_key",
+           "names no key of the product's own: a key the system and every product share "
+           "(Microsoft, Classes, Policies, Wow6432Node, Windows, Clients, "
+           "RegisteredApplications), or a step that is empty, \".\" or \"..\"");
+  }
   Blob(t, "icon", s.productIcon);
   t.Finish();
 }

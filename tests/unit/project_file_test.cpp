@@ -530,6 +530,36 @@ TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
       << error;
 }
 
+// The uninstaller deletes the product's key with all its subkeys in HKLM and every user's hive:
+// a name that is a key the system and every product share, or has a step that is no name, is
+// refused at its line before the unbuilt feature is named.
+TEST(ProjectFile, RegistryKeyThatIsNotTheProductsOwnIsRefused) {
+  TempFolder folder;
+  const char* const names[] = {
+      "Microsoft",
+      "microsoft\\\\",
+      "Classes\\\\exefile",
+      "Policies",
+      "Wow6432Node",
+      "Windows",
+      "Clients",
+      "RegisteredApplications",
+      "\\\\",
+      "Maker\\\\..\\\\Microsoft",
+  };
+  for (const char* name : names) {
+    Project project;
+    std::string error;
+    EXPECT_FALSE(Parse(folder,
+                       std::string("[product]\nname = \"P\"\nregistry_key = \"") + name + "\"\n",
+                       project, error))
+        << name;
+    EXPECT_NE(error.find("p.toml:3: key 'product.registry_key': names no key of the product's own"),
+              std::string::npos)
+        << error;
+  }
+}
+
 // Entry names are joined to the installation folder as text: a name or destination that steps
 // out of it, or names a drive or a stream, is refused at its key.
 TEST(ProjectFile, NamesThatLeaveTheFolderAreRefused) {
