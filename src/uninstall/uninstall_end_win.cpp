@@ -48,8 +48,8 @@ void RemoveSystemEntries(UninstallRun& run) {
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
     if (!run.failureSummary.empty()) {
-      SaveUninstallData(folders.uninstallDir, run.leftRemovalList, run.leftRecord,
-                        run.failureSummary);
+      SaveUninstallDataAndDigest(run.key.Get(), folders.uninstallDir, run.leftRemovalList,
+                                 run.leftRecord, run.failureSummary);
     }
   }
   SetUninstallProgress(98);
