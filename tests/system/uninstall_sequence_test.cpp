@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
 #include "base/system_error_win.h"
 #include "base/text.h"
@@ -336,6 +337,99 @@ TEST_F(UninstallSequence, RewrittenRecordGetsItsOwnDigest) {
     EXPECT_FALSE(Exists(app / "held.txt"));
     EXPECT_FALSE(Registered(name));
   }
+}
+
+// ---- lines reaching the system ----
+
+// A record without a digest (an installation by an earlier version) whose lines reach what the
+// system or other products own: a value directly in a well-known key, a system file class, a
+// package and a driver elsewhere, a registry script record of a well-known key, and a product
+// key that is a shared one. None is carried out; each is reported, the lines of the product's own
+// are carried out, and the next run, whose record no longer holds them, completes.
+TEST_F(UninstallSequence, RecordLinesReachingTheSystemAreSetAside) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  ASSERT_EQ(SetRegistrationText(name, kDigestValue, L""), ERROR_SUCCESS);
+  ASSERT_EQ(SetRegistrationText(name, L"ProductRegistry", L"Classes\\QuillonetVictimClass"),
+            ERROR_SUCCESS);
+
+  // Values directly in HKCU\Software stand for the system's own.
+  const auto setSoftwareValue = [](const wchar_t* valueName, const std::wstring& data) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_SET_VALUE, key.Receive()) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    if (data.empty()) return ::RegDeleteValueW(key.Get(), valueName) == ERROR_SUCCESS;
+    return ::RegSetValueExW(
+               key.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+               static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  };
+  ASSERT_TRUE(setSoftwareValue(L"QuillonetVictimValue", L"the system's"));
+  ASSERT_TRUE(setSoftwareValue(L"QuillonetVictimScript", L"the system's"));
+  TestKey own(HKEY_CURRENT_USER, L"Software\\QuillonetOwn");
+  own.Set(L"Value", L"the product's");
+  TestKey victimClass(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass");
+  victimClass.Set(L"", L"another product's");
+  // The prefix's "exefile" class has no open command: the test gives it one to lose, in the
+  // program's view, and takes away at the end what it made.
+  const REGSAM view = InProgramView(0);
+  const bool hadExefile = RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile", view);
+  const bool hadShell = RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell", view);
+  ASSERT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell\\open", view));
+  std::optional<TestKey> exefile;
+  exefile.emplace(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command");
+  exefile->Set(L"", L"\"%1\" %*");
+
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  const std::string elsewhere = Utf8(Folder() / "elsewhere");
+  const std::string value = "!\\HKCU\\Software\\QuillonetVictimValue";
+  const std::string association = ".qsvictim~!~exefile~!~open";
+  const std::string package = "\"" + elsewhere + "\\other.msi\",2";
+  const std::string driver = elsewhere + "\\oem3.inf";
+  const std::string script = "\\HKCU\\Software";
+  WriteText(dat, value + "\r\n!\\HKCU\\Software\\QuillonetOwn\\Value\r\n" + ReadText(dat) +
+                     "\r\n\r\n[Associations]\r\n" + association + "\r\n\r\n\r\n[MSI]\r\n" +
+                     package + "\r\n\r\n\r\n[INF]\r\n" + driver + "\r\n\r\n\r\n[Registry2]\r\n" +
+                     script + ",QuillonetVictimScript,1,x,0,0\r\n");
+
+  RunResult result = Uninstall(Uninstaller(app), name, L"", {"yes"});
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  const std::vector<std::string> messages = result.MessageTexts();
+  ASSERT_EQ(messages.size(), 2u) << result;
+  const std::string refused = "Not carried out, as it reaches beyond what the product installed: ";
+  EXPECT_EQ(messages[1], TextName(kTextUninstallFailed) + " " + refused + value + "\r\n" + refused +
+                             association + "\r\n" + refused + package + "\r\n" + refused + driver +
+                             "\r\n" + refused + script + "\r\n" +
+                             "Not carried out, as it names no key of the product's own: "
+                             "Software\\Classes\\QuillonetVictimClass\r\n")
+      << result;
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, L"Software", L"QuillonetVictimValue"), L"the system's");
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, L"Software", L"QuillonetVictimScript"),
+            L"the system's");
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", view));
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass"));
+  EXPECT_TRUE(RegistryText(HKEY_CURRENT_USER, L"Software\\QuillonetOwn", L"Value").empty());
+  EXPECT_FALSE(Exists(app / "f0.txt"));
+  EXPECT_TRUE(Registered(name));
+
+  const UninstallRecord left = ParseUninstallRecord(ReadText(dat));
+  EXPECT_TRUE(left.msiLines.empty()) << ReadText(dat);
+  EXPECT_TRUE(left.infLines.empty()) << ReadText(dat);
+  EXPECT_TRUE(left.registry2Text.empty()) << ReadText(dat);
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_FALSE(Registered(name));
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass"));
+  exefile.reset();
+  DeleteRegistryTree(HKEY_CLASSES_ROOT,
+                     !hadExefile ? L"exefile"
+                     : !hadShell ? L"exefile\\shell"
+                                 : L"exefile\\shell\\open",
+                     view);
+  setSoftwareValue(L"QuillonetVictimValue", L"");
+  setSoftwareValue(L"QuillonetVictimScript", L"");
 }
 
 // ---- the confirmation ----
