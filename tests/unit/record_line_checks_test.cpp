@@ -147,6 +147,24 @@ TEST(RecordLineChecks, RegistryScriptLosesItsRefusedRecords) {
                          "\\HKLM\\Software\\Microsoft",
                          "\\HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
                          "\\HKCU\\Environment", "\\HKAU\\Software\\Classes\\exefile"}));
+
+  // What the next run reads back is what this one kept, whole: fields with line breaks, quotes,
+  // outer spaces and commas, and a record ending in an empty field. Nothing in it is refused
+  // again, so the next run can complete.
+  const std::string tricky =
+      "\\HKLM\\Software\\Microsoft\r\n"
+      "\\HKLM\\Software\\Maker,\" Name \",1,\"line one\r\nline two\",0,0\r\n"
+      "\\HKLM\\Software\\Maker,Quote,1,\"say \"\"hi\"\"\",0,0\r\n"
+      "\\HKLM\\Software\\Maker,Empty,1,,0,\r\n";
+  refused.clear();
+  const std::string kept = WithoutRefusedScriptRecords(tricky, refused);
+  EXPECT_EQ(refused, std::vector<std::string>{"\\HKLM\\Software\\Microsoft"});
+  std::vector<std::vector<std::string>> expected = SplitRegistryScript(tricky);
+  expected.erase(expected.begin());
+  EXPECT_EQ(SplitRegistryScript(kept), expected) << kept;
+  std::vector<std::string> again;
+  EXPECT_EQ(WithoutRefusedScriptRecords(kept, again), kept);
+  EXPECT_TRUE(again.empty());
 }
 
 TEST(RecordLineChecks, AssociationsOfTheProductsOwnClasses) {
