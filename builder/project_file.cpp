@@ -542,6 +542,16 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
   if (!s.bitmap.empty()) {
     set(s.ProductFlags, kFlagBackgroundBitmap, state.bitmapInUninstaller.value_or(true));
   }
+  // The uninstaller deletes the value that named the folder when the product asks for it, as an
+  // administrator; it refuses a value of the system's ("ProgramFilesDir" in the Windows key),
+  // so the builder does too, at the value's line.
+  if ((s.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 && !s.installDirValue.empty() &&
+      !IsRemovableRegistryValue(s.installDirValue)) {
+    const toml::node* node = root.raw().at_path("install.previous_dir_value").node();
+    root.loader().Fail(node != nullptr ? LineOf(*node) : root.line(), "install.previous_dir_value",
+                       "the uninstaller is asked to delete this value, but it lies in one of the "
+                       "system's keys or has no known root");
+  }
   if (context.refuseUnbuilt) RefuseUnbuiltSettings(root, s);
   if (root.loader().Failed()) return;
   project.container.compressBlocks = state.compress;

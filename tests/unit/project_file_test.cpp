@@ -560,6 +560,40 @@ TEST(ProjectFile, RegistryKeyThatIsNotTheProductsOwnIsRefused) {
   }
 }
 
+// The value that named the installation folder is deleted by the uninstaller when the product
+// asks for it: a value of the system's is refused then, and only then.
+TEST(ProjectFile, InstallFolderValueToDeleteMustBeTheProductsOwn) {
+  TempFolder folder;
+  struct Case {
+    const char* value;
+    bool removed;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"HKLM\\\\Software\\\\Maker\\\\Folder", true, true},
+      {"HKLM\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ProgramFilesDir", false,
+       true},
+      {"HKLM\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ProgramFilesDir", true,
+       false},
+      {"HKCU\\\\Environment\\\\Path", true, false},
+      {"Software\\\\Maker\\\\Folder", true, false},
+  };
+  for (const Case& c : cases) {
+    Project project;
+    std::string error;
+    const std::string text =
+        std::string("[product]\nname = \"P\"\n[install]\nprevious_dir_value = \"") + c.value +
+        "\"\n[options]\nremove_install_dir_value_on_uninstall = " + (c.removed ? "true" : "false") +
+        "\n";
+    EXPECT_EQ(Parse(folder, text, project, error), c.valid) << c.value << " " << error;
+    if (!c.valid) {
+      EXPECT_NE(error.find("p.toml:4: key 'install.previous_dir_value': the uninstaller is asked"),
+                std::string::npos)
+          << error;
+    }
+  }
+}
+
 // Entry names are joined to the installation folder as text: a name or destination that steps
 // out of it, or names a drive or a stream, is refused at its key.
 TEST(ProjectFile, NamesThatLeaveTheFolderAreRefused) {
