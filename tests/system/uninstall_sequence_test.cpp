@@ -765,6 +765,12 @@ TEST_F(UninstallSequence, RecordThatCannotBeRewrittenIsReported) {
       << result;
   EXPECT_FALSE(Exists(app / "f0.txt"));
   EXPECT_TRUE(Registered(name));
+  // The record left in place still matches its digest: the next run accepts it and completes.
+  reader.Reset();
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_TRUE(second.Records("message").empty()) << second;
+  EXPECT_FALSE(Registered(name));
 }
 
 // ---- conditional deletions ----
