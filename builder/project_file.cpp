@@ -19,6 +19,7 @@
 #include "builder/toml_text.h"
 #include "core/product_flags.h"
 #include "files/deletion_conditions.h"
+#include "uninstall/record_line_checks.h"
 
 namespace qs::builder {
 namespace {
@@ -120,6 +121,14 @@ void ReadProduct(Table& t, ProductSettings& s) {
   Named(t, "bitness", kBitnessNames, 0, 2, s.Bitness);
   Date(t, "date", s.productDate);
   Narrow(t, "registry_key", s.ProductRegistry);
+  // The uninstaller deletes this key with all its subkeys, in HKLM and in every user's hive; it
+  // refuses a name that is not the product's own, so the builder does too, where it can be fixed.
+  if (!s.ProductRegistry.empty() && !IsOwnProductRegistryKey(s.ProductRegistry)) {
+    t.Fail("registry_key",
+           "names no key of the product's own: a key the system and every product share "
+           "(Microsoft, Classes, Policies, Wow6432Node, Windows, Clients, "
+           "RegisteredApplications), or a step that is empty, \".\" or \"..\"");
+  }
   Blob(t, "icon", s.productIcon);
   t.Finish();
 }
@@ -532,6 +541,16 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
   set(s.ProductFlags, kFlagMasterProduct, state.masterGiven);
   if (!s.bitmap.empty()) {
     set(s.ProductFlags, kFlagBackgroundBitmap, state.bitmapInUninstaller.value_or(true));
+  }
+  // The uninstaller deletes the value that named the folder when the product asks for it, as an
+  // administrator; it refuses a value of the system's ("ProgramFilesDir" in the Windows key),
+  // so the builder does too, at the value's line.
+  if ((s.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 && !s.installDirValue.empty() &&
+      !IsRemovableRegistryValue(s.installDirValue)) {
+    const toml::node* node = root.raw().at_path("install.previous_dir_value").node();
+    root.loader().Fail(node != nullptr ? LineOf(*node) : root.line(), "install.previous_dir_value",
+                       "the uninstaller is asked to delete this value, but it lies in one of the "
+                       "system's keys or has no known root");
   }
   if (context.refuseUnbuilt) RefuseUnbuiltSettings(root, s);
   if (root.loader().Failed()) return;

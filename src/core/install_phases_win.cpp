@@ -6,6 +6,8 @@
 #include "core/install_phases_win.h"
 
 #include "base/fatal.h"
+#include "base/handle_win.h"
+#include "base/registry_view_win.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "core/install_steps_win.h"
@@ -152,8 +154,19 @@ void WriteSavedRegistryValues(InstallRun& run) {
 }
 
 bool WriteUninstallRecord(InstallRun& run) {
-  return SaveUninstallData(run.uninstallDir, run.removalList, InstallationRecord(run),
-                           run.failureSummary);
+  // The registration written before holds the record's digest, so that the uninstaller, run
+  // as an administrator, carries out this record and not one changed since by whoever may
+  // write to the installation's folder. Opened, not created: without a registration there is
+  // no uninstallation to protect.
+  // An empty name would be the list of every product's keys.
+  UniqueRegKey registration;
+  const std::string& keyName = Product().uninstallKeyName;
+  if (!keyName.empty()) {
+    ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(keyName).c_str(), 0,
+                    InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), registration.Receive());
+  }
+  return SaveUninstallDataAndDigest(registration.Get(), run.uninstallDir, run.removalList,
+                                    InstallationRecord(run), run.failureSummary);
 }
 
 }  // namespace qs

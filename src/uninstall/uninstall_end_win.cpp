@@ -19,6 +19,7 @@
 #include "integration/shell_folders_win.h"
 #include "ui/messages_win.h"
 #include "ui/user_interface_win.h"
+#include "uninstall/record_line_checks.h"
 #include "uninstall/uninstall_key_win.h"
 #include "uninstall/uninstall_record_win.h"
 #include "uninstall/uninstall_steps_win.h"
@@ -29,7 +30,16 @@ void RemoveRegistryEntries(UninstallRun& run) {
   DeleteRecordedValues(run.record.registryLines);
   const bool product64 = run.values.bitness == 1;
   if (!run.values.productRegistry.empty()) {
-    DeleteProductRegistryKey(run.values.productRegistry, product64);
+    // The key goes with all its subkeys in HKLM and every user's hive: a name that is a key the
+    // system and every product share ("Microsoft", "Classes") is never taken for the product's
+    // own, whoever wrote it into the registration.
+    if (IsOwnProductRegistryKey(run.values.productRegistry)) {
+      DeleteProductRegistryKey(run.values.productRegistry, product64);
+    } else {
+      run.failureSummary +=
+          u"Not carried out, as it names no key of the product's own: Software\\" +
+          U16(run.values.productRegistry) + u"\r\n";
+    }
     RewriteKeyValue(run, L"ProductRegistry", {});
   }
   UndoRegistryScript(run.record.registry2Text, product64);
@@ -48,8 +58,8 @@ void RemoveSystemEntries(UninstallRun& run) {
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
     if (!run.failureSummary.empty()) {
-      SaveUninstallData(folders.uninstallDir, run.leftRemovalList, run.leftRecord,
-                        run.failureSummary);
+      SaveUninstallDataAndDigest(run.key.Get(), folders.uninstallDir, run.leftRemovalList,
+                                 run.leftRecord, run.failureSummary);
     }
   }
   SetUninstallProgress(98);

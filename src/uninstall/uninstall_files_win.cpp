@@ -140,7 +140,9 @@ void RewriteRecord(UninstallRun& run) {
   UninstallRecord left = run.record;
   left.removalEntries.clear();
   left.associations.clear();
-  SaveUninstallData(run.folders.uninstallDir, run.removalList, left, run.failureSummary);
+  // With its new digest: the next run must accept what this one leaves.
+  SaveUninstallDataAndDigest(run.key.Get(), run.folders.uninstallDir, run.removalList, left,
+                             run.failureSummary);
   run.leftRemovalList = std::move(run.removalList);
   run.leftRecord = std::move(left);
   run.removalList.clear();

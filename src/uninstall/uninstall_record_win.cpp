@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "base/fatal.h"
 #include "base/file_redirection_win.h"
 #include "base/file_win.h"
 #include "base/handle_win.h"
@@ -13,6 +14,7 @@
 #include "core/product_win.h"
 #include "core/target_path.h"
 #include "ui/messages_win.h"
+#include "uninstall/record_digest_win.h"
 
 namespace qs {
 namespace {
@@ -58,18 +60,47 @@ DWORD ReadRecordFile(const std::wstring& path, std::string& bytes) {
   return 0;
 }
 
-}  // namespace
-
-bool SaveUninstallData(const std::string& folder, std::string_view removalList,
-                       const UninstallRecord& record, std::u16string& failureSummary) {
+// Writes the record's bytes; a failure goes to `failureSummary`.
+bool WriteRecordBytes(const std::string& folder, std::string_view bytes,
+                      std::u16string& failureSummary) {
   const std::string path = JoinPath(folder, kUninstallRecordName);
-  const DWORD error = ReplaceWholeFile(Widen(path), FormatUninstallRecord(removalList, record));
+  const DWORD error = ReplaceWholeFile(Widen(path), bytes);
   if (error == 0) return true;
   // The record does not keep this text, so the uninstaller's rewrite has only its own words.
   std::u16string prefix(AsU16(GetText(kTextCannotWriteFile)));
   if (prefix.empty()) prefix = u"Could not write";
   failureSummary += prefix + u" " + U16(path) + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   return false;
+}
+
+// Reads the record's bytes; on failure the message naming `displayName` is shown.
+bool ReadRecordBytes(const std::string& folder, const std::string& displayName,
+                     std::string& bytes) {
+  const std::string path = JoinPath(folder, kUninstallRecordName);
+  const DWORD error = ReadRecordFile(Widen(path), bytes);
+  if (error == 0) return true;
+  ShowError(L"The uninstall information for " + Widen(displayName) +
+            L" could not be loaded.\r\n\r\nFilepath: " + Widen(path) + L"\r\nCode " +
+            std::to_wstring(static_cast<int32_t>(error)) + L": " + SystemErrorTextWide(error));
+  return false;
+}
+
+}  // namespace
+
+bool SaveUninstallData(const std::string& folder, std::string_view removalList,
+                       const UninstallRecord& record, std::u16string& failureSummary) {
+  return WriteRecordBytes(folder, FormatUninstallRecord(removalList, record), failureSummary);
+}
+
+bool SaveUninstallDataAndDigest(HKEY registration, const std::string& folder,
+                                std::string_view removalList, const UninstallRecord& record,
+                                std::u16string& failureSummary) {
+  const std::string bytes = FormatUninstallRecord(removalList, record);
+  // A record that could not be written leaves the earlier one in place, which its digest
+  // still describes.
+  if (!WriteRecordBytes(folder, bytes, failureSummary)) return false;
+  if (registration != nullptr) StoreRecordDigest(registration, bytes);
+  return true;
 }
 
 UninstallRecord InstallationRecord(const InstallRun& run) {
@@ -104,14 +135,23 @@ UninstallRecord InstallationRecord(const InstallRun& run) {
 
 bool LoadUninstallData(const std::string& folder, const std::string& displayName,
                        UninstallRecord& record) {
-  const std::string path = JoinPath(folder, kUninstallRecordName);
   std::string bytes;
-  const DWORD error = ReadRecordFile(Widen(path), bytes);
-  if (error != 0) {
-    ShowError(L"The uninstall information for " + Widen(displayName) +
-              L" could not be loaded.\r\n\r\nFilepath: " + Widen(path) + L"\r\nCode " +
-              std::to_wstring(static_cast<int32_t>(error)) + L": " + SystemErrorTextWide(error));
-    return false;
+  if (!ReadRecordBytes(folder, displayName, bytes)) return false;
+  record = ParseUninstallRecord(bytes);
+  return true;
+}
+
+bool LoadTrustedUninstallData(HKEY registration, const std::string& folder,
+                              const std::string& displayName, UninstallRecord& record) {
+  std::string bytes;
+  if (!ReadRecordBytes(folder, displayName, bytes)) return false;
+  // The bytes checked are the bytes parsed: the file is read once, so it cannot be swapped
+  // between the check and its use.
+  const RecordDigestCheck check =
+      CheckRecordDigest(StoredRecordDigest(registration), RecordDigestOf(bytes));
+  if (check == RecordDigestCheck::kDiffers) {
+    FatalError("%s",
+               RecordChangedRefusal(displayName, JoinPath(folder, kUninstallRecordName)).c_str());
   }
   record = ParseUninstallRecord(bytes);
   return true;

@@ -1,5 +1,7 @@
 #pragma once
 // Uninstall.DAT on disk.
+#include <windows.h>
+
 #include <string>
 
 #include "core/install_run.h"
@@ -15,6 +17,13 @@ inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
 bool SaveUninstallData(const std::string& folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary);
 
+// SaveUninstallData, and the digest of the bytes written into the open registration key
+// `registration` (record_digest_win.h), so that the uninstaller trusts this record and no other.
+// Without a key (the registration could not be written) only the file is written.
+bool SaveUninstallDataAndDigest(HKEY registration, const std::string& folder,
+                                std::string_view removalList, const UninstallRecord& record,
+                                std::u16string& failureSummary);
+
 // The record the installation leaves: the run's removal list, the product's texts in the
 // chosen language, its auto-close list, registry script and uninstall-time deletions, and
 // the sections the integration phases recorded in `run`.
@@ -24,5 +33,12 @@ UninstallRecord InstallationRecord(const InstallRun& run);
 // path and the error is shown and the result is false.
 bool LoadUninstallData(const std::string& folder, const std::string& displayName,
                        UninstallRecord& record);
+
+// LoadUninstallData for the uninstaller: the bytes read are checked against the digest in the
+// registration `registration` before they are parsed. A record that differs is refused with a
+// fatal error (RecordChangedRefusal) before anything is changed; a registration without a
+// digest (an installation by an earlier version) is accepted.
+bool LoadTrustedUninstallData(HKEY registration, const std::string& folder,
+                              const std::string& displayName, UninstallRecord& record);
 
 }  // namespace qs

@@ -144,7 +144,10 @@ bool LoadRecordKey(UninstallRun& run) {
 }
 
 bool LoadRecordFile(UninstallRun& run) {
-  if (!LoadUninstallData(run.folders.uninstallDir, run.values.displayName, run.record)) {
+  // Checked against the registration's digest before any of it is used: a record that differs
+  // ends the run here with a fatal error.
+  if (!LoadTrustedUninstallData(run.key.Get(), run.folders.uninstallDir, run.values.displayName,
+                                run.record)) {
     return false;
   }
   AdoptRecordTexts(run.record);

@@ -52,6 +52,9 @@ bool LoadRecordKey(UninstallRun& run);     // false after its message
 bool LoadRecordFile(UninstallRun& run);    // false after its message
 void ConfirmUninstall(UninstallRun& run);  // ends the run on No
 void OpenUninstallProgress();
+// The record's lines that reach beyond the product are taken out and reported before any step
+// carries them out (uninstall_checks_win.cpp).
+void SetAsideUntrustedLines(UninstallRun& run);
 
 // ---- Undoing the integration ----
 void RunFirstBatch(UninstallRun& run);

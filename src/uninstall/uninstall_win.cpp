@@ -27,6 +27,7 @@ bool Uninstall(std::string_view productName) {
   if (!OpenRecord(run)) return false;
   if (!LoadRecordKey(run)) return false;
   if (!LoadRecordFile(run)) return false;
+  SetAsideUntrustedLines(run);
   const bool batches = !run.values.uninstallBatch1.empty() || !run.values.uninstallBatch2.empty();
   // The background window would go up before the record is loaded; until there is one, a
   // product that asks for it is refused here with the rest, once a damaged record has had its

@@ -44,6 +44,20 @@ inline std::wstring RegistrationText(const std::wstring& keyName, const wchar_t*
   return value;
 }
 
+// Writes a string value of the registration, as only an administrator can; an empty `data`
+// deletes the value. The system's status.
+inline LONG SetRegistrationText(const std::wstring& keyName, const wchar_t* valueName,
+                                const std::wstring& data) {
+  UniqueRegKey key;
+  const LONG opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey(keyName).c_str(), 0,
+                                      KEY_SET_VALUE | KEY_WOW64_32KEY, key.Receive());
+  if (opened != ERROR_SUCCESS) return opened;
+  if (data.empty()) return ::RegDeleteValueW(key.Get(), valueName);
+  return ::RegSetValueExW(key.Get(), valueName, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
 // The registration with all it holds; nothing when missing.
 inline void DeleteRegistration(const std::wstring& keyName) {
   const std::wstring path = UninstallKey(keyName);

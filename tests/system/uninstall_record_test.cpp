@@ -17,6 +17,7 @@
 #include "install_sequence_fixture.h"
 #include "ui/transcript_file_win.h"
 #include "ui/user_interface_win.h"
+#include "uninstall/record_digest_win.h"
 #include "uninstall/uninstall_record_win.h"
 
 namespace qs::systest {
@@ -220,6 +221,23 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   expected.registry2Text += "\r\n";
   expected.conditionalDeletes = {product.conditionalDeletes[1]};
   EXPECT_EQ(read, expected);
+}
+
+// The record's digest comes from the system's provider: SHA-256 of the standard test texts.
+TEST(RecordDigestWin, Sha256OfKnownTexts) {
+  struct Case {
+    std::string text;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RecordDigestOf(c.text).value_or("none"), c.digest) << c.text.size();
+  }
 }
 
 }  // namespace

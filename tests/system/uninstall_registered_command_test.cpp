@@ -130,6 +130,9 @@ TEST_F(UninstallRegisteredCommand, DamagedDeletionRuleIsSkipped) {
   const fs::path record = app / L"Uninstall" / L"Uninstall.DAT";
   std::string text = ReadText(record);
   ASSERT_FALSE(text.empty());
+  // Such a line can only come from a record without a digest (an installation by an earlier
+  // version): one changed since its digest was written is refused whole.
+  ASSERT_EQ(SetRegistrationText(name, L"UninstallDataDigest", L""), ERROR_SUCCESS);
   WriteText(record, text + "\r\n\r\n[ConditionalDelete]\r\n*.tmp,3,not a date,8\r\n");
   WriteText(app / L"left.tmp", "a file the rule names");
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/handle_win.h"
+#include "base/registry_delete_win.h"
 #include "base/registry_read_win.h"
 #include "base/system_error_win.h"
 #include "base/text.h"
@@ -20,6 +21,7 @@
 #include "files/deletion_conditions.h"
 #include "install_sequence_fixture.h"
 #include "restart_fixtures.h"
+#include "uninstall/record_digest_win.h"
 #include "uninstall/uninstall_record.h"
 
 namespace qs::systest {
@@ -27,6 +29,13 @@ namespace {
 
 bool Exists(const fs::path& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+constexpr wchar_t kDigestValue[] = L"UninstallDataDigest";
+
+// The registration's digest of the record, as the test reads it.
+std::string StoredDigest(const std::wstring& name) {
+  return WideToUtf8(RegistrationText(name, kDigestValue));
 }
 
 class UninstallSequence : public InstallSequence {
@@ -206,6 +215,9 @@ TEST_F(UninstallSequence, RecordLinesReachingOutsideAreNotCarriedOut) {
   const fs::path publicDesktop = fs::path(publicFolder) / "Desktop";
   fs::create_directories(publicDesktop);
   const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  // An installation by an earlier version kept no digest of its record: these checks alone
+  // guard it.
+  ASSERT_EQ(SetRegistrationText(name, kDigestValue, L""), ERROR_SUCCESS);
   WriteText(dat, "victim.txt\r\n~" + Utf8(Folder() / "outer" / "made") + "\r\n~" +
                      Utf8(publicDesktop) + "\r\n" + ReadText(dat));
   RunResult result = Uninstall(Uninstaller(app), name, L"/a");
@@ -215,6 +227,209 @@ TEST_F(UninstallSequence, RecordLinesReachingOutsideAreNotCarriedOut) {
   EXPECT_FALSE(Exists(Folder() / "outer" / "made"));
   EXPECT_TRUE(Exists(Folder() / "outer"));
   EXPECT_TRUE(Exists(publicDesktop));
+}
+
+// ---- the record's digest ----
+
+// The installation keeps the digest of the record it wrote in its registration, which only
+// administrators may change. A record changed since, by a planted line or by one byte, is
+// refused before anything is changed, even in automatic mode; put back as it was, it is
+// carried out.
+TEST_F(UninstallSequence, RecordChangedSinceItsDigestIsRefused) {
+  struct Case {
+    const char* name;
+    std::string prefix;  // put before the record's bytes
+    std::string suffix;  // put after them
+  };
+  const fs::path victim = Folder() / "victim.txt";
+  const Case cases[] = {
+      {"LinePlanted", Utf8(victim) + "\r\n", ""},
+      {"LineBreakAppended", "", "\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    const fs::path app = Folder() / c.name;
+    ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+    WriteText(victim, "the user's");
+    const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+    const std::string record = ReadText(dat);
+    ASSERT_EQ(StoredDigest(name).size(), 64u);
+    EXPECT_EQ(StoredDigest(name), RecordDigestOf(record).value_or("none"));
+
+    WriteText(dat, c.prefix + record + c.suffix);
+    RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(result.exitCode, 1u) << result;
+    std::vector<TranscriptRecord> messages = result.Records("message");
+    ASSERT_EQ(messages.size(), 1u) << result;
+    EXPECT_EQ(MessageIcon(messages[0]), "error") << result;
+    EXPECT_EQ(MessageText(messages[0]),
+              "The uninstall information for " + WideToUtf8(name) +
+                  " was changed after the installation wrote it, or is damaged:\r\n" + Utf8(dat) +
+                  "\r\n\r\nIt is not carried out. Nothing was removed. Install the product again "
+                  "to repair it, then uninstall it.")
+        << result;
+    EXPECT_TRUE(result.Records("progress").empty()) << result;
+    EXPECT_EQ(ReadText(victim), "the user's");
+    EXPECT_TRUE(Exists(app / "f0.txt"));
+    EXPECT_EQ(ReadText(dat), c.prefix + record + c.suffix);
+    EXPECT_TRUE(Registered(name));
+
+    WriteText(dat, record);
+    RunResult restored = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(restored.exitCode, 0u) << restored;
+    EXPECT_FALSE(Exists(app / "f0.txt"));
+    EXPECT_EQ(ReadText(victim), "the user's");
+    EXPECT_FALSE(Registered(name));
+  }
+}
+
+// A registration without a digest is one an earlier version of the program made: its record is
+// carried out as before, guarded by the checks of each line alone.
+TEST_F(UninstallSequence, RecordWithoutDigestIsCarriedOut) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt", "sub\\f1.txt"})));
+  ASSERT_EQ(SetRegistrationText(name, kDigestValue, L""), ERROR_SUCCESS);
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  WriteText(dat, ReadText(dat) + "\r\n");
+  RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  EXPECT_TRUE(result.MessageTexts().empty()) << result;
+  EXPECT_FALSE(Exists(app / "f0.txt"));
+  EXPECT_FALSE(Exists(app / "sub"));
+  EXPECT_FALSE(Registered(name));
+}
+
+// The record the uninstaller writes again after a failure gets a digest of its own, also when it
+// is written once more because the installation folder went whole: the next run accepts it and
+// completes.
+TEST_F(UninstallSequence, RewrittenRecordGetsItsOwnDigest) {
+  struct Case {
+    const char* name;
+    uint64_t flags;
+  };
+  const Case cases[] = {
+      {"FolderStays", 0},
+      {"FolderGoesWhole", kFlagDeleteInstallDirOnUninstall},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = NewName(c.name);
+    const fs::path app = Folder() / c.name;
+    ASSERT_NO_FATAL_FAILURE(
+        Install(Uninstallable(name, c.flags), app, Files({"held.txt", "free.txt"})));
+    const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+    const std::string installed = StoredDigest(name);
+    {
+      UniqueFileHandle lock = LockFile(app / "held.txt");
+      ASSERT_TRUE(lock);
+      RunResult result = Uninstall(Uninstaller(app), name, L"/a");
+      EXPECT_EQ(result.exitCode, 0u) << result;
+      EXPECT_TRUE(Registered(name));
+      ASSERT_TRUE(Exists(dat));
+      EXPECT_NE(StoredDigest(name), installed);
+      EXPECT_EQ(StoredDigest(name), RecordDigestOf(ReadText(dat)).value_or("none"));
+    }
+    RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+    EXPECT_EQ(second.exitCode, 0u) << second;
+    EXPECT_TRUE(second.Records("message").empty()) << second;
+    EXPECT_FALSE(Exists(app / "held.txt"));
+    EXPECT_FALSE(Registered(name));
+  }
+}
+
+// ---- lines reaching the system ----
+
+// A record without a digest (an installation by an earlier version) whose lines reach what the
+// system or other products own: a value directly in a well-known key, a system file class, a
+// package and a driver elsewhere, a registry script record of a well-known key, and a product
+// key that is a shared one. None is carried out; each is reported, the lines of the product's own
+// are carried out, and the next run, whose record no longer holds them, completes.
+TEST_F(UninstallSequence, RecordLinesReachingTheSystemAreSetAside) {
+  const std::wstring name = NewName();
+  const fs::path app = Folder() / "App";
+  ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
+  ASSERT_EQ(SetRegistrationText(name, kDigestValue, L""), ERROR_SUCCESS);
+  ASSERT_EQ(SetRegistrationText(name, L"ProductRegistry", L"Classes\\QuillonetVictimClass"),
+            ERROR_SUCCESS);
+
+  // Values directly in HKCU\Software stand for the system's own.
+  const auto setSoftwareValue = [](const wchar_t* valueName, const std::wstring& data) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_SET_VALUE, key.Receive()) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    if (data.empty()) return ::RegDeleteValueW(key.Get(), valueName) == ERROR_SUCCESS;
+    return ::RegSetValueExW(
+               key.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+               static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  };
+  ASSERT_TRUE(setSoftwareValue(L"QuillonetVictimValue", L"the system's"));
+  ASSERT_TRUE(setSoftwareValue(L"QuillonetVictimScript", L"the system's"));
+  TestKey own(HKEY_CURRENT_USER, L"Software\\QuillonetOwn");
+  own.Set(L"Value", L"the product's");
+  TestKey victimClass(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass");
+  victimClass.Set(L"", L"another product's");
+  // The prefix's "exefile" class has no open command: the test gives it one to lose, in the
+  // program's view, and takes away at the end what it made.
+  const REGSAM view = InProgramView(0);
+  const bool hadExefile = RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile", view);
+  const bool hadShell = RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell", view);
+  ASSERT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell\\open", view));
+  std::optional<TestKey> exefile;
+  exefile.emplace(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command");
+  exefile->Set(L"", L"\"%1\" %*");
+
+  const fs::path dat = app / L"Uninstall" / L"Uninstall.DAT";
+  const std::string elsewhere = Utf8(Folder() / "elsewhere");
+  const std::string value = "!\\HKCU\\Software\\QuillonetVictimValue";
+  const std::string association = ".qsvictim~!~exefile~!~open";
+  const std::string package = "\"" + elsewhere + "\\other.msi\",2";
+  const std::string driver = elsewhere + "\\oem3.inf";
+  const std::string script = "\\HKCU\\Software";
+  WriteText(dat, value + "\r\n!\\HKCU\\Software\\QuillonetOwn\\Value\r\n" + ReadText(dat) +
+                     "\r\n\r\n[Associations]\r\n" + association + "\r\n\r\n\r\n[MSI]\r\n" +
+                     package + "\r\n\r\n\r\n[INF]\r\n" + driver + "\r\n\r\n\r\n[Registry2]\r\n" +
+                     script + ",QuillonetVictimScript,1,x,0,0\r\n");
+
+  RunResult result = Uninstall(Uninstaller(app), name, L"", {"yes"});
+  EXPECT_EQ(result.exitCode, 0u) << result;
+  const std::vector<std::string> messages = result.MessageTexts();
+  ASSERT_EQ(messages.size(), 2u) << result;
+  const std::string refused = "Not carried out, as it reaches beyond what the product installed: ";
+  EXPECT_EQ(messages[1], TextName(kTextUninstallFailed) + " " + refused + value + "\r\n" + refused +
+                             association + "\r\n" + refused + package + "\r\n" + refused + driver +
+                             "\r\n" + refused + script + "\r\n" +
+                             "Not carried out, as it names no key of the product's own: "
+                             "Software\\Classes\\QuillonetVictimClass\r\n")
+      << result;
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, L"Software", L"QuillonetVictimValue"), L"the system's");
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, L"Software", L"QuillonetVictimScript"),
+            L"the system's");
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", view));
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass"));
+  EXPECT_TRUE(RegistryText(HKEY_CURRENT_USER, L"Software\\QuillonetOwn", L"Value").empty());
+  EXPECT_FALSE(Exists(app / "f0.txt"));
+  EXPECT_TRUE(Registered(name));
+
+  const UninstallRecord left = ParseUninstallRecord(ReadText(dat));
+  EXPECT_TRUE(left.msiLines.empty()) << ReadText(dat);
+  EXPECT_TRUE(left.infLines.empty()) << ReadText(dat);
+  EXPECT_TRUE(left.registry2Text.empty()) << ReadText(dat);
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_FALSE(Registered(name));
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\QuillonetVictimClass"));
+  exefile.reset();
+  DeleteRegistryTree(HKEY_CLASSES_ROOT,
+                     !hadExefile ? L"exefile"
+                     : !hadShell ? L"exefile\\shell"
+                                 : L"exefile\\shell\\open",
+                     view);
+  setSoftwareValue(L"QuillonetVictimValue", L"");
+  setSoftwareValue(L"QuillonetVictimScript", L"");
 }
 
 // ---- the confirmation ----
@@ -550,6 +765,12 @@ TEST_F(UninstallSequence, RecordThatCannotBeRewrittenIsReported) {
       << result;
   EXPECT_FALSE(Exists(app / "f0.txt"));
   EXPECT_TRUE(Registered(name));
+  // The record left in place still matches its digest: the next run accepts it and completes.
+  reader.Reset();
+  RunResult second = Uninstall(Uninstaller(app), name, L"/a");
+  EXPECT_EQ(second.exitCode, 0u) << second;
+  EXPECT_TRUE(second.Records("message").empty()) << second;
+  EXPECT_FALSE(Registered(name));
 }
 
 // ---- conditional deletions ----

@@ -530,6 +530,70 @@ TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
       << error;
 }
 
+// The uninstaller deletes the product's key with all its subkeys in HKLM and every user's hive:
+// a name that is a key the system and every product share, or has a step that is no name, is
+// refused at its line before the unbuilt feature is named.
+TEST(ProjectFile, RegistryKeyThatIsNotTheProductsOwnIsRefused) {
+  TempFolder folder;
+  const char* const names[] = {
+      "Microsoft",
+      "microsoft\\\\",
+      "Classes\\\\exefile",
+      "Policies",
+      "Wow6432Node",
+      "Windows",
+      "Clients",
+      "RegisteredApplications",
+      "\\\\",
+      "Maker\\\\..\\\\Microsoft",
+  };
+  for (const char* name : names) {
+    Project project;
+    std::string error;
+    EXPECT_FALSE(Parse(folder,
+                       std::string("[product]\nname = \"P\"\nregistry_key = \"") + name + "\"\n",
+                       project, error))
+        << name;
+    EXPECT_NE(error.find("p.toml:3: key 'product.registry_key': names no key of the product's own"),
+              std::string::npos)
+        << error;
+  }
+}
+
+// The value that named the installation folder is deleted by the uninstaller when the product
+// asks for it: a value of the system's is refused then, and only then.
+TEST(ProjectFile, InstallFolderValueToDeleteMustBeTheProductsOwn) {
+  TempFolder folder;
+  struct Case {
+    const char* value;
+    bool removed;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"HKLM\\\\Software\\\\Maker\\\\Folder", true, true},
+      {"HKLM\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ProgramFilesDir", false,
+       true},
+      {"HKLM\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ProgramFilesDir", true,
+       false},
+      {"HKCU\\\\Environment\\\\Path", true, false},
+      {"Software\\\\Maker\\\\Folder", true, false},
+  };
+  for (const Case& c : cases) {
+    Project project;
+    std::string error;
+    const std::string text =
+        std::string("[product]\nname = \"P\"\n[install]\nprevious_dir_value = \"") + c.value +
+        "\"\n[options]\nremove_install_dir_value_on_uninstall = " + (c.removed ? "true" : "false") +
+        "\n";
+    EXPECT_EQ(Parse(folder, text, project, error), c.valid) << c.value << " " << error;
+    if (!c.valid) {
+      EXPECT_NE(error.find("p.toml:4: key 'install.previous_dir_value': the uninstaller is asked"),
+                std::string::npos)
+          << error;
+    }
+  }
+}
+
 // Entry names are joined to the installation folder as text: a name or destination that steps
 // out of it, or names a drive or a stream, is refused at its key.
 TEST(ProjectFile, NamesThatLeaveTheFolderAreRefused) {
