@@ -81,17 +81,17 @@ bool GrantDirectoryRights(const std::string&, DWORD&) {
   return false;
 }
 
-bool RegisterFont(const std::string& path, InstallRun& run) {
-  ReportNotDone(run, kFeatureFonts, U16(path));
+bool RegisterFont(const std::u16string& path, InstallRun& run) {
+  ReportNotDone(run, kFeatureFonts, path);
   return false;
 }
 
-void InstallPackage(const std::string& path, uint32_t, bool, InstallRun& run) {
-  ReportNotDone(run, kFeaturePackages, U16(path));
+void InstallPackage(const std::u16string& path, uint32_t, bool, InstallRun& run) {
+  ReportNotDone(run, kFeaturePackages, path);
 }
 
-void RegisterApplet(const std::string& path, const std::string&, InstallRun& run) {
-  ReportNotDone(run, kFeatureApplets, U16(path));
+void RegisterApplet(const std::u16string& path, const std::u16string&, InstallRun& run) {
+  ReportNotDone(run, kFeatureApplets, path);
 }
 
 void AnnounceFontChange() {

@@ -139,6 +139,11 @@ std::wstring ExpandPathVariables(std::wstring_view text) {
   return ExpandEnvironment(AsWide(expanded));
 }
 
+std::u16string ExpandPathVariables(std::u16string_view text) {
+  if (text.find(u'%') == std::u16string_view::npos) return std::u16string(text);
+  return std::u16string(AsU16(ExpandPathVariables(AsWide(text))));
+}
+
 std::string ExpandPathVariables(std::string_view text) {
   if (text.find('%') == std::string_view::npos) return std::string(text);
   return Narrow(ExpandPathVariables(Widen(text)));
