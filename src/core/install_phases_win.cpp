@@ -76,7 +76,7 @@ bool CommitRestorePoint() {
   return false;
 }
 
-bool GrantDirectoryRights(const std::string&, DWORD&) {
+bool GrantDirectoryRights(std::u16string_view, DWORD&) {
   RefuseUnbuiltFeatures(kFeatureFolderRights);
   return false;
 }
@@ -139,7 +139,7 @@ void AddFirewallExceptions(InstallRun&) {
 }
 
 void AddToSearchPath(InstallRun& run) {
-  UpdateSearchPath(Widen(run.installDir), true);
+  UpdateSearchPath(AsWide(run.installDir), true);
 }
 
 bool WriteUninstallRegistration(InstallRun& run, DWORD& error) {
@@ -152,7 +152,7 @@ void WriteSavedRegistryValues(InstallRun& run) {
 }
 
 bool WriteUninstallRecord(InstallRun& run) {
-  return SaveUninstallData(run.uninstallDir, run.removalList, InstallationRecord(run),
+  return SaveUninstallData(ToBarNarrow(run.uninstallDir), run.removalList, InstallationRecord(run),
                            run.failureSummary);
 }
 

@@ -39,7 +39,7 @@ bool CreateRestorePoint(const std::wstring& description, DWORD& error);
 bool CommitRestorePoint();
 
 // Access rights for everyone to a directory the product installs into.
-bool GrantDirectoryRights(const std::string& directory, DWORD& error);
+bool GrantDirectoryRights(std::u16string_view directory, DWORD& error);
 
 // The follow-up of an installed font, package or applet, right after it is written. A font
 // that was registered returns true.

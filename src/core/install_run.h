@@ -45,7 +45,7 @@ struct ShortcutEntry {
 // variables read while an installation runs.
 struct InstallRun : RunFolders {
   // The previous installation, from its Add/Remove Programs key.
-  std::string previousDir;
+  std::u16string previousDir;
   std::string previousSharedFiles;
   std::string previousStartMenu;
   bool previousInstallExists = false;
@@ -81,12 +81,12 @@ struct InstallRun : RunFolders {
   std::vector<std::string> infLines;
   std::vector<std::string> msiLines;
   std::vector<std::string> appletLines;
-  std::string uninstallerPath;  // set when the uninstaller was written
+  std::u16string uninstallerPath;  // set when the uninstaller was written
 
   uint64_t requiredSpace = 0;
   std::u16string failureSummary;  // not empty: the run is incomplete
   std::u16string installLog;      // the log lines of the run
-  std::string installLogPath;     // where the log file goes once written
+  std::u16string installLogPath;  // where the log file goes once written
   WrittenInstallLog writtenLog;
   bool rebootNeeded = false;
   uint32_t finishChoices = 0;  // FinishChoice bits

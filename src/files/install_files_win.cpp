@@ -59,11 +59,11 @@ struct PhaseFolders {
 PhaseFolders FoldersOf(const InstallRun& run) {
   PhaseFolders folders;
   TargetFolders& target = folders.target;
-  target.installDir = U16(run.installDir);
+  target.installDir = run.installDir;
   // Without a shared folder the product's shared files stay with it rather than landing
   // relative to whatever the working folder is.
-  target.sharedDir = run.sharedDir.empty() ? target.installDir : U16(run.sharedDir);
-  target.uninstallDir = U16(run.uninstallDir);
+  target.sharedDir = run.sharedDir.empty() ? target.installDir : run.sharedDir;
+  target.uninstallDir = run.uninstallDir;
   target.fontsDir = AsU16(FontDir());
   target.systemDir = AsU16(SystemDir());
   folders.installKey = FolderKey(AsWide(target.installDir));
@@ -105,8 +105,7 @@ void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun&
 // Makes the destination's folder; false (with the paragraph in the failure summary) when it
 // cannot be made.
 bool MakeFolder(const std::u16string& folder, const std::u16string& dest, InstallRun& run) {
-  const std::string narrowFolder = ToBarNarrow(folder);
-  const DWORD error = CreateFolderPath(narrowFolder);
+  const DWORD error = CreateFolderPath(folder);
   if (error == 0) return true;
   const std::u16string reason =
       FileExists(std::wstring(AsWide(folder)))

@@ -20,10 +20,6 @@ std::u16string U16(std::wstring_view text) {
   return std::u16string(AsU16(text));
 }
 
-std::u16string WidenU16(std::string_view narrow) {
-  return U16(Widen(narrow));
-}
-
 // The values as this run knows them: the system's folders and what the run under way has
 // settled. Each is read when asked, so a change during the run shows in the next expansion.
 class RunValues : public PathVariableValues {
@@ -60,9 +56,9 @@ class RunValues : public PathVariableValues {
       case PathVariable::kInetpub:
         return U16(Inetpub());
       case PathVariable::kInstallDir:
-        return WidenU16(run.installDir);
+        return run.installDir;
       case PathVariable::kInstallDrive:
-        return DriveWithColon(WidenU16(run.installDir));
+        return DriveWithColon(run.installDir);
       case PathVariable::kInstallerDir:
         return ModuleFolder(U16(ModuleFileName()));
       case PathVariable::kInstallerDrive:
@@ -74,17 +70,17 @@ class RunValues : public PathVariableValues {
       case PathVariable::kMediaDir:
         return U16(MediaDir());
       case PathVariable::kOldVersion:
-        return WidenU16(run.oldVersion);
+        return run.oldVersion;
       case PathVariable::kOldVersionMajor:
-        return OldVersionMajor(WidenU16(run.oldVersion));
+        return OldVersionMajor(run.oldVersion);
       case PathVariable::kOldVersionMinor:
-        return OldVersionMinor(WidenU16(run.oldVersion));
+        return OldVersionMinor(run.oldVersion);
       case PathVariable::kProductName:
         return Product().DisplayName;
       case PathVariable::kProgramsDir:
         return U16(ProgramsDir());
       case PathVariable::kSharedDir:
-        return WidenU16(run.sharedDir);
+        return run.sharedDir;
       case PathVariable::kSMProgramsAllDir:
         return U16(SMProgramsAllDir());
       case PathVariable::kSMProgramsDir:
@@ -104,7 +100,7 @@ class RunValues : public PathVariableValues {
       case PathVariable::kTemp:
         return U16(TempDir());
       case PathVariable::kUninstallDir:
-        return WidenU16(run.uninstallDir);
+        return run.uninstallDir;
       case PathVariable::kVersion:
         return Product().DisplayVersion;
       case PathVariable::kWinDir:
@@ -117,7 +113,7 @@ class RunValues : public PathVariableValues {
   static std::u16string StartMenuChosen() {
     const ProductSettings& product = Product();
     std::wstring programs = product.ShortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
-    return JoinFolder(AsU16(programs), WidenU16(product.ProductStartMenu));
+    return JoinFolder(AsU16(programs), U16(Widen(product.ProductStartMenu)));
   }
 };
 

@@ -79,9 +79,9 @@ class FilePhase : public SystemTest {
     for (const fs::path& folder : {installDir, uninstallDir, sharedDir}) {
       fs::create_directories(folder);
     }
-    run.installDir = NarrowPath(installDir);
-    run.uninstallDir = NarrowPath(uninstallDir);
-    run.sharedDir = NarrowPath(sharedDir);
+    run.installDir = installDir.u16string();
+    run.uninstallDir = uninstallDir.u16string();
+    run.sharedDir = sharedDir.u16string();
   }
 
   void Install(const std::vector<builder::PayloadFile>& files) {
@@ -346,8 +346,8 @@ TEST_F(FilePhase, SharedFilesWithoutASharedFolder) {
 TEST_F(FilePhase, NamesOutsideAscii) {
   installDir = Folder() / L"Gr\u00fcn";
   fs::create_directories(installDir);
-  run.installDir = NarrowPath(installDir);
-  ASSERT_EQ(run.installDir.front(), '|');
+  run.installDir = installDir.u16string();
+  ASSERT_FALSE(IsAscii(run.installDir));
   builder::PayloadFile named = Entry("|M\xc3\xbcll.txt", kInstallFolderFile, kOverwriteByKind);
   builder::PayloadFile inFolder =
       Entry("|\xc3\x84rger\\x.txt", kInstallFolderFile, kOverwriteByKind);
