@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "base/text_win.h"
 #include "core/own_file_win.h"
 #include "core/product_win.h"
@@ -113,7 +114,7 @@ class RunValues : public PathVariableValues {
   static std::u16string StartMenuChosen() {
     const ProductSettings& product = Product();
     std::wstring programs = product.ShortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
-    return JoinFolder(AsU16(programs), U16(Widen(product.ProductStartMenu)));
+    return JoinFolder(AsU16(programs), FromBarNarrow(product.ProductStartMenu, DecodeAnsi));
   }
 };
 
