@@ -107,22 +107,22 @@ void UpdateSharedFileCounts(InstallRun& run) {
 }
 
 void RegisterComponents(InstallRun& run) {
-  for (const std::string& server : run.comServers) {
-    ReportNotDone(run, kFeatureComServers, U16(server));
+  for (const std::u16string& server : run.comServers) {
+    ReportNotDone(run, kFeatureComServers, server);
   }
-  for (const std::string& library : run.typeLibraries) {
-    ReportNotDone(run, kFeatureTypeLibraries, U16(library));
+  for (const std::u16string& library : run.typeLibraries) {
+    ReportNotDone(run, kFeatureTypeLibraries, library);
   }
 }
 
 void InstallDrivers(InstallRun& run) {
-  for (const std::string& driver : run.drivers) ReportNotDone(run, kFeatureDrivers, U16(driver));
+  for (const std::u16string& driver : run.drivers) ReportNotDone(run, kFeatureDrivers, driver);
 }
 
 void CreateShortcuts(InstallRun& run) {
   RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureShortcuts);
   for (const ShortcutEntry& shortcut : run.shortcuts) {
-    ReportNotDone(run, kFeatureShortcuts, U16(shortcut.target));
+    ReportNotDone(run, kFeatureShortcuts, shortcut.target);
   }
 }
 

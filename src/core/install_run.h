@@ -34,11 +34,11 @@ struct ShortcutEntry {
   bool inStartMenu = false;   // placement bit 1
   bool shortcutFile = false;  // the entry is of the shortcut kind
   bool keep = false;
-  std::string target;  // the installed file
-  std::string command;
-  std::string extra;
+  std::u16string target;  // the installed file
+  std::u16string command;
+  std::u16string extra;
   std::u16string caption;
-  std::string icon;
+  std::u16string icon;
 };
 
 // The folders (installDir, uninstallDir, sharedDir, oldVersion) are the RunFolders the path
@@ -64,9 +64,9 @@ struct InstallRun : RunFolders {
   // Paths that take part in shared-file counting, each possibly followed by its marker: ' '
   // permanent, '^' a COM server, '\xA9' a type library.
   std::vector<std::string> sharedFiles;
-  std::vector<std::string> comServers;
-  std::vector<std::string> typeLibraries;
-  std::vector<std::string> drivers;
+  std::vector<std::u16string> comServers;
+  std::vector<std::u16string> typeLibraries;
+  std::vector<std::u16string> drivers;
   std::string fontList;  // "\"caption\" \"file\" " for each font installed
   bool fontsChanged = false;
   std::vector<ShortcutEntry> shortcuts;

@@ -88,17 +88,17 @@ void AddSharedFile(const PayloadEntry& entry, const std::string& dest, InstallRu
   run.sharedFiles.push_back(std::move(shared));
 }
 
-void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+void AddShortcut(const PayloadEntry& entry, const std::u16string& dest, InstallRun& run) {
   ShortcutEntry shortcut;
   shortcut.onDesktop = (entry.flags & kEntryDesktop) != 0;
   shortcut.inStartMenu = (entry.flags & kEntryStartMenu) != 0;
   shortcut.shortcutFile = entry.kind == kShortcutFile;
   shortcut.keep = entry.Keep();
   shortcut.target = dest;
-  shortcut.command = ToBarNarrow(entry.command);
-  shortcut.extra = ToBarNarrow(entry.extra);
+  shortcut.command = entry.command;
+  shortcut.extra = entry.extra;
   shortcut.caption = entry.text;
-  shortcut.icon = ToBarNarrow(entry.icon);
+  shortcut.icon = entry.icon;
   run.shortcuts.push_back(std::move(shortcut));
 }
 
@@ -117,14 +117,13 @@ bool MakeFolder(const std::u16string& folder, const std::u16string& dest, Instal
 }
 
 // What follows a file that is now in place.
-void FollowUp(const PayloadEntry& entry, const std::u16string& dest, const std::string& narrowDest,
-              InstallRun& run) {
+void FollowUp(const PayloadEntry& entry, const std::u16string& dest, InstallRun& run) {
   switch (entry.kind) {
     case kFontFile:
       if (RegisterFont(dest, run)) run.fontsChanged = true;
       break;
     case kDriverPackage:
-      run.drivers.push_back(narrowDest);
+      run.drivers.push_back(dest);
       break;
     case kMsiPackage:
       InstallPackage(dest, entry.msiUiLevel, (entry.flags & kEntryUninstallPackage) != 0, run);
@@ -143,7 +142,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     ReportCorrupt(error);
   }
   const std::u16string& dest = target.path;
-  // The run's lists and the record are still narrow texts.
+  // The shared-file list, the removal list and the replacement rules take narrow texts.
   const std::string narrowDest = ToBarNarrow(dest);
   const bool keep = entry.Keep();
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {
@@ -158,8 +157,8 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     Ui().ShowCurrentItem(AsWide(dest));
   }
 
-  if (entry.kind == kSystemComServer) run.comServers.push_back(narrowDest);
-  if (entry.kind == kSystemTypeLibrary) run.typeLibraries.push_back(narrowDest);
+  if (entry.kind == kSystemComServer) run.comServers.push_back(dest);
+  if (entry.kind == kSystemTypeLibrary) run.typeLibraries.push_back(dest);
   if (entry.kind == kSharedFolderFile || entry.kind == kSystemFile ||
       entry.kind == kSystemComServer || entry.kind == kSystemTypeLibrary) {
     AddSharedFile(entry, narrowDest, run);
@@ -185,7 +184,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
 
   if (entry.kind == kShortcutFile ||
       (entry.kind == kInstallFolderFile && (entry.flags & kEntryShortcutMask) != 0)) {
-    AddShortcut(entry, narrowDest, run);
+    AddShortcut(entry, dest, run);
   }
 
   if (target.createFolders) {
@@ -209,7 +208,7 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   if (HasFlag(kFlagDetailedLog)) {
     Log(run, FileNamePart(entry.name) + u" >>> " + dest + u"\r\n");
   }
-  FollowUp(entry, dest, narrowDest, run);
+  FollowUp(entry, dest, run);
   run.installedFiles.insert(LowerCasePath(dest));
 }
 
