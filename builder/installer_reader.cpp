@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/text.h"
 #include "core/payload_checksum.h"
 #include "core/payload_format.h"
 #include "core/settings_reader.h"
@@ -147,6 +148,19 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
   return {};
 }
 
+StoredEntryForms StoredFormsOf(const PayloadEntry& entry) {
+  const StoredEntryForms& kept = entry.storedForms;
+  auto narrow = [](const std::string& bytes, std::u16string_view text) {
+    return bytes.empty() ? ToBarNarrow(text) : bytes;
+  };
+  return {narrow(kept.name, entry.name),
+          kept.text.empty() ? Utf16ToUtf8(entry.text) : kept.text,
+          narrow(kept.icon, entry.icon),
+          narrow(kept.command, entry.command),
+          narrow(kept.destination, entry.destination),
+          narrow(kept.extra, entry.extra)};
+}
+
 ReadResult ReadEntries(const InstallerFile& installer,
                        const std::function<void(const PayloadEntry&, int index)>& visit) {
   const PayloadHeader& header = installer.header;
@@ -167,7 +181,9 @@ ReadResult ReadEntries(const InstallerFile& installer,
     ByteSpan record;
     if (int error = reader.NextEntry(record); error != 0) return Corrupt(error);
     PayloadEntry entry;
-    if (int error = ParsePayloadEntry(record, header.contentSizes[i], entry); error != 0) {
+    if (int error = ParsePayloadEntry(record, header.contentSizes[i], entry,
+                                      {.decodeAnsi = DecodeLatin1, .keepStoredForms = true});
+        error != 0) {
       return Corrupt(error);
     }
     TargetPath target;

@@ -55,6 +55,9 @@ ReadResult OpenInstallerBytes(std::vector<uint8_t> bytes, InstallerFile& install
 ReadResult ReadEntries(const InstallerFile& installer,
                        const std::function<void(const PayloadEntry&, int index)>& visit);
 
+// The bytes each text of an entry read by ReadEntries was stored as.
+StoredEntryForms StoredFormsOf(const PayloadEntry& entry);
+
 // A short description of a corrupt-report number.
 const char* DescribeCorruptError(int error);
 

@@ -230,16 +230,17 @@ int PrintProject(const InstallerFile& installer) {
   std::vector<PayloadFile> files;
   ReadResult result = ReadEntries(installer, [&](const PayloadEntry& e, int) {
     PayloadFile& file = files.emplace_back();
-    file.name = e.name;
+    StoredEntryForms stored = StoredFormsOf(e);
+    file.name = std::move(stored.name);
     file.kind = e.kind;
     file.flags = e.flags;
     file.attributes = e.attributes;
     file.dateTime = e.dateTime;
-    file.text = e.text;
-    file.icon = e.icon;
-    file.command = e.command;
-    file.destination = e.destination;
-    file.extra = e.extra;
+    file.text = std::move(stored.text);
+    file.icon = std::move(stored.icon);
+    file.command = std::move(stored.command);
+    file.destination = std::move(stored.destination);
+    file.extra = std::move(stored.extra);
     file.msiUiLevel = e.msiUiLevel;
   });
   if (result.error != 0) return Fail(result.message);
@@ -304,7 +305,8 @@ int Inspect(const std::vector<std::string>& args) {
               installer.settings.size(), installer.productFlags);
 
   result = ReadEntries(installer, [](const PayloadEntry& e, int index) {
-    std::printf("\n[%d] %s\n", index, e.name.c_str());
+    const StoredEntryForms stored = StoredFormsOf(e);
+    std::printf("\n[%d] %s\n", index, stored.name.c_str());
     std::printf("    %-12s %" PRIu32 "\n", "kind", e.kind);
     std::printf("    %-12s 0x%08" PRIx32 " (overwrite %" PRIu32 ")\n", "flags", e.flags,
                 e.Overwrite());
@@ -313,11 +315,11 @@ int Inspect(const std::vector<std::string>& args) {
     std::printf("    %-12s %zu bytes, checksum 0x%08" PRIx32 "\n", "size", e.content.size(),
                 e.contentChecksum);
     std::printf("    %-12s %s\n", "date", FormatDate(e.dateTime).c_str());
-    PrintField("text", e.text);
-    PrintField("icon", e.icon);
-    PrintField("command", e.command);
-    PrintField("destination", e.destination);
-    PrintField("extra", e.extra);
+    PrintField("text", stored.text);
+    PrintField("icon", stored.icon);
+    PrintField("command", stored.command);
+    PrintField("destination", stored.destination);
+    PrintField("extra", stored.extra);
     if (e.kind == 11) std::printf("    %-12s %" PRIu32 "\n", "msi ui level", e.msiUiLevel);
   });
   if (result.error != 0) return Fail(result.message);
@@ -337,10 +339,8 @@ int Extract(const std::vector<std::string>& args) {
   int written = 0;
   result = ReadEntries(installer, [&](const PayloadEntry& e, int) {
     if (!error.empty()) return;
-    // A name in the "|" + UTF-8 form is written under the text it stands for; a name in the
-    // code page, which this tool cannot know, as if it were Latin-1.
-    std::string relative;
-    if (!Utf8FromNarrow(e.name, relative)) relative = Utf16ToUtf8(DecodeLatin1(e.name));
+    // A name in the code page, which this tool cannot know, was read as Latin-1.
+    std::string relative = Utf16ToUtf8(e.name);
     if (!IsSafeRelativeName(relative)) {
       error = "refusing to write entry '" + relative + "' outside the target folder";
       return;

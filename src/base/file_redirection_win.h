@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_win.h"
+
 namespace qs {
 
 enum class RedirectionSwitch {
@@ -52,6 +54,7 @@ class Redirected {
  public:
 #if defined(_WIN64)
   explicit Redirected(const std::wstring& path) : path_(FileSystemPath(path)) {}
+  explicit Redirected(const std::u16string& path) : path_(FileSystemPath(AsWide(path))) {}
   explicit Redirected(const wchar_t* path)
       : null_(path == nullptr), path_(path == nullptr ? std::wstring() : FileSystemPath(path)) {}
   operator const wchar_t*() const {
@@ -63,6 +66,8 @@ class Redirected {
   std::wstring path_;
 #else
   explicit Redirected(const std::wstring& path) : path_(path.c_str()) {}
+  explicit Redirected(const std::u16string& path)
+      : path_(reinterpret_cast<const wchar_t*>(path.c_str())) {}
   explicit Redirected(const wchar_t* path) : path_(path) {}
   operator const wchar_t*() const {
     return path_;

@@ -207,9 +207,9 @@ std::u16string SystemDriveFacts::ProgramFilesFolder() const {
   return std::u16string(AsU16(ProgramsDir()));
 }
 
-bool AcceptInstallDirectory(const std::string& directory, InstallRun& run) {
+bool AcceptInstallDirectory(std::u16string_view directory, InstallRun& run) {
   DeleteDirectoryTestFile();
-  const std::wstring path = Widen(directory);
+  const std::wstring path(AsWide(directory));
   const uint64_t flags = Product().ProductFlags;
 
   DirectoryRuleOptions options;
@@ -268,15 +268,15 @@ void DeleteDirectoryTestFile() {
   path.clear();
 }
 
-uint64_t ComputeRequiredSpace(const PayloadContext& payload, const std::string& installDir) {
-  const std::u16string drive = DriveOfPath(AsU16(Widen(installDir)));
+uint64_t ComputeRequiredSpace(const PayloadContext& payload, std::u16string_view installDir) {
+  const std::u16string drive = DriveOfPath(installDir);
   const uint64_t clusterSize = drive.empty() ? 0 : SystemDriveFacts().ClusterSize(DriveRoot(drive));
   return RequiredSpace(payload.uninstallerSize, payload.header.contentSizes, clusterSize,
                        Product().extraDiskSpace);
 }
 
-void RemoveDirectoryIfEmpty(const std::string& path) {
-  std::wstring folder = Widen(path);
+void RemoveDirectoryIfEmpty(std::u16string_view path) {
+  std::wstring folder(AsWide(path));
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   if (folder.size() < 4) return;
 

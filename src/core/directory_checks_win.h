@@ -34,7 +34,7 @@ class SystemDriveFacts : public DriveFacts {
 // run.requiredSpace must already hold the space needed on this folder's drive
 // (ComputeRequiredSpace); the free space is compared only without a previous installation.
 // The page runs only in interactive runs, so every message is shown.
-bool AcceptInstallDirectory(const std::string& directory, InstallRun& run);
+bool AcceptInstallDirectory(std::u16string_view directory, InstallRun& run);
 
 // True when `path` is an existing folder.
 bool IsExistingDirectory(const std::wstring& path);
@@ -47,11 +47,11 @@ void DeleteDirectoryTestFile();
 
 // The uninstaller, every payload entry rounded up to the clusters of the drive of
 // `installDir`, and the product's extra disk space.
-uint64_t ComputeRequiredSpace(const PayloadContext& payload, const std::string& installDir);
+uint64_t ComputeRequiredSpace(const PayloadContext& payload, std::u16string_view installDir);
 
 // Removes `path` when nothing is in it but "thumbs.db" and "desktop.ini", which the shell
 // leaves behind (they are deleted first). A path shorter than 4 characters, such as a drive's
 // root, is never removed.
-void RemoveDirectoryIfEmpty(const std::string& path);
+void RemoveDirectoryIfEmpty(std::u16string_view path);
 
 }  // namespace qs

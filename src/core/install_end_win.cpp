@@ -81,7 +81,7 @@ void ReportEnd(const CommandLineOptions& options, InstallRun& run) {
       break;
     }
     case EndReport::kFailureQuestion:
-      showLog = AskYesNo(TextWith(kTextFailureQuestion, {U16(run.installLogPath)}),
+      showLog = AskYesNo(TextWith(kTextFailureQuestion, {run.installLogPath}),
                          GetText(kTextFailureCaption));
       break;
   }
@@ -108,7 +108,7 @@ bool DecideRestartAtEnd(InstallRun& run) {
 }
 
 void RemoveEmptyDirectories(const InstallRun& run) {
-  for (const std::string* folder : {&run.sharedDir, &run.uninstallDir, &run.installDir}) {
+  for (const std::u16string* folder : {&run.sharedDir, &run.uninstallDir, &run.installDir}) {
     if (!folder->empty()) RemoveDirectoryIfEmpty(*folder);
   }
 }
@@ -129,7 +129,7 @@ std::wstring LaunchCommand(const std::wstring& command, const std::wstring& inst
 
 void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run) {
   const ProductSettings& product = Product();
-  std::wstring installDir = Widen(run.installDir);
+  const std::wstring installDir(AsWide(run.installDir));
   ::SetCurrentDirectoryW(Redirected(installDir));
   if (!options.runAfterInstall.empty() && run.failureSummary.empty()) {
     std::wstring command = LaunchCommand(Widen(options.runAfterInstall), installDir);
@@ -150,7 +150,8 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
     }
   }
   if ((run.finishChoices & kFinishViewLog) != 0) {
-    System().StartProgram(ViewInNotepadCommand(Widen(run.installLogPath)), installDir);
+    System().StartProgram(ViewInNotepadCommand(std::wstring(AsWide(run.installLogPath))),
+                          installDir);
   }
   if ((run.finishChoices & kFinishOpenOther) != 0) {
     System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenOther)), installDir);

@@ -78,22 +78,22 @@ bool CommitRestorePoint() {
   return false;
 }
 
-bool GrantDirectoryRights(const std::string&, DWORD&) {
+bool GrantDirectoryRights(std::u16string_view, DWORD&) {
   RefuseUnbuiltFeatures(kFeatureFolderRights);
   return false;
 }
 
-bool RegisterFont(const std::string& path, InstallRun& run) {
-  ReportNotDone(run, kFeatureFonts, U16(path));
+bool RegisterFont(const std::u16string& path, InstallRun& run) {
+  ReportNotDone(run, kFeatureFonts, path);
   return false;
 }
 
-void InstallPackage(const std::string& path, uint32_t, bool, InstallRun& run) {
-  ReportNotDone(run, kFeaturePackages, U16(path));
+void InstallPackage(const std::u16string& path, uint32_t, bool, InstallRun& run) {
+  ReportNotDone(run, kFeaturePackages, path);
 }
 
-void RegisterApplet(const std::string& path, const std::string&, InstallRun& run) {
-  ReportNotDone(run, kFeatureApplets, U16(path));
+void RegisterApplet(const std::u16string& path, const std::u16string&, InstallRun& run) {
+  ReportNotDone(run, kFeatureApplets, path);
 }
 
 void AnnounceFontChange() {
@@ -109,22 +109,22 @@ void UpdateSharedFileCounts(InstallRun& run) {
 }
 
 void RegisterComponents(InstallRun& run) {
-  for (const std::string& server : run.comServers) {
-    ReportNotDone(run, kFeatureComServers, U16(server));
+  for (const std::u16string& server : run.comServers) {
+    ReportNotDone(run, kFeatureComServers, server);
   }
-  for (const std::string& library : run.typeLibraries) {
-    ReportNotDone(run, kFeatureTypeLibraries, U16(library));
+  for (const std::u16string& library : run.typeLibraries) {
+    ReportNotDone(run, kFeatureTypeLibraries, library);
   }
 }
 
 void InstallDrivers(InstallRun& run) {
-  for (const std::string& driver : run.drivers) ReportNotDone(run, kFeatureDrivers, U16(driver));
+  for (const std::u16string& driver : run.drivers) ReportNotDone(run, kFeatureDrivers, driver);
 }
 
 void CreateShortcuts(InstallRun& run) {
   RefuseUnbuiltFeatures(UnbuiltFeaturesOf(Product()) & kFeatureShortcuts);
   for (const ShortcutEntry& shortcut : run.shortcuts) {
-    ReportNotDone(run, kFeatureShortcuts, U16(shortcut.target));
+    ReportNotDone(run, kFeatureShortcuts, shortcut.target);
   }
 }
 
@@ -141,7 +141,7 @@ void AddFirewallExceptions(InstallRun&) {
 }
 
 void AddToSearchPath(InstallRun& run) {
-  UpdateSearchPath(Widen(run.installDir), true);
+  UpdateSearchPath(AsWide(run.installDir), true);
 }
 
 bool WriteUninstallRegistration(InstallRun& run, DWORD& error) {
@@ -165,8 +165,8 @@ bool WriteUninstallRecord(InstallRun& run) {
     ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(keyName).c_str(), 0,
                     InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), registration.Receive());
   }
-  return SaveUninstallDataAndDigest(registration.Get(), run.uninstallDir, run.removalList,
-                                    InstallationRecord(run), run.failureSummary);
+  return SaveUninstallDataAndDigest(registration.Get(), ToBarNarrow(run.uninstallDir),
+                                    run.removalList, InstallationRecord(run), run.failureSummary);
 }
 
 }  // namespace qs

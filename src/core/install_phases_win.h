@@ -39,14 +39,14 @@ bool CreateRestorePoint(const std::wstring& description, DWORD& error);
 bool CommitRestorePoint();
 
 // Access rights for everyone to a directory the product installs into.
-bool GrantDirectoryRights(const std::string& directory, DWORD& error);
+bool GrantDirectoryRights(std::u16string_view directory, DWORD& error);
 
 // The follow-up of an installed font, package or applet, right after it is written. A font
 // that was registered returns true.
-bool RegisterFont(const std::string& path, InstallRun& run);
-void InstallPackage(const std::string& path, uint32_t uiLevel, bool recordForRemoval,
+bool RegisterFont(const std::u16string& path, InstallRun& run);
+void InstallPackage(const std::u16string& path, uint32_t uiLevel, bool recordForRemoval,
                     InstallRun& run);
-void RegisterApplet(const std::string& path, const std::string& name, InstallRun& run);
+void RegisterApplet(const std::u16string& path, const std::u16string& name, InstallRun& run);
 // Tells the system once that the installed fonts changed.
 void AnnounceFontChange();
 

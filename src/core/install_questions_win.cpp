@@ -73,13 +73,13 @@ void Log(InstallRun& run, std::u16string_view text) {
   run.installLog += text;
 }
 
-bool FolderExists(const std::string& folder) {
-  return !folder.empty() && IsExistingDirectory(Widen(folder));
+bool FolderExists(std::u16string_view folder) {
+  return !folder.empty() && IsExistingDirectory(std::wstring(AsWide(folder)));
 }
 
-DWORD CreateFolderPath(const std::string& folder) {
+DWORD CreateFolderPath(std::u16string_view folder) {
   std::vector<std::wstring> created;
-  return CreateDirectoryTree(Widen(folder), created);
+  return CreateDirectoryTree(std::wstring(AsWide(folder)), created);
 }
 
 PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, TextId text) {
@@ -186,8 +186,8 @@ void FindPreviousInstallation(InstallRun& run) {
   const ProductSettings& product = Product();
   if (!HasFlag(kFlagUninstallable)) return;
   std::wstring key = UninstallKeyPathOf(product.uninstallKeyName);
-  run.previousDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
-  run.oldVersion = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"));
+  run.previousDir = AsU16(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
+  run.oldVersion = AsU16(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"));
   {
     // The lists come back in the narrow form they were written from, markers and all.
     UniqueRegKey registration;
@@ -202,7 +202,7 @@ void FindPreviousInstallation(InstallRun& run) {
     std::wstring valueKey;
     std::wstring valueName;
     if (SplitRegistryValuePath(Widen(product.installDirValue), root, valueKey, valueName)) {
-      run.previousDir = Narrow(RegistryText(root, valueKey, valueName));
+      run.previousDir = AsU16(RegistryText(root, valueKey, valueName));
     }
   }
   if ((product.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 &&
@@ -255,8 +255,8 @@ namespace {
 void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, InstallRun& run) {
   const std::string& stored = Product().defaultInstallDir;
   HKEY root = reference.currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  std::string directory =
-      Narrow(RegistryText(root, Widen(reference.key), Widen(reference.valueName)));
+  const std::wstring found = RegistryText(root, Widen(reference.key), Widen(reference.valueName));
+  const std::u16string directory(AsU16(found));
   if (directory.empty()) {
     std::u16string message;
     if (!FormatText(u"Failed to obtain installation directory from \"%s\"", {U16(stored)},
@@ -269,7 +269,7 @@ void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, Inst
   if (!FolderExists(directory)) {
     std::u16string message;
     FormatText(u"Installation directory \"%s\" obtained from \"%s\" does not exist.",
-               {U16(directory), U16(stored)}, message);
+               {directory, U16(stored)}, message);
     ShowMessage(AsWide(message));
     Refuse();
   }
@@ -305,15 +305,16 @@ std::string PreviousUninstallCommand() {
 void ConfirmPreviousInstallation(InstallRun& run) {
   const ProductSettings& product = Product();
   PreviousInstallQuestion question = ChoosePreviousInstallQuestion(
-      product.ProductFlags, run.oldVersion, ToBarNarrow(product.DisplayVersion));
+      product.ProductFlags, ToBarNarrow(run.oldVersion), ToBarNarrow(product.DisplayVersion));
   run.isUpgrade = question.isUpgrade;
   run.isDowngrade = question.isDowngrade;
   run.sameVersion = question.sameVersion;
   if (AutomaticMode() || HasFlag(kFlagNoPreviousInstallQuestion)) return;
   std::wstring folderNote = GetText(kTextPreviousInstallContinue);
-  std::wstring message = TextWith(question.text, {U16(run.previousDir), AsU16(folderNote)});
+  std::wstring message = TextWith(question.text, {run.previousDir, AsU16(folderNote)});
   if (!AskYesNo(message, GetText(kTextPreviousInstallCaption))) CancelInstall();
-  if (ConfirmReplacingPrevious(product.ProductFlags, run.oldVersion, product.askBelowVersion) &&
+  if (ConfirmReplacingPrevious(product.ProductFlags, ToBarNarrow(run.oldVersion),
+                               product.askBelowVersion) &&
       !AskOkCancel(GetText(kTextConfirmReplacingPrevious), GetText(kTextQuestionCaption))) {
     Refuse();
   }
@@ -323,13 +324,13 @@ void AskForDirectory(const PayloadContext& payload, InstallRun& run) {
   for (;;) {
     PageRequest page = MakePage(PageKind::kDirectory, kDirectoryLayout, kTextFolderPageTitle,
                                 kTextFolderPageMessage);
-    page.value = Widen(run.installDir);
+    page.value = AsWide(run.installDir);
     PageResult result = Ui().ShowPage(page);
     if (!result.accepted) {
       DeleteDirectoryTestFile();
       CancelInstall();
     }
-    run.installDir = Narrow(result.value);
+    run.installDir = AsU16(result.value);
     run.requiredSpace = ComputeRequiredSpace(payload, run.installDir);
     if (AcceptInstallDirectory(run.installDir, run)) break;
   }
@@ -346,7 +347,8 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
     return;
   }
   if (HasFlag(kFlagUninstallable) && run.previousInstallExists) {
-    if (ForcedRemovalApplies(product.ProductFlags, run.oldVersion, product.mustUninstallBelow)) {
+    if (ForcedRemovalApplies(product.ProductFlags, ToBarNarrow(run.oldVersion),
+                             product.mustUninstallBelow)) {
       RemovePreviousFirst();
     }
     ConfirmPreviousInstallation(run);
@@ -354,7 +356,7 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
     return;
   }
   const std::u16string& override = GetInstallerState().installDirOverride;
-  run.installDir = override.empty() ? product.defaultInstallDir : ToBarNarrow(override);
+  run.installDir = override.empty() ? U16(product.defaultInstallDir) : override;
   if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
 }
 

@@ -34,18 +34,18 @@ struct ShortcutEntry {
   bool inStartMenu = false;   // placement bit 1
   bool shortcutFile = false;  // the entry is of the shortcut kind
   bool keep = false;
-  std::string target;  // the installed file
-  std::string command;
-  std::string extra;
+  std::u16string target;  // the installed file
+  std::u16string command;
+  std::u16string extra;
   std::u16string caption;
-  std::string icon;
+  std::u16string icon;
 };
 
 // The folders (installDir, uninstallDir, sharedDir, oldVersion) are the RunFolders the path
 // variables read while an installation runs.
 struct InstallRun : RunFolders {
   // The previous installation, from its Add/Remove Programs key.
-  std::string previousDir;
+  std::u16string previousDir;
   std::string previousSharedFiles;
   std::string previousStartMenu;
   bool previousInstallExists = false;
@@ -64,9 +64,9 @@ struct InstallRun : RunFolders {
   // Paths that take part in shared-file counting, each possibly followed by its marker: ' '
   // permanent, '^' a COM server, '\xA9' a type library.
   std::vector<std::string> sharedFiles;
-  std::vector<std::string> comServers;
-  std::vector<std::string> typeLibraries;
-  std::vector<std::string> drivers;
+  std::vector<std::u16string> comServers;
+  std::vector<std::u16string> typeLibraries;
+  std::vector<std::u16string> drivers;
   std::string fontList;  // "\"caption\" \"file\" " for each font installed
   bool fontsChanged = false;
   std::vector<ShortcutEntry> shortcuts;
@@ -81,14 +81,14 @@ struct InstallRun : RunFolders {
   std::vector<std::string> infLines;
   std::vector<std::string> msiLines;
   std::vector<std::string> appletLines;
-  std::string uninstallerPath;  // set when the uninstaller was written
+  std::u16string uninstallerPath;  // set when the uninstaller was written
   // The uninstaller is missing, so the product gets no Add/Remove Programs entry.
   bool registrationSkipped = false;
 
   uint64_t requiredSpace = 0;
   std::u16string failureSummary;  // not empty: the run is incomplete
   std::u16string installLog;      // the log lines of the run
-  std::string installLogPath;     // where the log file goes once written
+  std::u16string installLogPath;  // where the log file goes once written
   WrittenInstallLog writtenLog;
   bool rebootNeeded = false;
   uint32_t finishChoices = 0;  // FinishChoice bits

@@ -26,8 +26,8 @@ std::wstring TextWith(TextId id, std::initializer_list<FormatArgument> arguments
 // Appends to the run's log.
 void Log(InstallRun& run, std::u16string_view text);
 // Creates `folder` and every missing folder above it; 0 or the system error.
-DWORD CreateFolderPath(const std::string& folder);
-bool FolderExists(const std::string& folder);
+DWORD CreateFolderPath(std::u16string_view folder);
+bool FolderExists(std::u16string_view folder);
 // A page with the installer's caption (kTextInstallerCaption), its title and its message.
 PageRequest MakePage(PageKind kind, DialogLayoutIndex layout, TextId title, TextId text);
 

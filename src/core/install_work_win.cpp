@@ -33,14 +33,14 @@ void Progress(int percent) {
   Ui().SetProgress(percent);
 }
 
-bool OnRemovableDrive(const std::string& path) {
-  std::u16string drive = DriveOfPath(U16(path));
+bool OnRemovableDrive(std::u16string_view path) {
+  std::u16string drive = DriveOfPath(path);
   return !drive.empty() &&
          SystemDriveFacts().TypeOfDrive(DriveRoot(drive)) == DriveType::kRemovable;
 }
 
-void GrantRights(const std::string& directory, InstallRun& run) {
-  Log(run, u"Granting rights to directory \"" + U16(directory) + u"\"...");
+void GrantRights(const std::u16string& directory, InstallRun& run) {
+  Log(run, u"Granting rights to directory \"" + directory + u"\"...");
   DWORD error = 0;
   if (GrantDirectoryRights(directory, error)) {
     Log(run, u"OK\r\n");
@@ -52,12 +52,15 @@ void GrantRights(const std::string& directory, InstallRun& run) {
 
 // "readme.txt" for one document, "readme1.txt", "readme2.txt", ... for several, in the
 // installation folder, where the product's users look for them.
-void WriteDocumentFiles(const std::string& stem, const std::vector<std::vector<uint8_t>>& documents,
-                        InstallRun& run) {
+void WriteDocumentFiles(std::u16string_view stem,
+                        const std::vector<std::vector<uint8_t>>& documents, InstallRun& run) {
   for (size_t i = 0; i < documents.size(); ++i) {
-    std::string name =
-        documents.size() == 1 ? stem + ".txt" : stem + std::to_string(i + 1) + ".txt";
-    std::string path;
+    std::u16string name(stem);
+    if (documents.size() != 1) {
+      for (char digit : std::to_string(i + 1)) name += static_cast<char16_t>(digit);
+    }
+    name += u".txt";
+    std::u16string path;
     WriteProductFile(run, run.installDir, name, documents[i], path);
   }
 }
@@ -100,39 +103,39 @@ void PrepareDirectories(InstallRun& run) {
   const ProductSettings& product = Product();
   // The folder is recorded, compared and guarded as the real path from here on: a relative one
   // (from /d) is taken against the current folder once, and "." and ".." steps are resolved.
-  if (!IsAbsolutePath(run.installDir) || HasDotComponent(run.installDir) ||
-      run.installDir.find('/') != std::string::npos) {
-    run.installDir = Narrow(FullPath(Widen(run.installDir)));
+  if (!IsRootedPath(run.installDir) || HasDotComponent(run.installDir) ||
+      run.installDir.find(u'/') != std::u16string::npos) {
+    run.installDir = AsU16(FullPath(AsWide(run.installDir)));
   }
   if (HasFlag(kFlagGrantDirectoryRights)) GrantRights(run.installDir, run);
 
   run.uninstallDir = product.UninstallSubdir.empty()
                          ? run.installDir
-                         : JoinPath(run.installDir, product.UninstallSubdir);
+                         : JoinPath(run.installDir, U16(product.UninstallSubdir));
   if (!product.UninstallSubdir.empty()) {
     if (DWORD error = CreateFolderPath(run.uninstallDir)) {
-      Log(run, u"Failed to create uninstall data folder \"" + U16(run.uninstallDir) + u"\": " +
+      Log(run, u"Failed to create uninstall data folder \"" + run.uninstallDir + u"\": " +
                    SystemErrorU16(error));
     }
   }
-  if (run.installLogPath.empty()) run.installLogPath = JoinPath(run.uninstallDir, "Install.LOG");
+  if (run.installLogPath.empty()) run.installLogPath = JoinPath(run.uninstallDir, u"Install.LOG");
 
   if (!product.removableSharedSubdir.empty() && OnRemovableDrive(run.installDir)) {
-    run.sharedDir = JoinPath(run.installDir, product.removableSharedSubdir);
+    run.sharedDir = JoinPath(run.installDir, U16(product.removableSharedSubdir));
   } else if (!product.SharedPath.empty()) {
-    std::string shared = ExpandPathVariables(product.SharedPath);
-    if (IsAbsolutePath(shared)) {
-      run.sharedDir = shared;
+    std::u16string shared = ExpandPathVariables(U16(product.SharedPath));
+    if (IsRootedPath(shared)) {
+      run.sharedDir = std::move(shared);
     } else {
-      std::string base = product.sharedDirBase == 1 ? AppDataAllDirNarrow() : CommonDirNarrow();
+      std::u16string base(AsU16(product.sharedDirBase == 1 ? AppDataAllDir() : CommonDir()));
       if (product.sharedDirBase != 1 && product.Bitness == 1) base = StripX86Suffix(base);
       run.sharedDir = JoinPath(base, shared);
     }
   }
   if (!run.sharedDir.empty()) {
     if (DWORD error = CreateFolderPath(run.sharedDir)) {
-      Log(run, u"Failed to create shared folder \"" + U16(run.sharedDir) + u"\": " +
-                   SystemErrorU16(error));
+      Log(run,
+          u"Failed to create shared folder \"" + run.sharedDir + u"\": " + SystemErrorU16(error));
     } else if (HasFlag(kFlagGrantDirectoryRights) || HasFlag(kFlagGrantSharedDirRights)) {
       GrantRights(run.sharedDir, run);
     }
@@ -176,11 +179,11 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   InstallDrivers(run);
   CreateShortcuts(run);
   if (HasFlag(kFlagBackgroundBitmap) && !product.bitmap.empty()) {
-    std::string path;
-    WriteUninstallDataFile(run, "Installer Background.BMP", product.bitmap, path);
+    std::u16string path;
+    WriteUninstallDataFile(run, u"Installer Background.BMP", product.bitmap, path);
   }
-  if (HasFlag(kFlagWriteReadmeFiles)) WriteDocumentFiles("readme", product.readmes, run);
-  if (HasFlag(kFlagWriteLicenseFiles)) WriteDocumentFiles("eula", product.licenses, run);
+  if (HasFlag(kFlagWriteReadmeFiles)) WriteDocumentFiles(u"readme", product.readmes, run);
+  if (HasFlag(kFlagWriteLicenseFiles)) WriteDocumentFiles(u"eula", product.licenses, run);
   Progress(97);
   WriteRegistryEntries(run);
   Progress(98);
@@ -195,7 +198,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
     // stays whole when the new one cannot be written, but a first installation onto a drive
     // that takes no files has none, and Add/Remove Programs would offer a removal that cannot
     // start.
-    if (!FileExists(run.uninstallerPath)) {
+    if (!FileExists(std::wstring(AsWide(run.uninstallerPath)))) {
       run.registrationSkipped = true;
       run.failureSummary +=
           u"The uninstaller could not be written, so the product is not registered for "

@@ -1,15 +1,15 @@
 #pragma once
 // The folders a run settles, which the path variables name. An installation and an
-// uninstallation each fill their own; narrow texts follow the "|" convention.
+// uninstallation each fill their own.
 #include <string>
 
 namespace qs {
 
 struct RunFolders {
-  std::string installDir;    // %InstallDir%
-  std::string uninstallDir;  // %UninstallDir%: installDir + "\\" + UninstallSubdir
-  std::string sharedDir;     // %SharedDir%
-  std::string oldVersion;    // %OldVersion%: DisplayVersion of the previous installation
+  std::u16string installDir;    // %InstallDir%
+  std::u16string uninstallDir;  // %UninstallDir%: installDir + "\\" + UninstallSubdir
+  std::u16string sharedDir;     // %SharedDir%
+  std::u16string oldVersion;    // %OldVersion%: DisplayVersion of the previous installation
 };
 
 }  // namespace qs

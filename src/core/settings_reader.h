@@ -51,6 +51,7 @@ std::string ResolveDefaultInstallDir(const std::string& stored, const std::strin
 
 // A Program Files or Common Files folder as a 64-bit product sees it: without " (x86)".
 std::string StripX86Suffix(std::string folder);
+std::u16string StripX86Suffix(std::u16string folder);
 
 // The placeholder values of the product's texts, once its names are read.
 struct PlaceholderValues;

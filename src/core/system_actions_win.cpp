@@ -54,9 +54,9 @@ std::wstring CommandInterpreter() {
   const std::wstring comspec = ExpandEnvironment(L"%comspec%");
   if (comspec != L"%comspec%" && IsExistingFile(comspec)) return comspec;
   if (RunningSystem().platform != OsPlatform::kWindowsNt) {
-    return Widen(JoinPath(WinDirNarrow(), "command.com"));
+    return std::wstring(AsWide(JoinPath(AsU16(WinDir()), u"command.com")));
   }
-  return Widen(JoinPath(SystemDirNarrow(), "cmd.exe"));
+  return std::wstring(AsWide(JoinPath(AsU16(SystemDir()), u"cmd.exe")));
 }
 
 // The batch as the interpreter's argument: its short path, which has no spaces. Where the

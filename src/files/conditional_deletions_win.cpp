@@ -90,7 +90,8 @@ bool DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
   return true;
 }
 
-void RunConditionalDeletions(const DeletionPass& pass, const std::string& installDir) {
+void RunConditionalDeletions(const DeletionPass& pass, std::u16string_view installDir) {
+  const std::string defaultFolder = ToBarNarrow(installDir);  // as specifications are expanded
   const uint8_t passBit = pass.Installing() ? kDeleteModeInstall : kDeleteModeUninstall;
   // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
@@ -104,7 +105,7 @@ void RunConditionalDeletions(const DeletionPass& pass, const std::string& instal
     }
     bool carriedOut = false;
     std::vector<std::string> files;
-    ExpandFileSpecification(ExpandPathVariables(deletion.file_spec), files, installDir);
+    ExpandFileSpecification(ExpandPathVariables(deletion.file_spec), files, defaultFolder);
     for (const std::string& path : files) {
       const std::wstring widePath = Widen(path);
       FileDetails details;
@@ -133,7 +134,7 @@ void RunInstallConditionalDeletions(InstallRun& run) {
   RunConditionalDeletions({.run = &run}, run.installDir);
 }
 
-void RunUninstallConditionalDeletions(const std::string& installDir,
+void RunUninstallConditionalDeletions(std::u16string_view installDir,
                                       const std::function<void(const std::string&)>& onDeleted) {
   RunConditionalDeletions({.onDeleted = &onDeleted}, installDir);
 }

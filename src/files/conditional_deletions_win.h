@@ -22,7 +22,7 @@ void RunInstallConditionalDeletions(InstallRun& run);
 // deletion waits for the restart. `installDir` is the default folder of relative items. An
 // entry that deleted or registered a file is dropped from Product().conditionalDeletes, so that
 // the record rewritten afterwards does not carry it out again in a later run.
-void RunUninstallConditionalDeletions(const std::string& installDir,
+void RunUninstallConditionalDeletions(std::u16string_view installDir,
                                       const std::function<void(const std::string&)>& onDeleted);
 
 }  // namespace qs

@@ -399,8 +399,8 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   return false;
 }
 
-void MarkRestartPending(const std::string& installDir) {
-  const std::wstring path = Join(Widen(installDir), L"reboot.dat");
+void MarkRestartPending(std::u16string_view installDir) {
+  const std::wstring path = Join(std::wstring(AsWide(installDir)), L"reboot.dat");
   UniqueFileHandle file(::CreateFileW(Redirected(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;

@@ -60,6 +60,6 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
                        std::u16string& report);
 
 // An empty "reboot.dat" in `installDir`, registered for deletion at the next restart.
-void MarkRestartPending(const std::string& installDir);
+void MarkRestartPending(std::u16string_view installDir);
 
 }  // namespace qs

@@ -33,7 +33,7 @@ namespace qs {
 namespace {
 
 // The entry that stands for the product's own data shows the fixed progress text.
-constexpr char kHiddenEntryName[] = "b/0@+";
+constexpr char16_t kHiddenEntryName[] = u"b/0@+";
 
 class SystemDestinationFacts : public DestinationFacts {
  public:
@@ -46,15 +46,8 @@ class SystemDestinationFacts : public DestinationFacts {
   const std::string& path_;
 };
 
-// Narrow texts from the settings may be in the ANSI code page; in the "|" form (or ASCII) the
-// parts of a path join as bytes. Plain ASCII, the common case, is already in that form.
-std::string BarForm(std::string_view narrow) {
-  if (IsAscii(narrow) && !narrow.starts_with('|')) return std::string(narrow);
-  return Narrow(Widen(narrow));
-}
-
-std::string ExpandDestination(std::string_view text) {
-  return BarForm(ExpandPathVariables(text));
+std::u16string ExpandDestination(std::u16string_view text) {
+  return ExpandPathVariables(text);
 }
 
 // The folders of the phase, settled once before the first entry.
@@ -66,14 +59,14 @@ struct PhaseFolders {
 PhaseFolders FoldersOf(const InstallRun& run) {
   PhaseFolders folders;
   TargetFolders& target = folders.target;
-  target.installDir = BarForm(run.installDir);
+  target.installDir = run.installDir;
   // Without a shared folder the product's shared files stay with it rather than landing
   // relative to whatever the working folder is.
-  target.sharedDir = run.sharedDir.empty() ? target.installDir : BarForm(run.sharedDir);
-  target.uninstallDir = BarForm(run.uninstallDir);
-  target.fontsDir = Narrow(FontDir());
-  target.systemDir = Narrow(SystemDir());
-  folders.installKey = FolderKey(Widen(target.installDir));
+  target.sharedDir = run.sharedDir.empty() ? target.installDir : run.sharedDir;
+  target.uninstallDir = run.uninstallDir;
+  target.fontsDir = AsU16(FontDir());
+  target.systemDir = AsU16(SystemDir());
+  folders.installKey = FolderKey(AsWide(target.installDir));
   return folders;
 }
 
@@ -95,7 +88,7 @@ void AddSharedFile(const PayloadEntry& entry, const std::string& dest, InstallRu
   run.sharedFiles.push_back(std::move(shared));
 }
 
-void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+void AddShortcut(const PayloadEntry& entry, const std::u16string& dest, InstallRun& run) {
   ShortcutEntry shortcut;
   shortcut.onDesktop = (entry.flags & kEntryDesktop) != 0;
   shortcut.inStartMenu = (entry.flags & kEntryStartMenu) != 0;
@@ -104,27 +97,27 @@ void AddShortcut(const PayloadEntry& entry, const std::string& dest, InstallRun&
   shortcut.target = dest;
   shortcut.command = entry.command;
   shortcut.extra = entry.extra;
-  shortcut.caption = Utf8ToUtf16(entry.text);
+  shortcut.caption = entry.text;
   shortcut.icon = entry.icon;
   run.shortcuts.push_back(std::move(shortcut));
 }
 
 // Makes the destination's folder; false (with the paragraph in the failure summary) when it
 // cannot be made.
-bool MakeFolder(const std::string& folder, const std::string& dest, InstallRun& run) {
+bool MakeFolder(const std::u16string& folder, const std::u16string& dest, InstallRun& run) {
   const DWORD error = CreateFolderPath(folder);
   if (error == 0) return true;
   const std::u16string reason =
-      FileExists(folder) ? u"Cannot create directory because there is a file with the same name."
-                         : SystemErrorU16(error);
-  run.failureSummary += std::u16string(AsU16(GetText(kTextCannotCreateFolder))) + u" " +
-                        U16(folder) + u"\r\n" + reason + u"\r\n\r\nNot installed: " + U16(dest) +
-                        u"\r\n\r\n";
+      FileExists(std::wstring(AsWide(folder)))
+          ? u"Cannot create directory because there is a file with the same name."
+          : SystemErrorU16(error);
+  run.failureSummary += std::u16string(AsU16(GetText(kTextCannotCreateFolder))) + u" " + folder +
+                        u"\r\n" + reason + u"\r\n\r\nNot installed: " + dest + u"\r\n\r\n";
   return false;
 }
 
 // What follows a file that is now in place.
-void FollowUp(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
+void FollowUp(const PayloadEntry& entry, const std::u16string& dest, InstallRun& run) {
   switch (entry.kind) {
     case kFontFile:
       if (RegisterFont(dest, run)) run.fontsChanged = true;
@@ -148,37 +141,44 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   if (int error = ResolveTargetPath(entry, folders.target, ExpandDestination, target); error != 0) {
     ReportCorrupt(error);
   }
-  const std::string& dest = target.path;
+  const std::u16string& dest = target.path;
+  // The shared-file list, the removal list and the replacement rules take narrow texts.
+  const std::string narrowDest = ToBarNarrow(dest);
   const bool keep = entry.Keep();
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {
-    run.fontList += FormatProductFonts({{entry.text, entry.name}});
+    run.fontList += FormatProductFonts({{Utf16ToUtf8(entry.text), ToBarNarrow(entry.name)}});
   }
 
   // The name as placed: a bare file name in the destination has renamed the entry by now.
   const bool fixedItemText = HasFlag(kFlagHidePathsInProgress) || entry.name == kHiddenEntryName;
-  Ui().ShowCurrentItem(fixedItemText ? GetText(kTextInstalling) : Widen(dest));
+  if (fixedItemText) {
+    Ui().ShowCurrentItem(GetText(kTextInstalling));
+  } else {
+    Ui().ShowCurrentItem(AsWide(dest));
+  }
 
   if (entry.kind == kSystemComServer) run.comServers.push_back(dest);
   if (entry.kind == kSystemTypeLibrary) run.typeLibraries.push_back(dest);
   if (entry.kind == kSharedFolderFile || entry.kind == kSystemFile ||
       entry.kind == kSystemComServer || entry.kind == kSystemTypeLibrary) {
-    AddSharedFile(entry, dest, run);
+    AddSharedFile(entry, narrowDest, run);
   }
 
+  const std::string storedVersion = Utf16ToUtf8(entry.text);  // as stored
   ReplacementQuery query;
-  query.dest = dest;
+  query.dest = narrowDest;
   query.mode = entry.Overwrite();
   query.kind = entry.kind;
   query.keep = keep;
   query.storedDate = entry.dateTime;
-  query.storedVersion = entry.text;
-  SystemDestinationFacts facts(dest);
+  query.storedVersion = storedVersion;
+  SystemDestinationFacts facts(narrowDest);
   const ReplacementDecision decision = DecideReplacement(query, facts);
   // The line begins with the destination, so it is one narrow text as a whole.
   Log(run, U16(decision.logLine));
   if (!decision.write) {
     if (decision.recordFile)
-      RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
+      RecordForRemoval(run.removalList, run.recordedFolders, narrowDest, RemovalEntry::kFile);
     return;
   }
 
@@ -188,27 +188,28 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   }
 
   if (target.createFolders) {
-    const std::string folder = FolderPart(dest);
-    if (!folder.empty() && FolderKey(Widen(folder)) != folders.installKey) {
+    const std::u16string folder = FolderPart(dest);
+    if (!folder.empty() && FolderKey(AsWide(folder)) != folders.installKey) {
       if (!MakeFolder(folder, dest, run)) return;
       if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
-        RecordForRemoval(run.removalList, run.recordedFolders, folder, RemovalEntry::kFolder);
+        RecordForRemoval(run.removalList, run.recordedFolders, ToBarNarrow(folder),
+                         RemovalEntry::kFolder);
       }
     }
   }
   if (decision.recordFile)
-    RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
+    RecordForRemoval(run.removalList, run.recordedFolders, narrowDest, RemovalEntry::kFile);
 
   bool deferred = false;
-  if (!WriteInstalledFile(dest, entry.content, entry.dateTime, run, entry.attributes,
+  if (!WriteInstalledFile(narrowDest, entry.content, entry.dateTime, run, entry.attributes,
                           decision.existedBefore, deferred)) {
     return;
   }
   if (HasFlag(kFlagDetailedLog)) {
-    Log(run, U16(FileNamePart(entry.name)) + u" >>> " + U16(dest) + u"\r\n");
+    Log(run, FileNamePart(entry.name) + u" >>> " + dest + u"\r\n");
   }
   FollowUp(entry, dest, run);
-  run.installedFiles.insert(LowerCasePath(AsU16(Widen(dest))));
+  run.installedFiles.insert(LowerCasePath(dest));
 }
 
 }  // namespace
@@ -228,9 +229,9 @@ void InstallFiles(PayloadContext& payload, InstallRun& run) {
     }
     PayloadEntry entry;
     const int32_t size = header.contentSizes[static_cast<size_t>(i)];
-    if (int error = ParsePayloadEntry(record, size, entry); error != 0) ReportCorrupt(error);
-    entry.name = BarForm(entry.name);
-    entry.destination = BarForm(entry.destination);
+    if (int error = ParsePayloadEntry(record, size, entry, {DecodeAnsi}); error != 0) {
+      ReportCorrupt(error);
+    }
     InstallEntry(entry, folders, run);
     PumpMessages();
   }

@@ -34,7 +34,7 @@ void WriteAll(HANDLE file, std::string_view text) {
 }  // namespace
 
 bool WriteInstallLogFile(InstallRun& run, std::u16string_view summary, bool isReinstall) {
-  UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
+  UniqueFileHandle file(::CreateFileW(Redirected(run.installLogPath), GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
   if (!file) return false;
@@ -50,9 +50,9 @@ bool WriteInstallLogFile(InstallRun& run, std::u16string_view summary, bool isRe
   content.installDate = FormatDateTime(LocalTimeNow(), kDefaultDateFormat);
   content.showInstallType = (product.ProductFlags & kFlagUninstallable) != 0;
   content.isReinstall = isReinstall;
-  content.installLocation = Ansi(U16(run.installDir));
+  content.installLocation = Ansi(run.installDir);
   content.productVersion = Ansi(product.DisplayVersion);
-  content.overwritingVersion = Ansi(U16(run.oldVersion));
+  content.overwritingVersion = Ansi(run.oldVersion);
   content.operatingSystem = RunningSystemName(0);
   content.log = Ansi(run.installLog);
   content.failureSummary = Ansi(summary);
@@ -70,7 +70,7 @@ bool WriteInstallLogFile(InstallRun& run, std::u16string_view summary, bool isRe
 void UpdateInstallLogFile(InstallRun& run) {
   WrittenInstallLog& written = run.writtenLog;
   if (written.logEnd < 0 || run.installLog.size() <= written.logSize) return;
-  UniqueFileHandle file(::CreateFileW(Redirected(Widen(run.installLogPath)), GENERIC_WRITE,
+  UniqueFileHandle file(::CreateFileW(Redirected(run.installLogPath), GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
@@ -86,7 +86,7 @@ void UpdateInstallLogFile(InstallRun& run) {
 }
 
 void OpenInstallLog(const InstallRun& run) {
-  const std::wstring path = Widen(run.installLogPath);
+  const std::wstring path(AsWide(run.installLogPath));
   if (System().OpenThroughShell(path, {}) == 0) return;
   System().StartProgram(ViewInNotepadCommand(path), {});
 }

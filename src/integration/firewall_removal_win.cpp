@@ -97,13 +97,13 @@ void RemovePort(INetFwProfile* profile, const FirewallRule& rule) {
 }
 
 void RemoveProgram(INetFwProfile* profile, const BstrLibrary& bstr, const FirewallRule& rule,
-                   std::string_view installDir) {
-  std::string path = ExpandPathVariables(std::string_view(rule.target));
+                   std::u16string_view installDir) {
+  std::u16string path = ExpandPathVariables(U16(rule.target));
   if (path.empty()) return;
-  if (!IsAbsolutePath(path)) path = JoinPath(installDir, path);
+  if (!IsRootedPath(path)) path = JoinPath(installDir, path);
   ComReference<INetFwAuthorizedApplications> programs;
   if (FAILED(profile->get_AuthorizedApplications(programs.Receive())) || !programs) return;
-  BSTR image = bstr.Make(Widen(path));
+  BSTR image = bstr.Make(std::wstring(AsWide(path)));
   if (image == nullptr) return;
   programs->Remove(image);
   bstr.Release(image);
@@ -112,7 +112,7 @@ void RemoveProgram(INetFwProfile* profile, const BstrLibrary& bstr, const Firewa
 }  // namespace
 
 void RemoveFirewallExceptions(const std::vector<std::string>& firewallLines,
-                              std::string_view installDir) {
+                              std::u16string_view installDir) {
   if (firewallLines.empty()) return;
   ComApartment apartment;
   ComReference<INetFwProfile> profile;

@@ -51,7 +51,7 @@ void UndoRegistryScript(std::string_view registry2Text, bool product64);
 // [Firewall]: the exceptions the installation added (ports and programs). Relative program
 // paths are taken against `installDir`.
 void RemoveFirewallExceptions(const std::vector<std::string>& firewallLines,
-                              std::string_view installDir);
+                              std::u16string_view installDir);
 
 // [INF]: the installed drivers, removed by their INF file name.
 void RemoveDrivers(const std::vector<std::string>& infLines);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "base/text_win.h"
 #include "core/own_file_win.h"
 #include "core/product_win.h"
@@ -18,10 +19,6 @@ constexpr DWORD kEnvironmentBufferSize = 32000;
 
 std::u16string U16(std::wstring_view text) {
   return std::u16string(AsU16(text));
-}
-
-std::u16string WidenU16(std::string_view narrow) {
-  return U16(Widen(narrow));
 }
 
 // The values as this run knows them: the system's folders and what the run under way has
@@ -60,9 +57,9 @@ class RunValues : public PathVariableValues {
       case PathVariable::kInetpub:
         return U16(Inetpub());
       case PathVariable::kInstallDir:
-        return WidenU16(run.installDir);
+        return run.installDir;
       case PathVariable::kInstallDrive:
-        return DriveWithColon(WidenU16(run.installDir));
+        return DriveWithColon(run.installDir);
       case PathVariable::kInstallerDir:
         return ModuleFolder(U16(ModuleFileName()));
       case PathVariable::kInstallerDrive:
@@ -74,17 +71,17 @@ class RunValues : public PathVariableValues {
       case PathVariable::kMediaDir:
         return U16(MediaDir());
       case PathVariable::kOldVersion:
-        return WidenU16(run.oldVersion);
+        return run.oldVersion;
       case PathVariable::kOldVersionMajor:
-        return OldVersionMajor(WidenU16(run.oldVersion));
+        return OldVersionMajor(run.oldVersion);
       case PathVariable::kOldVersionMinor:
-        return OldVersionMinor(WidenU16(run.oldVersion));
+        return OldVersionMinor(run.oldVersion);
       case PathVariable::kProductName:
         return Product().DisplayName;
       case PathVariable::kProgramsDir:
         return U16(ProgramsDir());
       case PathVariable::kSharedDir:
-        return WidenU16(run.sharedDir);
+        return run.sharedDir;
       case PathVariable::kSMProgramsAllDir:
         return U16(SMProgramsAllDir());
       case PathVariable::kSMProgramsDir:
@@ -104,7 +101,7 @@ class RunValues : public PathVariableValues {
       case PathVariable::kTemp:
         return U16(TempDir());
       case PathVariable::kUninstallDir:
-        return WidenU16(run.uninstallDir);
+        return run.uninstallDir;
       case PathVariable::kVersion:
         return Product().DisplayVersion;
       case PathVariable::kWinDir:
@@ -117,7 +114,7 @@ class RunValues : public PathVariableValues {
   static std::u16string StartMenuChosen() {
     const ProductSettings& product = Product();
     std::wstring programs = product.ShortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
-    return JoinFolder(AsU16(programs), WidenU16(product.ProductStartMenu));
+    return JoinFolder(AsU16(programs), FromBarNarrow(product.ProductStartMenu, DecodeAnsi));
   }
 };
 
@@ -137,6 +134,11 @@ std::wstring ExpandPathVariables(std::wstring_view text) {
   RunValues values;
   std::u16string expanded = ExpandVariableTokens(AsU16(text), values);
   return ExpandEnvironment(AsWide(expanded));
+}
+
+std::u16string ExpandPathVariables(std::u16string_view text) {
+  if (text.find(u'%') == std::u16string_view::npos) return std::u16string(text);
+  return std::u16string(AsU16(ExpandPathVariables(AsWide(text))));
 }
 
 std::string ExpandPathVariables(std::string_view text) {

@@ -10,6 +10,7 @@ namespace qs {
 // the system expand environment variables ("%comspec%"). Tokens neither knows stay as written.
 // The narrow form follows the "|" convention; a text without '%' comes back unchanged.
 std::wstring ExpandPathVariables(std::wstring_view text);
+std::u16string ExpandPathVariables(std::u16string_view text);
 std::string ExpandPathVariables(std::string_view text);
 
 // The environment step alone: ExpandEnvironmentStringsW into a buffer of 32,000 characters.

@@ -262,77 +262,11 @@ std::wstring WinDir() {
   return SystemText(::GetWindowsDirectoryW);
 }
 
-std::string AppDataAllDirNarrow() {
-  return Narrow(AppDataAllDir());
-}
-std::string AppDataDirNarrow() {
-  return Narrow(AppDataDir());
-}
-std::string BitsNarrow() {
-  return Narrow(Bits());
-}
-std::string BootDriveNarrow() {
-  return Narrow(BootDrive());
-}
-std::string CommonDirNarrow() {
-  return Narrow(CommonDir());
-}
-std::string DesktopAllDirNarrow() {
-  return Narrow(DesktopAllDir());
-}
-std::string DesktopDirNarrow() {
-  return Narrow(DesktopDir());
-}
-std::string DeviceDirNarrow() {
-  return Narrow(DeviceDir());
-}
-std::string DocumentAllDirNarrow() {
-  return Narrow(DocumentAllDir());
-}
-std::string DocumentDirNarrow() {
-  return Narrow(DocumentDir());
-}
-std::string FavoritesAllDirNarrow() {
-  return Narrow(FavoritesAllDir());
-}
-std::string FavoritesDirNarrow() {
-  return Narrow(FavoritesDir());
-}
-std::string FontDirNarrow() {
-  return Narrow(FontDir());
-}
-std::string InetpubNarrow() {
-  return Narrow(Inetpub());
-}
-std::string MediaDirNarrow() {
-  return Narrow(MediaDir());
-}
 std::string ProgramsDirNarrow() {
   return Narrow(ProgramsDir());
 }
-std::string SMProgramsAllDirNarrow() {
-  return Narrow(SMProgramsAllDir());
-}
-std::string SMProgramsDirNarrow() {
-  return Narrow(SMProgramsDir());
-}
-std::string StartMenuAllDirNarrow() {
-  return Narrow(StartMenuAllDir());
-}
-std::string StartMenuDirNarrow() {
-  return Narrow(StartMenuDir());
-}
 std::string StartupAllDirNarrow() {
   return Narrow(StartupAllDir());
-}
-std::string StartupDirNarrow() {
-  return Narrow(StartupDir());
-}
-std::string SystemDirNarrow() {
-  return Narrow(SystemDir());
-}
-std::string TempDirNarrow() {
-  return Narrow(TempDir());
 }
 std::string WinDirNarrow() {
   return Narrow(WinDir());

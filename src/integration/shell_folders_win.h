@@ -49,30 +49,8 @@ std::wstring SystemDir();
 std::wstring TempDir();  // %Temp%, without its trailing backslash
 std::wstring WinDir();
 
-std::string AppDataAllDirNarrow();
-std::string AppDataDirNarrow();
-std::string BitsNarrow();
-std::string BootDriveNarrow();
-std::string CommonDirNarrow();
-std::string DesktopAllDirNarrow();
-std::string DesktopDirNarrow();
-std::string DeviceDirNarrow();
-std::string DocumentAllDirNarrow();
-std::string DocumentDirNarrow();
-std::string FavoritesAllDirNarrow();
-std::string FavoritesDirNarrow();
-std::string FontDirNarrow();
-std::string InetpubNarrow();
-std::string MediaDirNarrow();
 std::string ProgramsDirNarrow();
-std::string SMProgramsAllDirNarrow();
-std::string SMProgramsDirNarrow();
-std::string StartMenuAllDirNarrow();
-std::string StartMenuDirNarrow();
 std::string StartupAllDirNarrow();
-std::string StartupDirNarrow();
-std::string SystemDirNarrow();
-std::string TempDirNarrow();
 std::string WinDirNarrow();
 
 }  // namespace qs

@@ -60,8 +60,8 @@ void SetAsideUntrustedLines(UninstallRun& run) {
   Screen(run, record.registryLines, IsRemovableRegistryValue, LineText);
   Screen(run, record.associations, IsRemovableAssociation, AssociationText);
 
-  const std::u16string installDir = FoldedPath(run.folders.installDir);
-  const std::u16string uninstallDir = FoldedPath(run.folders.uninstallDir);
+  const std::u16string installDir = LowerCasePath(run.folders.installDir);
+  const std::u16string uninstallDir = LowerCasePath(run.folders.uninstallDir);
   Screen(
       run, record.msiLines,
       [&](const std::string& line) {

@@ -54,21 +54,22 @@ void RemoveSystemEntries(UninstallRun& run) {
   SetUninstallProgress(97);
   if (!run.record.infLines.empty()) RemoveDrivers(run.record.infLines);
   if (HasFlag(kFlagDeleteInstallDirOnUninstall)) {
-    DeleteFolderTree(Widen(folders.installDir));
+    DeleteFolderTree(std::wstring(AsWide(folders.installDir)));
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
     if (!run.failureSummary.empty()) {
-      SaveUninstallDataAndDigest(run.key.Get(), folders.uninstallDir, run.leftRemovalList,
-                                 run.leftRecord, run.failureSummary);
+      SaveUninstallDataAndDigest(run.key.Get(), ToBarNarrow(folders.uninstallDir),
+                                 run.leftRemovalList, run.leftRecord, run.failureSummary);
     }
   }
   SetUninstallProgress(98);
-  if (!folders.sharedDir.empty()) ::RemoveDirectoryW(Redirected(Widen(folders.sharedDir)));
+  if (!folders.sharedDir.empty()) ::RemoveDirectoryW(Redirected(folders.sharedDir));
 }
 
 void FinishWhenComplete(UninstallRun& run) {
   if (run.failureSummary.empty()) {
-    ::DeleteFileW(Redirected(Widen(JoinPath(run.folders.uninstallDir, kUninstallRecordName))));
+    ::DeleteFileW(
+        Redirected(JoinPath(run.folders.uninstallDir, AsciiToUtf16(kUninstallRecordName))));
     if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
     }

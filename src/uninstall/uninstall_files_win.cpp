@@ -108,7 +108,7 @@ void RemoveFolders(UninstallRun& run) {
   std::vector<std::string>& folders = run.foldersToRemove;
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  const std::wstring installKey = FolderKey(Widen(run.folders.installDir));
+  const std::wstring installKey = FolderKey(AsWide(run.folders.installDir));
   for (const std::string& folder : folders) {
     // A system folder is never removed, even an empty one the record names.
     if (IsOrHoldsSystemFolder(Widen(folder))) continue;
@@ -141,8 +141,8 @@ void RewriteRecord(UninstallRun& run) {
   left.removalEntries.clear();
   left.associations.clear();
   // With its new digest: the next run must accept what this one leaves.
-  SaveUninstallDataAndDigest(run.key.Get(), run.folders.uninstallDir, run.removalList, left,
-                             run.failureSummary);
+  SaveUninstallDataAndDigest(run.key.Get(), ToBarNarrow(run.folders.uninstallDir), run.removalList,
+                             left, run.failureSummary);
   run.leftRemovalList = std::move(run.removalList);
   run.leftRecord = std::move(left);
   run.removalList.clear();

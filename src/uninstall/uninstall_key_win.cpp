@@ -114,7 +114,7 @@ int64_t SignedNumber(const std::string& text) {
   return std::strtoll(text.c_str(), nullptr, 10);
 }
 
-std::string UninstallerPathFor(const InstallRun& run) {
+std::u16string UninstallerPathFor(const InstallRun& run) {
   return run.uninstallerPath.empty() ? UninstallerPath(run) : run.uninstallerPath;
 }
 
@@ -202,18 +202,18 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   const LONG opened = OpenRegistrationKey(product.uninstallKeyName, key);
   if (opened != ERROR_SUCCESS) {
     error = static_cast<DWORD>(opened);
-    NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, Widen(run.installDir).c_str(), nullptr);
+    NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, run.installDir.c_str(), nullptr);
     return false;
   }
   HKEY k = key.Get();
 
-  const std::wstring uninstaller = Widen(UninstallerPathFor(run));
+  const std::u16string uninstaller = UninstallerPathFor(run);
   const std::wstring keyName = Widen(product.uninstallKeyName);
   const std::wstring uninstallString =
-      std::wstring(AsWide(UninstallCommandLine(AsU16(uninstaller), AsU16(keyName), false)));
+      std::wstring(AsWide(UninstallCommandLine(uninstaller, AsU16(keyName), false)));
   const LONG written = SetWide(k, L"UninstallString", uninstallString);
   SetWide(k, L"QuietUninstallString",
-          AsWide(UninstallCommandLine(AsU16(uninstaller), AsU16(keyName), true)));
+          AsWide(UninstallCommandLine(uninstaller, AsU16(keyName), true)));
   SetWide(k, L"DisplayName", AsWide(product.DisplayName));
   SetWide(k, L"InstallSource", ModuleFileName());
   SetWideOrDelete(k, L"DisplayVersion", product.DisplayVersion);
@@ -222,9 +222,9 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
 
   // Values that describe a previous installation's icon or version would be wrong for this
   // one, so what is not written is deleted.
-  std::string iconPath;
+  std::u16string iconPath;
   if (WriteProductIconFile(run, iconPath)) {
-    SetWide(k, L"DisplayIcon", Widen(iconPath));
+    SetWide(k, L"DisplayIcon", AsWide(iconPath));
   } else {
     DeleteValue(k, L"DisplayIcon");
   }
@@ -240,7 +240,7 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
 
   SetNarrowOrDelete(k, L"ProductRegistry", product.ProductRegistry);
   SetNarrowOrDelete(k, L"ProductStartMenu", product.ProductStartMenu);
-  SetNarrowOrDelete(k, L"SharedPath", run.sharedDir);
+  SetNarrowOrDelete(k, L"SharedPath", ToBarNarrow(run.sharedDir));
   SetNarrowOrDelete(k, L"ProductFonts", run.fontList);
   SetNarrow(k, L"ProductFlags", std::to_string(static_cast<int64_t>(product.ProductFlags)));
   SetNarrow(k, L"ProductFlags2", std::to_string(product.ProductFlags2));
@@ -261,7 +261,7 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   std::wstring readBack;
   const bool same = ReadKeyText(k, L"UninstallString", readBack) && readBack == uninstallString;
   if (!same) error = static_cast<DWORD>(written);
-  NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, Widen(run.installDir).c_str(), nullptr);
+  NotifyShell(SHCNE_UPDATEDIR, SHCNF_PATHW, run.installDir.c_str(), nullptr);
   return same;
 }
 
@@ -291,7 +291,7 @@ void WriteUninstallKeyTail(InstallRun& run) {
   }
 
   if (!key) return;
-  SetWide(key.Get(), L"InstallLocation", Widen(run.installDir));
+  SetWide(key.Get(), L"InstallLocation", AsWide(run.installDir));
   SetNarrow(key.Get(), L"InstallDate", FormatDateTime(LocalTimeNow(), kInstallDateFormat));
 }
 

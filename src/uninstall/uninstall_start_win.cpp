@@ -128,11 +128,11 @@ bool LoadRecordKey(UninstallRun& run) {
   AdoptKeyValues(values);
 
   RunFolders& folders = run.folders;
-  folders.installDir = ToBarNarrow(values.installLocation);
+  folders.installDir = values.installLocation;
   folders.uninstallDir = values.uninstallSubdir.empty()
                              ? folders.installDir
-                             : JoinPath(folders.installDir, values.uninstallSubdir);
-  folders.sharedDir = values.sharedPath;
+                             : JoinPath(folders.installDir, U16(values.uninstallSubdir));
+  folders.sharedDir = U16(values.sharedPath);
 
   // A 64-bit product's files are in the system's own folders: redirection stays off until the
   // progress page closes.
@@ -146,8 +146,8 @@ bool LoadRecordKey(UninstallRun& run) {
 bool LoadRecordFile(UninstallRun& run) {
   // Checked against the registration's digest before any of it is used: a record that differs
   // ends the run here with a fatal error.
-  if (!LoadTrustedUninstallData(run.key.Get(), run.folders.uninstallDir, run.values.displayName,
-                                run.record)) {
+  if (!LoadTrustedUninstallData(run.key.Get(), ToBarNarrow(run.folders.uninstallDir),
+                                run.values.displayName, run.record)) {
     return false;
   }
   AdoptRecordTexts(run.record);

@@ -46,7 +46,7 @@ void RemoveFonts(UninstallRun& run) {
 
 void DeleteInstallLog(const UninstallRun& run) {
   if (HasFlag(kFlagKeepInstallLogOnUninstall)) return;
-  ::DeleteFileW(Redirected(Widen(JoinPath(run.folders.uninstallDir, "Install.LOG"))));
+  ::DeleteFileW(Redirected(JoinPath(run.folders.uninstallDir, u"Install.LOG")));
 }
 
 void ReleaseProductSharedFiles(UninstallRun& run) {

@@ -28,7 +28,7 @@ namespace qs {
 namespace {
 
 // What the project tool gives a product that names no uninstaller.
-constexpr char kDefaultUninstallerName[] = "uninstall.exe";
+constexpr char16_t kDefaultUninstallerName[] = u"uninstall.exe";
 
 // ---- Icon resources ----
 
@@ -151,8 +151,8 @@ class ResourceUpdate {
 
 // ---- Files ----
 
-std::u16string CannotWriteReport(const std::string& dest, DWORD error) {
-  return std::u16string(AsU16(GetText(kTextCannotWriteFile))) + u" " + U16(dest) + u"\r\n" +
+std::u16string CannotWriteReport(const std::u16string& dest, DWORD error) {
+  return std::u16string(AsU16(GetText(kTextCannotWriteFile))) + u" " + dest + u"\r\n" +
          SystemErrorU16(error) + u"\r\n\r\n";
 }
 
@@ -187,8 +187,8 @@ std::wstring FolderOfPath(const std::wstring& path) {
 
 // The copy goes to a temporary file beside the uninstaller in use, which replaces it at the
 // restart.
-void CopyForRestart(const std::wstring& source, const std::string& dest, InstallRun& run) {
-  const std::wstring target = Widen(dest);
+void CopyForRestart(const std::wstring& source, const std::u16string& dest, InstallRun& run) {
+  const std::wstring target(AsWide(dest));
   const std::wstring temporary = NewTemporaryFile(FolderOfPath(target), L"KWV");
   DWORD error = 0;
   if (temporary.empty()) {
@@ -198,29 +198,29 @@ void CopyForRestart(const std::wstring& source, const std::string& dest, Install
     ::DeleteFileW(Redirected(temporary));
   }
   if (error != 0) {
-    run.failureSummary += u"Failed to register '" + U16(dest) +
+    run.failureSummary += u"Failed to register '" + dest +
                           u"' for replacement because no temporary file could be created.\r\n" +
                           SystemErrorU16(error) + u"\r\n\r\n";
     return;
   }
   const std::u16string temporaryText(AsU16(temporary));
   if (ReplaceAtRestart(temporary, target)) {
-    run.installLog += u"\"" + U16(dest) +
+    run.installLog += u"\"" + dest +
                       u"\" was successfully registered for replacement.\r\nTemporary file is \"" +
                       temporaryText + u"\"\r\nReboot will be required.\r\n\r\n";
     Product().ProductFlags |= kFlagRestartRequired;
     return;
   }
   error = ::GetLastError();
-  run.failureSummary += u"Failed to register '" + U16(dest) +
+  run.failureSummary += u"Failed to register '" + dest +
                         u"' for replacement with temporary file '" + temporaryText + u"'\r\n" +
                         SystemErrorU16(error) + u"\r\n\r\n";
   ::DeleteFileW(Redirected(temporary));
 }
 
-void CopyRunningProgram(const std::string& dest, InstallRun& run) {
+void CopyRunningProgram(const std::u16string& dest, InstallRun& run) {
   const std::wstring source = ModuleFileName();
-  const std::wstring target = Widen(dest);
+  const std::wstring target(AsWide(dest));
   if (IsSameFile(source, target)) return;
   // Copied whole beside the previous uninstaller first: a disk that fills up in the middle of
   // the copy leaves the previous one as it was.
@@ -247,30 +247,31 @@ void CopyRunningProgram(const std::string& dest, InstallRun& run) {
 
 }  // namespace
 
-bool WriteProductFile(InstallRun& run, const std::string& folder, std::string_view name,
-                      ByteSpan bytes, std::string& path) {
+bool WriteProductFile(InstallRun& run, std::u16string_view folder, std::u16string_view name,
+                      ByteSpan bytes, std::u16string& path) {
   path = JoinPath(folder, name);
   CreateFolderPath(folder);
-  UniqueFileHandle file(::CreateFileW(Redirected(Widen(path)), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(::CreateFileW(Redirected(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? WriteAllBytes(file.Get(), bytes) : ::GetLastError();
   if (error != 0) {
-    run.failureSummary +=
-        u"Failed to write \"" + U16(path) + u"\": " + SystemErrorU16(error) + u"\r\n";
+    run.failureSummary += u"Failed to write \"" + path + u"\": " + SystemErrorU16(error) + u"\r\n";
     return false;
   }
-  RecordForRemoval(run.removalList, run.recordedFolders, path, RemovalEntry::kFile);
+  // The removal list is written to the record as it stands.
+  RecordForRemoval(run.removalList, run.recordedFolders, ToBarNarrow(path), RemovalEntry::kFile);
   return true;
 }
 
-bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
-                            std::string& path) {
+bool WriteUninstallDataFile(InstallRun& run, std::u16string_view name, ByteSpan bytes,
+                            std::u16string& path) {
   return WriteProductFile(run, run.uninstallDir, name, bytes, path);
 }
 
-std::string UninstallerPath(const InstallRun& run) {
+std::u16string UninstallerPath(const InstallRun& run) {
   const std::string& name = Product().uninstallerName;
-  return JoinPath(run.uninstallDir, name.empty() ? kDefaultUninstallerName : name);
+  return JoinPath(run.uninstallDir,
+                  name.empty() ? std::u16string(kDefaultUninstallerName) : U16(name));
 }
 
 bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened) {
@@ -323,7 +324,7 @@ bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened) {
 
 void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
   const ProductSettings& product = Product();
-  const std::string dest = UninstallerPath(run);
+  const std::u16string dest = UninstallerPath(run);
   run.uninstallerPath = dest;
   // A product whose files all go elsewhere (fonts, drivers) has made no install folder yet.
   CreateFolderPath(run.uninstallDir);
@@ -335,13 +336,13 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
     return;
   }
   bool deferred = false;
-  if (!WriteInstalledFile(dest, payload.strippedProgram, DateTime{}, run, kAttributesUnchanged,
-                          FileExists(dest), deferred)) {
+  if (!WriteInstalledFile(ToBarNarrow(dest), payload.strippedProgram, DateTime{}, run,
+                          kAttributesUnchanged, FileExists(std::wstring(AsWide(dest))), deferred)) {
     return;  // reported by the writer, or left for the restart
   }
   if (product.uninstallerIcon.empty()) return;
   bool opened = false;
-  if (!ReplaceProgramIcon(Widen(dest), product.uninstallerIcon, opened)) {
+  if (!ReplaceProgramIcon(std::wstring(AsWide(dest)), product.uninstallerIcon, opened)) {
     Log(run, opened ? u"Failed to replace uninstaller icon.\r\n"
                     : u"Failed to open uninstaller for icon replacement.\r\n");
   }
@@ -349,14 +350,14 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
 
 void WriteUninstallerIconFile(InstallRun& run) {
   const std::vector<uint8_t>& icon = Product().uninstallerIcon;
-  std::string path;
-  if (!icon.empty()) WriteUninstallDataFile(run, "uninstall.ico", icon, path);
+  std::u16string path;
+  if (!icon.empty()) WriteUninstallDataFile(run, u"uninstall.ico", icon, path);
 }
 
-bool WriteProductIconFile(InstallRun& run, std::string& path) {
+bool WriteProductIconFile(InstallRun& run, std::u16string& path) {
   const std::vector<uint8_t>& icon = Product().productIcon;
   if (icon.empty()) return false;
-  return WriteUninstallDataFile(run, "product.ico", icon, path);
+  return WriteUninstallDataFile(run, u"product.ico", icon, path);
 }
 
 }  // namespace qs

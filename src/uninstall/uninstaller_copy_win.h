@@ -11,7 +11,7 @@ namespace qs {
 
 // Where the uninstaller goes: the uninstall data folder + the product's uninstallerName
 // ("uninstall.exe" when the settings give none).
-std::string UninstallerPath(const InstallRun& run);
+std::u16string UninstallerPath(const InstallRun& run);
 
 // Writes the uninstaller: the payload-stripped program (its icon replaced by the product's
 // uninstaller icon) or a copy of the running program. When the old uninstaller is in use the
@@ -28,12 +28,12 @@ bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened);
 // Writes one of the product's own files (a document) into `folder`, made when missing, and
 // records it for removal. False, with the failure in run.failureSummary, when it could not be
 // written; `path` is its full path.
-bool WriteProductFile(InstallRun& run, const std::string& folder, std::string_view name,
-                      ByteSpan bytes, std::string& path);
+bool WriteProductFile(InstallRun& run, std::u16string_view folder, std::u16string_view name,
+                      ByteSpan bytes, std::u16string& path);
 
 // WriteProductFile into the uninstall data folder (an icon, the background picture).
-bool WriteUninstallDataFile(InstallRun& run, std::string_view name, ByteSpan bytes,
-                            std::string& path);
+bool WriteUninstallDataFile(InstallRun& run, std::u16string_view name, ByteSpan bytes,
+                            std::u16string& path);
 
 // "uninstall.ico" in the uninstall data folder, when the product has an uninstaller icon;
 // recorded for removal.
@@ -41,6 +41,6 @@ void WriteUninstallerIconFile(InstallRun& run);
 
 // "product.ico" in the uninstall data folder, when the product has an icon. True when it was
 // written (and recorded for removal); `path` is then its full path.
-bool WriteProductIconFile(InstallRun& run, std::string& path);
+bool WriteProductIconFile(InstallRun& run, std::u16string& path);
 
 }  // namespace qs

@@ -36,8 +36,8 @@ void ReadEntries(qs::ByteSpan area, const qs::PayloadHeader& header, bool compre
     qs::PayloadEntry entry;
     if (qs::ParsePayloadEntry(record, header.contentSizes[i], entry) != 0) return;
     qs::TargetPath target;
-    const qs::TargetFolders folders{"C:\\Product", "C:\\Shared", "C:\\Product\\Uninstall",
-                                    "C:\\Windows\\Fonts", "C:\\Windows\\System32"};
+    const qs::TargetFolders folders{u"C:\\Product", u"C:\\Shared", u"C:\\Product\\Uninstall",
+                                    u"C:\\Windows\\Fonts", u"C:\\Windows\\System32"};
     qs::ResolveTargetPath(entry, folders, nullptr, target);
   }
 }

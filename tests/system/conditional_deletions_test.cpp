@@ -43,7 +43,7 @@ class ConditionalDeletes : public SystemTest {
     SystemTest::SetUp();
     Product().ProductFlags = 0;
     Product().conditionalDeletes.clear();
-    run_.installDir = Narrow(Folder().wstring());
+    run_.installDir = Folder().u16string();
     Installation().installDir = run_.installDir;
   }
 

@@ -175,9 +175,10 @@ TEST_F(DeferredOperations, NoTemporaryFileIsReported) {
   ::SetEnvironmentVariableW(L"TEMP", hadTemp ? oldTemp : nullptr);
 
   EXPECT_FALSE(replaced);
-  EXPECT_EQ(WideToUtf8(report), "before\r\nFailed to register '" + N(dest) +
-                        "' for replacement because no temporary file could be created.\r\n" +
-                        SystemErrorText(ERROR_DIRECTORY) + "\r\n\r\n");
+  EXPECT_EQ(WideToUtf8(report),
+            "before\r\nFailed to register '" + N(dest) +
+                "' for replacement because no temporary file could be created.\r\n" +
+                SystemErrorText(ERROR_DIRECTORY) + "\r\n\r\n");
   EXPECT_FALSE(fs::exists(Folder() / "no temp"));
 }
 
@@ -288,7 +289,7 @@ TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
     EXPECT_EQ(DeleteFileWithOptions(N(fallback), kDeleteAtRestartOnFailure), 0u);
     EXPECT_EQ(DeleteFileWithOptions(N(refused), 0), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   }
-  MarkRestartPending(N(Folder()));
+  MarkRestartPending(Folder().u16string());
   ASSERT_TRUE(fs::exists(marker));
   EXPECT_EQ(fs::file_size(marker), 0u);
 

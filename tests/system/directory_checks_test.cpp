@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 class DirectoryChecks : public SystemTest {
  protected:
   static std::u16string U16(const fs::path& path) { return std::u16string(AsU16(path.wstring())); }
-  static std::string NarrowPath(const fs::path& path) { return Narrow(path.wstring()); }
 
   static size_t EntryCount(const fs::path& folder) {
     size_t count = 0;
@@ -86,12 +85,12 @@ TEST_F(DirectoryChecks, AcceptedFolderIsMadeAndHoldsTheTestFileUntilThePageIsLef
   run.previousInstallExists = true;  // no space question either
   const fs::path folder = Folder() / "Vendor" / "Product";
 
-  ASSERT_TRUE(AcceptInstallDirectory(NarrowPath(folder), run));
+  ASSERT_TRUE(AcceptInstallDirectory(folder.u16string(), run));
   ASSERT_TRUE(fs::is_directory(folder));
   EXPECT_EQ(EntryCount(folder), 1u);
 
   // Checking the folder again replaces the test file instead of adding one.
-  ASSERT_TRUE(AcceptInstallDirectory(NarrowPath(folder) + "\\", run));
+  ASSERT_TRUE(AcceptInstallDirectory(folder.u16string() + u"\\", run));
   EXPECT_EQ(EntryCount(folder), 1u);
 
   DeleteDirectoryTestFile();
@@ -112,7 +111,7 @@ TEST(DirectoryChecksDeathTest, ExitDeletesTheTestFile) {
         Product().ProductFlags = 0;
         InstallRun run;
         run.previousInstallExists = true;
-        if (AcceptInstallDirectory(Narrow(folder.wstring()), run)) ExitInstaller(3);
+        if (AcceptInstallDirectory(folder.u16string(), run)) ExitInstaller(3);
       },
       ::testing::ExitedWithCode(3), "");
   ASSERT_TRUE(fs::is_directory(folder));
@@ -146,11 +145,11 @@ TEST_F(DirectoryChecks, EmptyFolderIsRemovedWithTheShellsLeftovers) {
   const fs::path empty = Folder() / "Empty";
   fs::create_directories(empty);
 
-  RemoveDirectoryIfEmpty(NarrowPath(leftovers));
-  RemoveDirectoryIfEmpty(NarrowPath(withFile));
-  RemoveDirectoryIfEmpty(NarrowPath(withFolder));
-  RemoveDirectoryIfEmpty(NarrowPath(empty) + "\\");
-  RemoveDirectoryIfEmpty(NarrowPath(Folder() / "Never Made"));
+  RemoveDirectoryIfEmpty(leftovers.u16string());
+  RemoveDirectoryIfEmpty(withFile.u16string());
+  RemoveDirectoryIfEmpty(withFolder.u16string());
+  RemoveDirectoryIfEmpty(empty.u16string() + u"\\");
+  RemoveDirectoryIfEmpty((Folder() / "Never Made").u16string());
 
   EXPECT_FALSE(fs::exists(leftovers));
   // Something else inside: the folder and the shell's file both stay.
@@ -164,8 +163,8 @@ TEST_F(DirectoryChecks, EmptyFolderIsRemovedWithTheShellsLeftovers) {
   fs::create_directories(Folder() / "ab");
   const fs::path current = fs::current_path();
   fs::current_path(Folder());
-  RemoveDirectoryIfEmpty("ab");
-  RemoveDirectoryIfEmpty("ab\\");
+  RemoveDirectoryIfEmpty(u"ab");
+  RemoveDirectoryIfEmpty(u"ab\\");
   fs::current_path(current);
   EXPECT_TRUE(fs::exists(Folder() / "ab"));
 

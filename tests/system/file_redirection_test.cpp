@@ -298,7 +298,7 @@ TEST_F(FileRedirection, FileOperationsReachTheRedirectedFolder) {
     EXPECT_EQ(ReadText(there / L"b.txt"), "a");
     EXPECT_EQ(DeleteFileWithOptions(named + L"\\b.txt", 0), 0u);
     EXPECT_FALSE(Exists(there / L"b.txt"));
-    RemoveDirectoryIfEmpty(N(named + L"\\sub"));
+    RemoveDirectoryIfEmpty(AsU16(named + L"\\sub"));
     EXPECT_FALSE(Exists(there / L"sub"));
 
     // A temporary file is named in the folder as the program names it.
@@ -322,7 +322,7 @@ TEST_F(FileRedirection, SharedFoldersAreNotRedirected) {
   EXPECT_TRUE(fs::is_directory(real));
   EXPECT_FALSE(Exists(Wow64Folder() / L"spool" / fs::path(shared).filename()));
   EXPECT_EQ(DeleteFileWithOptions(shared + L"\\missing.txt", kDeleteMissingIsSuccess), 0u);
-  RemoveDirectoryIfEmpty(N(shared));
+  RemoveDirectoryIfEmpty(AsU16(shared));
   EXPECT_FALSE(Exists(real));
 }
 

@@ -79,9 +79,9 @@ class FilePhase : public SystemTest {
     for (const fs::path& folder : {installDir, uninstallDir, sharedDir}) {
       fs::create_directories(folder);
     }
-    run.installDir = NarrowPath(installDir);
-    run.uninstallDir = NarrowPath(uninstallDir);
-    run.sharedDir = NarrowPath(sharedDir);
+    run.installDir = installDir.u16string();
+    run.uninstallDir = uninstallDir.u16string();
+    run.sharedDir = sharedDir.u16string();
   }
 
   void Install(const std::vector<builder::PayloadFile>& files) {
@@ -346,8 +346,8 @@ TEST_F(FilePhase, SharedFilesWithoutASharedFolder) {
 TEST_F(FilePhase, NamesOutsideAscii) {
   installDir = Folder() / L"Gr\u00fcn";
   fs::create_directories(installDir);
-  run.installDir = NarrowPath(installDir);
-  ASSERT_EQ(run.installDir.front(), '|');
+  run.installDir = installDir.u16string();
+  ASSERT_FALSE(IsAscii(run.installDir));
   builder::PayloadFile named = Entry("|M\xc3\xbcll.txt", kInstallFolderFile, kOverwriteByKind);
   builder::PayloadFile inFolder =
       Entry("|\xc3\x84rger\\x.txt", kInstallFolderFile, kOverwriteByKind);
@@ -422,15 +422,16 @@ TEST_F(FilePhase, ListsForTheLaterPhases) {
 
   const std::string system = Narrow(SystemDir());
   EXPECT_EQ(run.fontList, "\"Test Sans\" \"f.ttf\" ");
-  EXPECT_EQ(run.comServers, std::vector<std::string>{system + "\\com.dll"});
-  EXPECT_EQ(run.typeLibraries, std::vector<std::string>{system + "\\tlb.tlb"});
+  const std::u16string systemFolder(AsU16(SystemDir()));
+  EXPECT_EQ(run.comServers, std::vector<std::u16string>{systemFolder + u"\\com.dll"});
+  EXPECT_EQ(run.typeLibraries, std::vector<std::u16string>{systemFolder + u"\\tlb.tlb"});
   const std::string shared = NarrowPath(sharedDir);
   EXPECT_EQ(run.sharedFiles,
             (std::vector<std::string>{system + "\\sys.dll ", system + "\\com.dll^",
                                       system + "\\tlb.tlb\xA9", shared + "\\shared.dll",
                                       shared + "\\kept.dll "}));
   EXPECT_FALSE(fs::exists(fs::path(SystemDir()) / "sys.dll"));
-  EXPECT_EQ(run.drivers, std::vector<std::string>{NarrowPath(installDir / "drv.inf")});
+  EXPECT_EQ(run.drivers, std::vector<std::u16string>{(installDir / "drv.inf").u16string()});
 
   ASSERT_EQ(run.shortcuts.size(), 2u);
   const ShortcutEntry& desktop = run.shortcuts[0];
@@ -438,13 +439,13 @@ TEST_F(FilePhase, ListsForTheLaterPhases) {
   EXPECT_FALSE(desktop.inStartMenu);
   EXPECT_FALSE(desktop.shortcutFile);
   EXPECT_FALSE(desktop.keep);
-  EXPECT_EQ(desktop.target, NarrowPath(installDir / "app.exe"));
-  EXPECT_EQ(desktop.command, "/start");
-  EXPECT_EQ(desktop.extra, "extra");
-  EXPECT_EQ(desktop.icon, "app.ico");
+  EXPECT_EQ(desktop.target, (installDir / "app.exe").u16string());
+  EXPECT_EQ(desktop.command, u"/start");
+  EXPECT_EQ(desktop.extra, u"extra");
+  EXPECT_EQ(desktop.icon, u"app.ico");
   EXPECT_EQ(desktop.caption, u"Caf\u00e9");
   EXPECT_TRUE(run.shortcuts[1].shortcutFile);
-  EXPECT_EQ(run.shortcuts[1].target, NarrowPath(installDir / "link.txt"));
+  EXPECT_EQ(run.shortcuts[1].target, (installDir / "link.txt").u16string());
 
   // The detailed log names the source of each file written, and only of those.
   const std::string log = WideToUtf8(run.installLog);

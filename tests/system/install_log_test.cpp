@@ -47,8 +47,8 @@ class InstallLogFile : public SystemTest {
     product.ProductFlags = 0;
     SetTexts(product, {"English"});
     Texts() = LanguageTexts(&product.languages, {});
-    run_.installDir = Narrow(Folder().wstring());
-    run_.installLogPath = Narrow((Folder() / "Install.LOG").wstring());
+    run_.installDir = Folder().u16string();
+    run_.installLogPath = (Folder() / "Install.LOG").u16string();
     run_.installLog = u"Copying \"f0.txt\"...OK\r\n";
   }
   fs::path LogPath() const { return Folder() / "Install.LOG"; }
@@ -79,7 +79,7 @@ TEST_F(InstallLogFile, HeaderLogAndCompletionText) {
             "Installation log for: Log Product\r\n"
             "Install date: <date>\r\n"
             "Install location: " +
-                run_.installDir +
+                WideToUtf8(run_.installDir) +
                 "\r\n"
                 "Installer version: 29.0.6\r\n"
                 "Product version: 3.1\r\n"
@@ -150,7 +150,7 @@ TEST_F(InstallLogFile, LinesTheProductAndTheRunDecide) {
     fs::remove(LogPath());
     Product().ProductFlags = c.flags;
     Product().DisplayVersion = AsciiToUtf16(c.productVersion);
-    run_.oldVersion = c.oldVersion;
+    run_.oldVersion = AsciiToUtf16(c.oldVersion);
     ASSERT_TRUE(WriteInstallLogFile(run_, AsciiToUtf16(c.summary), c.isReinstall));
     const std::string text = ReadText(LogPath());
     for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << text;
@@ -202,7 +202,7 @@ TEST_F(InstallLogFile, UnopenableLogWritesNothing) {
   EXPECT_TRUE(fs::is_empty(LogPath()));
 
   // The folder is missing; it is not made for the log.
-  run_.installLogPath = Narrow((Folder() / "missing" / "Install.LOG").wstring());
+  run_.installLogPath = (Folder() / "missing" / "Install.LOG").u16string();
   EXPECT_FALSE(WriteInstallLogFile(run_, u"", false));
   EXPECT_FALSE(fs::exists(Folder() / "missing"));
 }
@@ -212,9 +212,9 @@ TEST_F(InstallLogFile, UnopenableLogWritesNothing) {
 TEST_F(InstallLogFile, FolderOutsideTheCodePage) {
   const fs::path folder = Folder() / L"Produkt \u0436\u00e9";
   fs::create_directory(folder);
-  run_.installDir = Narrow(folder.wstring());
-  run_.installLogPath = Narrow((folder / L"Install.LOG").wstring());
-  ASSERT_EQ(run_.installLogPath.rfind('|', 0), 0u);
+  run_.installDir = folder.u16string();
+  run_.installLogPath = (folder / L"Install.LOG").u16string();
+  ASSERT_FALSE(IsAscii(run_.installLogPath));
   ASSERT_TRUE(WriteInstallLogFile(run_, u"", false));
   const std::string text = ReadText(folder / L"Install.LOG");
   EXPECT_NE(

@@ -508,7 +508,7 @@ TEST_F(IntegrationRemoval, FirewallAndTaskbarCallsThatFindNothingArePassedOver) 
   const fs::path pinned = Folder() / "User Pinned" / "TaskBar" / "Tool.lnk";
   WriteText(pinned, "not a link");
   RemoveFirewallExceptions({"8080;Web;3;0", "tool.exe;Tool;0;0", "%WinDir%\\x.exe;X;0;0", "bad"},
-                           Narrow(Folder().wstring()));
+                           Folder().u16string());
   UnpinFromTaskbar({Narrow(pinned.wstring()), "~" + Narrow(pinned.parent_path().wstring())});
   EXPECT_TRUE(answers.Asked().empty());
 }

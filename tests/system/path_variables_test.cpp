@@ -61,10 +61,10 @@ class PathVariables : public ::testing::Test {
   void SetUp() override {
     Installation() = InstallRun{};
     InstallRun& run = Installation();
-    run.installDir = "D:\\Apps\\Test Product";
-    run.uninstallDir = "D:\\Apps\\Test Product\\uninstall";
-    run.sharedDir = "C:\\Program Files (x86)\\Common Files\\Maker";
-    run.oldVersion = "3.10.2";
+    run.installDir = u"D:\\Apps\\Test Product";
+    run.uninstallDir = u"D:\\Apps\\Test Product\\uninstall";
+    run.sharedDir = u"C:\\Program Files (x86)\\Common Files\\Maker";
+    run.oldVersion = u"3.10.2";
     Product() = ProductSettings{};
     ProductSettings& product = Product();
     product.DisplayName = u"Test Product %Version%";
@@ -176,8 +176,8 @@ TEST_F(PathVariables, FoldersNestAsTheShellLaysThemOut) {
 
 TEST_F(PathVariables, ValuesFollowTheStateAtTheTimeOfTheCall) {
   EXPECT_EQ(Expand(L"%InstallDir%"), L"D:\\Apps\\Test Product");
-  Installation().installDir = "e:\\Other";
-  Installation().oldVersion = "7";
+  Installation().installDir = u"e:\\Other";
+  Installation().oldVersion = u"7";
   EXPECT_EQ(Expand(L"%InstallDir%|%InstallDrive%"), L"e:\\Other|E:");
   EXPECT_EQ(Expand(L"[%OldVersionMajor%][%OldVersionMinor%]"), L"[7][]");
   Installation().oldVersion.clear();

@@ -165,7 +165,7 @@ class UninstallKey : public SystemTest {
     Product().uninstallKeyName = Narrow(keyName_);
     InstallRun& run = Installation();
     run = InstallRun{};
-    run.installDir = Narrow((Folder() / "App").wstring());
+    run.installDir = (Folder() / "App").u16string();
     run.uninstallDir = run.installDir;
     fs::create_directories(Folder() / "App");
   }
@@ -241,15 +241,15 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   product.StretchMode = 2;
 
   InstallRun& run = Installation();
-  run.uninstallerPath = run.uninstallDir + "\\uninstall.exe";
-  run.sharedDir = "C:\\Common\\Key Test";
+  run.uninstallerPath = run.uninstallDir + u"\\uninstall.exe";
+  run.sharedDir = u"C:\\Common\\Key Test";
   run.fontList = "\"Key Sans (TrueType)\" \"keysans.ttf\" ";
   // A type library's marker is the ANSI copyright sign; it must come back as that byte.
   run.sharedFilesText = "\"C:\\Windows\\system32\\k.tlb\xA9\";\"C:\\Common\\k.dll \";";
   run.requiredSpace = 10 * 1024 + 1023;
 
   ASSERT_TRUE(Write());
-  const std::wstring uninstaller = Utf8ToWide(run.uninstallDir) + L"\\uninstall.exe";
+  const std::wstring uninstaller = std::wstring(AsWide(run.uninstallDir)) + L"\\uninstall.exe";
   EXPECT_EQ(Text(L"UninstallString"), L"\"" + uninstaller + L"\" /u:\"" + keyName_ + L"\"");
   EXPECT_EQ(Text(L"QuietUninstallString"), L"\"" + uninstaller + L"\" /a /u:\"" + keyName_ + L"\"");
   EXPECT_EQ(Text(L"DisplayName"), L"Key Test");
@@ -302,7 +302,7 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
             ERROR_SUCCESS);
   const UninstallKeyValues values = LoadUninstallKey(key.Get(), "ignored");
   EXPECT_EQ(values.displayName, "Key Test");
-  EXPECT_EQ(values.installLocation, AsU16(Utf8ToWide(run.installDir)));
+  EXPECT_EQ(values.installLocation, run.installDir);
   EXPECT_EQ(values.productFlags, product.ProductFlags);
   EXPECT_EQ(values.productFlags2, product.ProductFlags2);
   EXPECT_EQ(values.bitness, 1u);
@@ -325,7 +325,7 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   EXPECT_EQ(values.uninstallSubdir, "");
   EXPECT_EQ(values.productFonts, run.fontList);
   EXPECT_EQ(values.notifyUrl, product.NotifyURL);
-  EXPECT_EQ(values.sharedPath, run.sharedDir);
+  EXPECT_EQ(values.sharedPath, ToBarNarrow(run.sharedDir));
   EXPECT_EQ(values.productStartMenu, "Key Test");
   EXPECT_EQ(values.uninstallBatch1, "echo one");
   EXPECT_EQ(values.uninstallBatch2, "echo two");
@@ -343,8 +343,8 @@ TEST_F(UninstallKey, TextsOutsideTheCodePage) {
   ProductSettings& product = Product();
   product.DisplayName = u"\u4e2d\u6587 Product";
   const std::u16string folder(AsU16((Folder() / L"\u4e2d").wstring()));
-  Installation().uninstallerPath = ToBarNarrow(folder + u"\\uninstall.exe");
-  Installation().installDir = ToBarNarrow(folder);
+  Installation().uninstallerPath = folder + u"\\uninstall.exe";
+  Installation().installDir = folder;
   ASSERT_TRUE(Write());
   EXPECT_EQ(Text(L"DisplayName"), L"\u4e2d\u6587 Product");
   EXPECT_EQ(Text(L"UninstallString"),
@@ -527,7 +527,7 @@ TEST_F(UninstallKey, ProductValuesAndTheInstallationsPlace) {
   InstallRun& run = Installation();
   WriteUninstallKeyTail(run);
 
-  const std::wstring installDir = Utf8ToWide(run.installDir);
+  const std::wstring installDir(AsWide(run.installDir));
   EXPECT_EQ(Text(L"Expandable", REG_EXPAND_SZ), installDir + L"\\data");
   EXPECT_EQ(Number(L"Number"), 0xFFFFFFFFu);
   EXPECT_EQ(Text(L"Plain"), L"plain text");
@@ -577,20 +577,20 @@ class UninstallerCopy : public UninstallKey {
 TEST_F(UninstallerCopy, CopyOfTheRunningProgram) {
   PayloadContext payload;
   WriteUninstaller(payload, Installation());
-  EXPECT_EQ(Installation().uninstallerPath, Narrow(Target().wstring()));
+  EXPECT_EQ(Installation().uninstallerPath, Target().u16string());
   EXPECT_EQ(ReadBytes(Target()), ReadBytes(ModuleFileName()));
   EXPECT_EQ(Installation().failureSummary, u"");
   EXPECT_EQ(Installation().installLog, u"");
 
   // Into a folder that nothing has made yet.
-  Installation().uninstallDir = Narrow((Folder() / "Fonts only" / "Uninstall").wstring());
+  Installation().uninstallDir = (Folder() / "Fonts only" / "Uninstall").u16string();
   WriteUninstaller(payload, Installation());
   EXPECT_EQ(ReadBytes(Folder() / "Fonts only" / "Uninstall" / "uninstall.exe"),
             ReadBytes(ModuleFileName()));
   EXPECT_EQ(Installation().failureSummary, u"");
 
   // Started from where its uninstaller goes, the program leaves itself alone.
-  Installation().uninstallDir = Narrow(TestProgramFolder().wstring());
+  Installation().uninstallDir = TestProgramFolder().u16string();
   Product().uninstallerName = Narrow(fs::path(ModuleFileName()).filename().wstring());
   WriteUninstaller(payload, Installation());
   EXPECT_EQ(Installation().failureSummary, u"");
@@ -622,7 +622,7 @@ TEST_F(UninstallerCopy, StrippedProgramAndItsIcon) {
     const fs::path folder = Folder() / c.name;
     fs::create_directories(folder);
     const fs::path target = folder / "uninstall.exe";
-    Installation().uninstallDir = Narrow(folder.wstring());
+    Installation().uninstallDir = folder.u16string();
     Product().ProductFlags2 = kFlags2StrippedUninstaller;
     Product().uninstallerIcon = c.icon;
     Installation().installLog.clear();
@@ -684,13 +684,13 @@ TEST_F(UninstallerCopy, IconFiles) {
   Product().productIcon = Bytes("product icon");
   InstallRun& run = Installation();
   WriteUninstallerIconFile(run);
-  std::string path;
+  std::u16string path;
   ASSERT_TRUE(WriteProductIconFile(run, path));
-  EXPECT_EQ(path, Narrow((Folder() / "App" / "product.ico").wstring()));
+  EXPECT_EQ(path, (Folder() / "App" / "product.ico").u16string());
   EXPECT_EQ(ReadText(Folder() / "App" / "uninstall.ico"), "uninstaller icon");
   EXPECT_EQ(ReadText(Folder() / "App" / "product.ico"), "product icon");
-  EXPECT_EQ(run.removalList,
-            Narrow((Folder() / "App" / "uninstall.ico").wstring()) + "\r\n" + path + "\r\n");
+  EXPECT_EQ(run.removalList, Narrow((Folder() / "App" / "uninstall.ico").wstring()) + "\r\n" +
+                                 ToBarNarrow(path) + "\r\n");
 
   // Without icons nothing is written or recorded.
   Product().uninstallerIcon.clear();
@@ -705,22 +705,22 @@ TEST_F(UninstallerCopy, IconFiles) {
 // cannot be written is reported and not recorded.
 TEST_F(UninstallerCopy, ProductFilesBesideTheUninstaller) {
   InstallRun& run = Installation();
-  run.uninstallDir = Narrow((Folder() / "App" / "Data" / "Uninstall").wstring());
-  std::string path;
-  ASSERT_TRUE(WriteUninstallDataFile(run, "Installer Background.BMP", Bytes("BM picture"), path));
-  EXPECT_EQ(path, run.uninstallDir + "\\Installer Background.BMP");
+  run.uninstallDir = (Folder() / "App" / "Data" / "Uninstall").u16string();
+  std::u16string path;
+  ASSERT_TRUE(WriteUninstallDataFile(run, u"Installer Background.BMP", Bytes("BM picture"), path));
+  EXPECT_EQ(path, run.uninstallDir + u"\\Installer Background.BMP");
   EXPECT_EQ(ReadText(Folder() / "App" / "Data" / "Uninstall" / "Installer Background.BMP"),
             "BM picture");
-  EXPECT_EQ(run.removalList, path + "\r\n");
+  EXPECT_EQ(run.removalList, ToBarNarrow(path) + "\r\n");
   EXPECT_EQ(run.failureSummary, u"");
 
   WriteText(Folder() / "App" / "blocker", "a file where the folder would be");
-  run.uninstallDir = Narrow((Folder() / "App" / "blocker" / "Uninstall").wstring());
+  run.uninstallDir = (Folder() / "App" / "blocker" / "Uninstall").u16string();
   run.removalList.clear();
-  EXPECT_FALSE(WriteUninstallDataFile(run, "readme.txt", Bytes("text"), path));
+  EXPECT_FALSE(WriteUninstallDataFile(run, u"readme.txt", Bytes("text"), path));
   EXPECT_EQ(run.removalList, "");
   const std::string summary = WideToUtf8(run.failureSummary);
-  EXPECT_EQ(summary.rfind("Failed to write \"" + path + "\": ", 0), 0u) << summary;
+  EXPECT_EQ(summary.rfind("Failed to write \"" + WideToUtf8(path) + "\": ", 0), 0u) << summary;
 }
 
 // ---- An uninstaller in use (the restart prefix only) ----

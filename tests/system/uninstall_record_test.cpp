@@ -184,7 +184,7 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
                                 {"b.log", kDeleteDateEqual, "2024-01-01", kDeleteModeUninstall}};
 
   InstallRun run;
-  run.uninstallDir = Narrow((Folder() / "App").wstring());
+  run.uninstallDir = (Folder() / "App").u16string();
   fs::create_directories(Folder() / "App");
   run.removalList = "C:\\App\\a.txt\r\n~C:\\App\\Docs\r\n";
   run.associationLines = {".txt~!~App.Text~!~open", "broken line"};
@@ -214,9 +214,9 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   // Through the file: the uninstaller sees the same, less the install-time deletes; the
   // script gains the line break it lacked.
   std::u16string summary;
-  ASSERT_TRUE(SaveUninstallData(run.uninstallDir, run.removalList, record, summary));
+  ASSERT_TRUE(SaveUninstallData(ToBarNarrow(run.uninstallDir), run.removalList, record, summary));
   UninstallRecord read;
-  ASSERT_TRUE(LoadUninstallData(run.uninstallDir, "App", read));
+  ASSERT_TRUE(LoadUninstallData(ToBarNarrow(run.uninstallDir), "App", read));
   UninstallRecord expected = record;
   expected.registry2Text += "\r\n";
   expected.conditionalDeletes = {product.conditionalDeletes[1]};

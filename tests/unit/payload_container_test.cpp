@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "builder/container_writer.h"
+#include "builder/installer_reader.h"
 #include "core/payload_checksum.h"
 #include "core/payload_container.h"
 #include "core/payload_cursor.h"
@@ -35,6 +37,11 @@ std::vector<uint8_t> SettingsWithFlags(uint64_t flags, size_t extra = 0) {
   std::vector<uint8_t> settings(8 + extra, 0x5A);
   for (int i = 0; i < 8; ++i) settings[i] = static_cast<uint8_t>(flags >> (8 * i));
   return settings;
+}
+
+// A narrow field as the installer reads it, with Latin-1 standing for the code page.
+std::u16string Narrow(const std::string& stored) {
+  return FromBarNarrow(stored, DecodeLatin1);
 }
 
 PayloadFile File(std::string name, std::string content) {
@@ -141,18 +148,18 @@ TEST_P(RoundTrip, EveryEntryComesBackAsWritten) {
   for (size_t i = 0; i < files.size(); ++i) {
     SCOPED_TRACE(files[i].name);
     const PayloadEntry& e = out.entries[i];
-    EXPECT_EQ(e.name, files[i].name);
+    EXPECT_EQ(e.name, Narrow(files[i].name));
     EXPECT_EQ(e.kind, files[i].kind);
     EXPECT_EQ(e.flags, files[i].flags);
     EXPECT_EQ(e.attributes, files[i].attributes);
     EXPECT_EQ(e.dateTime.year, files[i].dateTime.year);
     EXPECT_EQ(e.dateTime.hour, files[i].dateTime.hour);
     EXPECT_EQ(e.dateTime.second, files[i].dateTime.second);
-    EXPECT_EQ(e.text, files[i].text);
-    EXPECT_EQ(e.icon, files[i].icon);
-    EXPECT_EQ(e.command, files[i].command);
-    EXPECT_EQ(e.destination, files[i].destination);
-    EXPECT_EQ(e.extra, files[i].extra);
+    EXPECT_EQ(e.text, Utf8ToUtf16(files[i].text));
+    EXPECT_EQ(e.icon, Narrow(files[i].icon));
+    EXPECT_EQ(e.command, Narrow(files[i].command));
+    EXPECT_EQ(e.destination, Narrow(files[i].destination));
+    EXPECT_EQ(e.extra, Narrow(files[i].extra));
     EXPECT_EQ(e.msiUiLevel, files[i].msiUiLevel);
     EXPECT_EQ(out.contents[i], files[i].content);
   }
@@ -516,6 +523,55 @@ TEST(PayloadSettings, InflatingBeyondTheLimitIsItsOwnError) {
     EXPECT_EQ(UnpackSettings(packed, header, stream),
               size > kSettingsSizeLimit ? kErrorSettingsInflate : 0)
         << size;
+  }
+}
+
+// Texts are decoded where the entry is read: a name in the code page and its "|" + UTF-8 form
+// are one text, and the text field is UTF-8 without a bar. A tool keeps the bytes that its own
+// form of the text would change, so that a printed project builds the same record again.
+TEST(PayloadEntry, TextsAreDecodedOnceAndToolsKeepTheirBytes) {
+  struct Case {
+    const char* label;
+    std::string stored;      // as the record holds it
+    std::u16string decoded;  // the name, or the text
+    bool kept;               // the tool keeps the bytes
+  };
+  const Case names[] = {
+      {"Ascii", "a.txt", u"a.txt", false},
+      {"CodePage", "\xE9t\xE9.txt", u"\u00E9t\u00E9.txt", true},
+      {"Bar", "|\xC3\xA9t\xC3\xA9.txt", u"\u00E9t\u00E9.txt", false},
+      {"BarAscii", "|a.txt", u"a.txt", true},
+  };
+  for (const Case& c : names) {
+    SCOPED_TRACE(c.label);
+    PayloadFile file = File(c.stored, "abc");
+    file.destination = c.stored.starts_with('|') ? "|D:\\\xC3\xA9\\" : "D:\\x\\";
+    const std::vector<uint8_t> record = builder::EncodePayloadEntry(file);
+    PayloadEntry entry;
+    ASSERT_EQ(ParsePayloadEntry(record, 3, entry), 0);
+    EXPECT_EQ(entry.name, c.decoded);
+    EXPECT_TRUE(entry.storedForms.name.empty());  // the installer keeps nothing
+    ASSERT_EQ(ParsePayloadEntry(record, 3, entry, {.keepStoredForms = true}), 0);
+    EXPECT_EQ(entry.storedForms.name, c.kept ? c.stored : "");
+    EXPECT_EQ(builder::StoredFormsOf(entry).name, c.stored);
+    EXPECT_EQ(builder::StoredFormsOf(entry).destination, file.destination);
+  }
+  const Case texts[] = {
+      {"Utf8", "Caf\xC3\xA9", u"Caf\u00E9", false},
+      {"BarIsPartOfTheText", "|x", u"|x", false},
+      {"NotUtf8", "\xFF", u"\uFFFD", true},
+  };
+  for (const Case& c : texts) {
+    SCOPED_TRACE(c.label);
+    PayloadFile file = File("a.lnk", "abc");
+    file.kind = kShortcutFile;
+    file.text = c.stored;
+    const std::vector<uint8_t> record = builder::EncodePayloadEntry(file);
+    PayloadEntry entry;
+    ASSERT_EQ(ParsePayloadEntry(record, 3, entry, {.keepStoredForms = true}), 0);
+    EXPECT_EQ(entry.text, c.decoded);
+    EXPECT_EQ(entry.storedForms.text, c.kept ? c.stored : "");
+    EXPECT_EQ(builder::StoredFormsOf(entry).text, c.stored);
   }
 }
 

@@ -1,6 +1,7 @@
 // Where each payload entry goes: renames, destinations, the uninstall folder and the kinds.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "core/payload_entry.h"
 #include "core/payload_format.h"
 #include "core/target_path.h"
@@ -9,17 +10,22 @@ namespace qs {
 namespace {
 
 const TargetFolders kFolders = {
-    .installDir = "C:\\Program Files\\Product",
-    .sharedDir = "C:\\Common\\Maker",
-    .uninstallDir = "C:\\Program Files\\Product\\uninstall",
-    .fontsDir = "C:\\Windows\\Fonts",
-    .systemDir = "C:\\Windows\\system32",
+    .installDir = u"C:\\Program Files\\Product",
+    .sharedDir = u"C:\\Common\\Maker",
+    .uninstallDir = u"C:\\Program Files\\Product\\uninstall",
+    .fontsDir = u"C:\\Windows\\Fonts",
+    .systemDir = u"C:\\Windows\\system32",
 };
 
-std::string Expand(std::string_view text) {
-  std::string out(text);
-  const std::string token = "%InstallDir%";
-  if (size_t at = out.find(token); at != std::string::npos) {
+// A narrow text as the installer decodes it, with Latin-1 standing for the code page.
+std::u16string Decoded(std::string_view narrow) {
+  return FromBarNarrow(narrow, DecodeLatin1);
+}
+
+std::u16string Expand(std::u16string_view text) {
+  std::u16string out(text);
+  const std::u16string token = u"%InstallDir%";
+  if (size_t at = out.find(token); at != std::u16string::npos) {
     out.replace(at, token.size(), kFolders.installDir);
   }
   return out;
@@ -30,35 +36,36 @@ TEST(TargetPath, Table) {
     const char* name;
     uint32_t kind;
     uint32_t flags;
-    const char* entryName;
-    const char* destination;
-    const char* expected;
+    const char16_t* entryName;
+    const char16_t* destination;
+    const char16_t* expected;
     bool createFolders;
   };
   const Row rows[] = {
-      {"InstallFolder", kInstallFolderFile, 0, "bin\\app.exe", "",
-       "C:\\Program Files\\Product\\bin\\app.exe", true},
-      {"BareNameRenames", kInstallFolderFile, 0, "bin\\app.exe", "tool.exe",
-       "C:\\Program Files\\Product\\tool.exe", true},
-      {"BareNameRenamesInKindFolder", kSystemFile, 0, "x.dll", "y.dll",
-       "C:\\Windows\\system32\\y.dll", false},
-      {"FolderDropsSubfolders", kInstallFolderFile, 0, "bin\\app.exe", "%InstallDir%\\",
-       "C:\\Program Files\\Product\\app.exe", true},
-      {"DoubleBackslashActsAsOne", kInstallFolderFile, 0, "bin\\app.exe", "%InstallDir%\\sub\\\\",
-       "C:\\Program Files\\Product\\sub\\app.exe", true},
-      {"RelativeUnderInstallDir", kVersionedFile, 0, "a.dll", "lib\\",
-       "C:\\Program Files\\Product\\lib\\a.dll", true},
-      {"RelativeUnderSharedDir", kSharedFolderFile, 0, "a.dll", "lib\\",
-       "C:\\Common\\Maker\\lib\\a.dll", true},
-      {"FullPath", kInstallFolderFile, 0, "a.txt", "D:\\data\\b.txt", "D:\\data\\b.txt", true},
-      {"UninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, "help.txt", "",
-       "C:\\Program Files\\Product\\uninstall\\help.txt", false},
-      {"DestinationBeatsUninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, "help.txt",
-       "D:\\x\\", "D:\\x\\help.txt", true},
-      {"Shared", kSharedFolderFile, 0, "s.dll", "", "C:\\Common\\Maker\\s.dll", false},
-      {"Font", kFontFile, 0, "f.ttf", "", "C:\\Windows\\Fonts\\f.ttf", false},
-      {"SystemComServer", kSystemComServer, 0, "c.dll", "", "C:\\Windows\\system32\\c.dll", false},
-      {"Applet", kControlPanelApplet, 0, "a.cpl", "", "C:\\Program Files\\Product\\a.cpl", true},
+      {"InstallFolder", kInstallFolderFile, 0, u"bin\\app.exe", u"",
+       u"C:\\Program Files\\Product\\bin\\app.exe", true},
+      {"BareNameRenames", kInstallFolderFile, 0, u"bin\\app.exe", u"tool.exe",
+       u"C:\\Program Files\\Product\\tool.exe", true},
+      {"BareNameRenamesInKindFolder", kSystemFile, 0, u"x.dll", u"y.dll",
+       u"C:\\Windows\\system32\\y.dll", false},
+      {"FolderDropsSubfolders", kInstallFolderFile, 0, u"bin\\app.exe", u"%InstallDir%\\",
+       u"C:\\Program Files\\Product\\app.exe", true},
+      {"DoubleBackslashActsAsOne", kInstallFolderFile, 0, u"bin\\app.exe", u"%InstallDir%\\sub\\\\",
+       u"C:\\Program Files\\Product\\sub\\app.exe", true},
+      {"RelativeUnderInstallDir", kVersionedFile, 0, u"a.dll", u"lib\\",
+       u"C:\\Program Files\\Product\\lib\\a.dll", true},
+      {"RelativeUnderSharedDir", kSharedFolderFile, 0, u"a.dll", u"lib\\",
+       u"C:\\Common\\Maker\\lib\\a.dll", true},
+      {"FullPath", kInstallFolderFile, 0, u"a.txt", u"D:\\data\\b.txt", u"D:\\data\\b.txt", true},
+      {"UninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, u"help.txt", u"",
+       u"C:\\Program Files\\Product\\uninstall\\help.txt", false},
+      {"DestinationBeatsUninstallFolder", kInstallFolderFile, kEntryInUninstallFolder, u"help.txt",
+       u"D:\\x\\", u"D:\\x\\help.txt", true},
+      {"Shared", kSharedFolderFile, 0, u"s.dll", u"", u"C:\\Common\\Maker\\s.dll", false},
+      {"Font", kFontFile, 0, u"f.ttf", u"", u"C:\\Windows\\Fonts\\f.ttf", false},
+      {"SystemComServer", kSystemComServer, 0, u"c.dll", u"", u"C:\\Windows\\system32\\c.dll",
+       false},
+      {"Applet", kControlPanelApplet, 0, u"a.cpl", u"", u"C:\\Program Files\\Product\\a.cpl", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -78,28 +85,28 @@ TEST(TargetPath, Table) {
 TEST(TargetPath, KindFolderIsTold) {
   struct Row {
     uint32_t flags;
-    const char* destination;
+    const char16_t* destination;
     bool inKindFolder;
   };
-  for (const Row& row : {Row{0, "", true}, Row{0, "other.ttf", true},
-                         Row{kEntryInUninstallFolder, "", false}, Row{0, "D:\\x\\", false}}) {
+  for (const Row& row : {Row{0, u"", true}, Row{0, u"other.ttf", true},
+                         Row{kEntryInUninstallFolder, u"", false}, Row{0, u"D:\\x\\", false}}) {
     PayloadEntry entry;
     entry.kind = kFontFile;
     entry.flags = row.flags;
-    entry.name = "f.ttf";
+    entry.name = u"f.ttf";
     entry.destination = row.destination;
     TargetPath target;
     ASSERT_EQ(ResolveTargetPath(entry, kFolders, Expand, target), 0);
-    EXPECT_EQ(target.inKindFolder, row.inKindFolder) << row.destination;
+    EXPECT_EQ(target.inKindFolder, row.inKindFolder) << Utf16ToUtf8(row.destination);
   }
 }
 
-// Names and folders that are not ASCII travel as "|" + UTF-8; joined with an ASCII part they
-// stay one such text, never a bar in the middle of a path.
+// Names and folders that are not ASCII travel as "|" + UTF-8; decoded where they are read, they
+// join with ASCII parts into one text, never a bar in the middle of a path.
 TEST(TargetPath, BarTexts) {
   const std::string umlaut = "\xc3\xbc";  // u with diaeresis in UTF-8
   TargetFolders folders = kFolders;
-  folders.installDir = "|C:\\Programme\\Gr" + umlaut + "n";
+  folders.installDir = Decoded("|C:\\Programme\\Gr" + umlaut + "n");
   struct Row {
     const char* name;
     std::string entryName;
@@ -119,19 +126,17 @@ TEST(TargetPath, BarTexts) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     PayloadEntry entry;
-    entry.name = row.entryName;
-    entry.destination = row.destination;
+    entry.name = Decoded(row.entryName);
+    entry.destination = Decoded(row.destination);
     TargetPath target;
     ASSERT_EQ(ResolveTargetPath(entry, folders, Expand, target), 0);
-    EXPECT_EQ(target.path, row.expected);
+    EXPECT_EQ(target.path, Decoded(row.expected));
   }
   EXPECT_EQ(JoinPath("C:\\Asc", "|" + umlaut), "|C:\\Asc\\" + umlaut);
   EXPECT_EQ(JoinPath("|" + umlaut, "\\x"), "|" + umlaut + "\\x");
 }
 
-// The folder a destination needs. A folder of a "|" path that is ASCII after all loses the bar:
-// otherwise a drive's root would look longer than three characters, and one folder would have
-// two spellings in the uninstaller's list.
+// The folder a destination needs; a drive's root keeps its backslash.
 TEST(TargetPath, FolderPart) {
   const std::string umlaut = "\xc3\xbc";
   struct Row {
@@ -149,7 +154,7 @@ TEST(TargetPath, FolderPart) {
       {"\\\\server\\share\\a.txt", "\\\\server\\share"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(FolderPart(row.path), row.folder) << row.path;
+    EXPECT_EQ(FolderPart(Decoded(row.path)), Decoded(row.folder)) << row.path;
   }
 }
 
@@ -157,8 +162,8 @@ TEST(TargetPath, KindsOutsideTheTableAreCorrupt) {
   for (uint32_t kind : {2u, 3u, 13u, 0xFFFFFFFFu}) {
     PayloadEntry entry;
     entry.kind = kind;
-    entry.name = "a";
-    entry.destination = "D:\\x\\";
+    entry.name = u"a";
+    entry.destination = u"D:\\x\\";
     TargetPath target;
     EXPECT_EQ(ResolveTargetPath(entry, kFolders, Expand, target), kErrorEntryKind) << kind;
   }
@@ -190,6 +195,9 @@ TEST(TargetPath, NamesThatLeaveTheirFolder) {
   for (const Row& row : rows) {
     EXPECT_EQ(HasDotComponent(row.name), row.dots) << row.name;
     EXPECT_EQ(StaysInsideFolder(row.name), row.inside) << row.name;
+    // Entries are checked as decoded texts: the same answers.
+    EXPECT_EQ(HasDotComponent(Decoded(row.name)), row.dots) << row.name;
+    EXPECT_EQ(StaysInsideFolder(Decoded(row.name)), row.inside) << row.name;
   }
 }
 
