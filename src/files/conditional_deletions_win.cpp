@@ -91,7 +91,8 @@ bool DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
 }
 
 void RunConditionalDeletions(const DeletionPass& pass, std::u16string_view installDir) {
-  const std::string defaultFolder = ToBarNarrow(installDir);  // as specifications are expanded
+  // File-name patterns are still expanded in their narrow form.
+  const std::string defaultFolder = ToBarNarrow(installDir);
   const uint8_t passBit = pass.Installing() ? kDeleteModeInstall : kDeleteModeUninstall;
   // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
