@@ -58,8 +58,8 @@ void RemoveSystemEntries(UninstallRun& run) {
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
     if (!run.failureSummary.empty()) {
-      SaveUninstallDataAndDigest(run.key.Get(), ToBarNarrow(folders.uninstallDir),
-                                 run.leftRemovalList, run.leftRecord, run.failureSummary);
+      SaveUninstallData(run.key.Get(), ToBarNarrow(folders.uninstallDir), run.leftRemovalList,
+                        run.leftRecord, run.failureSummary);
     }
   }
   SetUninstallProgress(98);

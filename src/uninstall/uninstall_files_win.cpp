@@ -141,8 +141,8 @@ void RewriteRecord(UninstallRun& run) {
   left.removalEntries.clear();
   left.associations.clear();
   // With its new digest: the next run must accept what this one leaves.
-  SaveUninstallDataAndDigest(run.key.Get(), ToBarNarrow(run.folders.uninstallDir), run.removalList,
-                             left, run.failureSummary);
+  SaveUninstallData(run.key.Get(), ToBarNarrow(run.folders.uninstallDir), run.removalList, left,
+                    run.failureSummary);
   run.leftRemovalList = std::move(run.removalList);
   run.leftRecord = std::move(left);
   run.removalList.clear();

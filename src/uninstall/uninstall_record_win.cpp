@@ -87,14 +87,8 @@ bool ReadRecordBytes(const std::string& folder, const std::string& displayName,
 
 }  // namespace
 
-bool SaveUninstallData(const std::string& folder, std::string_view removalList,
+bool SaveUninstallData(HKEY registration, const std::string& folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary) {
-  return WriteRecordBytes(folder, FormatUninstallRecord(removalList, record), failureSummary);
-}
-
-bool SaveUninstallDataAndDigest(HKEY registration, const std::string& folder,
-                                std::string_view removalList, const UninstallRecord& record,
-                                std::u16string& failureSummary) {
   const std::string bytes = FormatUninstallRecord(removalList, record);
   // A record that could not be written leaves the earlier one in place, which its digest
   // still describes.
@@ -133,23 +127,15 @@ UninstallRecord InstallationRecord(const InstallRun& run) {
   return record;
 }
 
-bool LoadUninstallData(const std::string& folder, const std::string& displayName,
+bool LoadUninstallData(HKEY registration, const std::string& folder, const std::string& displayName,
                        UninstallRecord& record) {
-  std::string bytes;
-  if (!ReadRecordBytes(folder, displayName, bytes)) return false;
-  record = ParseUninstallRecord(bytes);
-  return true;
-}
-
-bool LoadTrustedUninstallData(HKEY registration, const std::string& folder,
-                              const std::string& displayName, UninstallRecord& record) {
   std::string bytes;
   if (!ReadRecordBytes(folder, displayName, bytes)) return false;
   // The bytes checked are the bytes parsed: the file is read once, so it cannot be swapped
   // between the check and its use.
-  const RecordDigestCheck check =
-      CheckRecordDigest(StoredRecordDigest(registration), RecordDigestOf(bytes));
-  if (check == RecordDigestCheck::kDiffers) {
+  if (registration != nullptr &&
+      CheckRecordDigest(StoredRecordDigest(registration), RecordDigestOf(bytes)) ==
+          RecordDigestCheck::kDiffers) {
     FatalError("%s",
                RecordChangedRefusal(displayName, JoinPath(folder, kUninstallRecordName)).c_str());
   }

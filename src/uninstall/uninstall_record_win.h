@@ -11,18 +11,14 @@ namespace qs {
 
 inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
 
-// Writes `folder`\Uninstall.DAT over any earlier one. On failure kTextCannotWriteFile (or its
-// English wording when the text is empty, as in the uninstaller), the path and the system's text
-// go to `failureSummary` and the result is false.
-bool SaveUninstallData(const std::string& folder, std::string_view removalList,
+// Writes `folder`\Uninstall.DAT over any earlier one, and the digest of the bytes written into
+// the open registration key `registration` (record_digest_win.h), so that the uninstaller trusts
+// this record and no other. Without a key (the registration could not be written) only the file
+// is written. On failure kTextCannotWriteFile (or its English wording when the text is empty, as
+// in the uninstaller), the path and the system's text go to `failureSummary`, the earlier record
+// and its digest stay, and the result is false.
+bool SaveUninstallData(HKEY registration, const std::string& folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary);
-
-// SaveUninstallData, and the digest of the bytes written into the open registration key
-// `registration` (record_digest_win.h), so that the uninstaller trusts this record and no other.
-// Without a key (the registration could not be written) only the file is written.
-bool SaveUninstallDataAndDigest(HKEY registration, const std::string& folder,
-                                std::string_view removalList, const UninstallRecord& record,
-                                std::u16string& failureSummary);
 
 // The record the installation leaves: the run's removal list, the product's texts in the
 // chosen language, its auto-close list, registry script and uninstall-time deletions, and
@@ -30,15 +26,11 @@ bool SaveUninstallDataAndDigest(HKEY registration, const std::string& folder,
 UninstallRecord InstallationRecord(const InstallRun& run);
 
 // Reads `folder`\Uninstall.DAT. When it cannot be read the message naming `displayName`, the
-// path and the error is shown and the result is false.
-bool LoadUninstallData(const std::string& folder, const std::string& displayName,
-                       UninstallRecord& record);
-
-// LoadUninstallData for the uninstaller: the bytes read are checked against the digest in the
-// registration `registration` before they are parsed. A record that differs is refused with a
-// fatal error (RecordChangedRefusal) before anything is changed; a registration without a
+// path and the error is shown and the result is false. With a registration key the bytes read
+// are checked against its digest before they are parsed: a record that differs is refused with
+// a fatal error (RecordChangedRefusal) before anything is changed; a registration without a
 // digest (an installation by an earlier version) is accepted.
-bool LoadTrustedUninstallData(HKEY registration, const std::string& folder,
-                              const std::string& displayName, UninstallRecord& record);
+bool LoadUninstallData(HKEY registration, const std::string& folder, const std::string& displayName,
+                       UninstallRecord& record);
 
 }  // namespace qs

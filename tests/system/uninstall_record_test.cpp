@@ -64,19 +64,19 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
 
   const UninstallRecord record = SampleRecord();
   std::u16string summary;
-  ASSERT_TRUE(SaveUninstallData(narrow, removalList, record, summary));
+  ASSERT_TRUE(SaveUninstallData(nullptr, narrow, removalList, record, summary));
   EXPECT_EQ(summary, u"");
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord(removalList, record));
 
   UninstallRecord read;
-  ASSERT_TRUE(LoadUninstallData(narrow, "App", read));
+  ASSERT_TRUE(LoadUninstallData(nullptr, narrow, "App", read));
   UninstallRecord expected = record;
   expected.removalEntries = {narrow + "\\app.exe", "~" + narrow};
   EXPECT_EQ(read, expected);
 
   // A second write replaces the whole file, a shorter one included, and leaves nothing beside
   // it.
-  ASSERT_TRUE(SaveUninstallData(narrow, "", UninstallRecord{}, summary));
+  ASSERT_TRUE(SaveUninstallData(nullptr, narrow, "", UninstallRecord{}, summary));
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord("", UninstallRecord{}));
   EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"Uninstall.DAT"});
   EXPECT_EQ(summary, u"");
@@ -104,7 +104,8 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
     const std::string path = narrow + "\\Uninstall.DAT";
 
     std::u16string wideSummary = u"earlier\r\n";
-    EXPECT_FALSE(SaveUninstallData(narrow, "C:\\App\\a.txt\r\n", SampleRecord(), wideSummary));
+    EXPECT_FALSE(
+        SaveUninstallData(nullptr, narrow, "C:\\App\\a.txt\r\n", SampleRecord(), wideSummary));
     const std::string summary = WideToUtf8(wideSummary);
     const std::string prefix = "earlier\r\n" + TextName(kTextCannotWriteFile) + " " + path + "\r\n";
     ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
@@ -125,7 +126,7 @@ TEST_F(UninstallRecordFiles, WriteFailureWithoutItsText) {
   table.texts[kTextCannotWriteFile * table.names.size()] = u"";
   const std::string narrow = Narrow((Folder() / "Missing").wstring());
   std::u16string summary;
-  EXPECT_FALSE(SaveUninstallData(narrow, "", SampleRecord(), summary));
+  EXPECT_FALSE(SaveUninstallData(nullptr, narrow, "", SampleRecord(), summary));
   EXPECT_EQ(WideToUtf8(summary), "Could not write " + narrow + "\\Uninstall.DAT\r\n" +
                                      SystemErrorText(ERROR_PATH_NOT_FOUND) + "\r\n\r\n");
 }
@@ -141,7 +142,7 @@ TEST(UninstallRecordChild, LoadsAMissingRecord) {
   ASSERT_NE(::GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH), 0u);
   UninstallRecord record;
   record.firewallLines = {"left alone"};
-  EXPECT_FALSE(LoadUninstallData(Narrow(folder), "|Caf\xC3\xA9 App", record));
+  EXPECT_FALSE(LoadUninstallData(nullptr, Narrow(folder), "|Caf\xC3\xA9 App", record));
   EXPECT_EQ(record.firewallLines, std::vector<std::string>{"left alone"});
 }
 
@@ -214,9 +215,10 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   // Through the file: the uninstaller sees the same, less the install-time deletes; the
   // script gains the line break it lacked.
   std::u16string summary;
-  ASSERT_TRUE(SaveUninstallData(ToBarNarrow(run.uninstallDir), run.removalList, record, summary));
+  ASSERT_TRUE(
+      SaveUninstallData(nullptr, ToBarNarrow(run.uninstallDir), run.removalList, record, summary));
   UninstallRecord read;
-  ASSERT_TRUE(LoadUninstallData(ToBarNarrow(run.uninstallDir), "App", read));
+  ASSERT_TRUE(LoadUninstallData(nullptr, ToBarNarrow(run.uninstallDir), "App", read));
   UninstallRecord expected = record;
   expected.registry2Text += "\r\n";
   expected.conditionalDeletes = {product.conditionalDeletes[1]};
