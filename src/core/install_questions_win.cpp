@@ -19,6 +19,7 @@
 #include "core/product_flags.h"
 #include "core/product_win.h"
 #include "files/os_name_win.h"
+#include "files/removal_record.h"
 #include "ui/document_text.h"
 #include "ui/messages_win.h"
 #include "ui/user_interface_win.h"
@@ -207,7 +208,8 @@ void FindPreviousInstallation(InstallRun& run) {
   }
   if ((product.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 &&
       !product.installDirValue.empty()) {
-    run.removalList += "!" + product.installDirValue + "\r\n";
+    RecordForRemoval(run.removalList, run.recordedFolders, U16(product.installDirValue),
+                     RemovalEntry::kRegistryValue);
   }
   run.previousInstallExists = FolderExists(run.previousDir);
 }

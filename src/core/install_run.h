@@ -53,11 +53,11 @@ struct InstallRun : RunFolders {
   bool isDowngrade = false;
   bool sameVersion = false;
 
-  // What the uninstaller removes, one entry a line ("\r\n"): a file, "~" + a folder the run
-  // made, "!" + a registry value's full path. Folders are listed once each; recordedFolders
-  // holds their lower-cased forms.
+  // What the uninstaller removes, one entry a line ("\r\n") in the form Uninstall.DAT stores
+  // (files/removal_record.h): a file, "~" + a folder the run made, "!" + a registry value's full
+  // path. Folders are listed once each; recordedFolders holds their lower-cased forms.
   std::string removalList;
-  std::set<std::string> recordedFolders;
+  std::set<std::u16string> recordedFolders;
 
   // What the file phase leaves for the phases after it.
   std::set<std::u16string> installedFiles;  // lower-cased paths written by this run

@@ -269,12 +269,8 @@ DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& na
   return Finish(error);
 }
 
-bool ReplaceAtRestart(const std::string& source, const std::string& target) {
-  const SystemEditLock lock;
-  return ReplaceAtRestart(Widen(source), Widen(target));
-}
-
 bool ReplaceAtRestart(const std::wstring& source, const std::wstring& target) {
+  const SystemEditLock lock;
   if (IsNtFamily()) {
     if (::MoveFileExW(Redirected(source), Redirected(target),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
@@ -292,12 +288,8 @@ bool ReplaceAtRestart(const std::wstring& source, const std::wstring& target) {
   return true;
 }
 
-bool DeleteAtRestart(const std::string& path) {
-  const SystemEditLock lock;
-  return DeleteAtRestart(Widen(path));
-}
-
 bool DeleteAtRestart(const std::wstring& path) {
+  const SystemEditLock lock;
   if (IsNtFamily()) {
     if (::MoveFileExW(Redirected(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
     const DWORD error = ::GetLastError();
@@ -307,10 +299,6 @@ bool DeleteAtRestart(const std::wstring& path) {
     }
   }
   return WriteWininitRename(std::wstring(L"NUL"), path);
-}
-
-bool WriteWininitRename(const std::string& target, const std::string& source) {
-  return WriteWininitRename(Widen(target), Widen(source));
 }
 
 bool WriteWininitRename(const std::wstring& target, const std::wstring& source) {
@@ -353,11 +341,11 @@ bool WriteWininitRename(const std::wstring& target, const std::wstring& source) 
          ::SetEndOfFile(file.Get()) != FALSE;
 }
 
-bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
+bool ReplaceLockedFile(const std::wstring& destination, ByteSpan data, const DateTime& dateTime,
                        std::u16string& report) {
-  const std::wstring destination = Widen(dest);
+  const std::u16string_view dest = AsU16(destination);
   const auto noTemporaryFile = [&](DWORD error) {
-    report += u"Failed to register '" + U16(dest) +
+    report += u"Failed to register '" + std::u16string(dest) +
               u"' for replacement because no temporary file could be created.\r\n" +
               SystemErrorU16(error) + u"\r\n\r\n";
     return false;
@@ -385,15 +373,16 @@ bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& d
   ::Sleep(0);
   const std::u16string_view temporaryText = AsU16(temporary);
   if (ReplaceAtRestart(shortTemporary, destination)) {
-    report += u"\"" + U16(dest) +
+    report += u"\"" + std::u16string(dest) +
               u"\" was successfully registered for replacement.\r\nTemporary file is \"" +
               std::u16string(temporaryText) + u"\"\r\nReboot will be required.\r\n\r\n";
     ::SetLastError(ERROR_BUSY);
     return true;
   }
   const DWORD error = ::GetLastError();
-  report += u"Failed to register '" + U16(dest) + u"' for replacement with temporary file '" +
-            std::u16string(temporaryText) + u"'\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
+  report += u"Failed to register '" + std::u16string(dest) +
+            u"' for replacement with temporary file '" + std::u16string(temporaryText) + u"'\r\n" +
+            SystemErrorU16(error) + u"\r\n\r\n";
   ::DeleteFileW(Redirected(temporary));
   ::SetLastError(error);
   return false;

@@ -42,21 +42,19 @@ bool ClearProtectingAttributes(const std::wstring& path);
 
 // Registers `source` to replace `target` at the next restart. On success the thread's last
 // error is ERROR_BUSY: the move is pending, not done.
-bool ReplaceAtRestart(const std::string& source, const std::string& target);
+// Both take the machine-wide edit lock.
 bool ReplaceAtRestart(const std::wstring& source, const std::wstring& target);
-bool DeleteAtRestart(const std::string& path);
 bool DeleteAtRestart(const std::wstring& path);
 
 // Adds "target=source" as the first line of the "[rename]" section of wininit.ini in the
 // Windows folder (made when missing), both in their short (8.3) forms where the file exists
 // and in the ANSI code page; the target "NUL" deletes the source. Empty names are refused.
-bool WriteWininitRename(const std::string& target, const std::string& source);
 bool WriteWininitRename(const std::wstring& target, const std::wstring& source);
 
 // Writes `data` to a "KWV" temporary file beside `dest` (or in the temporary folder) and
 // registers it to replace `dest` at the restart. Appends its outcome to `report`; on success
 // the caller sets the restart flag.
-bool ReplaceLockedFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
+bool ReplaceLockedFile(const std::wstring& dest, ByteSpan data, const DateTime& dateTime,
                        std::u16string& report);
 
 // An empty "reboot.dat" in `installDir`, registered for deletion at the next restart.

@@ -125,12 +125,7 @@ bool FileExists(const std::wstring& path) {
   return OpenResultMeansExisting(open.result);
 }
 
-bool FileExists(const std::string& path) {
-  return FileExists(Widen(path));
-}
-
-bool GetFileDate(const std::string& path, DateTime& date) {
-  const std::wstring wide = Widen(path);
+bool GetFileDate(const std::wstring& wide, DateTime& date) {
   // A pattern would list some other file.
   if (wide.empty() || wide.find_first_of(L"*?") != std::wstring::npos) return false;
   WIN32_FIND_DATAW found{};
@@ -142,10 +137,9 @@ bool GetFileDate(const std::string& path, DateTime& date) {
   return true;
 }
 
-std::string GetFileVersion(const std::string& path) {
+std::string GetFileVersion(const std::wstring& wide) {
   const VersionLibrary& library = Version();
   if (!library.Usable()) return {};
-  const std::wstring wide = Widen(path);
   DWORD ignored = 0;
   const DWORD size = library.getSize(Redirected(wide), &ignored);
   if (size == 0) return {};
@@ -158,7 +152,7 @@ std::string GetFileVersion(const std::string& path) {
                      QueryFileVersionText(library, info, L"040904b0", text) ||
                      QueryFileVersionText(library, info, L"040904E4", text);
   if (!found) return {};
-  return NormalizeFileVersionText(WideToAnsi(text));
+  return NormalizeFileVersionText(WideToUtf8(text));
 }
 
 DateTime DateTimeFromSystemTime(const SYSTEMTIME& time) {

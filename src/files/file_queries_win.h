@@ -24,7 +24,6 @@ FileOpen OpenFileForLayer(const std::wstring& path, DWORD access, DWORD share, D
 
 // Opened for existence only; true when the open succeeds, meets a sharing violation or is
 // refused access (so a folder counts as existing).
-bool FileExists(const std::string& path);
 bool FileExists(const std::wstring& path);
 
 // How two folders are compared: the full path without a trailing backslash, every letter in
@@ -35,11 +34,11 @@ std::wstring FullPath(std::wstring_view path);
 std::wstring FolderKey(std::wstring_view folder);
 
 // The last-write time (UTC) from the folder listing.
-bool GetFileDate(const std::string& path, DateTime& date);
+bool GetFileDate(const std::wstring& path, DateTime& date);
 
-// The "FileVersion" text of the version resource, "," turned into "." and trimmed; empty when
-// there is none.
-std::string GetFileVersion(const std::string& path);
+// The "FileVersion" text of the version resource in UTF-8, "," turned into "." and trimmed;
+// empty when there is none.
+std::string GetFileVersion(const std::wstring& path);
 
 // Conversions between the system's time and the stored date, field by field.
 DateTime DateTimeFromSystemTime(const SYSTEMTIME& time);

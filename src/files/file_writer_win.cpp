@@ -149,10 +149,10 @@ std::u16string CannotWriteText() {
 }
 
 // Three failed attempts: the report, and the replacement at the next restart where allowed.
-void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan data,
-                   const DateTime& dateTime, InstallRun& run, bool existedBefore, DWORD error,
-                   bool& deferred) {
-  std::u16string report = u"\r\n" + CannotWriteText() + u" " + U16(dest) + u"\r\n";
+void ReportFailure(const std::wstring& path, ByteSpan data, const DateTime& dateTime,
+                   InstallRun& run, bool existedBefore, DWORD error, bool& deferred) {
+  std::u16string report =
+      u"\r\n" + CannotWriteText() + u" " + std::u16string(AsU16(path)) + u"\r\n";
   // Only a file that another program holds is free at the restart; a folder in the way, a
   // read-only file or a bad name would fail there as well, after the run reported success.
   const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
@@ -171,7 +171,7 @@ void ReportFailure(const std::string& dest, const std::wstring& path, ByteSpan d
     const std::u16string reason = SystemErrorU16(error);
     if (!reason.empty()) report += reason + u"\r\n\r\n";
   }
-  if (deferrable && ReplaceLockedFile(dest, data, dateTime, report)) {
+  if (deferrable && ReplaceLockedFile(path, data, dateTime, report)) {
     Product().ProductFlags |= kFlagRestartRequired;
     deferred = true;
     run.installLog += report;
@@ -203,10 +203,10 @@ DWORD MovePartialFileIntoPlace(const std::wstring& partial, const std::wstring& 
 
 // The data cannot have a negative size here: a ByteSpan's size is unsigned, and the payload
 // reader refuses an entry whose stored size is negative before its bytes reach this point.
-bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
+bool WriteInstalledFile(const std::u16string& dest, ByteSpan data, const DateTime& dateTime,
                         InstallRun& run, uint32_t attributes, bool existedBefore, bool& deferred) {
   deferred = false;
-  const std::wstring path = Widen(dest);
+  const std::wstring path(AsWide(dest));
   const bool verify = HasFlag(kFlagVerifyWrittenFiles);
   DWORD error = 0;
   for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
@@ -217,7 +217,7 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
       if (error == 0) break;
       if (attempt == kWriteAttempts) {
         run.failureSummary +=
-            CannotWriteText() + u" " + U16(dest) + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
+            CannotWriteText() + u" " + dest + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
         return false;
       }
       continue;  // the next attempt starts at once
@@ -226,7 +226,7 @@ bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& 
     if (attempt < kWriteAttempts) ::Sleep(kRetryPauseMs);
   }
   if (error != 0) {
-    ReportFailure(dest, path, data, dateTime, run, existedBefore, error, deferred);
+    ReportFailure(path, data, dateTime, run, existedBefore, error, deferred);
     return false;
   }
   StampAttributes(path, attributes);

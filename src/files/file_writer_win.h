@@ -28,11 +28,11 @@ DWORD CheckReplaceable(const std::wstring& path, bool& exists);
 // 0 or the system error.
 DWORD MovePartialFileIntoPlace(const std::wstring& partial, const std::wstring& path);
 
-// Writes `data` to `dest` (a narrow "|" path). True only when the file now holds the data.
+// Writes `data` to `dest`. True only when the file now holds the data.
 // When it could not be written but was registered for replacement at the restart, `deferred`
 // is set, the report goes to run.installLog and the restart flag is set; any other failure
 // goes to run.failureSummary.
-bool WriteInstalledFile(const std::string& dest, ByteSpan data, const DateTime& dateTime,
+bool WriteInstalledFile(const std::u16string& dest, ByteSpan data, const DateTime& dateTime,
                         InstallRun& run, uint32_t attributes, bool existedBefore, bool& deferred);
 
 }  // namespace qs

@@ -37,13 +37,13 @@ constexpr char16_t kHiddenEntryName[] = u"b/0@+";
 
 class SystemDestinationFacts : public DestinationFacts {
  public:
-  explicit SystemDestinationFacts(const std::string& path) : path_(path) {}
+  explicit SystemDestinationFacts(const std::u16string& path) : path_(AsWide(path)) {}
   bool Exists() override { return FileExists(path_); }
   bool Date(DateTime& date) override { return GetFileDate(path_, date); }
   std::string Version() override { return GetFileVersion(path_); }
 
  private:
-  const std::string& path_;
+  const std::wstring path_;
 };
 
 std::u16string ExpandDestination(std::u16string_view text) {
@@ -75,9 +75,10 @@ void ShowUnpacking(void*) {
 }
 
 // Kinds 1 and 6 to 8 take part in shared-file counting. A system file or a kept file is never
-// removed; a COM server and a type library are unregistered before they go.
-void AddSharedFile(const PayloadEntry& entry, const std::string& dest, InstallRun& run) {
-  std::string shared = dest;
+// removed; a COM server and a type library are unregistered before they go. The list is kept in
+// the narrow form of the "SharedFiles" value it is written to.
+void AddSharedFile(const PayloadEntry& entry, const std::u16string& dest, InstallRun& run) {
+  std::string shared = ToBarNarrow(dest);
   if (entry.kind == kSystemFile || entry.Keep()) {
     shared += ' ';
   } else if (entry.kind == kSystemComServer) {
@@ -142,8 +143,6 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     ReportCorrupt(error);
   }
   const std::u16string& dest = target.path;
-  // The shared-file list, the removal list and the replacement rules take narrow texts.
-  const std::string narrowDest = ToBarNarrow(dest);
   const bool keep = entry.Keep();
   if (entry.kind == kFontFile && target.inKindFolder && !keep) {
     run.fontList += FormatProductFonts({{Utf16ToUtf8(entry.text), ToBarNarrow(entry.name)}});
@@ -161,24 +160,23 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
   if (entry.kind == kSystemTypeLibrary) run.typeLibraries.push_back(dest);
   if (entry.kind == kSharedFolderFile || entry.kind == kSystemFile ||
       entry.kind == kSystemComServer || entry.kind == kSystemTypeLibrary) {
-    AddSharedFile(entry, narrowDest, run);
+    AddSharedFile(entry, dest, run);
   }
 
   const std::string storedVersion = Utf16ToUtf8(entry.text);  // as stored
   ReplacementQuery query;
-  query.dest = narrowDest;
+  query.dest = dest;
   query.mode = entry.Overwrite();
   query.kind = entry.kind;
   query.keep = keep;
   query.storedDate = entry.dateTime;
   query.storedVersion = storedVersion;
-  SystemDestinationFacts facts(narrowDest);
+  SystemDestinationFacts facts(dest);
   const ReplacementDecision decision = DecideReplacement(query, facts);
-  // The line begins with the destination, so it is one narrow text as a whole.
-  Log(run, U16(decision.logLine));
+  Log(run, decision.logLine);
   if (!decision.write) {
     if (decision.recordFile)
-      RecordForRemoval(run.removalList, run.recordedFolders, narrowDest, RemovalEntry::kFile);
+      RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
     return;
   }
 
@@ -192,16 +190,15 @@ void InstallEntry(PayloadEntry& entry, const PhaseFolders& folders, InstallRun& 
     if (!folder.empty() && FolderKey(AsWide(folder)) != folders.installKey) {
       if (!MakeFolder(folder, dest, run)) return;
       if (!keep && (IsRecordableKind(entry.kind, false) || entry.kind == kSharedFolderFile)) {
-        RecordForRemoval(run.removalList, run.recordedFolders, ToBarNarrow(folder),
-                         RemovalEntry::kFolder);
+        RecordForRemoval(run.removalList, run.recordedFolders, folder, RemovalEntry::kFolder);
       }
     }
   }
   if (decision.recordFile)
-    RecordForRemoval(run.removalList, run.recordedFolders, narrowDest, RemovalEntry::kFile);
+    RecordForRemoval(run.removalList, run.recordedFolders, dest, RemovalEntry::kFile);
 
   bool deferred = false;
-  if (!WriteInstalledFile(narrowDest, entry.content, entry.dateTime, run, entry.attributes,
+  if (!WriteInstalledFile(dest, entry.content, entry.dateTime, run, entry.attributes,
                           decision.existedBefore, deferred)) {
     return;
   }

@@ -9,23 +9,30 @@ namespace {
 
 // How a folder is looked up among those already recorded: one separator, no trailing
 // backslash, ASCII letters in lower case.
-std::string FolderKey(std::string_view path) {
-  std::string key = AsciiLower(path);
-  std::replace(key.begin(), key.end(), '/', '\\');
-  while (key.size() > 1 && key.back() == '\\') key.pop_back();
+std::u16string FolderKey(std::u16string_view path) {
+  std::u16string key(path);
+  for (char16_t& c : key) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c == u'/') c = u'\\';
+  }
+  while (key.size() > 1 && key.back() == u'\\') key.pop_back();
   return key;
 }
 
 }  // namespace
 
-void RecordForRemoval(std::string& removalList, std::set<std::string>& recordedFolders,
-                      std::string_view path, RemovalEntry entry) {
-  if (path.size() <= 3) return;  // a drive root such as "C:\" is never the product's
+void RecordForRemoval(std::string& removalList, std::set<std::u16string>& recordedFolders,
+                      std::u16string_view path, RemovalEntry entry) {
+  if (entry != RemovalEntry::kRegistryValue && path.size() <= 3) {
+    return;  // a drive root such as "C:\" is never the product's
+  }
   if (entry == RemovalEntry::kFolder) {
     if (!recordedFolders.insert(FolderKey(path)).second) return;
     removalList += '~';
+  } else if (entry == RemovalEntry::kRegistryValue) {
+    removalList += '!';
   }
-  removalList += path;
+  removalList += ToBarNarrow(path);
   removalList += "\r\n";
 }
 

@@ -6,12 +6,17 @@
 
 namespace qs {
 
-enum class RemovalEntry { kFile, kFolder };
+enum class RemovalEntry {
+  kFile,
+  kFolder,         // "~" + the path
+  kRegistryValue,  // "!" + the value's full path
+};
 
-// Adds a file, or a folder as "~" + path, to `removalList`, one entry a line. Paths of three
-// characters or fewer (a drive root) are never recorded; a folder is recorded once per list,
-// ignoring case: `recordedFolders` holds the lower-cased forms of those already in it.
-void RecordForRemoval(std::string& removalList, std::set<std::string>& recordedFolders,
-                      std::string_view path, RemovalEntry entry);
+// Adds an entry to `removalList`, one a line, in the narrow form Uninstall.DAT stores
+// (base/text.h). Paths of three characters or fewer (a drive root) are never recorded; a folder
+// is recorded once per list, ignoring ASCII case: `recordedFolders` holds the lower-cased forms
+// of those already in it.
+void RecordForRemoval(std::string& removalList, std::set<std::u16string>& recordedFolders,
+                      std::u16string_view path, RemovalEntry entry);
 
 }  // namespace qs

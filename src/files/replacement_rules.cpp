@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/text.h"
 #include "base/version_compare.h"
 #include "core/payload_entry.h"
 
@@ -38,10 +39,15 @@ class RememberedFacts {
   std::optional<std::string> version_;
 };
 
-ReplacementDecision Skipped(std::string_view dest, std::string_view sentence, bool record) {
+// The destination followed by the sentence (UTF-8: versions are UTF-8 texts).
+std::u16string LogLine(std::u16string_view dest, std::string_view sentence) {
+  return std::u16string(dest) + Utf8ToUtf16(sentence);
+}
+
+ReplacementDecision Skipped(std::u16string_view dest, std::string_view sentence, bool record) {
   ReplacementDecision decision;
   decision.recordFile = record;
-  decision.logLine = std::string(dest) + std::string(sentence);
+  decision.logLine = LogLine(dest, sentence);
   return decision;
 }
 
@@ -63,7 +69,7 @@ ReplacementDecision CompareByDate(const ReplacementQuery& query, RememberedFacts
     const bool upToDate = query.storedDate.IsComplete() && facts.Date(existing) &&
                           CompareDateTime(existing, query.storedDate) >= 0;
     if (upToDate) return Skipped(query.dest, " is up to date.\r\n", false);
-    decision.logLine = std::string(query.dest) + " is out of date and will be replaced.\r\n";
+    decision.logLine = LogLine(query.dest, " is out of date and will be replaced.\r\n");
   }
   decision.write = true;
   decision.recordFile = record;
@@ -109,9 +115,9 @@ ReplacementDecision CompareByVersion(const ReplacementQuery& query, RememberedFa
     if (!reason.empty()) reason += " and ";
     reason += "its date (" + stored + ") is newer than " + existing;
   }
-  decision.logLine = std::string(query.dest) +
-                     (reason.empty() ? std::string(" is out of date and will be replaced.\r\n")
-                                     : " needs replacement because " + reason + "\r\n");
+  decision.logLine =
+      LogLine(query.dest, reason.empty() ? std::string(" is out of date and will be replaced.\r\n")
+                                         : " needs replacement because " + reason + "\r\n");
   return decision;
 }
 

@@ -19,17 +19,17 @@ class DestinationFacts {
   virtual bool Exists() = 0;
   // The last-write time; false when it cannot be read.
   virtual bool Date(DateTime& date) = 0;
-  // The version resource's text as versions are compared; empty when there is none.
+  // The version resource's text (UTF-8) as versions are compared; empty when there is none.
   virtual std::string Version() = 0;
 };
 
 struct ReplacementQuery {
-  std::string_view dest;
+  std::u16string_view dest;
   uint32_t mode = 0;  // OverwriteMode
   uint32_t kind = 0;  // FileKind
   bool keep = false;
   DateTime storedDate;
-  std::string_view storedVersion;  // the entry's text; a version for kinds 6 to 9
+  std::string_view storedVersion;  // the entry's text in UTF-8; a version for kinds 6 to 9
 };
 
 struct ReplacementDecision {
@@ -39,7 +39,7 @@ struct ReplacementDecision {
   bool recordFile = false;
   // Handed to the writer: a locked file that existed may wait for the restart.
   bool existedBefore = false;
-  std::string logLine;  // dest followed by the sentence; empty when nothing is logged
+  std::u16string logLine;  // dest followed by the sentence; empty when nothing is logged
 };
 
 // Kinds whose files the uninstaller removes: those of the install folder, unless kept.

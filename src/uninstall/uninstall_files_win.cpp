@@ -32,18 +32,18 @@ bool ShowsPaths() {
   return (Product().ProductFlags & kFlagHidePathsInProgress) == 0;
 }
 
-void ShowItem(const std::string& path) {
+void ShowItem(const std::u16string& path) {
   if (!ShowsPaths()) return;
-  Ui().ShowCurrentItem(Widen(path));
+  Ui().ShowCurrentItem(AsWide(path));
   PumpMessages();
 }
 
 // "!" entries: a registry value by its full path, in the view the installer wrote it.
-void DeleteListedValue(const std::string& path) {
+void DeleteListedValue(const std::u16string& path) {
   HKEY root = nullptr;
   std::wstring key;
   std::wstring valueName;
-  if (SplitRegistryValuePath(Widen(path), root, key, valueName)) {
+  if (SplitRegistryValuePath(std::wstring(AsWide(path)), root, key, valueName)) {
     DeleteRegistryValue(root, key, valueName, KEY_WOW64_32KEY);
   }
 }
@@ -51,8 +51,8 @@ void DeleteListedValue(const std::string& path) {
 // A line of the record is carried out only for an absolute path without "." or ".." steps: a
 // relative one would be taken against whatever the current folder is, and a record that lives
 // in a folder users may write to must not steer the uninstaller elsewhere.
-bool IsUsablePath(const std::string& path) {
-  return IsDeletableFolderTree(U16(path));
+bool IsUsablePath(const std::u16string& path) {
+  return IsDeletableFolderTree(path);
 }
 
 std::wstring ParentFolder(const std::wstring& folder) {
@@ -72,26 +72,28 @@ void RemoveFiles(UninstallRun& run) {
   const std::vector<std::string>& entries = run.record.removalEntries;
   const std::u16string failurePrefix = std::u16string(AsU16(GetText(kTextCannotRemoveFile))) + u" ";
   for (size_t index = 0; index < entries.size(); ++index) {
-    const std::string& entry = entries[index];
-    if (entry.empty()) continue;
-    if (entry.front() == '~') {
-      if (IsUsablePath(entry.substr(1))) run.foldersToRemove.push_back(entry.substr(1));
+    const std::string& line = entries[index];
+    if (line.empty()) continue;
+    // The marker, then the path in its stored narrow form, decoded here once.
+    const char marker = line.front() == '~' || line.front() == '!' ? line.front() : 0;
+    const std::u16string path = U16(std::string_view(line).substr(marker != 0 ? 1 : 0));
+    if (marker == '~') {
+      if (IsUsablePath(path)) run.foldersToRemove.push_back(path);
       continue;
     }
-    if (entry.front() == '!') {
-      DeleteListedValue(entry.substr(1));
+    if (marker == '!') {
+      DeleteListedValue(path);
       continue;
     }
-    if (!IsUsablePath(entry)) continue;
-    ShowItem(entry);
+    if (!IsUsablePath(path)) continue;
+    ShowItem(path);
     SetUninstallProgress(static_cast<int>(11 + 81 * index / entries.size()));
-    std::wstring path = Widen(entry);
     // Gone already counts as deleted; a read-only file is deleted too.
-    if (DeleteFileWithOptions(path, kDeleteMissingIsSuccess) == 0) {
-      run.deletedFiles.insert(LowerCasePath(AsU16(path)));
+    if (DeleteFileWithOptions(std::wstring(AsWide(path)), kDeleteMissingIsSuccess) == 0) {
+      run.deletedFiles.insert(LowerCasePath(path));
     } else {
-      run.failureSummary += failurePrefix + U16(entry) + u"\r\n";
-      RecordForRemoval(run.removalList, run.recordedFolders, entry, RemovalEntry::kFile);
+      run.failureSummary += failurePrefix + path + u"\r\n";
+      RecordForRemoval(run.removalList, run.recordedFolders, path, RemovalEntry::kFile);
     }
   }
 }
@@ -105,18 +107,19 @@ void DropPendingOperations(UninstallRun& run) {
 }
 
 void RemoveFolders(UninstallRun& run) {
-  std::vector<std::string>& folders = run.foldersToRemove;
-  std::stable_sort(folders.begin(), folders.end(),
-                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  std::vector<std::u16string>& folders = run.foldersToRemove;
+  std::stable_sort(
+      folders.begin(), folders.end(),
+      [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
   const std::wstring installKey = FolderKey(AsWide(run.folders.installDir));
-  for (const std::string& folder : folders) {
+  for (const std::u16string& folder : folders) {
     // A system folder is never removed, even an empty one the record names.
-    if (IsOrHoldsSystemFolder(Widen(folder))) continue;
+    if (IsOrHoldsSystemFolder(std::wstring(AsWide(folder)))) continue;
     ShowItem(folder);
     // The folder, then each parent it leaves empty, up to the installation folder, which the
     // self-removal batch takes once the uninstaller has gone. Outside the installation folder
     // only the recorded folder goes: its parents were there before (a Start Menu, a desktop).
-    std::wstring current = Widen(folder);
+    std::wstring current(AsWide(folder));
     for (int level = 0; level < 50 && !current.empty(); ++level) {
       if (FolderKey(current) == installKey) break;
       if (level > 0 && !HoldsFolder(AsU16(installKey), AsU16(FolderKey(current)))) break;

@@ -27,12 +27,12 @@ struct UninstallRun {
   RunFolders folders;
   bool redirectionDisabled = false;  // file-system redirection is off for a 64-bit product
 
-  std::vector<std::string> foldersToRemove;
+  std::vector<std::u16string> foldersToRemove;
   std::set<std::u16string> deletedFiles;  // lower-cased (LowerCasePath)
   // What could not be removed and is listed again for the next run, as the installer lists it
   // (files/removal_record.h).
-  std::string removalList;
-  std::set<std::string> recordedFolders;
+  std::string removalList;  // in the form Uninstall.DAT stores
+  std::set<std::u16string> recordedFolders;
   // Uninstall.DAT as rewritten for the next run, kept in case a later step takes the file.
   std::string leftRemovalList;
   UninstallRecord leftRecord;

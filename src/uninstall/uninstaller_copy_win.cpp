@@ -259,7 +259,7 @@ bool WriteProductFile(InstallRun& run, std::u16string_view folder, std::u16strin
     return false;
   }
   // The removal list is written to the record as it stands.
-  RecordForRemoval(run.removalList, run.recordedFolders, ToBarNarrow(path), RemovalEntry::kFile);
+  RecordForRemoval(run.removalList, run.recordedFolders, path, RemovalEntry::kFile);
   return true;
 }
 
@@ -336,8 +336,8 @@ void WriteUninstaller(const PayloadContext& payload, InstallRun& run) {
     return;
   }
   bool deferred = false;
-  if (!WriteInstalledFile(ToBarNarrow(dest), payload.strippedProgram, DateTime{}, run,
-                          kAttributesUnchanged, FileExists(std::wstring(AsWide(dest))), deferred)) {
+  if (!WriteInstalledFile(dest, payload.strippedProgram, DateTime{}, run, kAttributesUnchanged,
+                          FileExists(std::wstring(AsWide(dest))), deferred)) {
     return;  // reported by the writer, or left for the restart
   }
   if (product.uninstallerIcon.empty()) return;

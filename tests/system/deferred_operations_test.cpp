@@ -35,6 +35,10 @@ std::string N(const fs::path& path) {
   return Narrow(path.wstring());
 }
 
+std::wstring W(const fs::path& path) {
+  return path.wstring();
+}
+
 std::wstring ShortForm(const fs::path& path) {
   wchar_t buffer[MAX_PATH] = {};
   const DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
@@ -170,7 +174,7 @@ TEST_F(DeferredOperations, NoTemporaryFileIsReported) {
   ::SetEnvironmentVariableW(L"TEMP", nowhere.c_str());
   const uint8_t data[] = {'n', 'e', 'w'};
   std::u16string report = u"before\r\n";
-  const bool replaced = ReplaceLockedFile(N(dest), data, DateTime{}, report);
+  const bool replaced = ReplaceLockedFile(W(dest), data, DateTime{}, report);
   ::SetEnvironmentVariableW(L"TMP", hadTmp ? oldTmp : nullptr);
   ::SetEnvironmentVariableW(L"TEMP", hadTemp ? oldTemp : nullptr);
 
@@ -209,7 +213,7 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
   const DateTime date{2021, 3, 4, 5, 6, 7};
   std::u16string report;
   ASSERT_TRUE(ReplaceLockedFile(
-      N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()), date,
+      W(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()), date,
       report))
       << WideToUtf8(report);
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
@@ -229,7 +233,7 @@ TEST_F(RestartPrefixDeferred, LockedFileIsReplacedAtRestart) {
   EXPECT_EQ(ReadText(temporary), content);
 
   DateTime written;
-  ASSERT_TRUE(GetFileDate(N(temporary), written));
+  ASSERT_TRUE(GetFileDate(W(temporary), written));
   EXPECT_EQ(written, date);
   EXPECT_EQ(::GetFileAttributesW(temporary.c_str()) &
                 (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
@@ -281,7 +285,7 @@ TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
   const fs::path marker = Folder() / "reboot.dat";
   for (const fs::path& path : {direct, asked, fallback, refused}) WriteText(path, "x");
 
-  EXPECT_TRUE(DeleteAtRestart(N(direct)));
+  EXPECT_TRUE(DeleteAtRestart(W(direct)));
   EXPECT_EQ(DeleteFileWithOptions(N(asked), kDeleteAtRestart), 0u);
   {
     UniqueFileHandle lockFallback = LockFile(fallback);
@@ -331,10 +335,10 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
   for (const fs::path& path : {a, b, c, d}) WriteText(path, "installed");
   WriteText(prepared, "older");
   WriteText(otherPrepared, "prepared");
-  ASSERT_TRUE(ReplaceAtRestart(N(prepared), N(a)));
-  ASSERT_TRUE(DeleteAtRestart(N(b)));
-  ASSERT_TRUE(DeleteAtRestart(N(c)));
-  ASSERT_TRUE(ReplaceAtRestart(N(otherPrepared), N(d)));
+  ASSERT_TRUE(ReplaceAtRestart(W(prepared), W(a)));
+  ASSERT_TRUE(DeleteAtRestart(W(b)));
+  ASSERT_TRUE(DeleteAtRestart(W(c)));
+  ASSERT_TRUE(ReplaceAtRestart(W(otherPrepared), W(d)));
   const std::pair<std::u16string, std::u16string> moveOntoA{LowerPath(prepared), LowerPath(a)},
       deleteB{LowerPath(b), u""}, deleteC{LowerPath(c), u""},
       moveOntoD{LowerPath(otherPrepared), LowerPath(d)};
@@ -394,9 +398,9 @@ TEST_F(RestartPrefixDeferred, WininitLinesAreCarriedOutAtRestart) {
   WriteText(doomed, "x");
   WriteText(ini, "[boot]\r\nshell=explorer.exe\r\n");
 
-  EXPECT_FALSE(WriteWininitRename(std::string(), N(source)));
-  EXPECT_TRUE(WriteWininitRename(N(target), N(source)));
-  EXPECT_TRUE(WriteWininitRename(std::string("NUL"), N(doomed)));
+  EXPECT_FALSE(WriteWininitRename(std::wstring(), W(source)));
+  EXPECT_TRUE(WriteWininitRename(W(target), W(source)));
+  EXPECT_TRUE(WriteWininitRename(std::wstring(L"NUL"), W(doomed)));
   EXPECT_EQ(ReadText(ini),
             "[boot]\r\nshell=explorer.exe\r\n[rename]\r\nNUL=" + WideToAnsi(ShortForm(doomed)) +
                 "\r\n" + WideToAnsi(ShortForm(target)) + "=" + WideToAnsi(ShortForm(source)));
@@ -449,7 +453,7 @@ TEST_F(RestartPrefixDeferred, InstallerLeavesALockedFileForTheRestart) {
   EXPECT_EQ(ReadText(dest), "new content");
   EXPECT_FALSE(fs::exists(temporary));
   DateTime date;
-  ASSERT_TRUE(GetFileDate(N(dest), date));
+  ASSERT_TRUE(GetFileDate(W(dest), date));
   EXPECT_EQ(date, file.dateTime);
 }
 

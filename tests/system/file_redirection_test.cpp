@@ -289,10 +289,10 @@ TEST_F(FileRedirection, FileOperationsReachTheRedirectedFolder) {
     WriteText(there / L"sub" / L"a.txt", "a");
     ASSERT_TRUE(SetFileTimes(named + L"\\sub\\a.txt", date));
     DateTime read;
-    ASSERT_TRUE(GetFileDate(N(named + L"\\sub\\a.txt"), read));
+    ASSERT_TRUE(GetFileDate(named + L"\\sub\\a.txt", read));
     EXPECT_EQ(read, date);
     fs::copy_file(TestProgramFolder() / L"versioned-1.0.dll", there / L"v.dll");
-    EXPECT_EQ(GetFileVersion(N(named + L"\\v.dll")), "1.0");
+    EXPECT_EQ(GetFileVersion(named + L"\\v.dll"), "1.0");
 
     EXPECT_EQ(MoveFileWithOptions(N(named + L"\\sub\\a.txt"), N(named + L"\\b.txt"), 0), 0u);
     EXPECT_EQ(ReadText(there / L"b.txt"), "a");
@@ -367,7 +367,7 @@ TEST_F(RestartPrefixRedirection, LockedSystemFileIsReplacedWhereItIs) {
     const std::string content = "new";
     std::u16string wideReport;
     ASSERT_TRUE(ReplaceLockedFile(
-        N(dest), ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()),
+        dest, ByteSpan(reinterpret_cast<const uint8_t*>(content.data()), content.size()),
         DateTime{2021, 3, 4, 5, 6, 7}, wideReport))
         << WideToUtf8(wideReport);
     const std::string report = WideToUtf8(wideReport);

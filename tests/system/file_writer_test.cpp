@@ -81,12 +81,10 @@ class FileWriter : public SystemTest {
     SystemTest::TearDown();
   }
 
-  static std::string NarrowPath(const fs::path& path) { return Narrow(path.wstring()); }
-
   // The report of a file that could not be written and was not deferred.
   // The report as text (UTF-8 here): the destination is named whole, whatever its stored form.
-  static std::string FailureReport(const std::string& dest, const std::string& reason) {
-    return "\r\n" + WideToUtf8(kCannotWrite) + " " + WideToUtf8(Widen(dest)) + "\r\n" + reason;
+  static std::string FailureReport(const std::u16string& dest, const std::string& reason) {
+    return "\r\n" + WideToUtf8(kCannotWrite) + " " + Utf16ToUtf8(dest) + "\r\n" + reason;
   }
 };
 
@@ -124,14 +122,14 @@ TEST_F(FileWriter, WritesTheDataWithItsDateAndTheMaskedAttributes) {
     InstallRun run;
     bool deferred = true;
     ASSERT_TRUE(
-        WriteInstalledFile(NarrowPath(path), data, c.date, run, c.attributes, false, deferred));
+        WriteInstalledFile(path.u16string(), data, c.date, run, c.attributes, false, deferred));
     EXPECT_FALSE(deferred);
     EXPECT_EQ(run.failureSummary, u"");
     EXPECT_EQ(run.installLog, u"");
     EXPECT_EQ(ReadBytes(path), data);
 
     DateTime written;
-    ASSERT_TRUE(GetFileDate(NarrowPath(path), written));
+    ASSERT_TRUE(GetFileDate(path.wstring(), written));
     if (c.dateStamped) {
       EXPECT_EQ(written, c.date);
       UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -176,12 +174,12 @@ TEST_F(FileWriter, AttributesAreClearedForTheRetriesOnlyWhenAsked) {
     ASSERT_TRUE(lock.Valid());
     InstallRun run;
     bool deferred = true;
-    EXPECT_FALSE(WriteInstalledFile(NarrowPath(path), Pattern(20), DateTime{}, run, kKeepAttributes,
+    EXPECT_FALSE(WriteInstalledFile(path.u16string(), Pattern(20), DateTime{}, run, kKeepAttributes,
                                     false, deferred));
     EXPECT_FALSE(deferred);
     EXPECT_EQ(
         WideToUtf8(run.failureSummary),
-        FailureReport(NarrowPath(path), SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n"));
+        FailureReport(path.u16string(), SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n"));
     EXPECT_EQ(::GetFileAttributesW(path.c_str()) & kRefusing, c.attributesAfter);
   }
 }
@@ -191,7 +189,7 @@ TEST_F(FileWriter, MissingFoldersAreMadeAfterTheFirstAttempt) {
   const std::vector<uint8_t> data = Pattern(300);
   InstallRun run;
   bool deferred = true;
-  ASSERT_TRUE(WriteInstalledFile(NarrowPath(path), data, DateTime{}, run, kKeepAttributes, false,
+  ASSERT_TRUE(WriteInstalledFile(path.u16string(), data, DateTime{}, run, kKeepAttributes, false,
                                  deferred));
   EXPECT_FALSE(deferred);
   EXPECT_EQ(ReadBytes(path), data);
@@ -200,18 +198,16 @@ TEST_F(FileWriter, MissingFoldersAreMadeAfterTheFirstAttempt) {
 
 TEST_F(FileWriter, NonAsciiPathIsWrittenThroughTheWideCalls) {
   const fs::path path = Folder() / L"Fa\u00e7ade \u65e5\u672c" / L"\u00fcber.txt";
-  const std::string narrow = NarrowPath(path);
-  ASSERT_EQ(narrow.front(), '|');
   const std::vector<uint8_t> data = Pattern(64);
   InstallRun run;
   bool deferred = true;
-  ASSERT_TRUE(WriteInstalledFile(narrow, data, At(2020, 2, 29, 12, 30, 0), run, kKeepAttributes,
-                                 false, deferred));
+  ASSERT_TRUE(WriteInstalledFile(path.u16string(), data, At(2020, 2, 29, 12, 30, 0), run,
+                                 kKeepAttributes, false, deferred));
   EXPECT_EQ(ReadBytes(path), data);
   DateTime written;
-  ASSERT_TRUE(GetFileDate(narrow, written));
+  ASSERT_TRUE(GetFileDate(path.wstring(), written));
   EXPECT_EQ(written, At(2020, 2, 29, 12, 30, 0));
-  EXPECT_TRUE(FileExists(narrow));
+  EXPECT_TRUE(FileExists(path.wstring()));
 }
 
 // Failures that are never left for the restart: the report goes to the failure summary, the
@@ -222,35 +218,32 @@ TEST_F(FileWriter, FailuresThatAreNotDeferred) {
   ASSERT_TRUE(lock.Valid());
   const char letter = MissingDriveLetter();
   ASSERT_NE(letter, 0) << "no free drive letter from Q: to Y:";
-  const std::string onMissingDrive = std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":";
+  const std::u16string onMissingDrive = {static_cast<char16_t>(letter - 'A' + 'a'), u':'};
   const std::string drivePresent = std::string("Drive ") + letter + ": is not present.\r\n";
   const std::string reasonLocked = SystemErrorText(ERROR_SHARING_VIOLATION) + "\r\n\r\n";
   const fs::path folder = Folder() / "folder.dll";
   fs::create_directories(folder / "inside");
   struct Case {
     const char* name;
-    std::string dest;
+    std::u16string dest;
     uint64_t flags;
     bool existedBefore;
     std::string reason;  // what the report says after its first line
   };
   const Case cases[] = {
       // The file did not exist before this run and bit 11 is clear.
-      {"locked new file", NarrowPath(locked), 0, false, reasonLocked},
+      {"locked new file", locked.u16string(), 0, false, reasonLocked},
       // Even with both reasons for a deferral, an invalid name stays a plain failure.
-      {"invalid name", NarrowPath(Folder()) + "\\bad<name>.txt", kFlagReplaceAtRestartEvenIfNew,
+      {"invalid name", Folder().u16string() + u"\\bad<name>.txt", kFlagReplaceAtRestartEvenIfNew,
        true, SystemErrorText(ERROR_INVALID_NAME) + "\r\n\r\n"},
       // Only a file another program holds is free at the restart: a folder in the way would
       // fail there as well.
-      {"folder in the way", NarrowPath(folder), kFlagReplaceAtRestartEvenIfNew, true,
+      {"folder in the way", folder.u16string(), kFlagReplaceAtRestartEvenIfNew, true,
        SystemErrorText(ERROR_ACCESS_DENIED) + "\r\n\r\n"},
-      {"missing drive", onMissingDrive + "\\Apps\\Product\\tool.exe",
+      {"missing drive", onMissingDrive + u"\\Apps\\Product\\tool.exe",
        kFlagReplaceAtRestartEvenIfNew, true, drivePresent},
-      // The "|" form of a path with characters outside ASCII.
-      {"missing drive, | form",
-       "|" + onMissingDrive +
-           "\\Apps\\Pr\xc3\xb6"
-           "duct\\tool.exe",
+      // A path with characters outside ASCII is named whole.
+      {"missing drive, outside ASCII", onMissingDrive + u"\\Apps\\Pr\u00f6duct \u4e2d\\tool.exe",
        kFlagReplaceAtRestartEvenIfNew, true, drivePresent},
   };
   for (const Case& c : cases) {
@@ -289,7 +282,6 @@ TEST_F(FileWriter, ExistenceCountsFoldersAndLockedFiles) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(FileExists(NarrowPath(c.path)), c.exists);
     EXPECT_EQ(FileExists(c.path.wstring()), c.exists);
   }
 }
@@ -345,13 +337,13 @@ TEST_F(FileWriter, DateComesFromTheFolderListing) {
     ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &time));
   }
   DateTime date;
-  ASSERT_TRUE(GetFileDate(NarrowPath(path), date));
+  ASSERT_TRUE(GetFileDate(path.wstring(), date));
   EXPECT_EQ(date, At(2004, 2, 29, 23, 1, 2));  // milliseconds dropped, no time-zone shift
 
   DateTime untouched = At(1999, 1, 1, 1, 1, 1);
-  EXPECT_FALSE(GetFileDate(NarrowPath(Folder() / "absent.txt"), untouched));
+  EXPECT_FALSE(GetFileDate((Folder() / "absent.txt").wstring(), untouched));
   // A pattern names no single file.
-  EXPECT_FALSE(GetFileDate(NarrowPath(Folder() / "*.txt"), untouched));
+  EXPECT_FALSE(GetFileDate((Folder() / "*.txt").wstring(), untouched));
   EXPECT_EQ(untouched, At(1999, 1, 1, 1, 1, 1));
 }
 
@@ -387,9 +379,9 @@ TEST_F(FileWriter, VersionIsTheResourcesFileVersionText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(GetFileVersion(NarrowPath(c.path)), c.version);
+    EXPECT_EQ(GetFileVersion(c.path.wstring()), c.version);
   }
-  EXPECT_EQ(CompareVersions(GetFileVersion(NarrowPath(folder / "versioned-2.5.dll")), "2.5.0.1"),
+  EXPECT_EQ(CompareVersions(GetFileVersion((folder / "versioned-2.5.dll").wstring()), "2.5.0.1"),
             0);
 }
 

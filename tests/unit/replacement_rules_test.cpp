@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/text.h"
 #include "core/payload_entry.h"
 #include "files/replacement_rules.h"
 
@@ -207,7 +208,9 @@ TEST(ReplacementRules, DecisionTable) {
     SCOPED_TRACE(c.name);
     FakeDestination destination(c.exists, c.existingDate, c.existingVersion);
     ReplacementQuery query;
-    query.dest = "C:\\Product\\file.dll";
+    // A destination outside ASCII reaches the line unchanged.
+    const std::u16string dest = u"C:\\Pr\u00f6dukt \u4e2d\\file.dll";
+    query.dest = dest;
     query.mode = c.mode;
     query.kind = c.kind;
     query.keep = c.keep;
@@ -219,8 +222,8 @@ TEST(ReplacementRules, DecisionTable) {
     if (c.write) {
       EXPECT_EQ(decision.existedBefore, c.existedBefore);
     }
-    const std::string expectedLine =
-        *c.sentence == '\0' ? std::string() : "C:\\Product\\file.dll" + std::string(c.sentence);
+    const std::u16string expectedLine =
+        *c.sentence == '\0' ? std::u16string() : dest + AsciiToUtf16(c.sentence);
     EXPECT_EQ(decision.logLine, expectedLine);
     EXPECT_EQ(destination.asked, c.asked);
   }
