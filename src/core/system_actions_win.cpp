@@ -264,12 +264,12 @@ class RecordingSystemActions : public SystemActions {
   }
 
   DWORD StartProgram(std::wstring_view commandLine, std::wstring_view folder) override {
-    AppendTranscriptRecord("start", {WideToUtf8(commandLine), WideToUtf8(folder)});
+    AppendTranscriptRecord("start", {commandLine, folder});
     return 0;
   }
 
   DWORD OpenThroughShell(std::wstring_view path, std::wstring_view folder) override {
-    AppendTranscriptRecord("open", {WideToUtf8(path), WideToUtf8(folder)});
+    AppendTranscriptRecord("open", {path, folder});
     return 0;
   }
 
@@ -278,13 +278,13 @@ class RecordingSystemActions : public SystemActions {
     const std::wstring path(batchPath);
     std::string content;
     if (!ReadWholeFile(path, content, kRecordedBatchLimit)) content.clear();
-    AppendTranscriptRecord("batch", {WideToUtf8(path), content});
+    AppendTranscriptRecord("batch", {path, content});
     return true;
   }
 
   // As the real one, an empty address requests nothing.
   void StartNotification(std::wstring_view url) override {
-    if (!url.empty()) AppendTranscriptRecord("notify", {WideToUtf8(url)});
+    if (!url.empty()) AppendTranscriptRecord("notify", {url});
   }
 };
 

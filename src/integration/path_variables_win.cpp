@@ -17,7 +17,8 @@ namespace {
 // ExpandEnvironmentStrings takes at most 32K characters; longer results are not attempted.
 constexpr DWORD kEnvironmentBufferSize = 32000;
 
-std::u16string U16(std::wstring_view text) {
+// The system's wide text as the UTF-16 text the values are (the same units, copied).
+std::u16string CopyOf(std::wstring_view text) {
   return std::u16string(AsU16(text));
 }
 
@@ -29,47 +30,47 @@ class RunValues : public PathVariableValues {
     const RunFolders& run = CurrentFolders();
     switch (variable) {
       case PathVariable::kAppDataAllDir:
-        return U16(AppDataAllDir());
+        return CopyOf(AppDataAllDir());
       case PathVariable::kAppDataDir:
-        return U16(AppDataDir());
+        return CopyOf(AppDataDir());
       case PathVariable::kBits:
-        return U16(Bits());
+        return CopyOf(Bits());
       case PathVariable::kBootDrive:
-        return U16(BootDrive());
+        return CopyOf(BootDrive());
       case PathVariable::kCommonDir:
-        return U16(CommonDir());
+        return CopyOf(CommonDir());
       case PathVariable::kDesktopAllDir:
-        return U16(DesktopAllDir());
+        return CopyOf(DesktopAllDir());
       case PathVariable::kDesktopDir:
-        return U16(DesktopDir());
+        return CopyOf(DesktopDir());
       case PathVariable::kDeviceDir:
-        return U16(DeviceDir());
+        return CopyOf(DeviceDir());
       case PathVariable::kDocumentAllDir:
-        return U16(DocumentAllDir());
+        return CopyOf(DocumentAllDir());
       case PathVariable::kDocumentDir:
-        return U16(DocumentDir());
+        return CopyOf(DocumentDir());
       case PathVariable::kFavoritesAllDir:
-        return U16(FavoritesAllDir());
+        return CopyOf(FavoritesAllDir());
       case PathVariable::kFavoritesDir:
-        return U16(FavoritesDir());
+        return CopyOf(FavoritesDir());
       case PathVariable::kFontDir:
-        return U16(FontDir());
+        return CopyOf(FontDir());
       case PathVariable::kInetpub:
-        return U16(Inetpub());
+        return CopyOf(Inetpub());
       case PathVariable::kInstallDir:
         return run.installDir;
       case PathVariable::kInstallDrive:
         return DriveWithColon(run.installDir);
       case PathVariable::kInstallerDir:
-        return ModuleFolder(U16(ModuleFileName()));
+        return ModuleFolder(CopyOf(ModuleFileName()));
       case PathVariable::kInstallerDrive:
-        return DriveLetter(U16(ModuleFileName()));
+        return DriveLetter(CopyOf(ModuleFileName()));
       case PathVariable::kInstallerFilename:
-        return ModuleBaseName(U16(ModuleFileName()));
+        return ModuleBaseName(CopyOf(ModuleFileName()));
       case PathVariable::kInstallerFilepath:
-        return U16(ModuleFileName());
+        return CopyOf(ModuleFileName());
       case PathVariable::kMediaDir:
-        return U16(MediaDir());
+        return CopyOf(MediaDir());
       case PathVariable::kOldVersion:
         return run.oldVersion;
       case PathVariable::kOldVersionMajor:
@@ -79,33 +80,33 @@ class RunValues : public PathVariableValues {
       case PathVariable::kProductName:
         return Product().DisplayName;
       case PathVariable::kProgramsDir:
-        return U16(ProgramsDir());
+        return CopyOf(ProgramsDir());
       case PathVariable::kSharedDir:
         return run.sharedDir;
       case PathVariable::kSMProgramsAllDir:
-        return U16(SMProgramsAllDir());
+        return CopyOf(SMProgramsAllDir());
       case PathVariable::kSMProgramsDir:
-        return U16(SMProgramsDir());
+        return CopyOf(SMProgramsDir());
       case PathVariable::kStartMenuAllDir:
-        return U16(StartMenuAllDir());
+        return CopyOf(StartMenuAllDir());
       case PathVariable::kStartMenuChosen:
         return StartMenuChosen();
       case PathVariable::kStartMenuDir:
-        return U16(StartMenuDir());
+        return CopyOf(StartMenuDir());
       case PathVariable::kStartupAllDir:
-        return U16(StartupAllDir());
+        return CopyOf(StartupAllDir());
       case PathVariable::kStartupDir:
-        return U16(StartupDir());
+        return CopyOf(StartupDir());
       case PathVariable::kSystemDir:
-        return U16(SystemDir());
+        return CopyOf(SystemDir());
       case PathVariable::kTemp:
-        return U16(TempDir());
+        return CopyOf(TempDir());
       case PathVariable::kUninstallDir:
         return run.uninstallDir;
       case PathVariable::kVersion:
         return Product().DisplayVersion;
       case PathVariable::kWinDir:
-        return U16(WinDir());
+        return CopyOf(WinDir());
     }
     return {};
   }

@@ -66,10 +66,9 @@ RecordingUserInterface::RecordingUserInterface(std::vector<std::string> answers)
 
 MessageAnswer RecordingUserInterface::ShowMessageBox(const MessageRequest& request) {
   MessageAnswer answer = Answer(request);
-  AppendTranscriptRecord(
-      "message",
-      {MessageIconName(request.icon), MessageButtonsName(request.buttons),
-       WideToUtf8(request.caption), WideToUtf8(request.text), MessageAnswerName(answer)});
+  AppendTranscriptRecord("message",
+                         {MessageIconName(request.icon), MessageButtonsName(request.buttons),
+                          request.caption, request.text, MessageAnswerName(answer)});
   return answer;
 }
 
@@ -165,15 +164,13 @@ PageResult RecordingUserInterface::ShowPage(const PageRequest& request) {
     case PageKind::kMustUninstall:
       break;
   }
-  AppendTranscriptRecord(
-      "page", {PageKindName(request.kind), WideToUtf8(request.caption), WideToUtf8(request.title),
-               WideToUtf8(request.text), detail, answerWord, outcome});
+  AppendTranscriptRecord("page", {PageKindName(request.kind), request.caption, request.title,
+                                  request.text, detail, answerWord, outcome});
   return result;
 }
 
 void RecordingUserInterface::OpenProgressPage(const ProgressPageRequest& request) {
-  AppendTranscriptRecord("progresspage", {"open", WideToUtf8(request.caption),
-                                          WideToUtf8(request.title), WideToUtf8(request.heading)});
+  AppendTranscriptRecord("progresspage", {"open", request.caption, request.title, request.heading});
   progressPageOpen_ = true;
 }
 
@@ -188,11 +185,11 @@ void RecordingUserInterface::SetProgress(int percent) {
 }
 
 void RecordingUserInterface::ShowProgressText(std::wstring_view text) {
-  AppendTranscriptRecord("status", {WideToUtf8(text)});
+  AppendTranscriptRecord("status", {text});
 }
 
 void RecordingUserInterface::ShowCurrentItem(std::wstring_view text) {
-  AppendTranscriptRecord("item", {WideToUtf8(text)});
+  AppendTranscriptRecord("item", {text});
 }
 
 }  // namespace qs

@@ -41,10 +41,15 @@ std::vector<std::string> LoadTranscriptAnswers() {
   return ParseAnswers(content);
 }
 
-void AppendTranscriptRecord(std::string_view kind, const std::vector<std::string>& fields) {
+TranscriptField::TranscriptField(std::wstring_view text) : text_(WideToUtf8(text)) {}
+
+void AppendTranscriptRecord(std::string_view kind, std::initializer_list<TranscriptField> fields) {
   const std::wstring& path = TranscriptPath();
   if (path.empty()) return;
-  const std::string line = FormatTranscriptRecord(kind, fields);
+  std::vector<std::string> texts;
+  texts.reserve(fields.size());
+  for (const TranscriptField& field : fields) texts.push_back(field.Text());
+  const std::string line = FormatTranscriptRecord(kind, texts);
   UniqueFileHandle file(::CreateFileW(Redirected(path), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
