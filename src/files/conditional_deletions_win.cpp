@@ -17,7 +17,6 @@
 #include "files/deletion_conditions.h"
 #include "files/file_queries_win.h"
 #include "files/file_specification_win.h"
-#include "integration/path_variables_win.h"
 
 namespace qs {
 namespace {
@@ -26,13 +25,13 @@ namespace {
 // uninstalling, it tells `onDeleted` instead.
 struct DeletionPass {
   InstallRun* run = nullptr;
-  const std::function<void(const std::string&)>* onDeleted = nullptr;
+  const std::function<void(const std::u16string&)>* onDeleted = nullptr;
 
   bool Installing() const { return run != nullptr; }
   void Log(std::u16string_view text) const {
     if (Installing()) run->installLog += text;
   }
-  void Deleted(const std::string& path) const {
+  void Deleted(const std::u16string& path) const {
     if (!Installing() && *onDeleted) (*onDeleted)(path);
   }
 };
@@ -57,29 +56,29 @@ bool ReadFileDetails(const std::wstring& path, FileDetails& details) {
 
 // Deletes one file that passed its condition, now or at the next restart as `mode` says. True
 // when it is gone or registered to go.
-bool DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
-                        const std::wstring& widePath, uint8_t mode) {
+bool DeleteMatchingFile(const DeletionPass& pass, const std::u16string& path, uint8_t mode) {
+  const std::wstring widePath(AsWide(path));
   ClearProtectingAttributes(widePath);
   const bool atRestart = (mode & kDeleteModeAtRestart) != 0;
   DWORD error = 0;
   if (!atRestart) {
     if (::DeleteFileW(Redirected(widePath))) {
-      pass.Log(u"Deleted file: " + U16(path) + u"\r\n");
+      pass.Log(u"Deleted file: " + path + u"\r\n");
       pass.Deleted(path);
       return true;
     }
     error = ::GetLastError();
     if ((mode & kDeleteModeAtRestartOnFailure) == 0) {
-      pass.Log(u"Failed to delete file \"" + U16(path) + u"\": " + SystemErrorU16(error) + u"\r\n");
+      pass.Log(u"Failed to delete file \"" + path + u"\": " + SystemErrorU16(error) + u"\r\n");
       return false;
     }
   }
-  pass.Log(u"File \"" + U16(path) + u"\" will be deleted after rebooting" +
+  pass.Log(u"File \"" + path + u"\" will be deleted after rebooting" +
            (atRestart ? std::u16string(u".") : u": " + SystemErrorU16(error)) + u"\r\n");
 
   if (!DeleteAtRestart(widePath)) {
     if (pass.Installing()) {
-      pass.run->failureSummary += u"Failed to register \"" + U16(path) + u"\" for deletion: " +
+      pass.run->failureSummary += u"Failed to register \"" + path + u"\" for deletion: " +
                                   SystemErrorU16(::GetLastError()) + u"\r\n";
     }
     return false;
@@ -91,8 +90,6 @@ bool DeleteMatchingFile(const DeletionPass& pass, const std::string& path,
 }
 
 void RunConditionalDeletions(const DeletionPass& pass, std::u16string_view installDir) {
-  // File-name patterns are still expanded in their narrow form.
-  const std::string defaultFolder = ToBarNarrow(installDir);
   const uint8_t passBit = pass.Installing() ? kDeleteModeInstall : kDeleteModeUninstall;
   // A copy, so that the walk stays sound whatever `onDeleted` does to the product's settings.
   const std::vector<FileDeletion> deletions = Product().conditionalDeletes;
@@ -105,12 +102,11 @@ void RunConditionalDeletions(const DeletionPass& pass, std::u16string_view insta
       continue;
     }
     bool carriedOut = false;
-    std::vector<std::string> files;
-    ExpandFileSpecification(ExpandPathVariables(deletion.file_spec), files, defaultFolder);
-    for (const std::string& path : files) {
-      const std::wstring widePath = Widen(path);
+    std::vector<std::u16string> files;
+    ExpandFileSpecification(deletion.file_spec, files, installDir);
+    for (const std::u16string& path : files) {
       FileDetails details;
-      if (!ReadFileDetails(widePath, details)) continue;
+      if (!ReadFileDetails(std::wstring(AsWide(path)), details)) continue;
       switch (TestDeletionCondition(deletion.condition, deletion.condition_argument, details.size,
                                     details.lastWrite)) {
         case DeletionVerdict::kBadArgument:
@@ -121,7 +117,7 @@ void RunConditionalDeletions(const DeletionPass& pass, std::u16string_view insta
           break;
       }
       anyMatched = true;
-      if (DeleteMatchingFile(pass, path, widePath, deletion.mode)) carriedOut = true;
+      if (DeleteMatchingFile(pass, path, deletion.mode)) carriedOut = true;
     }
     if (!carriedOut) left.push_back(deletion);
   }
@@ -136,7 +132,7 @@ void RunInstallConditionalDeletions(InstallRun& run) {
 }
 
 void RunUninstallConditionalDeletions(std::u16string_view installDir,
-                                      const std::function<void(const std::string&)>& onDeleted) {
+                                      const std::function<void(const std::u16string&)>& onDeleted) {
   RunConditionalDeletions({.onDeleted = &onDeleted}, installDir);
 }
 

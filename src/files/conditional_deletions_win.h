@@ -18,11 +18,11 @@ namespace qs {
 void RunInstallConditionalDeletions(InstallRun& run);
 
 // Uninstalling: produces no messages; `onDeleted` is told each file deleted or registered for
-// deletion (the uninstaller drops it from its own list). Sets the uninstall restart flag when a
+// deletion. Sets the uninstall restart flag when a
 // deletion waits for the restart. `installDir` is the default folder of relative items. An
 // entry that deleted or registered a file is dropped from Product().conditionalDeletes, so that
 // the record rewritten afterwards does not carry it out again in a later run.
 void RunUninstallConditionalDeletions(std::u16string_view installDir,
-                                      const std::function<void(const std::string&)>& onDeleted);
+                                      const std::function<void(const std::u16string&)>& onDeleted);
 
 }  // namespace qs

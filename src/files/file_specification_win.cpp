@@ -31,12 +31,12 @@ bool IsDotEntry(const wchar_t* name) {
 // The files listed so far, each once whatever the case of its letters.
 class FileCollector {
  public:
-  explicit FileCollector(std::vector<std::string>& files) : files_(files) {
-    for (const std::string& file : files_) seen_.insert(Key(Widen(file)));
+  explicit FileCollector(std::vector<std::u16string>& files) : files_(files) {
+    for (const std::u16string& file : files_) seen_.insert(Key(Wide(file)));
   }
 
   void Add(const std::wstring& path) {
-    if (seen_.insert(Key(path)).second) files_.push_back(Narrow(path));
+    if (seen_.insert(Key(path)).second) files_.emplace_back(AsU16(path));
   }
 
  private:
@@ -48,7 +48,7 @@ class FileCollector {
     return key;
   }
 
-  std::vector<std::string>& files_;
+  std::vector<std::u16string>& files_;
   std::unordered_set<std::wstring> seen_;
 };
 
@@ -90,13 +90,12 @@ void ListMatches(const std::wstring& folder, const std::wstring& pattern, bool s
 
 }  // namespace
 
-void ExpandFileSpecification(const std::string& specification, std::vector<std::string>& files,
-                             const std::string& defaultFolder) {
+void ExpandFileSpecification(std::string_view specification, std::vector<std::u16string>& files,
+                             std::u16string_view defaultFolder) {
   FileCollector collector(files);
-  const std::wstring folder = Widen(defaultFolder);
   for (const SpecificationLine& line : SplitSpecification(specification, DecodeAnsi)) {
-    std::wstring expanded = ExpandEnvironment(AsWide(line.text));
-    for (const std::u16string& item : LineItems(AsU16(expanded), AsU16(folder))) {
+    const std::wstring expanded = ExpandEnvironment(AsWide(ExpandPathVariables(line.text)));
+    for (const std::u16string& item : LineItems(AsU16(expanded), defaultFolder)) {
       ItemParts parts = SplitItem(item);
       if (parts.pattern.empty()) continue;
       // "." and ".." resolved, so that two spellings of one folder list the same paths.

@@ -101,7 +101,7 @@ void RemoveFiles(UninstallRun& run) {
 void DropPendingOperations(UninstallRun& run) {
   SetUninstallProgress(92);
   RemoveFromPendingOperations(run.deletedFiles, nullptr);
-  RunUninstallConditionalDeletions(run.folders.installDir, [](const std::string&) {});
+  RunUninstallConditionalDeletions(run.folders.installDir, [](const std::u16string&) {});
   run.record.conditionalDeletes = Product().conditionalDeletes;  // those left for a later run
   SetUninstallProgress(93);
 }

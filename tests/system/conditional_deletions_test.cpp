@@ -66,8 +66,8 @@ class ConditionalDeletes : public SystemTest {
   std::vector<std::string> DeleteUninstalling(std::vector<FileDeletion> deletions) {
     Product().conditionalDeletes = std::move(deletions);
     std::vector<std::string> told;
-    RunUninstallConditionalDeletions(run_.installDir,
-                                     [&](const std::string& path) { told.push_back(path); });
+    RunUninstallConditionalDeletions(
+        run_.installDir, [&](const std::u16string& path) { told.push_back(Utf16ToUtf8(path)); });
     std::sort(told.begin(), told.end());
     return told;
   }

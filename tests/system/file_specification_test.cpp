@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "base/text_win.h"
 #include "files/file_specification_win.h"
 #include "harness_win.h"
@@ -26,21 +27,25 @@ class FileSpecificationListing : public SystemTest {
     }
   }
 
+  // A path in the test's folder as a specification names it (the folder is ASCII).
   std::string InFolder(const std::string& relative) const {
     return Narrow((Folder() / relative).wstring());
+  }
+  std::u16string InFolder16(const std::string& relative) const {
+    return (Folder() / relative).u16string();
   }
 
   // The files of `specification` against the test's folder, relative to it, in listing order.
   std::vector<std::string> Expand(const std::string& specification) const {
-    std::vector<std::string> files;
-    ExpandFileSpecification(specification, files, Narrow(Folder().wstring()));
+    std::vector<std::u16string> files;
+    ExpandFileSpecification(specification, files, Folder().u16string());
     std::vector<std::string> relative;
-    const std::string prefix = Narrow(Folder().wstring()) + "\\";
-    for (const std::string& file : files) {
-      if (file.rfind(prefix, 0) == 0) {
-        relative.push_back(file.substr(prefix.size()));
+    const std::u16string prefix = Folder().u16string() + u"\\";
+    for (const std::u16string& file : files) {
+      if (file.starts_with(prefix)) {
+        relative.push_back(Utf16ToUtf8(file.substr(prefix.size())));
       } else {
-        relative.push_back("outside: " + file);
+        relative.push_back("outside: " + Utf16ToUtf8(file));
       }
     }
     return relative;
@@ -96,29 +101,27 @@ TEST_F(FileSpecificationListing, Items) {
 }
 
 TEST_F(FileSpecificationListing, FilesAlreadyInTheListStayOnce) {
-  std::vector<std::string> files = {"C:\\elsewhere\\kept.txt", InFolder("A.tmp")};
-  ExpandFileSpecification("*.tmp", files, Narrow(Folder().wstring()));
+  std::vector<std::u16string> files = {u"C:\\elsewhere\\kept.txt", InFolder16("A.tmp")};
+  ExpandFileSpecification("*.tmp", files, Folder().u16string());
   ASSERT_EQ(files.size(), 3u);
-  EXPECT_EQ(files[0], "C:\\elsewhere\\kept.txt");
-  EXPECT_EQ(files[1], InFolder("A.tmp"));
-  EXPECT_EQ(files[2], InFolder("ab.tmp"));
+  EXPECT_EQ(files[0], u"C:\\elsewhere\\kept.txt");
+  EXPECT_EQ(files[1], InFolder16("A.tmp"));
+  EXPECT_EQ(files[2], InFolder16("ab.tmp"));
 }
 
 TEST_F(FileSpecificationListing, NamesBeyondTheCodePage) {
   const std::wstring folderName = L"\u00f6\u4e2d";
   WriteFile(fs::path(folderName) / L"\u00e4.tmp", {'x'});
   WriteFile(fs::path(folderName) / L"plain.tmp", {'x'});
-  // The text comes in the "|" form, and so do the paths.
+  // The text comes in the "|" form; the paths come whole.
   const std::string specification = Narrow(folderName + L"\\*.tmp\r\n" + folderName + L"\\*.tmp");
   ASSERT_EQ(specification.front(), '|');
-  std::vector<std::string> files;
-  ExpandFileSpecification(specification, files, Narrow(Folder().wstring()));
-  std::vector<std::wstring> wide;
-  for (const std::string& file : files) wide.push_back(Widen(file));
-  std::sort(wide.begin(), wide.end());
-  EXPECT_EQ(wide, (std::vector<std::wstring>{(Folder() / folderName / L"plain.tmp").wstring(),
-                                             (Folder() / folderName / L"\u00e4.tmp").wstring()}));
-  for (const std::string& file : files) EXPECT_EQ(file.front(), '|') << file;
+  std::vector<std::u16string> files;
+  ExpandFileSpecification(specification, files, Folder().u16string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files,
+            (std::vector<std::u16string>{(Folder() / folderName / L"plain.tmp").u16string(),
+                                         (Folder() / folderName / L"\u00e4.tmp").u16string()}));
 }
 
 }  // namespace
