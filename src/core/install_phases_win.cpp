@@ -165,7 +165,7 @@ bool WriteUninstallRecord(InstallRun& run) {
     ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(keyName).c_str(), 0,
                     InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), registration.Receive());
   }
-  return SaveUninstallData(registration.Get(), ToBarNarrow(run.uninstallDir), run.removalList,
+  return SaveUninstallData(registration.Get(), run.uninstallDir, run.removalList,
                            InstallationRecord(run), run.failureSummary);
 }
 

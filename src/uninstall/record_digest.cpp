@@ -28,12 +28,13 @@ RecordDigestCheck CheckRecordDigest(const std::optional<std::string>& stored,
   return RecordDigestCheck::kMatches;
 }
 
-std::string RecordChangedRefusal(std::string_view displayName, std::string_view recordPath) {
-  return "The uninstall information for " + std::string(displayName) +
-         " was changed after the installation wrote it, or is damaged:\r\n" +
-         std::string(recordPath) +
-         "\r\n\r\nIt is not carried out. Nothing was removed. Install the product again to "
-         "repair it, then uninstall it.";
+std::u16string RecordChangedRefusal(std::u16string_view displayName,
+                                    std::u16string_view recordPath) {
+  return u"The uninstall information for " + std::u16string(displayName) +
+         u" was changed after the installation wrote it, or is damaged:\r\n" +
+         std::u16string(recordPath) +
+         u"\r\n\r\nIt is not carried out. Nothing was removed. Install the product again to "
+         u"repair it, then uninstall it.";
 }
 
 }  // namespace qs

@@ -31,6 +31,7 @@ RecordDigestCheck CheckRecordDigest(const std::optional<std::string>& stored,
                                     const std::optional<std::string>& actual);
 
 // The refusal when the record differs from its digest: nothing has been changed by then.
-std::string RecordChangedRefusal(std::string_view displayName, std::string_view recordPath);
+std::u16string RecordChangedRefusal(std::u16string_view displayName,
+                                    std::u16string_view recordPath);
 
 }  // namespace qs

@@ -58,8 +58,8 @@ void RemoveSystemEntries(UninstallRun& run) {
     // After a failure the tree took the record just rewritten with it; without it the next
     // run could not start. It is written again.
     if (!run.failureSummary.empty()) {
-      SaveUninstallData(run.key.Get(), ToBarNarrow(folders.uninstallDir), run.leftRemovalList,
-                        run.leftRecord, run.failureSummary);
+      SaveUninstallData(run.key.Get(), folders.uninstallDir, run.leftRemovalList, run.leftRecord,
+                        run.failureSummary);
     }
   }
   SetUninstallProgress(98);
@@ -68,8 +68,7 @@ void RemoveSystemEntries(UninstallRun& run) {
 
 void FinishWhenComplete(UninstallRun& run) {
   if (run.failureSummary.empty()) {
-    ::DeleteFileW(
-        Redirected(JoinPath(run.folders.uninstallDir, AsciiToUtf16(kUninstallRecordName))));
+    ::DeleteFileW(Redirected(JoinPath(run.folders.uninstallDir, kUninstallRecordName)));
     if (HasFlag(kFlagAddInstallDirToPath)) {
       UpdateSearchPath(AsWide(run.values.installLocation), false);
     }

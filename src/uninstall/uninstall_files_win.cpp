@@ -144,7 +144,7 @@ void RewriteRecord(UninstallRun& run) {
   left.removalEntries.clear();
   left.associations.clear();
   // With its new digest: the next run must accept what this one leaves.
-  SaveUninstallData(run.key.Get(), ToBarNarrow(run.folders.uninstallDir), run.removalList, left,
+  SaveUninstallData(run.key.Get(), run.folders.uninstallDir, run.removalList, left,
                     run.failureSummary);
   run.leftRemovalList = std::move(run.removalList);
   run.leftRecord = std::move(left);

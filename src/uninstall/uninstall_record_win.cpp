@@ -61,33 +61,33 @@ DWORD ReadRecordFile(const std::wstring& path, std::string& bytes) {
 }
 
 // Writes the record's bytes; a failure goes to `failureSummary`.
-bool WriteRecordBytes(const std::string& folder, std::string_view bytes,
+bool WriteRecordBytes(std::u16string_view folder, std::string_view bytes,
                       std::u16string& failureSummary) {
-  const std::string path = JoinPath(folder, kUninstallRecordName);
-  const DWORD error = ReplaceWholeFile(Widen(path), bytes);
+  const std::u16string path = JoinPath(folder, kUninstallRecordName);
+  const DWORD error = ReplaceWholeFile(std::wstring(AsWide(path)), bytes);
   if (error == 0) return true;
   // The record does not keep this text, so the uninstaller's rewrite has only its own words.
   std::u16string prefix(AsU16(GetText(kTextCannotWriteFile)));
   if (prefix.empty()) prefix = u"Could not write";
-  failureSummary += prefix + u" " + U16(path) + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
+  failureSummary += prefix + u" " + path + u"\r\n" + SystemErrorU16(error) + u"\r\n\r\n";
   return false;
 }
 
 // Reads the record's bytes; on failure the message naming `displayName` is shown.
-bool ReadRecordBytes(const std::string& folder, const std::string& displayName,
+bool ReadRecordBytes(std::u16string_view folder, std::u16string_view displayName,
                      std::string& bytes) {
-  const std::string path = JoinPath(folder, kUninstallRecordName);
-  const DWORD error = ReadRecordFile(Widen(path), bytes);
+  const std::wstring path(AsWide(JoinPath(folder, kUninstallRecordName)));
+  const DWORD error = ReadRecordFile(path, bytes);
   if (error == 0) return true;
-  ShowError(L"The uninstall information for " + Widen(displayName) +
-            L" could not be loaded.\r\n\r\nFilepath: " + Widen(path) + L"\r\nCode " +
+  ShowError(L"The uninstall information for " + std::wstring(AsWide(displayName)) +
+            L" could not be loaded.\r\n\r\nFilepath: " + path + L"\r\nCode " +
             std::to_wstring(static_cast<int32_t>(error)) + L": " + SystemErrorTextWide(error));
   return false;
 }
 
 }  // namespace
 
-bool SaveUninstallData(HKEY registration, const std::string& folder, std::string_view removalList,
+bool SaveUninstallData(HKEY registration, std::u16string_view folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary) {
   const std::string bytes = FormatUninstallRecord(removalList, record);
   // A record that could not be written leaves the earlier one in place, which its digest
@@ -127,8 +127,8 @@ UninstallRecord InstallationRecord(const InstallRun& run) {
   return record;
 }
 
-bool LoadUninstallData(HKEY registration, const std::string& folder, const std::string& displayName,
-                       UninstallRecord& record) {
+bool LoadUninstallData(HKEY registration, std::u16string_view folder,
+                       std::u16string_view displayName, UninstallRecord& record) {
   std::string bytes;
   if (!ReadRecordBytes(folder, displayName, bytes)) return false;
   // The bytes checked are the bytes parsed: the file is read once, so it cannot be swapped
@@ -136,8 +136,9 @@ bool LoadUninstallData(HKEY registration, const std::string& folder, const std::
   if (registration != nullptr &&
       CheckRecordDigest(StoredRecordDigest(registration), RecordDigestOf(bytes)) ==
           RecordDigestCheck::kDiffers) {
-    FatalError("%s",
-               RecordChangedRefusal(displayName, JoinPath(folder, kUninstallRecordName)).c_str());
+    FatalError(
+        "%s", ToBarNarrow(RecordChangedRefusal(displayName, JoinPath(folder, kUninstallRecordName)))
+                  .c_str());
   }
   record = ParseUninstallRecord(bytes);
   return true;

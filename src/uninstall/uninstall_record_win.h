@@ -9,7 +9,7 @@
 
 namespace qs {
 
-inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
+inline constexpr char16_t kUninstallRecordName[] = u"Uninstall.DAT";
 
 // Writes `folder`\Uninstall.DAT over any earlier one, and the digest of the bytes written into
 // the open registration key `registration` (record_digest_win.h), so that the uninstaller trusts
@@ -17,7 +17,7 @@ inline constexpr char kUninstallRecordName[] = "Uninstall.DAT";
 // is written. On failure kTextCannotWriteFile (or its English wording when the text is empty, as
 // in the uninstaller), the path and the system's text go to `failureSummary`, the earlier record
 // and its digest stay, and the result is false.
-bool SaveUninstallData(HKEY registration, const std::string& folder, std::string_view removalList,
+bool SaveUninstallData(HKEY registration, std::u16string_view folder, std::string_view removalList,
                        const UninstallRecord& record, std::u16string& failureSummary);
 
 // The record the installation leaves: the run's removal list, the product's texts in the
@@ -30,7 +30,7 @@ UninstallRecord InstallationRecord(const InstallRun& run);
 // are checked against its digest before they are parsed: a record that differs is refused with
 // a fatal error (RecordChangedRefusal) before anything is changed; a registration without a
 // digest (an installation by an earlier version) is accepted.
-bool LoadUninstallData(HKEY registration, const std::string& folder, const std::string& displayName,
-                       UninstallRecord& record);
+bool LoadUninstallData(HKEY registration, std::u16string_view folder,
+                       std::u16string_view displayName, UninstallRecord& record);
 
 }  // namespace qs

@@ -146,8 +146,8 @@ bool LoadRecordKey(UninstallRun& run) {
 bool LoadRecordFile(UninstallRun& run) {
   // Checked against the registration's digest before any of it is used: a record that differs
   // ends the run here with a fatal error.
-  if (!LoadUninstallData(run.key.Get(), ToBarNarrow(run.folders.uninstallDir),
-                         run.values.displayName, run.record)) {
+  if (!LoadUninstallData(run.key.Get(), run.folders.uninstallDir, U16(run.values.displayName),
+                         run.record)) {
     return false;
   }
   AdoptRecordTexts(run.record);

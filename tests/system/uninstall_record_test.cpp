@@ -64,19 +64,19 @@ TEST_F(UninstallRecordFiles, WrittenWholeAndReadBackInANonAsciiFolder) {
 
   const UninstallRecord record = SampleRecord();
   std::u16string summary;
-  ASSERT_TRUE(SaveUninstallData(nullptr, narrow, removalList, record, summary));
+  ASSERT_TRUE(SaveUninstallData(nullptr, folder.u16string(), removalList, record, summary));
   EXPECT_EQ(summary, u"");
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord(removalList, record));
 
   UninstallRecord read;
-  ASSERT_TRUE(LoadUninstallData(nullptr, narrow, "App", read));
+  ASSERT_TRUE(LoadUninstallData(nullptr, folder.u16string(), u"App", read));
   UninstallRecord expected = record;
   expected.removalEntries = {narrow + "\\app.exe", "~" + narrow};
   EXPECT_EQ(read, expected);
 
   // A second write replaces the whole file, a shorter one included, and leaves nothing beside
   // it.
-  ASSERT_TRUE(SaveUninstallData(nullptr, narrow, "", UninstallRecord{}, summary));
+  ASSERT_TRUE(SaveUninstallData(nullptr, folder.u16string(), "", UninstallRecord{}, summary));
   EXPECT_EQ(ReadText(folder / "Uninstall.DAT"), FormatUninstallRecord("", UninstallRecord{}));
   EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"Uninstall.DAT"});
   EXPECT_EQ(summary, u"");
@@ -100,12 +100,11 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
     const fs::path folder = Folder() / c.name;
     if (c.makeFolder) fs::create_directories(folder);
     if (c.folderInTheWay) fs::create_directories(folder / "Uninstall.DAT" / "inside");
-    const std::string narrow = Narrow(folder.wstring());
-    const std::string path = narrow + "\\Uninstall.DAT";
+    const std::string path = WideToUtf8(folder.wstring()) + "\\Uninstall.DAT";
 
     std::u16string wideSummary = u"earlier\r\n";
-    EXPECT_FALSE(
-        SaveUninstallData(nullptr, narrow, "C:\\App\\a.txt\r\n", SampleRecord(), wideSummary));
+    EXPECT_FALSE(SaveUninstallData(nullptr, folder.u16string(), "C:\\App\\a.txt\r\n",
+                                   SampleRecord(), wideSummary));
     const std::string summary = WideToUtf8(wideSummary);
     const std::string prefix = "earlier\r\n" + TextName(kTextCannotWriteFile) + " " + path + "\r\n";
     ASSERT_EQ(summary.substr(0, prefix.size()), prefix);
@@ -124,11 +123,12 @@ TEST_F(UninstallRecordFiles, WriteFailureGoesToTheSummary) {
 TEST_F(UninstallRecordFiles, WriteFailureWithoutItsText) {
   LanguageTable& table = Product().languages;
   table.texts[kTextCannotWriteFile * table.names.size()] = u"";
-  const std::string narrow = Narrow((Folder() / "Missing").wstring());
+  const fs::path folder = Folder() / "Missing";
   std::u16string summary;
-  EXPECT_FALSE(SaveUninstallData(nullptr, narrow, "", SampleRecord(), summary));
-  EXPECT_EQ(WideToUtf8(summary), "Could not write " + narrow + "\\Uninstall.DAT\r\n" +
-                                     SystemErrorText(ERROR_PATH_NOT_FOUND) + "\r\n\r\n");
+  EXPECT_FALSE(SaveUninstallData(nullptr, folder.u16string(), "", SampleRecord(), summary));
+  EXPECT_EQ(WideToUtf8(summary), "Could not write " + WideToUtf8(folder.wstring()) +
+                                     "\\Uninstall.DAT\r\n" + SystemErrorText(ERROR_PATH_NOT_FOUND) +
+                                     "\r\n\r\n");
 }
 
 constexpr char kLoadChild[] = "UninstallRecordChild.LoadsAMissingRecord";
@@ -142,7 +142,7 @@ TEST(UninstallRecordChild, LoadsAMissingRecord) {
   ASSERT_NE(::GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH), 0u);
   UninstallRecord record;
   record.firewallLines = {"left alone"};
-  EXPECT_FALSE(LoadUninstallData(nullptr, Narrow(folder), "|Caf\xC3\xA9 App", record));
+  EXPECT_FALSE(LoadUninstallData(nullptr, AsU16(folder), u"Caf\u00e9 App", record));
   EXPECT_EQ(record.firewallLines, std::vector<std::string>{"left alone"});
 }
 
@@ -215,10 +215,9 @@ TEST_F(UninstallRecordFiles, InstallationRecordFromTheProductAndTheRun) {
   // Through the file: the uninstaller sees the same, less the install-time deletes; the
   // script gains the line break it lacked.
   std::u16string summary;
-  ASSERT_TRUE(
-      SaveUninstallData(nullptr, ToBarNarrow(run.uninstallDir), run.removalList, record, summary));
+  ASSERT_TRUE(SaveUninstallData(nullptr, run.uninstallDir, run.removalList, record, summary));
   UninstallRecord read;
-  ASSERT_TRUE(LoadUninstallData(nullptr, ToBarNarrow(run.uninstallDir), "App", read));
+  ASSERT_TRUE(LoadUninstallData(nullptr, run.uninstallDir, u"App", read));
   UninstallRecord expected = record;
   expected.registry2Text += "\r\n";
   expected.conditionalDeletes = {product.conditionalDeletes[1]};

@@ -238,17 +238,18 @@ TEST_F(UninstallSequence, RecordLinesReachingOutsideAreNotCarriedOut) {
 TEST_F(UninstallSequence, RecordChangedSinceItsDigestIsRefused) {
   struct Case {
     const char* name;
-    std::string prefix;  // put before the record's bytes
-    std::string suffix;  // put after them
+    std::string prefix;         // put before the record's bytes
+    std::string suffix;         // put after them
+    const wchar_t* nameEnding;  // after the product's name; the refusal names it whole
   };
   const fs::path victim = Folder() / "victim.txt";
   const Case cases[] = {
-      {"LinePlanted", Utf8(victim) + "\r\n", ""},
-      {"LineBreakAppended", "", "\r\n"},
+      {"LinePlanted", Utf8(victim) + "\r\n", "", L""},
+      {"LineBreakAppended", "", "\r\n", L" Caf\u00e9 \u4e2d\u6587"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::wstring name = NewName(c.name);
+    const std::wstring name = NewName(c.name) + c.nameEnding;
     const fs::path app = Folder() / c.name;
     ASSERT_NO_FATAL_FAILURE(Install(Uninstallable(name), app, Files({"f0.txt"})));
     WriteText(victim, "the user's");
