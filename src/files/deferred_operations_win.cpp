@@ -195,10 +195,6 @@ bool ClearProtectingAttributes(const std::wstring& path) {
   return ::SetFileAttributesW(Redirected(path), cleared) != FALSE;
 }
 
-DWORD DeleteFileWithOptions(const std::string& path, uint32_t options) {
-  return DeleteFileWithOptions(Widen(path), options);
-}
-
 DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options) {
   DWORD error = 0;
   if (options & kDeleteOnlyIfEmpty) {
@@ -224,10 +220,7 @@ DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options) {
   return Finish(error);
 }
 
-DWORD MoveFileWithOptions(const std::string& narrowSource, const std::string& narrowTarget,
-                          uint32_t options) {
-  const std::wstring source = Widen(narrowSource);
-  std::wstring target = Widen(narrowTarget);
+DWORD MoveFileWithOptions(const std::wstring& source, std::wstring target, uint32_t options) {
   if ((options & kMoveTargetRelativeToSource) && !IsAbsolute(target)) {
     target = Join(FolderOf(source), target);
   }

@@ -29,12 +29,10 @@ inline constexpr uint32_t kMoveRefuseReadOnlyTarget = 0x40;
 inline constexpr uint32_t kMoveIntoFolder = 0x80;
 inline constexpr uint32_t kMoveTargetRelativeToSource = 0x200;
 
-// Narrow paths follow the "|" convention. Each returns 0 or the system error (also left as
-// the thread's last error; after a move registered for the restart, ERROR_BUSY). A Recycle Bin
-// failure returns the shell's own code.
-DWORD DeleteFileWithOptions(const std::string& path, uint32_t options);
+// Each returns 0 or the system error (also left as the thread's last error; after a move
+// registered for the restart, ERROR_BUSY). A Recycle Bin failure returns the shell's own code.
 DWORD DeleteFileWithOptions(const std::wstring& path, uint32_t options);
-DWORD MoveFileWithOptions(const std::string& source, const std::string& target, uint32_t options);
+DWORD MoveFileWithOptions(const std::wstring& source, std::wstring target, uint32_t options);
 
 // Clears the read-only, hidden and system attributes that keep a file from being deleted or
 // replaced. False when the file's attributes cannot be read or set.

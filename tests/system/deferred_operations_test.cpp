@@ -82,14 +82,14 @@ TEST_F(DeferredOperations, DeleteOptions) {
     UniqueFileHandle lock;
     if (c.lock) lock = LockFile(path);
 
-    EXPECT_EQ(DeleteFileWithOptions(N(path), c.options), c.error);
+    EXPECT_EQ(DeleteFileWithOptions(W(path), c.options), c.error);
     lock.Reset();
     EXPECT_EQ(fs::exists(path), c.remains);
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   // A folder on the way that is missing counts as missing too.
-  EXPECT_EQ(DeleteFileWithOptions(N(Folder() / "none" / "file.txt"), 0), ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(DeleteFileWithOptions(N(Folder() / "none" / "file.txt"), kDeleteMissingIsSuccess), 0u);
+  EXPECT_EQ(DeleteFileWithOptions(W(Folder() / "none" / "file.txt"), 0), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(DeleteFileWithOptions(W(Folder() / "none" / "file.txt"), kDeleteMissingIsSuccess), 0u);
 }
 
 TEST_F(DeferredOperations, MoveOptions) {
@@ -136,7 +136,7 @@ TEST_F(DeferredOperations, MoveOptions) {
     UniqueFileHandle lock;
     if (c.lockTarget) lock = LockFile(target);
 
-    EXPECT_EQ(MoveFileWithOptions(N(source), N(target), c.options), c.error);
+    EXPECT_EQ(MoveFileWithOptions(W(source), W(target), c.options), c.error);
     lock.Reset();
     if (c.movedTo) {
       EXPECT_FALSE(fs::exists(source));
@@ -153,10 +153,10 @@ TEST_F(DeferredOperations, MoveOptions) {
   // A relative target is taken against the source's folder, an absolute one as it stands.
   const fs::path source = Folder() / "relative" / "source.txt";
   WriteText(source, "new");
-  EXPECT_EQ(MoveFileWithOptions(N(source), "moved.txt", kMoveTargetRelativeToSource), 0u);
+  EXPECT_EQ(MoveFileWithOptions(W(source), L"moved.txt", kMoveTargetRelativeToSource), 0u);
   EXPECT_EQ(ReadText(Folder() / "relative" / "moved.txt"), "new");
   const fs::path absolute = Folder() / "absolute.txt";
-  EXPECT_EQ(MoveFileWithOptions(N(Folder() / "relative" / "moved.txt"), N(absolute),
+  EXPECT_EQ(MoveFileWithOptions(W(Folder() / "relative" / L"moved.txt"), W(absolute),
                                 kMoveTargetRelativeToSource),
             0u);
   EXPECT_EQ(ReadText(absolute), "new");
@@ -286,12 +286,12 @@ TEST_F(RestartPrefixDeferred, DeletionsWaitForTheRestart) {
   for (const fs::path& path : {direct, asked, fallback, refused}) WriteText(path, "x");
 
   EXPECT_TRUE(DeleteAtRestart(W(direct)));
-  EXPECT_EQ(DeleteFileWithOptions(N(asked), kDeleteAtRestart), 0u);
+  EXPECT_EQ(DeleteFileWithOptions(W(asked), kDeleteAtRestart), 0u);
   {
     UniqueFileHandle lockFallback = LockFile(fallback);
     UniqueFileHandle lockRefused = LockFile(refused);
-    EXPECT_EQ(DeleteFileWithOptions(N(fallback), kDeleteAtRestartOnFailure), 0u);
-    EXPECT_EQ(DeleteFileWithOptions(N(refused), 0), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(DeleteFileWithOptions(W(fallback), kDeleteAtRestartOnFailure), 0u);
+    EXPECT_EQ(DeleteFileWithOptions(W(refused), 0), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   }
   MarkRestartPending(Folder().u16string());
   ASSERT_TRUE(fs::exists(marker));
@@ -315,7 +315,7 @@ TEST_F(RestartPrefixDeferred, MoveAtRestart) {
   WriteText(source, "new");
   WriteText(target, "old");
   // The target's existence is no obstacle: the restart replaces it.
-  EXPECT_EQ(MoveFileWithOptions(N(source), N(target), kMoveAtRestart), 0u);
+  EXPECT_EQ(MoveFileWithOptions(W(source), W(target), kMoveAtRestart), 0u);
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
   EXPECT_EQ(ReadText(target), "old");
   ASSERT_TRUE(RestartPrefix());
@@ -382,10 +382,10 @@ TEST_F(RestartPrefixDeferred, PendingOperationsOnInstalledFilesAreDropped) {
 TEST_F(RestartPrefixDeferred, RecycleBinTakesTheFile) {
   const fs::path path = Folder() / "recycled.txt";
   WriteText(path, "x");
-  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin), 0u);
+  EXPECT_EQ(DeleteFileWithOptions(W(path), kDeleteToRecycleBin), 0u);
   EXPECT_FALSE(fs::exists(path));
-  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(DeleteFileWithOptions(N(path), kDeleteToRecycleBin | kDeleteMissingIsSuccess), 0u);
+  EXPECT_EQ(DeleteFileWithOptions(W(path), kDeleteToRecycleBin), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteFileWithOptions(W(path), kDeleteToRecycleBin | kDeleteMissingIsSuccess), 0u);
 }
 
 TEST_F(RestartPrefixDeferred, WininitLinesAreCarriedOutAtRestart) {

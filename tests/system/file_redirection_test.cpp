@@ -294,7 +294,7 @@ TEST_F(FileRedirection, FileOperationsReachTheRedirectedFolder) {
     fs::copy_file(TestProgramFolder() / L"versioned-1.0.dll", there / L"v.dll");
     EXPECT_EQ(GetFileVersion(named + L"\\v.dll"), "1.0");
 
-    EXPECT_EQ(MoveFileWithOptions(N(named + L"\\sub\\a.txt"), N(named + L"\\b.txt"), 0), 0u);
+    EXPECT_EQ(MoveFileWithOptions(named + L"\\sub\\a.txt", named + L"\\b.txt", 0), 0u);
     EXPECT_EQ(ReadText(there / L"b.txt"), "a");
     EXPECT_EQ(DeleteFileWithOptions(named + L"\\b.txt", 0), 0u);
     EXPECT_FALSE(Exists(there / L"b.txt"));
