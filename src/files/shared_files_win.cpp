@@ -48,21 +48,19 @@ LSTATUS WriteCount(HKEY key, const std::wstring& name, DWORD count) {
 // A file no product counts any more: after the user's consent when the product asks for it,
 // its registration is taken back as its marker says and the file is deleted. A file the user
 // keeps stays registered, so that it still works for whoever uses it.
-void RemoveUnusedSharedFile(const SharedFileEntry& entry, const ReleaseOptions& options) {
-  const std::wstring path = Widen(entry.path);
+void RemoveUnusedSharedFile(const std::wstring& path, char marker, const ReleaseOptions& options) {
   const DWORD attributes = ::GetFileAttributesW(Redirected(path));
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return;
   }
-  if (options.askBeforeDelete &&
-      !AskYesNo(TextWith(kTextRemoveSharedFileQuestion, {U16(entry.path)}),
-                GetText(kTextSharedFileCaption))) {
+  if (options.askBeforeDelete && !AskYesNo(TextWith(kTextRemoveSharedFileQuestion, {AsU16(path)}),
+                                           GetText(kTextSharedFileCaption))) {
     return;
   }
-  if (entry.marker == kSharedComServer) {
-    UnregisterComServer(entry.path, options.product64);
-  } else if (entry.marker == kSharedTypeLibrary) {
-    UnregisterTypeLibrary(entry.path);
+  if (marker == kSharedComServer) {
+    UnregisterComServer(path, options.product64);
+  } else if (marker == kSharedTypeLibrary) {
+    UnregisterTypeLibrary(path);
   }
   DeleteFileWithOptions(path, kDeleteMissingIsSuccess);
 }
@@ -126,7 +124,7 @@ void ReleaseSharedFiles(HKEY uninstallKey, const std::string& text, const Releas
       ::RegDeleteValueW(key.Get(), name.c_str());
     }
     if (entry.marker == kSharedPermanent) continue;
-    RemoveUnusedSharedFile(entry, options);
+    RemoveUnusedSharedFile(name, entry.marker, options);
   }
   key.Reset();
   ::RegDeleteValueW(uninstallKey, L"SharedFiles");

@@ -91,8 +91,7 @@ bool UnregisterThroughRegsvr32(const std::wstring& path, DWORD loadError) {
 
 }  // namespace
 
-bool UnregisterComServer(const std::string& path, bool product64) {
-  const std::wstring widePath = Widen(path);
+bool UnregisterComServer(const std::wstring& widePath, bool product64) {
   DWORD loadError = 0;
   if (!product64) {
     const InProcessResult result = UnregisterInProcess(widePath, loadError);
@@ -104,7 +103,7 @@ bool UnregisterComServer(const std::string& path, bool product64) {
   return UnregisterThroughRegsvr32(widePath, loadError);
 }
 
-bool UnregisterTypeLibrary(const std::string& path) {
+bool UnregisterTypeLibrary(const std::wstring& path) {
   UniqueModule oleaut = LoadSystemLibrary(L"oleaut32.dll");
   auto load = LibraryFunction<LoadTypeLibExFunction>(oleaut, "LoadTypeLibEx");
   auto unregister = LibraryFunction<UnRegisterTypeLibFunction>(oleaut, "UnRegisterTypeLib");
@@ -112,7 +111,7 @@ bool UnregisterTypeLibrary(const std::string& path) {
   // LoadTypeLib would register a library it loads from a file as a side effect; loading it
   // without registering leaves only the unregistration to be done.
   ITypeLib* library = nullptr;
-  if (FAILED(load(Redirected(Widen(path)), REGKIND_NONE, &library)) || library == nullptr) {
+  if (FAILED(load(Redirected(path), REGKIND_NONE, &library)) || library == nullptr) {
     return false;
   }
   bool unregistered = false;

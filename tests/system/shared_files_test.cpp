@@ -373,8 +373,7 @@ TEST_F(SharedFileCounts, ComServerResults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.product64 ? " 64" : " 32"));
-    EXPECT_EQ(UnregisterComServer(Narrow((Folder() / c.name).wstring()), c.product64),
-              c.unregistered);
+    EXPECT_EQ(UnregisterComServer((Folder() / c.name).wstring(), c.product64), c.unregistered);
   }
 }
 
