@@ -22,7 +22,6 @@ struct TargetPath {
   bool inKindFolder = false;  // joined to the kind's own folder (no destination, no bit 6)
 };
 
-using PathExpander = std::function<std::string(std::string_view)>;
 using TextExpander = std::function<std::u16string(std::u16string_view)>;
 
 // A destination without a backslash renames the entry (entry.name changes). Returns 0 or 110

@@ -177,10 +177,11 @@ TEST(ProjectPrinter, ValuesWithoutAPlainFormPrintExactly) {
   s.ProductFlags = 0xFFFF'FFFF'FFFF'FFDFull & ~kFlagMasterProduct;  // every bit but 5 and 16
   s.masterName.clear();
   s.masterKey.clear();
-  s.Publisher = "|abc";  // a bar before ASCII
+  s.Publisher = u"abc";
+  s.storedForms.Keep(NarrowField::kPublisher, "|abc");  // a bar before ASCII
   s.description = u"Caf\u00e9";
-  s.storedForms.description = "Caf\xE9";  // code-page bytes
-  s.TitleFont = NarrowFromUtf8("T\u00eftle");
+  s.storedForms.Keep(NarrowField::kDescription, "Caf\xE9");  // code-page bytes
+  s.TitleFont = u"T\u00eftle";
   s.DisplayTitle =
       u"A\xD800"
       u"B";  // a lone surrogate
