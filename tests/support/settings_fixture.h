@@ -136,6 +136,44 @@ inline ProductSettings FullSettings() {
   return s;
 }
 
+// The settings' narrow texts, each with the key its stored bytes are kept under. Every one of
+// them is stored in FullSettings() (the master and copyright fields need their flags).
+struct NarrowTextField {
+  const char* name;
+  std::u16string ProductSettings::*text;
+  NarrowField field;
+};
+
+inline std::vector<NarrowTextField> NarrowTextFields() {
+  using S = ProductSettings;
+  using F = NarrowField;
+  return {
+      {"TaskbarText", &S::TaskbarText, F::kTaskbarText},
+      {"Publisher", &S::Publisher, F::kPublisher},
+      {"DisplayName", &S::DisplayName, F::kDisplayName},
+      {"description", &S::description, F::kDescription},
+      {"SharedPath", &S::SharedPath, F::kSharedPath},
+      {"removableSharedSubdir", &S::removableSharedSubdir, F::kRemovableSharedSubdir},
+      {"ProductStartMenu", &S::ProductStartMenu, F::kProductStartMenu},
+      {"DisplayVersion", &S::DisplayVersion, F::kDisplayVersion},
+      {"defaultInstallDir", &S::defaultInstallDir, F::kDefaultInstallDir},
+      {"UninstallSubdir", &S::UninstallSubdir, F::kUninstallSubdir},
+      {"uninstallerName", &S::uninstallerName, F::kUninstallerName},
+      {"uninstallKeyName", &S::uninstallKeyName, F::kUninstallKeyName},
+      {"installDirValue", &S::installDirValue, F::kInstallDirValue},
+      {"TitleFont", &S::TitleFont, F::kTitleFont},
+      {"CopyrightFont", &S::CopyrightFont, F::kCopyrightFont},
+      {"masterName", &S::masterName, F::kMasterName},
+      {"masterKey", &S::masterKey, F::kMasterKey},
+      {"desktopFolderName", &S::desktopFolderName, F::kDesktopFolderName},
+      {"finishOpenFile", &S::finishOpenFile, F::kFinishOpenFile},
+      {"finishLaunchProgram", &S::finishLaunchProgram, F::kFinishLaunchProgram},
+      {"finishOpenOther", &S::finishOpenOther, F::kFinishOpenOther},
+      {"rootShortcutName", &S::rootShortcutName, F::kRootShortcutName},
+      {"rootShortcutTarget", &S::rootShortcutTarget, F::kRootShortcutTarget},
+  };
+}
+
 // A settings value the installer must refuse, with the error it reports.
 struct SettingsDamage {
   const char* name;

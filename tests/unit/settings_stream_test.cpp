@@ -274,16 +274,10 @@ TEST(SettingsStream, ToolsWriteNarrowTextsBackAsStored) {
       {"bar before ascii", "|Quill", u"Quill", true},
       {"broken utf-8", "|Caf\xC3", u"Caf\uFFFD", true},
   };
-  using Field = std::pair<std::u16string ProductSettings::*, NarrowField>;
-  const Field fields[] = {
-      {&ProductSettings::DisplayName, NarrowField::kDisplayName},
-      {&ProductSettings::description, NarrowField::kDescription},
-      {&ProductSettings::DisplayVersion, NarrowField::kDisplayVersion},
-  };
   for (const Case& c : cases) {
-    for (auto [text, field] : fields) {
-      SCOPED_TRACE(c.name);
-      ProductSettings written = MinimalSettings();
+    for (auto [fieldName, text, field] : test_support::NarrowTextFields()) {
+      SCOPED_TRACE(std::string(c.name) + " in " + fieldName);
+      ProductSettings written = FullSettings();
       written.*text = c.text;
       written.storedForms.Keep(field, c.stored);
       const std::vector<uint8_t> stream = Write(written);
