@@ -35,14 +35,14 @@ ProductSettings DefaultSettings() {
   s.ProductFlags = kDefaultProductFlags;
   s.ProductFlags2 = kDefaultProductFlags2;
   s.ShortcutMode = 1;  // shortcuts for all users, like the installation under Program Files
-  s.UninstallSubdir = "Uninstall";
-  s.uninstallerName = "uninstall.exe";
+  s.UninstallSubdir = u"Uninstall";
+  s.uninstallerName = u"uninstall.exe";
   s.dialogCaption = u"<product> Setup";
   s.TitleSize = 1.0;
   s.TitleColor = 0x00FFFFFF;
   s.TitleShadow = 2;
   s.TitlePosition = 1;
-  s.TitleFont = "Arial";
+  s.TitleFont = u"Arial";
   s.TopColor = 0x00800000;  // dark blue (0x00BBGGRR) fading to black
   s.BottomColor = 0;
   s.StretchMode = 1;
@@ -111,13 +111,14 @@ struct ParseState {
 };
 
 void ReadProduct(Table& t, ProductSettings& s) {
-  StoredNarrowForms& stored = s.storedForms;
-  if (!NarrowText(t, "name", s.DisplayName, stored.DisplayName) || s.DisplayName.empty()) {
+  StoredNarrowForms& kept = s.storedForms;
+  if (!NarrowText(t, "name", NarrowField::kDisplayName, s.DisplayName, kept) ||
+      s.DisplayName.empty()) {
     if (!t.loader().Failed()) t.Fail("name", "the product needs a name");
   }
-  NarrowText(t, "version", s.DisplayVersion, stored.DisplayVersion);
-  Narrow(t, "publisher", s.Publisher);
-  NarrowText(t, "description", s.description, stored.description);
+  NarrowText(t, "version", NarrowField::kDisplayVersion, s.DisplayVersion, kept);
+  NarrowText(t, "publisher", NarrowField::kPublisher, s.Publisher, kept);
+  NarrowText(t, "description", NarrowField::kDescription, s.description, kept);
   Named(t, "bitness", kBitnessNames, 0, 2, s.Bitness);
   Date(t, "date", s.productDate);
   Narrow(t, "registry_key", s.ProductRegistry);
@@ -134,13 +135,15 @@ void ReadProduct(Table& t, ProductSettings& s) {
 }
 
 void ReadInstall(Table& t, ProductSettings& s) {
-  Narrow(t, "default_dir", s.defaultInstallDir);
-  Narrow(t, "previous_dir_value", s.installDirValue);
-  Narrow(t, "start_menu", s.ProductStartMenu);
+  NarrowText(t, "default_dir", NarrowField::kDefaultInstallDir, s.defaultInstallDir, s.storedForms);
+  NarrowText(t, "previous_dir_value", NarrowField::kInstallDirValue, s.installDirValue,
+             s.storedForms);
+  NarrowText(t, "start_menu", NarrowField::kProductStartMenu, s.ProductStartMenu, s.storedForms);
   Switch(t, "all_users_shortcuts", s.ShortcutMode);
-  Narrow(t, "shared_dir", s.SharedPath);
+  NarrowText(t, "shared_dir", NarrowField::kSharedPath, s.SharedPath, s.storedForms);
   Named(t, "shared_dir_base", kSharedDirBaseNames, 0, 255, s.sharedDirBase);
-  Narrow(t, "removable_shared_subdir", s.removableSharedSubdir);
+  NarrowText(t, "removable_shared_subdir", NarrowField::kRemovableSharedSubdir,
+             s.removableSharedSubdir, s.storedForms);
   Named(t, "admin", kAdminNames, 0, 255, s.adminRequirement);
   Named(t, "automatic_mode", kAutomaticModeNames, 0, 255, s.automaticOverride);
   Number(t, "min_step_delay", 0, kMaxMinStepDelay, s.minStepDelay);
@@ -148,10 +151,13 @@ void ReadInstall(Table& t, ProductSettings& s) {
   Bits(t, "unsupported_systems", kSystemNames, 0xFFFFFFFF, s.unsupportedSystems);
   Narrow(t, "registry", s.registryText);
   Narrow(t, "firewall_rules", s.firewallRules);
-  Narrow(t, "desktop_folder", s.desktopFolderName);
+  NarrowText(t, "desktop_folder", NarrowField::kDesktopFolderName, s.desktopFolderName,
+             s.storedForms);
   Blob(t, "desktop_folder_icon", s.desktopFolderIcon);
-  Narrow(t, "root_shortcut_name", s.rootShortcutName);
-  Narrow(t, "root_shortcut_target", s.rootShortcutTarget);
+  NarrowText(t, "root_shortcut_name", NarrowField::kRootShortcutName, s.rootShortcutName,
+             s.storedForms);
+  NarrowText(t, "root_shortcut_target", NarrowField::kRootShortcutTarget, s.rootShortcutTarget,
+             s.storedForms);
   Wide(t, "taskbar_pin", s.taskbarPin);
   Narrow(t, "ask_below_version", s.askBelowVersion);
   Narrow(t, "must_uninstall_below", s.mustUninstallBelow);
@@ -159,9 +165,9 @@ void ReadInstall(Table& t, ProductSettings& s) {
 }
 
 void ReadUninstall(Table& t, ProductSettings& s) {
-  Narrow(t, "subdir", s.UninstallSubdir);
-  Narrow(t, "program", s.uninstallerName);
-  Narrow(t, "key_name", s.uninstallKeyName);
+  NarrowText(t, "subdir", NarrowField::kUninstallSubdir, s.UninstallSubdir, s.storedForms);
+  NarrowText(t, "program", NarrowField::kUninstallerName, s.uninstallerName, s.storedForms);
+  NarrowText(t, "key_name", NarrowField::kUninstallKeyName, s.uninstallKeyName, s.storedForms);
   if (Blob(t, "icon", s.uninstallerIcon) && (s.ProductFlags & kFlagUninstallable) == 0) {
     t.Fail("icon", "only an uninstallable product has an uninstaller (option 'uninstallable')");
   }
@@ -172,23 +178,23 @@ void ReadCopyright(Table& t, ProductSettings& s) {
   s.CopyrightPos = 6;
   s.CopyrightColor = 0x00FFFFFF;
   s.CopyrightSize = 1.0;
-  s.CopyrightFont = "Arial";
+  s.CopyrightFont = u"Arial";
   Wide(t, "text", s.CopyrightText);
   Color(t, "color", s.CopyrightColor);
   Double(t, "size", s.CopyrightSize);
-  Narrow(t, "font", s.CopyrightFont);
+  NarrowText(t, "font", NarrowField::kCopyrightFont, s.CopyrightFont, s.storedForms);
   Named(t, "position", std::span(kPositionNames).subspan(1), 1, 255, s.CopyrightPos);
   t.Finish();
 }
 
 void ReadBackground(Table& t, ProductSettings& s, ParseState& state) {
-  Narrow(t, "taskbar_text", s.TaskbarText);
+  NarrowText(t, "taskbar_text", NarrowField::kTaskbarText, s.TaskbarText, s.storedForms);
   Wide(t, "title", s.DisplayTitle);
   Double(t, "title_size", s.TitleSize);
   Color(t, "title_color", s.TitleColor);
   Number(t, "title_shadow", 0, 255, s.TitleShadow);
   Named(t, "title_position", kPositionNames, 0, 255, s.TitlePosition);
-  Narrow(t, "title_font", s.TitleFont);
+  NarrowText(t, "title_font", NarrowField::kTitleFont, s.TitleFont, s.storedForms);
   Number(t, "title_option", 0, 255, s.titleOption);
   Color(t, "top_color", s.TopColor);
   Color(t, "bottom_color", s.BottomColor);
@@ -251,9 +257,10 @@ void ReadPages(Table& t, ProductSettings& s) {
 }
 
 void ReadFinish(Table& t, ProductSettings& s) {
-  Narrow(t, "open_file", s.finishOpenFile);
-  Narrow(t, "launch_program", s.finishLaunchProgram);
-  Narrow(t, "open_other", s.finishOpenOther);
+  NarrowText(t, "open_file", NarrowField::kFinishOpenFile, s.finishOpenFile, s.storedForms);
+  NarrowText(t, "launch_program", NarrowField::kFinishLaunchProgram, s.finishLaunchProgram,
+             s.storedForms);
+  NarrowText(t, "open_other", NarrowField::kFinishOpenOther, s.finishOpenOther, s.storedForms);
   t.Finish();
 }
 
@@ -272,8 +279,8 @@ void ReadBatches(Table& t, ProductSettings& s) {
 }
 
 void ReadMaster(Table& t, ProductSettings& s) {
-  Narrow(t, "name", s.masterName);
-  Narrow(t, "key", s.masterKey);
+  NarrowText(t, "name", NarrowField::kMasterName, s.masterName, s.storedForms);
+  NarrowText(t, "key", NarrowField::kMasterKey, s.masterKey, s.storedForms);
   t.Finish();
 }
 
@@ -506,7 +513,12 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
     root.loader().Fail(1, "product.name", "the project needs [product] with a name");
   }
   if (root.loader().Failed()) return;
-  s.TaskbarText = StoredNarrow(s.storedForms.DisplayName, s.DisplayName) + " Setup";
+  s.TaskbarText = s.DisplayName + u" Setup";
+  // Taken from the name's stored bytes where it has them, so that a printed project builds back
+  // to the same stream.
+  if (const std::string& name = s.storedForms.Of(NarrowField::kDisplayName); !name.empty()) {
+    s.storedForms.Keep(NarrowField::kTaskbarText, name + " Setup");
+  }
   s.DisplayTitle = s.DisplayName;
 
   if (std::optional<Table> t = SubTable(root, "options")) ReadOptions(*t, s, state);
@@ -546,7 +558,7 @@ void ReadProject(Table& root, const ProjectContext& context, Project& project) {
   // administrator; it refuses a value of the system's ("ProgramFilesDir" in the Windows key),
   // so the builder does too, at the value's line.
   if ((s.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 && !s.installDirValue.empty() &&
-      !IsRemovableRegistryValue(s.installDirValue)) {
+      !IsRemovableRegistryValue(ToBarNarrow(s.installDirValue))) {
     const toml::node* node = root.raw().at_path("install.previous_dir_value").node();
     root.loader().Fail(node != nullptr ? LineOf(*node) : root.line(), "install.previous_dir_value",
                        "the uninstaller is asked to delete this value, but it lies in one of the "

@@ -86,6 +86,11 @@ std::string NarrowValue(std::string_view stored) {
   return Utf8FromNarrow(stored, utf8) ? Quote(utf8) : BytesOf(stored);
 }
 
+// A narrow text of the settings, in the bytes it is stored as.
+std::string NarrowTextValue(const ProductSettings& s, NarrowField field, std::u16string_view text) {
+  return NarrowValue(StoredNarrow(s.storedForms.Of(field), text));
+}
+
 std::string Utf8Value(std::string_view stored) {
   return Utf16ToUtf8(Utf8ToUtf16(stored)) == stored ? Quote(stored) : BytesOf(stored);
 }
@@ -222,13 +227,13 @@ void PrintOptions(Printer& p, const ProductSettings& s) {
 
 void PrintBackground(Printer& p, const ProductSettings& s) {
   p.Table("background");
-  p.Key("taskbar_text", NarrowValue(s.TaskbarText));
+  p.Key("taskbar_text", NarrowTextValue(s, NarrowField::kTaskbarText, s.TaskbarText));
   p.Key("title", WideValue(s.DisplayTitle));
   p.Key("title_size", DoubleValue(s.TitleSize));
   p.Key("title_color", ColorValue(s.TitleColor));
   p.Key("title_shadow", std::to_string(s.TitleShadow));
   p.Key("title_position", NamedValueText(kPositionNames, s.TitlePosition));
-  p.Key("title_font", NarrowValue(s.TitleFont));
+  p.Key("title_font", NarrowTextValue(s, NarrowField::kTitleFont, s.TitleFont));
   p.Key("title_option", std::to_string(s.titleOption));
   p.Key("top_color", ColorValue(s.TopColor));
   p.Key("bottom_color", ColorValue(s.BottomColor));
@@ -245,7 +250,7 @@ void PrintBackground(Printer& p, const ProductSettings& s) {
     p.Key("text", WideValue(s.CopyrightText));
     p.Key("color", ColorValue(s.CopyrightColor));
     p.Key("size", DoubleValue(s.CopyrightSize));
-    p.Key("font", NarrowValue(s.CopyrightFont));
+    p.Key("font", NarrowTextValue(s, NarrowField::kCopyrightFont, s.CopyrightFont));
     p.Key("position", NamedValueText(std::span(kPositionNames).subspan(1), s.CopyrightPos));
   }
 }
@@ -427,11 +432,10 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
   if (!english) p.Key("english", "false");
 
   p.Table("product");
-  const StoredNarrowForms& stored = s.storedForms;
-  p.Key("name", NarrowValue(StoredNarrow(stored.DisplayName, s.DisplayName)));
-  p.Key("version", NarrowValue(StoredNarrow(stored.DisplayVersion, s.DisplayVersion)));
-  p.Key("publisher", NarrowValue(s.Publisher));
-  p.Key("description", NarrowValue(StoredNarrow(stored.description, s.description)));
+  p.Key("name", NarrowTextValue(s, NarrowField::kDisplayName, s.DisplayName));
+  p.Key("version", NarrowTextValue(s, NarrowField::kDisplayVersion, s.DisplayVersion));
+  p.Key("publisher", NarrowTextValue(s, NarrowField::kPublisher, s.Publisher));
+  p.Key("description", NarrowTextValue(s, NarrowField::kDescription, s.description));
   p.Key("bitness", NamedValueText(kBitnessNames, s.Bitness));
   p.Key("date", DateValue(s.productDate));
   p.Key("registry_key", NarrowValue(s.ProductRegistry));
@@ -440,13 +444,14 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
   PrintOptions(p, s);
 
   p.Table("install");
-  p.Key("default_dir", NarrowValue(s.defaultInstallDir));
-  p.Key("previous_dir_value", NarrowValue(s.installDirValue));
-  p.Key("start_menu", NarrowValue(s.ProductStartMenu));
+  p.Key("default_dir", NarrowTextValue(s, NarrowField::kDefaultInstallDir, s.defaultInstallDir));
+  p.Key("previous_dir_value", NarrowTextValue(s, NarrowField::kInstallDirValue, s.installDirValue));
+  p.Key("start_menu", NarrowTextValue(s, NarrowField::kProductStartMenu, s.ProductStartMenu));
   p.Key("all_users_shortcuts", SwitchValue(s.ShortcutMode));
-  p.Key("shared_dir", NarrowValue(s.SharedPath));
+  p.Key("shared_dir", NarrowTextValue(s, NarrowField::kSharedPath, s.SharedPath));
   p.Key("shared_dir_base", NamedValueText(kSharedDirBaseNames, s.sharedDirBase));
-  p.Key("removable_shared_subdir", NarrowValue(s.removableSharedSubdir));
+  p.Key("removable_shared_subdir",
+        NarrowTextValue(s, NarrowField::kRemovableSharedSubdir, s.removableSharedSubdir));
   p.Key("admin", NamedValueText(kAdminNames, s.adminRequirement));
   p.Key("automatic_mode", NamedValueText(kAutomaticModeNames, s.automaticOverride));
   p.Key("min_step_delay", std::to_string(s.minStepDelay));
@@ -456,27 +461,30 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
   p.Key("unsupported_systems", BitsValue(kSystemNames, s.unsupportedSystems));
   p.Key("registry", NarrowValue(s.registryText));
   p.Key("firewall_rules", NarrowValue(s.firewallRules));
-  p.Key("desktop_folder", NarrowValue(s.desktopFolderName));
+  p.Key("desktop_folder", NarrowTextValue(s, NarrowField::kDesktopFolderName, s.desktopFolderName));
   if (!s.desktopFolderIcon.empty()) p.Key("desktop_folder_icon", Base64Value(s.desktopFolderIcon));
-  p.Key("root_shortcut_name", NarrowValue(s.rootShortcutName));
-  p.Key("root_shortcut_target", NarrowValue(s.rootShortcutTarget));
+  p.Key("root_shortcut_name",
+        NarrowTextValue(s, NarrowField::kRootShortcutName, s.rootShortcutName));
+  p.Key("root_shortcut_target",
+        NarrowTextValue(s, NarrowField::kRootShortcutTarget, s.rootShortcutTarget));
   p.Key("taskbar_pin", WideValue(s.taskbarPin));
   p.Key("ask_below_version", NarrowValue(s.askBelowVersion));
   p.Key("must_uninstall_below", NarrowValue(s.mustUninstallBelow));
 
   p.Table("uninstall");
-  p.Key("subdir", NarrowValue(s.UninstallSubdir));
-  p.Key("program", NarrowValue(s.uninstallerName));
-  p.Key("key_name", NarrowValue(s.uninstallKeyName));
+  p.Key("subdir", NarrowTextValue(s, NarrowField::kUninstallSubdir, s.UninstallSubdir));
+  p.Key("program", NarrowTextValue(s, NarrowField::kUninstallerName, s.uninstallerName));
+  p.Key("key_name", NarrowTextValue(s, NarrowField::kUninstallKeyName, s.uninstallKeyName));
   if (!s.uninstallerIcon.empty()) p.Key("icon", Base64Value(s.uninstallerIcon));
 
   PrintBackground(p, s);
   PrintPages(p, s);
 
   p.Table("finish");
-  p.Key("open_file", NarrowValue(s.finishOpenFile));
-  p.Key("launch_program", NarrowValue(s.finishLaunchProgram));
-  p.Key("open_other", NarrowValue(s.finishOpenOther));
+  p.Key("open_file", NarrowTextValue(s, NarrowField::kFinishOpenFile, s.finishOpenFile));
+  p.Key("launch_program",
+        NarrowTextValue(s, NarrowField::kFinishLaunchProgram, s.finishLaunchProgram));
+  p.Key("open_other", NarrowTextValue(s, NarrowField::kFinishOpenOther, s.finishOpenOther));
 
   p.Table("notify");
   p.Key("install", NarrowValue(s.notifyUrlInstall));
@@ -490,8 +498,8 @@ std::string FormatProject(const ProductSettings& s, std::span<const PayloadFile>
 
   if ((s.ProductFlags & kFlagMasterProduct) != 0) {
     p.Table("master");
-    p.Key("name", NarrowValue(s.masterName));
-    p.Key("key", NarrowValue(s.masterKey));
+    p.Key("name", NarrowTextValue(s, NarrowField::kMasterName, s.masterName));
+    p.Key("key", NarrowTextValue(s, NarrowField::kMasterKey, s.masterKey));
   }
 
   p.Table("advanced");

@@ -209,11 +209,12 @@ bool Narrow(Table& t, std::string_view key, std::string& out) {
   return true;
 }
 
-bool NarrowText(Table& t, std::string_view key, std::u16string& text, std::string& stored) {
+bool NarrowText(Table& t, std::string_view key, NarrowField field, std::u16string& text,
+                StoredNarrowForms& kept) {
   std::string bytes;
   if (!Narrow(t, key, bytes)) return false;
   text = FromBarNarrow(bytes, DecodeLatin1);
-  stored = ToBarNarrow(text) != bytes ? std::move(bytes) : std::string();
+  kept.Keep(field, ToBarNarrow(text) != bytes ? std::move(bytes) : std::string());
   return true;
 }
 

@@ -20,6 +20,7 @@
 
 #include "base/date_time.h"
 #include "builder/project_names.h"
+#include "core/product_settings.h"
 
 namespace qs::builder::project {
 
@@ -111,9 +112,10 @@ class Table {
 
 // A narrow field of the settings or of an entry: ASCII as it is, other text as "|" + UTF-8.
 bool Narrow(Table& t, std::string_view key, std::string& out);
-// A narrow field as the installer reads it, decoded (ANSI as Latin-1); its bytes go to `stored`
-// when the text's own narrow form would be other bytes (ProductSettings::storedForms).
-bool NarrowText(Table& t, std::string_view key, std::u16string& text, std::string& stored);
+// A narrow field of the settings as the installer reads it, decoded (ANSI as Latin-1); its bytes
+// are kept for `field` when the text's own narrow form would be other bytes.
+bool NarrowText(Table& t, std::string_view key, NarrowField field, std::u16string& text,
+                StoredNarrowForms& kept);
 // A narrow field stored as UTF-8 itself (an entry's text).
 bool Utf8(Table& t, std::string_view key, std::string& out);
 // A batch: the installer runs it in code page 1252.

@@ -84,14 +84,31 @@ class Checker {
 
 void Check(const ProductSettings& s, Checker& c) {
   for (auto [field, text] : std::initializer_list<std::pair<const char*, const std::string*>>{
+           {"ProductRegistry", &s.ProductRegistry},
+           {"registryText", &s.registryText},
+           {"notifyUrlInstall", &s.notifyUrlInstall},
+           {"notifyUrlUpgrade", &s.notifyUrlUpgrade},
+           {"notifyUrlDowngrade", &s.notifyUrlDowngrade},
+           {"notifyUrlReinstall", &s.notifyUrlReinstall},
+           {"NotifyURL", &s.NotifyURL},
+           {"askBelowVersion", &s.askBelowVersion},
+           {"unusedText", &s.unusedText},
+           {"mustUninstallBelow", &s.mustUninstallBelow},
+           {"firewallRules", &s.firewallRules},
+       }) {
+    c.Text(field, *text);
+  }
+  for (const std::string& batch : s.batches) c.Text("batch", batch);
+  for (auto [field, text] : std::initializer_list<std::pair<const char*, const std::u16string*>>{
            {"TaskbarText", &s.TaskbarText},
            {"Publisher", &s.Publisher},
+           {"DisplayName", &s.DisplayName},
+           {"description", &s.description},
            {"SharedPath", &s.SharedPath},
            {"removableSharedSubdir", &s.removableSharedSubdir},
            {"ProductStartMenu", &s.ProductStartMenu},
+           {"DisplayVersion", &s.DisplayVersion},
            {"defaultInstallDir", &s.defaultInstallDir},
-           {"ProductRegistry", &s.ProductRegistry},
-           {"registryText", &s.registryText},
            {"UninstallSubdir", &s.UninstallSubdir},
            {"uninstallerName", &s.uninstallerName},
            {"uninstallKeyName", &s.uninstallKeyName},
@@ -104,24 +121,11 @@ void Check(const ProductSettings& s, Checker& c) {
            {"finishOpenFile", &s.finishOpenFile},
            {"finishLaunchProgram", &s.finishLaunchProgram},
            {"finishOpenOther", &s.finishOpenOther},
-           {"notifyUrlInstall", &s.notifyUrlInstall},
-           {"notifyUrlUpgrade", &s.notifyUrlUpgrade},
-           {"notifyUrlDowngrade", &s.notifyUrlDowngrade},
-           {"notifyUrlReinstall", &s.notifyUrlReinstall},
-           {"NotifyURL", &s.NotifyURL},
-           {"askBelowVersion", &s.askBelowVersion},
-           {"unusedText", &s.unusedText},
-           {"mustUninstallBelow", &s.mustUninstallBelow},
-           {"firewallRules", &s.firewallRules},
            {"rootShortcutName", &s.rootShortcutName},
            {"rootShortcutTarget", &s.rootShortcutTarget},
        }) {
     c.Text(field, *text);
   }
-  for (const std::string& batch : s.batches) c.Text("batch", batch);
-  c.Text("DisplayName", s.DisplayName);
-  c.Text("description", s.description);
-  c.Text("DisplayVersion", s.DisplayVersion);
   c.Text("DisplayTitle", s.DisplayTitle);
   c.Text("dialogCaption", s.dialogCaption);
   c.Text("CopyrightText", s.CopyrightText);
@@ -214,9 +218,13 @@ void Check(const ProductSettings& s, Checker& c) {
 }
 
 void Write(const ProductSettings& s, StreamWriter& w) {
+  // A narrow text in the bytes a tool kept for it, or in its own narrow form.
+  auto narrow = [&](NarrowField field, const std::u16string& value) {
+    w.String(StoredNarrow(s.storedForms.Of(field), value));
+  };
   w.U64(s.ProductFlags);
   w.U8(s.automaticOverride);
-  w.String(s.TaskbarText);
+  narrow(NarrowField::kTaskbarText, s.TaskbarText);
   w.WString(s.DisplayTitle);
   w.F64(s.TitleSize);
   w.U32(s.progressPlacement);
@@ -226,17 +234,16 @@ void Write(const ProductSettings& s, StreamWriter& w) {
                        s.productDate.hour, s.productDate.minute, s.productDate.second}) {
     w.I32(part);
   }
-  w.String(s.Publisher);
-  const StoredNarrowForms& stored = s.storedForms;
-  w.String(StoredNarrow(stored.DisplayName, s.DisplayName));
-  w.String(StoredNarrow(stored.description, s.description));
+  narrow(NarrowField::kPublisher, s.Publisher);
+  narrow(NarrowField::kDisplayName, s.DisplayName);
+  narrow(NarrowField::kDescription, s.description);
   w.U8(s.Bitness);
   w.U8(s.sharedDirBase);
-  w.String(s.SharedPath);
-  w.String(s.removableSharedSubdir);
-  w.String(s.ProductStartMenu);
-  w.String(StoredNarrow(stored.DisplayVersion, s.DisplayVersion));
-  w.String(s.defaultInstallDir);
+  narrow(NarrowField::kSharedPath, s.SharedPath);
+  narrow(NarrowField::kRemovableSharedSubdir, s.removableSharedSubdir);
+  narrow(NarrowField::kProductStartMenu, s.ProductStartMenu);
+  narrow(NarrowField::kDisplayVersion, s.DisplayVersion);
+  narrow(NarrowField::kDefaultInstallDir, s.defaultInstallDir);
   w.String(s.ProductRegistry);
   w.String(s.registryText);
   w.I32(s.BitmapSize);
@@ -245,16 +252,16 @@ void Write(const ProductSettings& s, StreamWriter& w) {
   for (const auto& document : s.licenses) w.Blob(document);
   w.I32(static_cast<int32_t>(s.readmes.size()));
   for (const auto& document : s.readmes) w.Blob(document);
-  w.String(s.UninstallSubdir);
-  w.String(s.uninstallerName);
-  w.String(s.uninstallKeyName);
-  w.String(s.installDirValue);
+  narrow(NarrowField::kUninstallSubdir, s.UninstallSubdir);
+  narrow(NarrowField::kUninstallerName, s.uninstallerName);
+  narrow(NarrowField::kUninstallKeyName, s.uninstallKeyName);
+  narrow(NarrowField::kInstallDirValue, s.installDirValue);
   w.WString(s.dialogCaption);
   w.U8(s.titleOption);
   w.U32(s.TitleColor);
   w.U8(s.TitleShadow);
   w.U8(s.TitlePosition);
-  w.String(s.TitleFont);
+  narrow(NarrowField::kTitleFont, s.TitleFont);
   w.U32(s.TopColor);
   w.U32(s.BottomColor);
   w.I32(static_cast<int32_t>(s.bitmap.size()));
@@ -267,24 +274,26 @@ void Write(const ProductSettings& s, StreamWriter& w) {
     w.U32(s.CopyrightColor);
     w.F64(s.CopyrightSize);
     w.WString(s.CopyrightText);
-    w.String(s.CopyrightFont);
+    narrow(NarrowField::kCopyrightFont, s.CopyrightFont);
   }
   if ((s.ProductFlags & kFlagMasterProduct) != 0) {
-    w.String(s.masterName);
-    w.String(s.masterKey);
+    narrow(NarrowField::kMasterName, s.masterName);
+    narrow(NarrowField::kMasterKey, s.masterKey);
   }
-  w.String(s.desktopFolderName);
+  narrow(NarrowField::kDesktopFolderName, s.desktopFolderName);
   w.Blob(s.desktopFolderIcon);
   for (const std::string& batch : s.batches) w.String(batch);
   w.Bytes(std::vector<uint8_t>(s.reserved20.begin(), s.reserved20.end()));
   w.U32(s.unsupportedSystems);
   w.U8(s.fileDataFromFile);
   w.U8(s.adminRequirement);
-  for (const std::string* text :
-       {&s.finishOpenFile, &s.finishLaunchProgram, &s.finishOpenOther, &s.notifyUrlInstall,
-        &s.notifyUrlUpgrade, &s.notifyUrlDowngrade, &s.notifyUrlReinstall, &s.NotifyURL,
-        &s.askBelowVersion, &s.unusedText, &s.mustUninstallBelow, &s.firewallRules}) {
-    w.String(*text);
+  narrow(NarrowField::kFinishOpenFile, s.finishOpenFile);
+  narrow(NarrowField::kFinishLaunchProgram, s.finishLaunchProgram);
+  narrow(NarrowField::kFinishOpenOther, s.finishOpenOther);
+  for (const std::string* script :
+       {&s.notifyUrlInstall, &s.notifyUrlUpgrade, &s.notifyUrlDowngrade, &s.notifyUrlReinstall,
+        &s.NotifyURL, &s.askBelowVersion, &s.unusedText, &s.mustUninstallBelow, &s.firewallRules}) {
+    w.String(*script);
   }
   w.U64(s.extraDiskSpace);
   for (uint32_t layout : s.dialogLayouts) w.U32(layout);
@@ -322,8 +331,8 @@ void Write(const ProductSettings& s, StreamWriter& w) {
     w.U8(shortcut.keepAtUninstall);
   }
 
-  w.String(s.rootShortcutName);
-  w.String(s.rootShortcutTarget);
+  narrow(NarrowField::kRootShortcutName, s.rootShortcutName);
+  narrow(NarrowField::kRootShortcutTarget, s.rootShortcutTarget);
   w.WString(s.taskbarPin);
 
   w.I32(static_cast<int32_t>(s.savedValues.size()));

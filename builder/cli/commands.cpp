@@ -205,9 +205,11 @@ int Build(const std::vector<std::string>& args, const std::string& programPath) 
 
   if (output.empty()) output = project.output;
   if (output.empty())
-    output = DefaultOutputPath(projectPath, StoredNarrow(project.settings.storedForms.DisplayName,
-                                                         project.settings.DisplayName))
-                 .string();
+    output =
+        DefaultOutputPath(projectPath,
+                          StoredNarrow(project.settings.storedForms.Of(NarrowField::kDisplayName),
+                                       project.settings.DisplayName))
+            .string();
 
   std::vector<uint8_t> installer;
   if (!BuildInstaller(project, stub, installer, error)) return Fail(error);

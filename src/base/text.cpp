@@ -181,4 +181,17 @@ bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {
          EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
+bool StartsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    const char16_t a = text[i];
+    const char16_t b = prefix[i];
+    if (a != b && (a > 0x7F || b > 0x7F ||
+                   AsciiLower(static_cast<char>(a)) != AsciiLower(static_cast<char>(b)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace qs

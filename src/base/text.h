@@ -35,5 +35,6 @@ char AsciiLower(char c);
 std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix);
+bool StartsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view prefix);
 
 }  // namespace qs

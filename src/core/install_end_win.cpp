@@ -139,11 +139,11 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
     }
   }
   if ((run.finishChoices & kFinishOpenFile) != 0) {
-    System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenFile)), installDir);
+    System().OpenThroughShell(ExpandPathVariables(AsWide(product.finishOpenFile)), installDir);
   }
   if ((run.finishChoices & kFinishLaunchProgram) != 0) {
     std::wstring program =
-        LaunchCommand(ExpandPathVariables(Widen(product.finishLaunchProgram)), installDir);
+        LaunchCommand(ExpandPathVariables(AsWide(product.finishLaunchProgram)), installDir);
     if (DWORD error = System().StartProgram(program, installDir)) {
       LogLaunchFailure(run, u"Failed to launch app: " + std::u16string(AsU16(program)) + u"\r\n" +
                                 SystemErrorU16(error));
@@ -154,7 +154,7 @@ void LaunchAfterInstallation(const CommandLineOptions& options, InstallRun& run)
                           installDir);
   }
   if ((run.finishChoices & kFinishOpenOther) != 0) {
-    System().OpenThroughShell(ExpandPathVariables(Widen(product.finishOpenOther)), installDir);
+    System().OpenThroughShell(ExpandPathVariables(AsWide(product.finishOpenOther)), installDir);
   }
 }
 

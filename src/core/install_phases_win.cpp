@@ -160,7 +160,7 @@ bool WriteUninstallRecord(InstallRun& run) {
   // no uninstallation to protect.
   // An empty name would be the list of every product's keys.
   UniqueRegKey registration;
-  const std::string& keyName = Product().uninstallKeyName;
+  const std::u16string& keyName = Product().uninstallKeyName;
   if (!keyName.empty()) {
     ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(keyName).c_str(), 0,
                     InProgramView(KEY_QUERY_VALUE | KEY_SET_VALUE), registration.Receive());

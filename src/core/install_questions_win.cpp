@@ -147,23 +147,21 @@ void CheckRunningSystem(InstallRun& run) {
 void CheckMasterProduct() {
   ProductSettings& product = Product();
   if (!HasFlag(kFlagMasterProduct)) return;
-  const std::string name = ToBarNarrow(product.DisplayName);
-  if (product.masterName.empty()) product.masterName = name;
-  if (product.masterKey.empty()) product.masterKey = name;
+  if (product.masterName.empty()) product.masterName = product.DisplayName;
+  if (product.masterKey.empty()) product.masterKey = product.DisplayName;
   std::wstring key = UninstallKeyPathOf(product.masterKey);
   std::wstring ignored;
   bool installed = ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString", ignored) ||
                    ReadRegistryText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString", ignored);
-  std::string masterDir = Narrow(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation"));
+  const std::u16string masterDir(AsU16(RegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation")));
   bool underMaster = StartsWithIgnoreAsciiCase(product.defaultInstallDir, kMasterPrefix);
   if (!installed || (underMaster && masterDir.empty())) {
-    ShowMessage(TextWith(kTextMasterProductMissing, {U16(product.masterName)}));
+    ShowMessage(TextWith(kTextMasterProductMissing, {product.masterName}));
     Refuse();
   }
   // "<master>" stands for the master's folder; whatever follows it stays.
   if (underMaster) {
-    product.defaultInstallDir =
-        masterDir + product.defaultInstallDir.substr(sizeof(kMasterPrefix) - 1);
+    product.defaultInstallDir = masterDir + product.defaultInstallDir.substr(kMasterPrefix.size());
   }
 }
 
@@ -195,20 +193,22 @@ void FindPreviousInstallation(InstallRun& run) {
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, InProgramView(KEY_READ),
                         registration.Receive()) == ERROR_SUCCESS) {
       run.previousSharedFiles = ReadUninstallKeyText(registration.Get(), L"SharedFiles");
-      run.previousStartMenu = ReadUninstallKeyText(registration.Get(), L"ProductStartMenu");
+      std::wstring startMenu;
+      ReadKeyText(registration.Get(), L"ProductStartMenu", startMenu);
+      run.previousStartMenu = AsU16(startMenu);
     }
   }
   if (run.previousDir.empty() && !product.installDirValue.empty()) {
     HKEY root;
     std::wstring valueKey;
     std::wstring valueName;
-    if (SplitRegistryValuePath(Widen(product.installDirValue), root, valueKey, valueName)) {
+    if (SplitRegistryValuePath(AsWide(product.installDirValue), root, valueKey, valueName)) {
       run.previousDir = AsU16(RegistryText(root, valueKey, valueName));
     }
   }
   if ((product.ProductFlags2 & kFlags2RemoveInstallDirValue) != 0 &&
       !product.installDirValue.empty()) {
-    RecordForRemoval(run.removalList, run.recordedFolders, U16(product.installDirValue),
+    RecordForRemoval(run.removalList, run.recordedFolders, product.installDirValue,
                      RemovalEntry::kRegistryValue);
   }
   run.previousInstallExists = FolderExists(run.previousDir);
@@ -255,14 +255,13 @@ namespace {
 
 // "HKLM\\..." or "HKCU\\...": the folder is a registry value and must exist.
 void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, InstallRun& run) {
-  const std::string& stored = Product().defaultInstallDir;
+  const std::u16string& stored = Product().defaultInstallDir;
   HKEY root = reference.currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  const std::wstring found = RegistryText(root, Widen(reference.key), Widen(reference.valueName));
+  const std::wstring found = RegistryText(root, AsWide(reference.key), AsWide(reference.valueName));
   const std::u16string directory(AsU16(found));
   if (directory.empty()) {
     std::u16string message;
-    if (!FormatText(u"Failed to obtain installation directory from \"%s\"", {U16(stored)},
-                    message)) {
+    if (!FormatText(u"Failed to obtain installation directory from \"%s\"", {stored}, message)) {
       message = u"Failed to obtain installation directory";
     }
     ShowError(AsWide(message));
@@ -271,7 +270,7 @@ void TakeDirectoryFromRegistry(const RegistryDirectoryReference& reference, Inst
   if (!FolderExists(directory)) {
     std::u16string message;
     FormatText(u"Installation directory \"%s\" obtained from \"%s\" does not exist.",
-               {directory, U16(stored)}, message);
+               {directory, stored}, message);
     ShowMessage(AsWide(message));
     Refuse();
   }
@@ -358,7 +357,7 @@ void ChooseInstallDirectory(const PayloadContext& payload, InstallRun& run) {
     return;
   }
   const std::u16string& override = GetInstallerState().installDirOverride;
-  run.installDir = override.empty() ? U16(product.defaultInstallDir) : override;
+  run.installDir = override.empty() ? product.defaultInstallDir : override;
   if (!AutomaticMode() && HasFlag(kFlagOfferDirectoryPage)) AskForDirectory(payload, run);
 }
 
@@ -373,10 +372,10 @@ void ChooseStartMenuFolder(InstallRun& run) {
   if (AutomaticMode() || !HasFlag(kFlagOfferStartMenuPage)) return;
   PageRequest page = MakePage(PageKind::kStartMenu, kStartMenuLayout, kTextStartMenuPageTitle,
                               kTextStartMenuPageMessage);
-  page.value = Widen(product.ProductStartMenu);
+  page.value = AsWide(product.ProductStartMenu);
   PageResult result = Ui().ShowPage(page);
   if (!result.accepted) CancelInstall();
-  product.ProductStartMenu = Narrow(result.value);
+  product.ProductStartMenu = AsU16(result.value);
 }
 
 }  // namespace qs

@@ -60,21 +60,22 @@ bool ConfirmReplacingPrevious(uint64_t productFlags, std::string_view oldVersion
   return askBelowVersion.empty() || CompareVersions(oldVersion, askBelowVersion) < 0;
 }
 
-bool ParseRegistryDirectoryReference(std::string_view text, RegistryDirectoryReference& out) {
+bool ParseRegistryDirectoryReference(std::u16string_view text, RegistryDirectoryReference& out) {
   bool currentUser;
-  if (StartsWithIgnoreAsciiCase(text, "HKLM\\")) {
+  if (StartsWithIgnoreAsciiCase(text, u"HKLM\\")) {
     currentUser = false;
-  } else if (StartsWithIgnoreAsciiCase(text, "HKCU\\")) {
+  } else if (StartsWithIgnoreAsciiCase(text, u"HKCU\\")) {
     currentUser = true;
   } else {
     return false;
   }
-  std::string_view rest = text.substr(5);
-  size_t last = rest.rfind('\\');
+  std::u16string_view rest = text.substr(5);
+  size_t last = rest.rfind(u'\\');
   out.currentUser = currentUser;
   // "HKCU\\Name" names a value of the root key itself.
-  out.key = last == std::string_view::npos ? std::string() : std::string(rest.substr(0, last));
-  out.valueName = std::string(last == std::string_view::npos ? rest : rest.substr(last + 1));
+  out.key =
+      last == std::u16string_view::npos ? std::u16string() : std::u16string(rest.substr(0, last));
+  out.valueName = std::u16string(last == std::u16string_view::npos ? rest : rest.substr(last + 1));
   return true;
 }
 

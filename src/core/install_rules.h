@@ -46,12 +46,12 @@ bool ConfirmReplacingPrevious(uint64_t productFlags, std::string_view oldVersion
 // A default installation folder read from the registry: "HKLM\\key\\value" or "HKCU\\...".
 struct RegistryDirectoryReference {
   bool currentUser = false;
-  std::string key;
-  std::string valueName;
+  std::u16string key;
+  std::u16string valueName;
 };
 // False when `text` is no such reference.
-bool ParseRegistryDirectoryReference(std::string_view text, RegistryDirectoryReference& out);
-inline constexpr char kMasterPrefix[] = "<master>";
+bool ParseRegistryDirectoryReference(std::u16string_view text, RegistryDirectoryReference& out);
+inline constexpr std::u16string_view kMasterPrefix = u"<master>";
 
 // The Reinstall Batch runs for an existing installation of the same version, or for any
 // existing installation unless the product limits it to the same version.

@@ -47,7 +47,7 @@ struct InstallRun : RunFolders {
   // The previous installation, from its Add/Remove Programs key.
   std::u16string previousDir;
   std::string previousSharedFiles;
-  std::string previousStartMenu;
+  std::u16string previousStartMenu;
   bool previousInstallExists = false;
   bool isUpgrade = false;
   bool isDowngrade = false;

@@ -111,7 +111,7 @@ void PrepareDirectories(InstallRun& run) {
 
   run.uninstallDir = product.UninstallSubdir.empty()
                          ? run.installDir
-                         : JoinPath(run.installDir, U16(product.UninstallSubdir));
+                         : JoinPath(run.installDir, product.UninstallSubdir);
   if (!product.UninstallSubdir.empty()) {
     if (DWORD error = CreateFolderPath(run.uninstallDir)) {
       Log(run, u"Failed to create uninstall data folder \"" + run.uninstallDir + u"\": " +
@@ -121,9 +121,9 @@ void PrepareDirectories(InstallRun& run) {
   if (run.installLogPath.empty()) run.installLogPath = JoinPath(run.uninstallDir, u"Install.LOG");
 
   if (!product.removableSharedSubdir.empty() && OnRemovableDrive(run.installDir)) {
-    run.sharedDir = JoinPath(run.installDir, U16(product.removableSharedSubdir));
+    run.sharedDir = JoinPath(run.installDir, product.removableSharedSubdir);
   } else if (!product.SharedPath.empty()) {
-    std::u16string shared = ExpandPathVariables(U16(product.SharedPath));
+    std::u16string shared = ExpandPathVariables(product.SharedPath);
     if (IsRootedPath(shared)) {
       run.sharedDir = std::move(shared);
     } else {

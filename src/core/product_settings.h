@@ -2,8 +2,12 @@
 // Everything the settings stream says about the product, as read from it, plus the lists it
 // carries. Fields keep the names they are stored under in the Add/Remove Programs
 // registration and the uninstall record.
+// The names and paths the stream stores as narrow texts are decoded to UTF-16 as they are read
+// (core/settings_reader.h) and encoded again only by the builder; the script-like texts (the
+// registry script, batches, addresses, versions to compare) and the lists' records stay as stored.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -132,22 +136,64 @@ enum DialogLayoutIndex : size_t {
   kSummaryLayout = 7,
 };
 
-// The bytes a tool read for some narrow texts, kept only where the text's own narrow form
+// The product's texts that the stream stores in the narrow form (base/text.h).
+enum class NarrowField : uint8_t {
+  kTaskbarText,
+  kPublisher,
+  kDisplayName,
+  kDescription,
+  kSharedPath,
+  kRemovableSharedSubdir,
+  kProductStartMenu,
+  kDisplayVersion,
+  kDefaultInstallDir,
+  kUninstallSubdir,
+  kUninstallerName,
+  kUninstallKeyName,
+  kInstallDirValue,
+  kTitleFont,
+  kCopyrightFont,
+  kMasterName,
+  kMasterKey,
+  kDesktopFolderName,
+  kFinishOpenFile,
+  kFinishLaunchProgram,
+  kFinishOpenOther,
+  kRootShortcutName,
+  kRootShortcutTarget,
+};
+
+// The bytes a tool read for the narrow texts, kept only where the text's own narrow form
 // (base/text.h) would differ: decoded, an ANSI text and its "|" + UTF-8 form are one text, yet a
 // printed installer must build back to the same stream. The installer never keeps or reads them.
-struct StoredNarrowForms {
-  std::string DisplayName;
-  std::string description;
-  std::string DisplayVersion;
+class StoredNarrowForms {
+ public:
+  // The bytes kept for `field`; empty when none were.
+  const std::string& Of(NarrowField field) const {
+    static const std::string kNone;
+    auto found = bytes_.find(field);
+    return found == bytes_.end() ? kNone : found->second;
+  }
+  // Keeps `stored` for `field`; empty bytes forget the field.
+  void Keep(NarrowField field, std::string stored) {
+    if (stored.empty()) {
+      bytes_.erase(field);
+    } else {
+      bytes_[field] = std::move(stored);
+    }
+  }
 
   bool operator==(const StoredNarrowForms&) const = default;
+
+ private:
+  std::map<NarrowField, std::string> bytes_;
 };
 
 struct ProductSettings {
   uint64_t ProductFlags = 0;
   uint32_t ProductFlags2 = 0;  // from the container header, not the stream
   uint8_t automaticOverride = 0;
-  std::string TaskbarText;
+  std::u16string TaskbarText;
   std::u16string DisplayTitle;
   double TitleSize = 0;
   uint32_t progressPlacement = 0;
@@ -155,32 +201,32 @@ struct ProductSettings {
   uint16_t minStepDelay = 0;
   uint8_t ShortcutMode = 0;
   DateTime productDate;
-  std::string Publisher;
+  std::u16string Publisher;
   std::u16string DisplayName;
   std::u16string description;
   uint8_t Bitness = 0;
   uint8_t sharedDirBase = 0;
-  std::string SharedPath;
-  std::string removableSharedSubdir;
-  std::string ProductStartMenu;
+  std::u16string SharedPath;
+  std::u16string removableSharedSubdir;
+  std::u16string ProductStartMenu;
   std::u16string DisplayVersion;
-  std::string defaultInstallDir;
+  std::u16string defaultInstallDir;
   std::string ProductRegistry;
   std::string registryText;
   int32_t BitmapSize = 0;
   int32_t StretchMode = 0;
   std::vector<std::vector<uint8_t>> licenses;
   std::vector<std::vector<uint8_t>> readmes;
-  std::string UninstallSubdir;
-  std::string uninstallerName;
-  std::string uninstallKeyName;
-  std::string installDirValue;
+  std::u16string UninstallSubdir;
+  std::u16string uninstallerName;
+  std::u16string uninstallKeyName;
+  std::u16string installDirValue;
   std::u16string dialogCaption;
   uint8_t titleOption = 0;
   uint32_t TitleColor = 0;
   uint8_t TitleShadow = 0;
   uint8_t TitlePosition = 0;
-  std::string TitleFont;
+  std::u16string TitleFont;
   uint32_t TopColor = 0;
   uint32_t BottomColor = 0;
   std::vector<uint8_t> bitmap;  // with BitmapTPI only when not empty
@@ -189,19 +235,19 @@ struct ProductSettings {
   uint32_t CopyrightColor = 0;
   double CopyrightSize = 0;
   std::u16string CopyrightText;
-  std::string CopyrightFont;
-  std::string masterName;  // stored only with the master-product flag
-  std::string masterKey;
-  std::string desktopFolderName;
+  std::u16string CopyrightFont;
+  std::u16string masterName;  // stored only with the master-product flag
+  std::u16string masterKey;
+  std::u16string desktopFolderName;
   std::vector<uint8_t> desktopFolderIcon;
   std::array<std::string, kBatchCount> batches;
   std::array<uint8_t, 20> reserved20 = {};
   uint32_t unsupportedSystems = 0;
   uint8_t fileDataFromFile = 0;
   uint8_t adminRequirement = 0;  // 0 none, 1 required, 2 or 3 recommended
-  std::string finishOpenFile;
-  std::string finishLaunchProgram;
-  std::string finishOpenOther;
+  std::u16string finishOpenFile;
+  std::u16string finishLaunchProgram;
+  std::u16string finishOpenOther;
   std::string notifyUrlInstall;
   std::string notifyUrlUpgrade;
   std::string notifyUrlDowngrade;
@@ -217,8 +263,8 @@ struct ProductSettings {
   std::vector<FileDeletion> conditionalDeletes;
   std::vector<FileAssociation> associations;
   std::vector<ShortcutRecord> shortcuts;
-  std::string rootShortcutName;
-  std::string rootShortcutTarget;
+  std::u16string rootShortcutName;
+  std::u16string rootShortcutTarget;
   std::u16string taskbarPin;
   std::vector<SavedValue> savedValues;
   std::vector<uint8_t> productIcon;

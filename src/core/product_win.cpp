@@ -42,9 +42,9 @@ std::wstring GetText(TextId id) {
 SettingsEnvironment SystemSettingsEnvironment() {
   SettingsEnvironment environment;
   environment.productNameOverride = GetInstallerState().productNameOverride;
-  environment.windowsDir = WinDirNarrow();
-  environment.programFilesDir = ProgramsDirNarrow();
-  environment.expandVariables = [](std::string_view text) { return ExpandPathVariables(text); };
+  environment.windowsDir = AsU16(WinDir());
+  environment.programFilesDir = AsU16(ProgramsDir());
+  environment.expandVariables = [](std::u16string_view text) { return ExpandPathVariables(text); };
   environment.decodeAnsi = DecodeAnsi;
   return environment;
 }

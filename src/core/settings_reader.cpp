@@ -59,6 +59,16 @@ class SettingsReader::Impl {
     return std::string(reinterpret_cast<const char*>(start), length);
   }
 
+  // A narrow text, decoded once here. A tool keeps the bytes as well when the text's own narrow
+  // form would be other bytes, so that it can write the stream back unchanged.
+  std::u16string Text(NarrowField field) {
+    std::string stored = String();
+    std::u16string decoded = FromBarNarrow(stored, r_.environment_.decodeAnsi);
+    const bool keep = !r_.environment_.applyDefaults && ToBarNarrow(decoded) != stored;
+    r_.settings_.storedForms.Keep(field, keep ? std::move(stored) : std::string());
+    return decoded;
+  }
+
   size_t Remaining() const { return r_.failed_ ? 0 : r_.stream_.size() - r_.position_; }
 
   std::u16string WString() {
@@ -89,16 +99,6 @@ class SettingsReader::Impl {
   SettingsReader& r_;
 };
 
-std::string StripX86Suffix(std::string folder) {
-  constexpr std::string_view kX86Suffix = " (x86)";
-  if (folder.size() >= kX86Suffix.size() &&
-      EqualsIgnoreAsciiCase(std::string_view(folder).substr(folder.size() - kX86Suffix.size()),
-                            kX86Suffix)) {
-    folder.resize(folder.size() - kX86Suffix.size());
-  }
-  return folder;
-}
-
 std::u16string StripX86Suffix(std::u16string folder) {
   constexpr std::u16string_view kX86Suffix = u" (x86)";
   if (folder.size() < kX86Suffix.size()) return folder;
@@ -114,8 +114,8 @@ std::u16string StripX86Suffix(std::u16string folder) {
 
 namespace {
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+std::u16string ReplaceAll(std::u16string text, std::u16string_view from, std::u16string_view to) {
+  for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at)) {
     text.replace(at, from.size(), to);
     at += to.size();
   }
@@ -133,7 +133,7 @@ void SettingsReader::ReadLeadingFields() {
   ProductSettings& s = settings_;
   s.ProductFlags = in.U64();
   s.automaticOverride = in.U8();
-  s.TaskbarText = in.String();
+  s.TaskbarText = in.Text(NarrowField::kTaskbarText);
   s.DisplayTitle = in.WString();
   s.TitleSize = in.F64();
   s.progressPlacement = in.U32();
@@ -154,41 +154,29 @@ int SettingsReader::ReadRemainingFields() {
   s.productDate.hour = in.I32();
   s.productDate.minute = in.I32();
   s.productDate.second = in.I32();
-  s.Publisher = in.String();
-
-  // A narrow text, decoded once here. A tool keeps the bytes as well when the text's own narrow
-  // form would be other bytes, so that it can write the stream back unchanged.
-  auto text = [&](std::string& kept) {
-    std::string stored = in.String();
-    std::u16string decoded = FromBarNarrow(stored, env.decodeAnsi);
-    kept = !defaults && ToBarNarrow(decoded) != stored ? std::move(stored) : std::string();
-    return decoded;
-  };
-  std::u16string storedName = text(s.storedForms.DisplayName);
+  s.Publisher = in.Text(NarrowField::kPublisher);
+  std::u16string storedName = in.Text(NarrowField::kDisplayName);
   s.DisplayName = defaults && !env.productNameOverride.empty() ? env.productNameOverride
                                                                : std::move(storedName);
-  s.description = text(s.storedForms.description);
+  s.description = in.Text(NarrowField::kDescription);
   if (defaults && s.description.empty()) s.description = s.DisplayName;
-  // The name in the narrow form, for the narrow fields that fall back on it.
-  const std::string narrowName = defaults ? ToBarNarrow(s.DisplayName) : std::string();
   s.Bitness = in.U8();
   s.sharedDirBase = in.U8();
-  s.SharedPath = in.String();
+  s.SharedPath = in.Text(NarrowField::kSharedPath);
   if (defaults && s.SharedPath.empty()) {
-    s.SharedPath = s.Publisher.empty() ? narrowName : s.Publisher;
+    s.SharedPath = s.Publisher.empty() ? s.DisplayName : s.Publisher;
   }
-  s.removableSharedSubdir = in.String();
-  s.ProductStartMenu = in.String();
+  s.removableSharedSubdir = in.Text(NarrowField::kRemovableSharedSubdir);
+  s.ProductStartMenu = in.Text(NarrowField::kProductStartMenu);
   if (defaults && s.ProductStartMenu.empty()) {
-    // Joined as text: the publisher and the name may each be in either narrow form.
-    s.ProductStartMenu = ToBarNarrow(
-        s.Publisher.empty() ? s.DisplayName
-                            : FromBarNarrow(s.Publisher, env.decodeAnsi) + u"\\" + s.DisplayName);
+    s.ProductStartMenu = s.Publisher.empty() ? s.DisplayName : s.Publisher + u"\\" + s.DisplayName;
   }
-  s.DisplayVersion = text(s.storedForms.DisplayVersion);
-  s.defaultInstallDir = in.String();
-  if (defaults)
-    s.defaultInstallDir = ResolveDefaultInstallDir(s.defaultInstallDir, narrowName, s.Bitness, env);
+  s.DisplayVersion = in.Text(NarrowField::kDisplayVersion);
+  s.defaultInstallDir = in.Text(NarrowField::kDefaultInstallDir);
+  if (defaults) {
+    s.defaultInstallDir =
+        ResolveDefaultInstallDir(s.defaultInstallDir, s.DisplayName, s.Bitness, env);
+  }
   s.ProductRegistry = in.String();
   s.registryText = in.String();
   s.BitmapSize = in.I32();
@@ -204,17 +192,17 @@ int SettingsReader::ReadRemainingFields() {
   s.readmes.clear();
   for (int32_t i = 0; i < readmeCount; ++i) s.readmes.push_back(in.Blob());
 
-  s.UninstallSubdir = in.String();
-  s.uninstallerName = in.String();
-  s.uninstallKeyName = in.String();
-  if (defaults && s.uninstallKeyName.empty()) s.uninstallKeyName = narrowName;
-  s.installDirValue = in.String();
+  s.UninstallSubdir = in.Text(NarrowField::kUninstallSubdir);
+  s.uninstallerName = in.Text(NarrowField::kUninstallerName);
+  s.uninstallKeyName = in.Text(NarrowField::kUninstallKeyName);
+  if (defaults && s.uninstallKeyName.empty()) s.uninstallKeyName = s.DisplayName;
+  s.installDirValue = in.Text(NarrowField::kInstallDirValue);
   s.dialogCaption = in.WString();
   s.titleOption = in.U8();
   s.TitleColor = in.U32();
   s.TitleShadow = in.U8();
   s.TitlePosition = in.U8();
-  s.TitleFont = in.String();
+  s.TitleFont = in.Text(NarrowField::kTitleFont);
   s.TopColor = in.U32();
   s.BottomColor = in.U32();
 
@@ -231,13 +219,13 @@ int SettingsReader::ReadRemainingFields() {
     s.CopyrightColor = in.U32();
     s.CopyrightSize = in.F64();
     s.CopyrightText = in.WString();
-    s.CopyrightFont = in.String();
+    s.CopyrightFont = in.Text(NarrowField::kCopyrightFont);
   }
   if ((s.ProductFlags & kFlagMasterProduct) != 0) {
-    s.masterName = in.String();
-    s.masterKey = in.String();
+    s.masterName = in.Text(NarrowField::kMasterName);
+    s.masterKey = in.Text(NarrowField::kMasterKey);
   }
-  s.desktopFolderName = in.String();
+  s.desktopFolderName = in.Text(NarrowField::kDesktopFolderName);
   s.desktopFolderIcon = in.Blob();
   for (std::string& batch : s.batches) batch = in.String();
   std::vector<uint8_t> reserved = in.Bytes(s.reserved20.size());
@@ -245,11 +233,13 @@ int SettingsReader::ReadRemainingFields() {
   s.unsupportedSystems = in.U32();
   s.fileDataFromFile = in.U8();
   s.adminRequirement = in.U8();
-  for (std::string* text :
-       {&s.finishOpenFile, &s.finishLaunchProgram, &s.finishOpenOther, &s.notifyUrlInstall,
-        &s.notifyUrlUpgrade, &s.notifyUrlDowngrade, &s.notifyUrlReinstall, &s.NotifyURL,
-        &s.askBelowVersion, &s.unusedText, &s.mustUninstallBelow, &s.firewallRules}) {
-    *text = in.String();
+  s.finishOpenFile = in.Text(NarrowField::kFinishOpenFile);
+  s.finishLaunchProgram = in.Text(NarrowField::kFinishLaunchProgram);
+  s.finishOpenOther = in.Text(NarrowField::kFinishOpenOther);
+  for (std::string* script :
+       {&s.notifyUrlInstall, &s.notifyUrlUpgrade, &s.notifyUrlDowngrade, &s.notifyUrlReinstall,
+        &s.NotifyURL, &s.askBelowVersion, &s.unusedText, &s.mustUninstallBelow, &s.firewallRules}) {
+    *script = in.String();
   }
   s.extraDiskSpace = in.U64();
   for (uint32_t& layout : s.dialogLayouts) layout = in.U32();
@@ -301,8 +291,8 @@ int SettingsReader::ReadRemainingFields() {
     shortcut.fromSettings = 1;
   }
 
-  s.rootShortcutName = in.String();
-  s.rootShortcutTarget = in.String();
+  s.rootShortcutName = in.Text(NarrowField::kRootShortcutName);
+  s.rootShortcutTarget = in.Text(NarrowField::kRootShortcutTarget);
   s.taskbarPin = in.WString();
 
   int32_t savedValueCount = in.I32();
@@ -358,27 +348,27 @@ int SettingsReader::ReadRemainingFields() {
   return 0;
 }
 
-std::string ResolveDefaultInstallDir(const std::string& stored, const std::string& productName,
-                                     uint8_t bitness, const SettingsEnvironment& environment) {
-  std::string dir = productName;
+std::u16string ResolveDefaultInstallDir(const std::u16string& stored,
+                                        const std::u16string& productName, uint8_t bitness,
+                                        const SettingsEnvironment& environment) {
+  std::u16string dir = productName;
   if (!stored.empty()) {
-    dir = ReplaceAll(stored, "<os>", environment.windowsDir);
+    dir = ReplaceAll(stored, u"<os>", environment.windowsDir);
     if (environment.expandVariables) dir = environment.expandVariables(dir);
   }
-  if (StartsWithIgnoreAsciiCase(dir, "<master>") || StartsWithIgnoreAsciiCase(dir, "HKLM\\") ||
-      StartsWithIgnoreAsciiCase(dir, "HKCU\\")) {
+  if (StartsWithIgnoreAsciiCase(dir, u"<master>") || StartsWithIgnoreAsciiCase(dir, u"HKLM\\") ||
+      StartsWithIgnoreAsciiCase(dir, u"HKCU\\")) {
     return dir;
   }
-  if (IsAbsolutePath(dir)) return dir;
-  std::string programFiles = environment.programFilesDir;
+  if (IsRootedPath(dir)) return dir;
+  std::u16string programFiles = environment.programFilesDir;
   if (bitness == 1) programFiles = StripX86Suffix(std::move(programFiles));
   return JoinPath(programFiles, dir);
 }
 
 PlaceholderValues PlaceholderValuesOf(const ProductSettings& settings,
                                       const SettingsEnvironment& environment) {
-  return {settings.DisplayName, settings.description,
-          FromBarNarrow(environment.windowsDir, environment.decodeAnsi)};
+  return {settings.DisplayName, settings.description, environment.windowsDir};
 }
 
 int ReadSettingsStream(ByteSpan stream, const SettingsEnvironment& environment,

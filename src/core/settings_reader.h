@@ -15,9 +15,9 @@ namespace qs {
 struct SettingsEnvironment {
   bool applyDefaults = true;           // false: every field exactly as stored (tools)
   std::u16string productNameOverride;  // /n:, replaces the stored DisplayName when not empty
-  std::string windowsDir;              // "<os>"
-  std::string programFilesDir;         // the system's Program Files folder as this process sees it
-  PathExpander expandVariables;        // path variables of defaultInstallDir; none: kept as written
+  std::u16string windowsDir;           // "<os>"
+  std::u16string programFilesDir;      // the system's Program Files folder as this process sees it
+  TextExpander expandVariables;        // path variables of defaultInstallDir; none: kept as written
   AnsiDecoder decodeAnsi = DecodeLatin1;
 };
 
@@ -42,15 +42,14 @@ class SettingsReader {
   friend class Impl;
 };
 
-// defaultInstallDir with its defaults: the product name (narrow) when empty; otherwise "<os>" and
-// the path variables are expanded. The result is taken inside the Program Files folder, unless it
-// is absolute or one of the forms the install sequence resolves ("<master>", "HKLM\\",
-// "HKCU\\").
-std::string ResolveDefaultInstallDir(const std::string& stored, const std::string& productName,
-                                     uint8_t bitness, const SettingsEnvironment& environment);
+// defaultInstallDir with its defaults: the product name when empty; otherwise "<os>" and the path
+// variables are expanded. The result is taken inside the Program Files folder, unless it is
+// absolute or one of the forms the install sequence resolves ("<master>", "HKLM\\", "HKCU\\").
+std::u16string ResolveDefaultInstallDir(const std::u16string& stored,
+                                        const std::u16string& productName, uint8_t bitness,
+                                        const SettingsEnvironment& environment);
 
 // A Program Files or Common Files folder as a 64-bit product sees it: without " (x86)".
-std::string StripX86Suffix(std::string folder);
 std::u16string StripX86Suffix(std::u16string folder);
 
 // The placeholder values of the product's texts, once its names are read.

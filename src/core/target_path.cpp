@@ -69,12 +69,6 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   return joined;
 }
 
-bool IsAbsolutePath(std::string_view path) {
-  path = BodyOf(path).body;
-  if (path.size() >= 2 && path[1] == ':') return true;
-  return !path.empty() && (path[0] == '\\' || path[0] == '/');
-}
-
 bool IsRootedPath(std::u16string_view path) {
   if (path.size() >= 2 && path[1] == u':') return true;
   return !path.empty() && (path[0] == u'\\' || path[0] == u'/');

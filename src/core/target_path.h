@@ -22,7 +22,6 @@ struct TargetPath {
   bool inKindFolder = false;  // joined to the kind's own folder (no destination, no bit 6)
 };
 
-using PathExpander = std::function<std::string(std::string_view)>;
 using TextExpander = std::function<std::u16string(std::u16string_view)>;
 
 // A destination without a backslash renames the entry (entry.name changes). Returns 0 or 110
@@ -34,8 +33,6 @@ int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
 // one "|" text when the other part is ASCII.
 std::string JoinPath(std::string_view folder, std::string_view name);
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
-// A leading "|" is skipped.
-bool IsAbsolutePath(std::string_view path);
 // A drive ("X:") or a leading backslash or slash.
 bool IsRootedPath(std::u16string_view path);
 // Whether a component of `path` is made only of dots and blanks: "..", ".", ". ." (Windows

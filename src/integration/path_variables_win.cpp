@@ -115,7 +115,7 @@ class RunValues : public PathVariableValues {
   static std::u16string StartMenuChosen() {
     const ProductSettings& product = Product();
     std::wstring programs = product.ShortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
-    return JoinFolder(AsU16(programs), FromBarNarrow(product.ProductStartMenu, DecodeAnsi));
+    return JoinFolder(AsU16(programs), product.ProductStartMenu);
   }
 };
 

@@ -153,14 +153,14 @@ void RewriteRecord(UninstallRun& run) {
 }
 
 void RemoveStartMenuFolder(UninstallRun& run) {
-  const std::string& menu = run.values.productStartMenu;
+  const std::u16string& menu = run.values.productStartMenu;
   // Without a folder of its own the product has nothing here: the Programs folder itself is
   // never removed.
   if (!menu.empty()) {
     std::wstring programs = run.values.shortcutMode == 1 ? SMProgramsAllDir() : SMProgramsDir();
     if (!programs.empty()) {
       const std::wstring programsKey = FolderKey(programs);
-      std::wstring current = programs + L"\\" + Widen(menu);
+      std::wstring current = programs + L"\\" + std::wstring(AsWide(menu));
       for (int level = 0; level < 20 && !current.empty(); ++level) {
         if (FolderKey(current) == programsKey) break;
         if (::RemoveDirectoryW(Redirected(current)) == FALSE) break;

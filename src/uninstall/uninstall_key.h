@@ -28,19 +28,19 @@ struct UninstallKeyValues {
   uint32_t bottomColor = 0;
   uint32_t monoColor = 1;
   uint32_t titlePosition = 0;
-  std::string titleFont;
-  std::string taskbarText;
+  std::u16string titleFont;
+  std::u16string taskbarText;
   std::u16string copyrightText;
-  std::string copyrightFont;
+  std::u16string copyrightFont;
   double copyrightSize = 0.0;
   std::optional<uint32_t> copyrightColor;  // 0x00BBGGRR
   uint32_t copyrightPos = 0;
   std::u16string displayVersion;
-  std::string uninstallSubdir;
+  std::u16string uninstallSubdir;
   std::string productFonts;
   std::string notifyUrl;
-  std::string sharedPath;
-  std::string productStartMenu;
+  std::u16string sharedPath;
+  std::u16string productStartMenu;
   std::string uninstallBatch1;
   std::string uninstallBatch2;
   std::string sharedFiles;

@@ -35,7 +35,7 @@ constexpr DWORD kBadPathName = ERROR_BAD_PATHNAME;  // 161: a key path without a
 // the default security of its parent: a key whose "UninstallString" anybody could change would
 // let any user choose what an administrator runs when removing the product. An empty name is
 // refused: it would put the values into the list's own key, among every product's keys.
-LONG OpenRegistrationKey(std::string_view keyName, UniqueRegKey& key) {
+LONG OpenRegistrationKey(std::u16string_view keyName, UniqueRegKey& key) {
   if (keyName.empty()) return ERROR_INVALID_NAME;
   const std::wstring path = UninstallKeyPathOf(keyName);
   return ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
@@ -131,10 +131,10 @@ void WriteAppearance(HKEY key, const ProductSettings& product) {
   SetNumber(key, L"MonoColor", product.MonoColor() ? 1 : 0);
   SetNumber(key, L"TitleShadow", product.TitleShadow);
   SetNumber(key, L"TitlePosition", product.TitlePosition);
-  SetNarrow(key, L"TitleFont", product.TitleFont);
-  SetNarrow(key, L"TaskbarText", product.TaskbarText);
+  SetWide(key, L"TitleFont", AsWide(product.TitleFont));
+  SetWide(key, L"TaskbarText", AsWide(product.TaskbarText));
   SetWide(key, L"CopyrightText", AsWide(product.CopyrightText));
-  SetNarrow(key, L"CopyrightFont", product.CopyrightFont);
+  SetWide(key, L"CopyrightFont", AsWide(product.CopyrightFont));
   SetNarrow(key, L"CopyrightSize", FormatSizeFactor(product.CopyrightSize));
   SetNarrow(key, L"CopyrightColor", FormatCopyrightColor(product.CopyrightColor));
   SetNumber(key, L"CopyrightPos", product.CopyrightPos);
@@ -186,9 +186,13 @@ void ReportSavedValueFailure(const SavedValue& entry, LONG status, InstallRun& r
 
 }  // namespace
 
+std::wstring UninstallKeyPathOf(std::u16string_view keyName) {
+  return AnsiToWide(kUninstallKeyRoot) + L"\\" + std::wstring(AsWide(keyName));
+}
+
 std::wstring UninstallKeyPathOf(std::string_view keyName) {
   // The name is converted on its own: a name in the "|" form is "|" only at its start.
-  return AnsiToWide(kUninstallKeyRoot) + L"\\" + Widen(keyName);
+  return UninstallKeyPathOf(U16(keyName));
 }
 
 std::string ReadUninstallKeyText(HKEY key, const wchar_t* name) {
@@ -208,16 +212,15 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   HKEY k = key.Get();
 
   const std::u16string uninstaller = UninstallerPathFor(run);
-  const std::wstring keyName = Widen(product.uninstallKeyName);
+  const std::u16string& keyName = product.uninstallKeyName;
   const std::wstring uninstallString =
-      std::wstring(AsWide(UninstallCommandLine(uninstaller, AsU16(keyName), false)));
+      std::wstring(AsWide(UninstallCommandLine(uninstaller, keyName, false)));
   const LONG written = SetWide(k, L"UninstallString", uninstallString);
-  SetWide(k, L"QuietUninstallString",
-          AsWide(UninstallCommandLine(uninstaller, AsU16(keyName), true)));
+  SetWide(k, L"QuietUninstallString", AsWide(UninstallCommandLine(uninstaller, keyName, true)));
   SetWide(k, L"DisplayName", AsWide(product.DisplayName));
   SetWide(k, L"InstallSource", ModuleFileName());
   SetWideOrDelete(k, L"DisplayVersion", product.DisplayVersion);
-  SetNarrowOrDelete(k, L"Publisher", product.Publisher);
+  SetWideOrDelete(k, L"Publisher", product.Publisher);
   SetNumber(k, L"Bitness", product.Bitness == 1 ? 1 : 0);
 
   // Values that describe a previous installation's icon or version would be wrong for this
@@ -239,15 +242,15 @@ bool WriteUninstallKey(InstallRun& run, DWORD& error) {
   }
 
   SetNarrowOrDelete(k, L"ProductRegistry", product.ProductRegistry);
-  SetNarrowOrDelete(k, L"ProductStartMenu", product.ProductStartMenu);
-  SetNarrowOrDelete(k, L"SharedPath", ToBarNarrow(run.sharedDir));
+  SetWideOrDelete(k, L"ProductStartMenu", product.ProductStartMenu);
+  SetWideOrDelete(k, L"SharedPath", run.sharedDir);
   SetNarrowOrDelete(k, L"ProductFonts", run.fontList);
   SetNarrow(k, L"ProductFlags", std::to_string(static_cast<int64_t>(product.ProductFlags)));
   SetNarrow(k, L"ProductFlags2", std::to_string(product.ProductFlags2));
   SetNarrowOrDelete(k, L"UninstallBatch1", product.batches[kUninstallBatch1]);
   SetNarrowOrDelete(k, L"UninstallBatch2", product.batches[kUninstallBatch2]);
   SetNarrowOrDelete(k, L"SharedFiles", run.sharedFilesText);
-  SetNarrowOrDelete(k, L"UninstallSubdir", product.UninstallSubdir);
+  SetWideOrDelete(k, L"UninstallSubdir", product.UninstallSubdir);
   SetNumberOrDelete(k, L"ShortcutMode", product.ShortcutMode);
   SetNarrowOrDelete(k, L"NotifyURL", product.NotifyURL);
   if (std::optional<uint32_t> size = EstimatedSizeOf(run.requiredSpace)) {
@@ -314,20 +317,20 @@ UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
   values.bottomColor = NumberOr(key, L"BottomColor", 0);
   values.monoColor = NumberOr(key, L"MonoColor", 1);
   values.titlePosition = NumberOr(key, L"TitlePosition", 0);
-  values.titleFont = NarrowOr(key, L"TitleFont");
-  values.taskbarText = NarrowOr(key, L"TaskbarText");
+  values.titleFont = AsU16(WideOr(key, L"TitleFont"));
+  values.taskbarText = AsU16(WideOr(key, L"TaskbarText"));
   values.copyrightText = std::u16string(AsU16(WideOr(key, L"CopyrightText")));
-  values.copyrightFont = NarrowOr(key, L"CopyrightFont");
+  values.copyrightFont = AsU16(WideOr(key, L"CopyrightFont"));
   values.copyrightSize = ParseSizeFactor(NarrowOr(key, L"CopyrightSize"));
   values.copyrightColor = ParseCopyrightColor(NarrowOr(key, L"CopyrightColor"));
   values.copyrightPos = NumberOr(key, L"CopyrightPos", 0);
 
   values.displayVersion = AsU16(WideOr(key, L"DisplayVersion"));
-  values.uninstallSubdir = NarrowOr(key, L"UninstallSubdir");
+  values.uninstallSubdir = AsU16(WideOr(key, L"UninstallSubdir"));
   values.productFonts = NarrowOr(key, L"ProductFonts");
   values.notifyUrl = NarrowOr(key, L"NotifyURL");
-  values.sharedPath = NarrowOr(key, L"SharedPath");
-  values.productStartMenu = NarrowOr(key, L"ProductStartMenu");
+  values.sharedPath = AsU16(WideOr(key, L"SharedPath"));
+  values.productStartMenu = AsU16(WideOr(key, L"ProductStartMenu"));
   values.uninstallBatch1 = NarrowOr(key, L"UninstallBatch1");
   values.uninstallBatch2 = NarrowOr(key, L"UninstallBatch2");
   values.sharedFiles = NarrowOr(key, L"SharedFiles");

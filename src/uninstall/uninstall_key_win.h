@@ -11,7 +11,9 @@
 
 namespace qs {
 
-// HKLM key of a product's registration (32-bit view), given its key name (narrow, "|").
+// HKLM key of a product's registration (32-bit view), given its key name.
+std::wstring UninstallKeyPathOf(std::u16string_view keyName);
+// The same for a key name in the narrow form ("|"), as the command line gives it.
 std::wstring UninstallKeyPathOf(std::string_view keyName);
 
 // A string value of an open registration key in the narrow form the installer wrote it from:

@@ -131,8 +131,8 @@ bool LoadRecordKey(UninstallRun& run) {
   folders.installDir = values.installLocation;
   folders.uninstallDir = values.uninstallSubdir.empty()
                              ? folders.installDir
-                             : JoinPath(folders.installDir, U16(values.uninstallSubdir));
-  folders.sharedDir = U16(values.sharedPath);
+                             : JoinPath(folders.installDir, values.uninstallSubdir);
+  folders.sharedDir = values.sharedPath;
 
   // A 64-bit product's files are in the system's own folders: redirection stays off until the
   // progress page closes.

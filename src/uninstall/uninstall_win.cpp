@@ -67,7 +67,7 @@ void FinishUninstall() {
   const UninstallRun& run = CurrentUninstall();
   StartNotificationRequest(run.values.notifyUrl, run.values.displayVersion);
   ScheduleSelfRemoval(std::wstring(AsWide(run.values.installLocation)),
-                      Widen(run.values.uninstallSubdir));
+                      std::wstring(AsWide(run.values.uninstallSubdir)));
 }
 
 }  // namespace qs

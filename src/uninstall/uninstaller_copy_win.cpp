@@ -269,9 +269,8 @@ bool WriteUninstallDataFile(InstallRun& run, std::u16string_view name, ByteSpan 
 }
 
 std::u16string UninstallerPath(const InstallRun& run) {
-  const std::string& name = Product().uninstallerName;
-  return JoinPath(run.uninstallDir,
-                  name.empty() ? std::u16string(kDefaultUninstallerName) : U16(name));
+  const std::u16string& name = Product().uninstallerName;
+  return JoinPath(run.uninstallDir, name.empty() ? std::u16string(kDefaultUninstallerName) : name);
 }
 
 bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened) {

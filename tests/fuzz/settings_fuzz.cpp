@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qs::ReadSettingsStream(stream, asStored, stored);
 
   qs::SettingsEnvironment installer;
-  installer.windowsDir = "C:\\Windows";
-  installer.programFilesDir = "C:\\Program Files (x86)";
-  installer.expandVariables = [](std::string_view path) { return std::string(path); };
+  installer.windowsDir = u"C:\\Windows";
+  installer.programFilesDir = u"C:\\Program Files (x86)";
+  installer.expandVariables = [](std::u16string_view path) { return std::u16string(path); };
   qs::ProductSettings settings;
   qs::SettingsReader reader(stream, installer, settings);
   reader.ReadLeadingFields();

@@ -39,39 +39,39 @@ inline ProductSettings FullSettings() {
   ProductSettings s;
   s.ProductFlags = 0x8123'4567'0001'0024ull | kFlagUninstallable | kFlagMasterProduct;
   s.automaticOverride = 2;
-  s.TaskbarText = "taskbar";
+  s.TaskbarText = u"taskbar";
   s.DisplayTitle = u"Display \u00e9 title";
   s.TitleSize = 31.25;
   s.progressPlacement = 0x1B;
   s.minStepDelay = 9999;
   s.ShortcutMode = 1;
   s.productDate = {2026, 12, 10, 13, 45, 59};
-  s.Publisher = "Quill Works";
+  s.Publisher = u"Quill Works";
   s.DisplayName = u"Quill Demo";
   s.description = u"A demo product";
   s.Bitness = 2;
   s.sharedDirBase = 1;
-  s.SharedPath = "Quill Shared";
-  s.removableSharedSubdir = "shared";
-  s.ProductStartMenu = "Quill\\Demo";
+  s.SharedPath = u"Quill Shared";
+  s.removableSharedSubdir = u"shared";
+  s.ProductStartMenu = u"Quill\\Demo";
   s.DisplayVersion = u"3.10.2";
-  s.defaultInstallDir = "Quill\\Demo";
+  s.defaultInstallDir = u"Quill\\Demo";
   s.ProductRegistry = "Software\\Quill\\Demo";
   s.registryText = "HKLM,Software\\Quill,Name,Demo";
   s.BitmapSize = 100;
   s.StretchMode = 3;
   s.licenses = {{'L', '1'}, {}, {'L', '3'}};
   s.readmes = {{'R', '1'}};
-  s.UninstallSubdir = "Uninstall";
-  s.uninstallerName = "uninstall.exe";
-  s.uninstallKeyName = "QuillDemoKey";
-  s.installDirValue = "HKLM\\Software\\Quill\\Demo\\Dir";
+  s.UninstallSubdir = u"Uninstall";
+  s.uninstallerName = u"uninstall.exe";
+  s.uninstallKeyName = u"QuillDemoKey";
+  s.installDirValue = u"HKLM\\Software\\Quill\\Demo\\Dir";
   s.dialogCaption = u"<product> Setup";
   s.titleOption = 4;
   s.TitleColor = 0x00FF8040;
   s.TitleShadow = 1;
   s.TitlePosition = 2;
-  s.TitleFont = "Segoe UI";
+  s.TitleFont = u"Segoe UI";
   s.TopColor = 0x00102030;
   s.BottomColor = 0x00405060;
   s.bitmap = {'B', 'M', 0, 1, 2};
@@ -80,19 +80,19 @@ inline ProductSettings FullSettings() {
   s.CopyrightColor = 0x00ABCDEF;
   s.CopyrightSize = 9.5;
   s.CopyrightText = u"(c) Quill";
-  s.CopyrightFont = "Tahoma";
-  s.masterName = "Quill Master";
-  s.masterKey = "QuillMasterKey";
-  s.desktopFolderName = "Quill Desk";
+  s.CopyrightFont = u"Tahoma";
+  s.masterName = u"Quill Master";
+  s.masterKey = u"QuillMasterKey";
+  s.desktopFolderName = u"Quill Desk";
   s.desktopFolderIcon = {1, 2, 3};
   s.batches = {"pre", "post", "exit", "un1", "un2", "upgrade", "reinstall"};
   for (size_t i = 0; i < s.reserved20.size(); ++i) s.reserved20[i] = static_cast<uint8_t>(i + 1);
   s.unsupportedSystems = 0x1E;
   s.fileDataFromFile = 1;
   s.adminRequirement = 3;
-  s.finishOpenFile = "readme.txt";
-  s.finishLaunchProgram = "demo.exe";
-  s.finishOpenOther = "docs\\index.html";
+  s.finishOpenFile = u"readme.txt";
+  s.finishLaunchProgram = u"demo.exe";
+  s.finishOpenOther = u"docs\\index.html";
   s.notifyUrlInstall = "https://example.test/install?v=%version%";
   s.notifyUrlUpgrade = "https://example.test/upgrade";
   s.notifyUrlDowngrade = "https://example.test/downgrade";
@@ -125,8 +125,8 @@ inline ProductSettings FullSettings() {
   shortcut.keepAtUninstall = 1;
   shortcut.fromSettings = 1;
   s.shortcuts = {shortcut};
-  s.rootShortcutName = "Quill on USB";
-  s.rootShortcutTarget = "demo.exe";
+  s.rootShortcutName = u"Quill on USB";
+  s.rootShortcutTarget = u"demo.exe";
   s.taskbarPin = u"\"%InstallDir%\\demo.exe\" /pin";
   s.savedValues = {{"HKCU\\Software\\Quill\\Demo\\Path", 1, "%InstallDir%"}};
   s.productIcon = {'I', 'C', 'O'};
@@ -134,6 +134,44 @@ inline ProductSettings FullSettings() {
   FillTexts(s.languages, {"German", "English"}, 3);
   s.languages.defaultLanguage = 1;
   return s;
+}
+
+// The settings' narrow texts, each with the key its stored bytes are kept under. Every one of
+// them is stored in FullSettings() (the master and copyright fields need their flags).
+struct NarrowTextField {
+  const char* name;
+  std::u16string ProductSettings::*text;
+  NarrowField field;
+};
+
+inline std::vector<NarrowTextField> NarrowTextFields() {
+  using S = ProductSettings;
+  using F = NarrowField;
+  return {
+      {"TaskbarText", &S::TaskbarText, F::kTaskbarText},
+      {"Publisher", &S::Publisher, F::kPublisher},
+      {"DisplayName", &S::DisplayName, F::kDisplayName},
+      {"description", &S::description, F::kDescription},
+      {"SharedPath", &S::SharedPath, F::kSharedPath},
+      {"removableSharedSubdir", &S::removableSharedSubdir, F::kRemovableSharedSubdir},
+      {"ProductStartMenu", &S::ProductStartMenu, F::kProductStartMenu},
+      {"DisplayVersion", &S::DisplayVersion, F::kDisplayVersion},
+      {"defaultInstallDir", &S::defaultInstallDir, F::kDefaultInstallDir},
+      {"UninstallSubdir", &S::UninstallSubdir, F::kUninstallSubdir},
+      {"uninstallerName", &S::uninstallerName, F::kUninstallerName},
+      {"uninstallKeyName", &S::uninstallKeyName, F::kUninstallKeyName},
+      {"installDirValue", &S::installDirValue, F::kInstallDirValue},
+      {"TitleFont", &S::TitleFont, F::kTitleFont},
+      {"CopyrightFont", &S::CopyrightFont, F::kCopyrightFont},
+      {"masterName", &S::masterName, F::kMasterName},
+      {"masterKey", &S::masterKey, F::kMasterKey},
+      {"desktopFolderName", &S::desktopFolderName, F::kDesktopFolderName},
+      {"finishOpenFile", &S::finishOpenFile, F::kFinishOpenFile},
+      {"finishLaunchProgram", &S::finishLaunchProgram, F::kFinishLaunchProgram},
+      {"finishOpenOther", &S::finishOpenOther, F::kFinishOpenOther},
+      {"rootShortcutName", &S::rootShortcutName, F::kRootShortcutName},
+      {"rootShortcutTarget", &S::rootShortcutTarget, F::kRootShortcutTarget},
+  };
 }
 
 // A settings value the installer must refuse, with the error it reports.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/text_win.h"
 #include "builder/project_file.h"
 #include "core/text_ids.h"
 #include "file_fixtures.h"
@@ -28,7 +29,7 @@ class ExampleTest : public SystemTest {
     // would otherwise find each other as the previous installation.
     keyName_ =
         L"Hello." + Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    project.settings.uninstallKeyName = WideToUtf8(keyName_);
+    project.settings.uninstallKeyName = AsU16(keyName_);
     DeleteRegistration(keyName_);
     ASSERT_TRUE(builder::BuildInstaller(project, StubBytes(), installer, error)) << error;
   }

@@ -464,8 +464,8 @@ TEST_F(RedirectedInstallation, FilesReachTheProductsSystemFolder) {
                                               kFlagWriteInstallLogAlways | kFlagDetailedLog);
     product.Bitness = c.bitness;
     product.DisplayName = AsU16(name_);
-    product.UninstallSubdir = "Uninstall";
-    product.uninstallerName = "uninstall.exe";
+    product.UninstallSubdir = u"Uninstall";
+    product.uninstallerName = u"uninstall.exe";
     builder::PayloadFile system = MakeFile(WideToUtf8(name_) + ".dll", "system");
     system.kind = kSystemFile;
     builder::PayloadFile sent = MakeFile("sent.txt", "sent");

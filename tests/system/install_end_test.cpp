@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "base/text_win.h"
 #include "core/payload_format.h"
 #include "file_fixtures.h"
 #include "install_sequence_fixture.h"
@@ -80,10 +81,10 @@ TEST_F(InstallSequence, EndReportAndTheLaunchesAfterIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ProductSettings product = SequenceProduct(kQuiet | c.flags);
-    product.finishLaunchProgram = c.finishLaunchProgram;
+    product.finishLaunchProgram = Utf8ToUtf16(c.finishLaunchProgram);
     if (c.otherSubjects) {
-      product.finishOpenFile = "readme.txt";
-      product.finishOpenOther = "%InstallDir%\\docs\\index.html";
+      product.finishOpenFile = u"readme.txt";
+      product.finishOpenOther = u"%InstallDir%\\docs\\index.html";
     }
     std::wstring arguments = DirectorySwitch(app) + L" " + c.arguments;
     RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));
@@ -111,7 +112,7 @@ TEST_F(InstallSequence, LaunchedProgramsAreQuotedAndFoundInTheInstallation) {
   const fs::path app = Folder() / "my app";
   const std::string appText = Utf8(app);
   ProductSettings product = SequenceProduct(kQuiet);
-  product.finishLaunchProgram = "%InstallDir%\\My Tool.exe";
+  product.finishLaunchProgram = u"%InstallDir%\\My Tool.exe";
   const std::vector<builder::PayloadFile> files = {MakeFile("My Tool.exe", "x"),
                                                    MakeFile("tool.exe", "x")};
   RunResult result =
@@ -154,7 +155,7 @@ TEST_F(InstallSequence, FailedRunOffersTheLogAndSkipsTheRProgram) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ProductSettings product = SequenceProduct(kQuiet);
-    product.finishLaunchProgram = "x.exe";
+    product.finishLaunchProgram = u"x.exe";
     std::wstring arguments = L"/d:\"" + Utf8ToWide(folder) + L"\" /r:\"after.exe\" " + c.arguments;
     builder::PayloadFile lost = MakeFile("f1.txt", "x");
     lost.destination = drive + "\\Nowhere\\";
@@ -186,8 +187,8 @@ TEST_F(InstallSequence, DocumentFilesGoIntoTheInstallationFolder) {
   ProductSettings product =
       SequenceProduct(kQuiet | kFlagUninstallable | kFlagNoPreviousInstallQuestion |
                       kFlagWriteReadmeFiles | kFlagWriteLicenseFiles);
-  product.uninstallKeyName = WideToUtf8(keyName);
-  product.UninstallSubdir = "Uninstall";
+  product.uninstallKeyName = AsU16(keyName);
+  product.UninstallSubdir = u"Uninstall";
   product.readmes = {{'R', '1'}};
   product.licenses = {{'L', '1'}, {'L', '2'}};
   RunResult result = RunInstaller(Installer(product), DirectorySwitch(app) + L" /a");
@@ -252,7 +253,7 @@ TEST_F(InstallSequence, RestartAtTheEnd) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ProductSettings product = SequenceProduct(kQuiet | c.flags);
-    product.finishLaunchProgram = "x.exe";
+    product.finishLaunchProgram = u"x.exe";
     std::wstring arguments =
         DirectorySwitch(Folder() / "app") + L" /r:\"after.exe\" " + c.arguments;
     RunResult result = RunInstaller(Installer(product), arguments, Answers(c.answers));

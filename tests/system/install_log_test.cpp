@@ -229,7 +229,7 @@ TEST_F(InstallLogFile, FolderOutsideTheCodePage) {
 // it was. A run that wrote no file writes none for them. The programs are really started here,
 // and do not exist.
 TEST_F(InstallLogFile, LaunchFailuresReachTheWrittenFile) {
-  Product().finishLaunchProgram = "no-such-app.exe";
+  Product().finishLaunchProgram = u"no-such-app.exe";
   CommandLineOptions options;
   options.runAfterInstall = "no-such-program.exe";
   const std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
@@ -359,7 +359,7 @@ TEST_F(InstallSequence, InstallLogTellsANewInstallationFromAReinstallation) {
     }
     ProductSettings product = SequenceProduct(
         kQuiet | kFlagUninstallable | kFlagNoPreviousInstallQuestion | kFlagWriteInstallLogAlways);
-    product.uninstallKeyName = WideToUtf8(OwnName());
+    product.uninstallKeyName = AsU16(OwnName());
     RunResult result = RunInstaller(Installer(product), DirectorySwitch(app) + L" /a");
     EXPECT_TRUE(WorkDone(result)) << result;
     const std::string text = ReadText(app / "Install.LOG");

@@ -1,6 +1,8 @@
 // The installation run over an installed version: its folder wins, its questions name the
 // versions, forced removal hands over to the old uninstaller; and a folder taken from the
 // registry.
+#include "base/text.h"
+#include "base/text_win.h"
 #include "install_sequence_fixture.h"
 
 namespace qs::systest {
@@ -23,7 +25,7 @@ class PreviousKey : public TestKey {
 // An uninstallable product whose notification addresses tell what the run found.
 ProductSettings UpdatingProduct(uint64_t flags, const std::wstring& keyName) {
   ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable | flags);
-  product.uninstallKeyName = WideToUtf8(keyName);
+  product.uninstallKeyName = AsU16(keyName);
   product.notifyUrlInstall = "http://notify.test/install";
   product.notifyUrlUpgrade = "http://notify.test/upgrade";
   product.notifyUrlDowngrade = "http://notify.test/downgrade";
@@ -56,7 +58,7 @@ TEST_F(InstallSequence, PreviousInstallationFolderWinsOverTheDSwitch) {
     ProductSettings product = UpdatingProduct(
         kFlagNoPreviousInstallQuestion | kFlagOfferDirectoryPage | kFlagOfferStartMenuPage,
         OwnName());
-    product.installDirValue = c.installDirValue;
+    product.installDirValue = Utf8ToUtf16(c.installDirValue);
     RunResult result = RunInstaller(Installer(product), L"/d:\"C:\\elsewhere\" /r:\"x.exe\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(PageKinds(result).empty()) << result;
@@ -298,7 +300,7 @@ TEST_F(InstallSequence, InstallFolderFromTheRegistryMustExist) {
       key->Set(L"Dir", *c.value);
     }
     ProductSettings product = SequenceProduct(kQuiet | kFlagOfferDirectoryPage);
-    product.defaultInstallDir = c.defaultInstallDir;
+    product.defaultInstallDir = Utf8ToUtf16(c.defaultInstallDir);
     RunResult result = RunInstaller(Installer(product), L"/d:\"C:\\elsewhere\" /r:\"x.exe\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
     EXPECT_TRUE(PageKinds(result).empty()) << result;

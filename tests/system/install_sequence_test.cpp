@@ -167,9 +167,9 @@ TEST_F(InstallSequence, MasterProductMustBeInstalled) {
       if (c.installLocation) key->Set(L"InstallLocation", masterFolder.wstring());
     }
     ProductSettings product = SequenceProduct(kQuiet | kFlagMasterProduct);
-    product.masterName = c.masterName;
-    product.masterKey = c.masterKey;
-    product.defaultInstallDir = c.defaultInstallDir;
+    product.masterName = Utf8ToUtf16(c.masterName);
+    product.masterKey = Utf8ToUtf16(c.masterKey);
+    product.defaultInstallDir = Utf8ToUtf16(c.defaultInstallDir);
     RunResult result = RunInstaller(Installer(product), L"/a /r:\"x.exe\"");
     EXPECT_EQ(result.exitCode, 1u) << result;
     if (c.refusedName != nullptr) {

@@ -56,8 +56,8 @@ class InterruptedInstall : public InstallSequence {
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
     product.DisplayName = AsU16(name_);
     product.DisplayVersion = version;
-    product.UninstallSubdir = "Uninstall";
-    product.uninstallerName = "uninstall.exe";
+    product.UninstallSubdir = u"Uninstall";
+    product.uninstallerName = u"uninstall.exe";
     return product;
   }
 

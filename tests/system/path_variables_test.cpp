@@ -69,7 +69,7 @@ class PathVariables : public ::testing::Test {
     ProductSettings& product = Product();
     product.DisplayName = u"Test Product %Version%";
     product.DisplayVersion = u"2.5";
-    product.ProductStartMenu = "Maker\\Test Product";
+    product.ProductStartMenu = u"Maker\\Test Product";
     product.ShortcutMode = 0;
   }
 };

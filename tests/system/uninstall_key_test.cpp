@@ -160,9 +160,9 @@ class UninstallKey : public SystemTest {
     SystemTest::SetUp();
     if (HasFatalFailure()) return;
     keyName_ = L"QuillonetUninstallKey." + OwnTestName();
-    key_.emplace(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(Narrow(keyName_)));
+    key_.emplace(HKEY_LOCAL_MACHINE, UninstallKeyPathOf(AsU16(keyName_)));
     Product() = TestProduct(kFlagUninstallable);
-    Product().uninstallKeyName = Narrow(keyName_);
+    Product().uninstallKeyName = AsU16(keyName_);
     InstallRun& run = Installation();
     run = InstallRun{};
     run.installDir = (Folder() / "App").u16string();
@@ -211,14 +211,14 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   product.ProductFlags2 = 0x80000020;
   product.DisplayName = u"Key Test";
   product.DisplayVersion = u"5.12.3";
-  product.Publisher = "Quillonet Tests";
+  product.Publisher = u"Quillonet Tests";
   product.Bitness = 1;
   product.productIcon = Bytes("product icon bytes");
   product.ProductRegistry = "Quillonet\\KeyTest";
-  product.ProductStartMenu = "Key Test";
+  product.ProductStartMenu = u"Key Test";
   product.batches[kUninstallBatch1] = "echo one";
   product.batches[kUninstallBatch2] = "echo two";
-  product.UninstallSubdir = "";
+  product.UninstallSubdir = u"";
   product.ShortcutMode = 1;
   product.NotifyURL = "http://notify.test/%version%";
   product.DisplayTitle = u"Key Test \u00e9\u4e2d";
@@ -228,10 +228,10 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   product.BottomColor = 0x000000FF;
   product.TitleShadow = 3;
   product.TitlePosition = 4;
-  product.TitleFont = "Arial";
-  product.TaskbarText = "Key Test Setup";
+  product.TitleFont = u"Arial";
+  product.TaskbarText = u"Key Test Setup";
   product.CopyrightText = u"\u00a9 Quillonet";
-  product.CopyrightFont = "Tahoma";
+  product.CopyrightFont = u"Tahoma";
   product.CopyrightSize = 0.75;
   product.CopyrightColor = 0x00563412;
   product.CopyrightPos = 6;
@@ -314,19 +314,19 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   EXPECT_EQ(values.bottomColor, product.BottomColor);
   EXPECT_EQ(values.monoColor, 0u);
   EXPECT_EQ(values.titlePosition, 4u);
-  EXPECT_EQ(values.titleFont, "Arial");
-  EXPECT_EQ(values.taskbarText, "Key Test Setup");
+  EXPECT_EQ(values.titleFont, u"Arial");
+  EXPECT_EQ(values.taskbarText, u"Key Test Setup");
   EXPECT_EQ(values.copyrightText, product.CopyrightText);
-  EXPECT_EQ(values.copyrightFont, "Tahoma");
+  EXPECT_EQ(values.copyrightFont, u"Tahoma");
   EXPECT_DOUBLE_EQ(values.copyrightSize, 0.75);
   EXPECT_EQ(values.copyrightColor, std::optional<uint32_t>(0x00563412u));
   EXPECT_EQ(values.copyrightPos, 6u);
   EXPECT_EQ(values.displayVersion, u"5.12.3");
-  EXPECT_EQ(values.uninstallSubdir, "");
+  EXPECT_EQ(values.uninstallSubdir, u"");
   EXPECT_EQ(values.productFonts, run.fontList);
   EXPECT_EQ(values.notifyUrl, product.NotifyURL);
-  EXPECT_EQ(values.sharedPath, ToBarNarrow(run.sharedDir));
-  EXPECT_EQ(values.productStartMenu, "Key Test");
+  EXPECT_EQ(values.sharedPath, run.sharedDir);
+  EXPECT_EQ(values.productStartMenu, u"Key Test");
   EXPECT_EQ(values.uninstallBatch1, "echo one");
   EXPECT_EQ(values.uninstallBatch2, "echo two");
   EXPECT_EQ(values.sharedFiles, run.sharedFilesText);
@@ -591,7 +591,7 @@ TEST_F(UninstallerCopy, CopyOfTheRunningProgram) {
 
   // Started from where its uninstaller goes, the program leaves itself alone.
   Installation().uninstallDir = TestProgramFolder().u16string();
-  Product().uninstallerName = Narrow(fs::path(ModuleFileName()).filename().wstring());
+  Product().uninstallerName = fs::path(ModuleFileName()).filename().u16string();
   WriteUninstaller(payload, Installation());
   EXPECT_EQ(Installation().failureSummary, u"");
   EXPECT_EQ(Installation().installLog, u"");

@@ -29,9 +29,9 @@ class UninstallRegisteredCommand : public InstallSequence {
     names_.push_back(name);
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable);
     product.DisplayName = AsU16(name);
-    product.uninstallKeyName = Narrow(name);
-    product.UninstallSubdir = "Uninstall";
-    product.uninstallerName = "uninstall.exe";
+    product.uninstallKeyName = AsU16(name);
+    product.UninstallSubdir = u"Uninstall";
+    product.uninstallerName = u"uninstall.exe";
     return product;
   }
 
@@ -45,7 +45,7 @@ class UninstallRegisteredCommand : public InstallSequence {
         MakeInstaller(MakePayload({MakeFile("f.txt", "x")}, options, 0, SettingsStream(product))),
         DirectorySwitch(folder) + L" /a");
     EXPECT_EQ(installed.exitCode, 1u) << installed;
-    return RegistrationText(Widen(product.uninstallKeyName), value);
+    return RegistrationText(std::wstring(AsWide(product.uninstallKeyName)), value);
   }
 
   // Runs `command` as it stands, with the test's own temporary folder.
@@ -106,7 +106,7 @@ TEST_F(UninstallRegisteredCommand, InstallFolderValueIsDeletedWhenListed) {
     TestKey value(HKEY_CURRENT_USER, valueKey);
     value.Set(L"Folder", app.wstring());
     ProductSettings product = Named(OwnName() + (listed ? L".Listed" : L".NotListed"));
-    product.installDirValue = "HKCU\\" + Narrow(valueKey) + "\\Folder";
+    product.installDirValue = u"HKCU\\" + std::u16string(AsU16(valueKey)) + u"\\Folder";
     const std::wstring command =
         Install(product, app, L"QuietUninstallString", listed ? kFlags2RemoveInstallDirValue : 0);
     ASSERT_FALSE(command.empty());

@@ -60,8 +60,8 @@ class UninstallSequence : public InstallSequence {
   static ProductSettings Uninstallable(const std::wstring& name, uint64_t flags = 0) {
     ProductSettings product = SequenceProduct(kQuiet | kFlagUninstallable | flags);
     product.DisplayName = AsU16(name);
-    product.UninstallSubdir = "Uninstall";
-    product.uninstallerName = "uninstall.exe";
+    product.UninstallSubdir = u"Uninstall";
+    product.uninstallerName = u"uninstall.exe";
     product.languages.texts[kTextUninstallFailed] =
         Utf8ToUtf16(TextName(kTextUninstallFailed) + " %s");
     return product;
@@ -639,7 +639,7 @@ TEST_F(UninstallSequence, FoldersAreRemovedDeepestFirstAndNeverTheInstallFolder)
     const fs::path app = Folder() / c.name / "App";
     fs::create_directories(app.parent_path());
     ProductSettings product = Uninstallable(name);
-    product.UninstallSubdir = c.uninstallSubdir;
+    product.UninstallSubdir = Utf8ToUtf16(c.uninstallSubdir);
     RunResult installed =
         RunInstaller(MakeInstaller(MakePayload(Files({"a\\b\\c\\f0.txt", "a\\f1.txt", "d\\f2.txt"}),
                                                {}, 0, SettingsStream(product))),
@@ -895,7 +895,7 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
   const std::string appAnsi = Utf8(Folder()) + "\\Dossier \xE9t\xE9 ??";
 
   ProductSettings product = Uninstallable(name, kFlagWriteInstallLogAlways);
-  product.uninstallKeyName = WideToUtf8(name);
+  product.uninstallKeyName = AsU16(name);
   product.DisplayName = AsU16(displayName);
   product.languages.texts[kTextInstallCompleteCaption] = u"Installation termin\u00E9e";
   product.languages.texts[kTextCannotRemoveFile] =

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "core/install_run.h"
 #include "core/product_flags.h"
 
@@ -116,11 +117,11 @@ TEST(InstallRulesTest, RegistryDirectoryReferences) {
   };
   for (const Case& c : cases) {
     RegistryDirectoryReference reference;
-    ASSERT_EQ(ParseRegistryDirectoryReference(c.text, reference), c.parsed) << c.text;
+    ASSERT_EQ(ParseRegistryDirectoryReference(AsciiToUtf16(c.text), reference), c.parsed) << c.text;
     if (!c.parsed) continue;
     EXPECT_EQ(reference.currentUser, c.currentUser) << c.text;
-    EXPECT_EQ(reference.key, c.key) << c.text;
-    EXPECT_EQ(reference.valueName, c.value) << c.text;
+    EXPECT_EQ(reference.key, AsciiToUtf16(c.key)) << c.text;
+    EXPECT_EQ(reference.valueName, AsciiToUtf16(c.value)) << c.text;
   }
 }
 
@@ -146,14 +147,14 @@ TEST(InstallRulesTest, NotificationAddressFollowsTheKindOfRun) {
 TEST(InstallRulesTest, EndReport) {
   ProductSettings plain;
   ProductSettings withFinish;
-  withFinish.finishLaunchProgram = "%InstallDir%\\app.exe";
+  withFinish.finishLaunchProgram = u"%InstallDir%\\app.exe";
   ProductSettings withLog;
   withLog.ProductFlags = kFlagOfferToViewLog | kFlagWriteInstallLogAlways;
   ProductSettings logNeverWritten;
   logNeverWritten.ProductFlags = kFlagOfferToViewLog;
   ProductSettings quiet;
   quiet.ProductFlags = kFlagNoEndReport;
-  quiet.finishOpenFile = "readme.txt";
+  quiet.finishOpenFile = u"readme.txt";
 
   struct Case {
     const char* name;

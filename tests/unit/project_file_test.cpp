@@ -98,10 +98,10 @@ source = "files"
   EXPECT_TRUE(s.ProductFlags & kFlagUninstallable);
   EXPECT_TRUE(s.ProductFlags & kFlagCompressedBlocks);
   EXPECT_TRUE(project.container.compressBlocks);
-  EXPECT_EQ(s.UninstallSubdir, "Uninstall");
-  EXPECT_EQ(s.uninstallerName, "uninstall.exe");
+  EXPECT_EQ(s.UninstallSubdir, u"Uninstall");
+  EXPECT_EQ(s.uninstallerName, u"uninstall.exe");
   EXPECT_EQ(s.dialogCaption, u"<product> Setup");
-  EXPECT_EQ(s.TaskbarText, "Hello Setup");
+  EXPECT_EQ(s.TaskbarText, u"Hello Setup");
   EXPECT_EQ(s.productDate.year, 2023);
   EXPECT_EQ(s.productDate.hour, 22);
   ASSERT_EQ(s.languages.names, std::vector<std::string>{"English"});
@@ -273,10 +273,10 @@ TEST(ProjectFile, CharactersBeyondAsciiInStringsAndComments) {
                     project, error))
       << error;
   EXPECT_EQ(project.settings.DisplayName, u"\u00a7 \" \u3041");
-  EXPECT_EQ(project.settings.Publisher, "|\uFEFB");
+  EXPECT_EQ(project.settings.Publisher, u"\uFEFB");
   EXPECT_EQ(project.settings.description, u"\u00a7x \u3041\"");
   EXPECT_EQ(project.settings.DisplayVersion, u"\u00a7\'\'");
-  EXPECT_EQ(project.settings.ProductStartMenu, "|\u00a7");
+  EXPECT_EQ(project.settings.ProductStartMenu, u"\u00a7");
 }
 
 // With `arch` the program must be of it; without, either program will do (the tests of the

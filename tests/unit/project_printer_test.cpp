@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -177,10 +178,11 @@ TEST(ProjectPrinter, ValuesWithoutAPlainFormPrintExactly) {
   s.ProductFlags = 0xFFFF'FFFF'FFFF'FFDFull & ~kFlagMasterProduct;  // every bit but 5 and 16
   s.masterName.clear();
   s.masterKey.clear();
-  s.Publisher = "|abc";  // a bar before ASCII
+  s.Publisher = u"abc";
+  s.storedForms.Keep(NarrowField::kPublisher, "|abc");  // a bar before ASCII
   s.description = u"Caf\u00e9";
-  s.storedForms.description = "Caf\xE9";  // code-page bytes
-  s.TitleFont = NarrowFromUtf8("T\u00eftle");
+  s.storedForms.Keep(NarrowField::kDescription, "Caf\xE9");  // code-page bytes
+  s.TitleFont = u"T\u00eftle";
   s.DisplayTitle =
       u"A\xD800"
       u"B";  // a lone surrogate
@@ -211,6 +213,33 @@ TEST(ProjectPrinter, ValuesWithoutAPlainFormPrintExactly) {
                           2);
   s.languages.texts[1] = u"Mit \"Zitat\"\r\n\ttab \\ und \x01";
   ExpectRoundTrip(s, {}, ContainerOptions{});
+}
+
+// A name stored in the code page and the same name stored as "|" + UTF-8 are one text to the
+// tools, and each prints back to its own bytes.
+TEST(ProjectPrinter, NarrowTextsKeepEitherStoredForm) {
+  const std::string forms[] = {"Caf\xE9", "|Caf\xC3\xA9"};
+  for (auto [name, text, field] : test_support::NarrowTextFields()) {
+    for (const std::string& form : forms) {
+      SCOPED_TRACE(std::string(name) + " stored as " + form);
+      ProductSettings s = test_support::FullSettings();
+      s.*text = u"Caf\u00e9";
+      s.storedForms.Keep(field, form);
+      std::vector<uint8_t> stream;
+      std::string error;
+      ASSERT_TRUE(WriteSettingsStream(s, stream, error)) << error;
+      std::vector<uint8_t> bytes(form.begin(), form.end());
+      bytes.push_back(0);
+      EXPECT_NE(std::search(stream.begin(), stream.end(), bytes.begin(), bytes.end()),
+                stream.end());
+      ProductSettings read;
+      SettingsEnvironment environment;
+      environment.applyDefaults = false;
+      ASSERT_EQ(ReadSettingsStream(stream, environment, read), 0);
+      EXPECT_EQ(read.*text, u"Caf\u00e9");
+      ExpectRoundTrip(s, {}, ContainerOptions{});
+    }
+  }
 }
 
 TEST(ProjectPrinter, SmallestSettingsPrintBackToTheSameStream) {

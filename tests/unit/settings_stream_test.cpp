@@ -33,8 +33,8 @@ SettingsEnvironment RawEnvironment() {
 
 SettingsEnvironment SystemEnvironment() {
   SettingsEnvironment environment;
-  environment.windowsDir = "C:\\Windows";
-  environment.programFilesDir = "C:\\Program Files (x86)";
+  environment.windowsDir = u"C:\\Windows";
+  environment.programFilesDir = u"C:\\Program Files (x86)";
   return environment;
 }
 
@@ -220,7 +220,7 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
     std::function<void(ProductSettings&)> change;
   };
   const Case cases[] = {
-      {"NulInText", [](ProductSettings& s) { s.Publisher = std::string("a\0b", 3); }},
+      {"NulInText", [](ProductSettings& s) { s.Publisher = std::u16string(u"a\0b", 3); }},
       {"EndRecordAsDelete",
        [](ProductSettings& s) {
          s.conditionalDeletes = {{kConditionalDeleteEnd, kDeleteAlways, "", kDeleteModeInstall}};
@@ -242,7 +242,7 @@ TEST(SettingsStream, WriterRefusesWhatWouldBeLostOrMisread) {
          s.autoCloseEntries = {{"w", "", "", 256, 1}};
        }},
       {"CopyrightWithoutPosition", [](ProductSettings& s) { s.CopyrightText = u"(c)"; }},
-      {"MasterWithoutFlag", [](ProductSettings& s) { s.masterName = "Master"; }},
+      {"MasterWithoutFlag", [](ProductSettings& s) { s.masterName = u"Master"; }},
       {"IconOfNoUninstaller", [](ProductSettings& s) { s.uninstallerIcon = {1}; }},
       {"TpiWithoutBitmap", [](ProductSettings& s) { s.BitmapTPI = 7; }},
       {"TextTableShort", [](ProductSettings& s) { s.languages.texts.pop_back(); }},
@@ -274,30 +274,24 @@ TEST(SettingsStream, ToolsWriteNarrowTextsBackAsStored) {
       {"bar before ascii", "|Quill", u"Quill", true},
       {"broken utf-8", "|Caf\xC3", u"Caf\uFFFD", true},
   };
-  using Field = std::pair<std::u16string ProductSettings::*, std::string StoredNarrowForms::*>;
-  const Field fields[] = {
-      {&ProductSettings::DisplayName, &StoredNarrowForms::DisplayName},
-      {&ProductSettings::description, &StoredNarrowForms::description},
-      {&ProductSettings::DisplayVersion, &StoredNarrowForms::DisplayVersion},
-  };
   for (const Case& c : cases) {
-    for (auto [text, stored] : fields) {
-      SCOPED_TRACE(c.name);
-      ProductSettings written = MinimalSettings();
+    for (auto [fieldName, text, field] : test_support::NarrowTextFields()) {
+      SCOPED_TRACE(std::string(c.name) + " in " + fieldName);
+      ProductSettings written = FullSettings();
       written.*text = c.text;
-      written.storedForms.*stored = c.stored;
+      written.storedForms.Keep(field, c.stored);
       const std::vector<uint8_t> stream = Write(written);
       ProductSettings read;
       ASSERT_EQ(Read(stream, read), 0);
       EXPECT_EQ(read.*text, c.text);
-      EXPECT_EQ(read.storedForms.*stored, c.kept ? c.stored : "");
+      EXPECT_EQ(read.storedForms.Of(field), c.kept ? c.stored : "");
       EXPECT_EQ(Write(read), stream);
 
       read.*text = u"Other";
       ProductSettings again;
       ASSERT_EQ(Read(Write(read), again), 0);
       EXPECT_EQ(again.*text, u"Other");
-      EXPECT_EQ(again.storedForms.*stored, "");
+      EXPECT_EQ(again.storedForms.Of(field), "");
     }
   }
 }
@@ -313,30 +307,31 @@ ProductSettings ReadWithDefaults(const ProductSettings& written,
 
 TEST(SettingsDefaults, NamesFallBackInTurn) {
   struct Case {
-    std::string publisher, sharedPath, startMenu, description, keyName, nameOverride;
-    std::string wantName, wantShared, wantStartMenu, wantDescription, wantKey;
+    std::u16string publisher, sharedPath, startMenu, description, keyName, nameOverride;
+    std::u16string wantName, wantShared, wantStartMenu, wantDescription, wantKey;
   };
   const Case cases[] = {
-      {"", "", "", "", "", "", "Tiny", "Tiny", "Tiny", "Tiny", "Tiny"},
-      {"Quill", "", "", "", "", "", "Tiny", "Quill", "Quill\\Tiny", "Tiny", "Tiny"},
-      {"Quill", "Shared", "Menu", "About", "Key", "", "Tiny", "Shared", "Menu", "About", "Key"},
+      {u"", u"", u"", u"", u"", u"", u"Tiny", u"Tiny", u"Tiny", u"Tiny", u"Tiny"},
+      {u"Quill", u"", u"", u"", u"", u"", u"Tiny", u"Quill", u"Quill\\Tiny", u"Tiny", u"Tiny"},
+      {u"Quill", u"Shared", u"Menu", u"About", u"Key", u"", u"Tiny", u"Shared", u"Menu", u"About",
+       u"Key"},
       // /n replaces the stored name before anything falls back on it.
-      {"", "", "", "", "", "Other", "Other", "Other", "Other", "Other", "Other"},
+      {u"", u"", u"", u"", u"", u"Other", u"Other", u"Other", u"Other", u"Other", u"Other"},
   };
   for (const Case& c : cases) {
     ProductSettings settings = MinimalSettings();
     settings.Publisher = c.publisher;
     settings.SharedPath = c.sharedPath;
     settings.ProductStartMenu = c.startMenu;
-    settings.description = AsciiToUtf16(c.description);
+    settings.description = c.description;
     settings.uninstallKeyName = c.keyName;
     SettingsEnvironment environment = SystemEnvironment();
-    environment.productNameOverride = AsciiToUtf16(c.nameOverride);
+    environment.productNameOverride = c.nameOverride;
     ProductSettings read = ReadWithDefaults(settings, environment);
-    EXPECT_EQ(read.DisplayName, AsciiToUtf16(c.wantName));
+    EXPECT_EQ(read.DisplayName, c.wantName);
     EXPECT_EQ(read.SharedPath, c.wantShared);
     EXPECT_EQ(read.ProductStartMenu, c.wantStartMenu);
-    EXPECT_EQ(read.description, AsciiToUtf16(c.wantDescription));
+    EXPECT_EQ(read.description, c.wantDescription);
     EXPECT_EQ(read.uninstallKeyName, c.wantKey);
   }
 }
@@ -347,7 +342,7 @@ TEST(SettingsDefaults, WideNamesFollowTheBarConvention) {
   ProductSettings settings = MinimalSettings();
   settings.DisplayName = u"Caf\u00e9";  // stored as "|Caf\xc3\xa9"
   settings.description = u"Caf\u00e9 tools";
-  settings.storedForms.description = "Caf\xe9 tools";
+  settings.storedForms.Keep(NarrowField::kDescription, "Caf\xe9 tools");
   settings.DisplayVersion = u"1.0";
   ProductSettings read = ReadWithDefaults(settings);
   EXPECT_EQ(read.DisplayName, u"Caf\u00e9");
@@ -355,28 +350,32 @@ TEST(SettingsDefaults, WideNamesFollowTheBarConvention) {
   EXPECT_EQ(read.DisplayVersion, u"1.0");
 }
 
-// Names that fall back on a name outside ASCII join as text and take the "|" form whole, even
-// next to an ASCII publisher.
-TEST(SettingsDefaults, NamesOutsideAsciiFallBackInTheBarForm) {
+// Names that fall back on a name outside ASCII join as text, whichever narrow form the publisher
+// is stored in.
+TEST(SettingsDefaults, NamesOutsideAsciiFallBackAsText) {
   struct Case {
-    std::string publisher;
-    std::string wantShared, wantStartMenu;
+    const char* name;
+    std::u16string publisher;
+    std::string storedPublisher;  // the publisher's bytes, when not its own narrow form
+    std::u16string wantShared, wantStartMenu;
   };
   const Case cases[] = {
-      {"", "|Caf\xC3\xA9", "|Caf\xC3\xA9"},
-      {"Quill", "Quill", "|Quill\\Caf\xC3\xA9"},
-      {"|Qu\xC3\xAFll", "|Qu\xC3\xAFll", "|Qu\xC3\xAFll\\Caf\xC3\xA9"},
+      {"no publisher", u"", "", u"Caf\u00e9", u"Caf\u00e9"},
+      {"ascii", u"Quill", "", u"Quill", u"Quill\\Caf\u00e9"},
+      {"bar", u"Qu\u00efll", "", u"Qu\u00efll", u"Qu\u00efll\\Caf\u00e9"},
+      {"ansi", u"Qu\u00efll", "Qu\xEFll", u"Qu\u00efll", u"Qu\u00efll\\Caf\u00e9"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.publisher);
+    SCOPED_TRACE(c.name);
     ProductSettings settings = MinimalSettings();
     settings.DisplayName = u"Caf\u00e9";
     settings.Publisher = c.publisher;
+    settings.storedForms.Keep(NarrowField::kPublisher, c.storedPublisher);
     ProductSettings read = ReadWithDefaults(settings);
     EXPECT_EQ(read.SharedPath, c.wantShared);
     EXPECT_EQ(read.ProductStartMenu, c.wantStartMenu);
-    EXPECT_EQ(read.uninstallKeyName, "|Caf\xC3\xA9");
-    EXPECT_EQ(read.defaultInstallDir, "|C:\\Program Files (x86)\\Caf\xC3\xA9");
+    EXPECT_EQ(read.uninstallKeyName, u"Caf\u00e9");
+    EXPECT_EQ(read.defaultInstallDir, u"C:\\Program Files (x86)\\Caf\u00e9");
   }
 }
 
@@ -400,15 +399,16 @@ TEST(SettingsDefaults, DefaultInstallDir) {
   };
   for (const Case& c : cases) {
     ProductSettings settings = MinimalSettings();
-    settings.defaultInstallDir = c.stored;
+    settings.defaultInstallDir = AsciiToUtf16(c.stored);
     settings.Bitness = c.bitness;
     SettingsEnvironment environment = SystemEnvironment();
-    environment.expandVariables = [](std::string_view text) {
-      std::string result(text);
-      if (result.starts_with("%Fonts%")) result.replace(0, 7, "C:\\Windows\\Fonts");
+    environment.expandVariables = [](std::u16string_view text) {
+      std::u16string result(text);
+      if (result.starts_with(u"%Fonts%")) result.replace(0, 7, u"C:\\Windows\\Fonts");
       return result;
     };
-    EXPECT_EQ(ReadWithDefaults(settings, environment).defaultInstallDir, c.want) << c.stored;
+    EXPECT_EQ(ReadWithDefaults(settings, environment).defaultInstallDir, AsciiToUtf16(c.want))
+        << c.stored;
   }
 }
 

@@ -74,6 +74,11 @@ TEST(TextTest, AsciiCaseHelpersLeaveOtherBytesAlone) {
   EXPECT_TRUE(StartsWithIgnoreAsciiCase("Uninstall", "u"));
   EXPECT_TRUE(StartsWithIgnoreAsciiCase("x", ""));
   EXPECT_FALSE(StartsWithIgnoreAsciiCase("D", "D:"));
+  // In UTF-16 only ASCII letters fold: a unit whose low byte is an ASCII letter is not one.
+  EXPECT_TRUE(StartsWithIgnoreAsciiCase(u"hklm\\Software", u"HKLM\\"));
+  EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"\u00C9t\u00E9", u"\u00E9"));
+  EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"\u0148KLM\\", u"HKLM\\"));  // U+0148: low byte 'H'
+  EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"H", u"HK"));
 }
 
 TEST(TextTest, IsAscii) {
