@@ -262,14 +262,4 @@ std::wstring WinDir() {
   return SystemText(::GetWindowsDirectoryW);
 }
 
-std::string ProgramsDirNarrow() {
-  return Narrow(ProgramsDir());
-}
-std::string StartupAllDirNarrow() {
-  return Narrow(StartupAllDir());
-}
-std::string WinDirNarrow() {
-  return Narrow(WinDir());
-}
-
 }  // namespace qs

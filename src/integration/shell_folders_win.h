@@ -2,8 +2,7 @@
 // The shell folders behind the path variables, one function per variable. Each asks the
 // shell by CSIDL first, then the registry (the 32-bit view: the installer is a 32-bit
 // process), then falls back as noted; the first non-empty answer wins. Nothing is cached, so
-// a folder created or moved during the run is seen. The ...Narrow forms follow the "|"
-// convention.
+// a folder created or moved during the run is seen.
 #include <windows.h>
 
 #include <string>
@@ -48,9 +47,5 @@ std::wstring StartupDir();
 std::wstring SystemDir();
 std::wstring TempDir();  // %Temp%, without its trailing backslash
 std::wstring WinDir();
-
-std::string ProgramsDirNarrow();
-std::string StartupAllDirNarrow();
-std::string WinDirNarrow();
 
 }  // namespace qs

@@ -238,9 +238,6 @@ TEST_F(PathVariables, ShellFoldersAndLookups) {
   EXPECT_TRUE(ShellFolder(L"No Such Folder", true).empty());
   EXPECT_TRUE(EqualsIgnoreCase(CsidlFolder(CSIDL_WINDOWS), WinDir()));
   EXPECT_TRUE(CsidlFolder(0x7F).empty());
-  // The narrow forms are the wide values in the bar convention.
-  EXPECT_EQ(WinDirNarrow(), Narrow(WinDir()));
-  EXPECT_EQ(StartupAllDirNarrow(), Narrow(StartupAllDir()));
 }
 
 }  // namespace
