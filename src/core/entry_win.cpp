@@ -76,8 +76,8 @@ std::string AnsiFromUtf8(std::string_view utf8) {
 // The switches are read from the wide command line, so that a folder or name outside the ANSI
 // code page arrives whole (the narrow command line would hold "?" in its place). Each value is
 // decoded here, once, into the form the rest of the program reads: UTF-16 for the folder and
-// name overrides, the "|" convention for the others, and for the batch additions the ANSI code
-// page the batches are written in.
+// name overrides and the product to uninstall, the "|" convention for the program to run, and for
+// the batch additions the ANSI code page the batches are written in.
 CommandLineOptions ReadCommandLine() {
   InstallerState& state = GetInstallerState();
   CommandLineOptions options;
@@ -85,9 +85,7 @@ CommandLineOptions ReadCommandLine() {
   if (!ParseCommandLine(WideToUtf8(ArgumentsOf(::GetCommandLineW())), options, message)) {
     ShowUsage(AnsiFromUtf8(message));
   }
-  for (std::string* value : {&options.uninstallProductName, &options.runAfterInstall}) {
-    *value = BarFromUtf8(*value);
-  }
+  options.runAfterInstall = BarFromUtf8(options.runAfterInstall);
   for (std::string* addition :
        {&options.preBatchAddition, &options.postBatchAddition, &options.exitBatchAddition}) {
     *addition = AnsiFromUtf8(*addition);
@@ -102,7 +100,7 @@ CommandLineOptions ReadCommandLine() {
 
 [[noreturn]] void RunUninstaller(const CommandLineOptions& options) {
   if (options.uninstallProductName.empty()) ShowUsage("Product name required");
-  if (Uninstall(options.uninstallProductName)) FinishUninstall();
+  if (Uninstall(Utf8ToUtf16(options.uninstallProductName))) FinishUninstall();
   ExitInstaller(0);
 }
 

@@ -2,10 +2,10 @@
 
 namespace qs {
 
-std::string AssociationBackupName(std::string_view productName) {
-  std::string name;
-  for (char c : std::string(productName) + " Backup") {
-    if (c != '\\' && c != '\r' && c != '\n' && c != '\t') name.push_back(c);
+std::u16string AssociationBackupName(std::u16string_view productName) {
+  std::u16string name;
+  for (char16_t c : std::u16string(productName) + u" Backup") {
+    if (c != u'\\' && c != u'\r' && c != u'\n' && c != u'\t') name.push_back(c);
   }
   return name;
 }

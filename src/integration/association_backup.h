@@ -7,6 +7,6 @@
 namespace qs {
 
 // The product's name followed by " Backup", with every backslash, CR, LF and tab removed.
-std::string AssociationBackupName(std::string_view productName);
+std::u16string AssociationBackupName(std::u16string_view productName);
 
 }  // namespace qs

@@ -141,9 +141,9 @@ bool RemoveClass(const std::wstring& className, const std::wstring& verb,
 }  // namespace
 
 void RemoveAssociations(const std::vector<RecordedAssociation>& associations,
-                        std::string_view displayName) {
+                        std::u16string_view displayName) {
   if (associations.empty()) return;
-  const std::wstring backupName = Widen(AssociationBackupName(displayName));
+  const std::wstring backupName(AsWide(AssociationBackupName(displayName)));
   for (const RecordedAssociation& association : associations) {
     if (association.extension.empty() || association.class_name.empty()) continue;
     const std::wstring extension = Widen(association.extension);

@@ -17,7 +17,7 @@ namespace qs {
 // back loses what the association put there (its default naming the class, an emptied
 // "OpenWithProgids") and goes when nothing else is left in it. The shell is told once.
 void RemoveAssociations(const std::vector<RecordedAssociation>& associations,
-                        std::string_view displayName);
+                        std::u16string_view displayName);
 
 // What the font step asks: `ask` is true in interactive runs of a product that asks before
 // removing each font; kTextRemoveFontQuestion and kTextRemoveFontCaption come from the run's texts.

@@ -15,7 +15,7 @@ inline constexpr char kUninstallKeyRoot[] =
 // The values the uninstaller uses, with the defaults of a value that is missing. Narrow texts
 // follow the "|" convention.
 struct UninstallKeyValues {
-  std::string displayName;         // default: the name given with /u:
+  std::u16string displayName;      // default: the name given with /u:
   std::u16string installLocation;  // empty: the record is corrupt
   uint64_t productFlags = 0;
   uint32_t productFlags2 = 0;

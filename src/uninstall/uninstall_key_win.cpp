@@ -190,11 +190,6 @@ std::wstring UninstallKeyPathOf(std::u16string_view keyName) {
   return AnsiToWide(kUninstallKeyRoot) + L"\\" + std::wstring(AsWide(keyName));
 }
 
-std::wstring UninstallKeyPathOf(std::string_view keyName) {
-  // The name is converted on its own: a name in the "|" form is "|" only at its start.
-  return UninstallKeyPathOf(U16(keyName));
-}
-
 std::string ReadUninstallKeyText(HKEY key, const wchar_t* name) {
   return NarrowOr(key, name);
 }
@@ -298,11 +293,11 @@ void WriteUninstallKeyTail(InstallRun& run) {
   SetNarrow(key.Get(), L"InstallDate", FormatDateTime(LocalTimeNow(), kInstallDateFormat));
 }
 
-UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName) {
+UninstallKeyValues LoadUninstallKey(HKEY key, std::u16string_view productName) {
   UninstallKeyValues values;
   std::wstring text;
-  values.displayName =
-      ReadKeyText(key, L"DisplayName", text) ? AnsiOrBarNarrow(text) : std::string(productName);
+  values.displayName = ReadKeyText(key, L"DisplayName", text) ? std::u16string(AsU16(text))
+                                                              : std::u16string(productName);
   values.installLocation = std::u16string(AsU16(WideOr(key, L"InstallLocation")));
   values.productFlags = static_cast<uint64_t>(SignedNumber(NarrowOr(key, L"ProductFlags")));
   values.productFlags2 =

@@ -13,8 +13,6 @@ namespace qs {
 
 // HKLM key of a product's registration (32-bit view), given its key name.
 std::wstring UninstallKeyPathOf(std::u16string_view keyName);
-// The same for a key name in the narrow form ("|"), as the command line gives it.
-std::wstring UninstallKeyPathOf(std::string_view keyName);
 
 // A string value of an open registration key in the narrow form the installer wrote it from:
 // the ANSI text byte for byte when the code page holds it, otherwise "|" and UTF-8. Empty when
@@ -35,6 +33,6 @@ void WriteUninstallKeyTail(InstallRun& run);
 
 // Reads the values of an open registration key; missing values take their defaults.
 // `productName` is the name given with /u: (the default of "DisplayName").
-UninstallKeyValues LoadUninstallKey(HKEY key, std::string_view productName);
+UninstallKeyValues LoadUninstallKey(HKEY key, std::u16string_view productName);
 
 }  // namespace qs

@@ -36,7 +36,7 @@ void AdoptKeyValues(const UninstallKeyValues& values) {
   product.ProductFlags = values.productFlags;
   product.ProductFlags2 = values.productFlags2;
   product.Bitness = static_cast<uint8_t>(values.bitness);
-  product.DisplayName = U16(values.displayName);
+  product.DisplayName = values.displayName;
   product.DisplayVersion = values.displayVersion;
   product.ShortcutMode = static_cast<uint8_t>(values.shortcutMode);
   product.SharedPath = values.sharedPath;
@@ -92,7 +92,7 @@ void AdoptRecordTexts(const UninstallRecord& record) {
 
 bool OpenRecord(UninstallRun& run) {
   // The name is a narrow text; one that begins with "|" names the key in UTF-8.
-  std::wstring name = Widen(run.productName);
+  std::wstring name(AsWide(run.productName));
   std::wstring path = UninstallKeyPathOf(run.productName);
 
   // Full access first: a product this account may not remove is refused before anything is
@@ -121,7 +121,7 @@ bool LoadRecordKey(UninstallRun& run) {
   run.values = LoadUninstallKey(run.key.Get(), run.productName);
   const UninstallKeyValues& values = run.values;
   if (values.installLocation.empty()) {
-    ShowError(L"The uninstall information for " + Widen(values.displayName) +
+    ShowError(L"The uninstall information for " + std::wstring(AsWide(values.displayName)) +
               L" is corrupt.\r\n\r\nThe uninstallation cannot be performed.");
     return false;
   }
@@ -146,7 +146,7 @@ bool LoadRecordKey(UninstallRun& run) {
 bool LoadRecordFile(UninstallRun& run) {
   // Checked against the registration's digest before any of it is used: a record that differs
   // ends the run here with a fatal error.
-  if (!LoadUninstallData(run.key.Get(), run.folders.uninstallDir, U16(run.values.displayName),
+  if (!LoadUninstallData(run.key.Get(), run.folders.uninstallDir, run.values.displayName,
                          run.record)) {
     return false;
   }

@@ -18,8 +18,8 @@ namespace qs {
 
 // What one uninstallation reads and collects.
 struct UninstallRun {
-  std::string productName;  // as given with /u: (narrow, "|" convention)
-  UniqueRegKey key;         // the registration, open for reading and writing
+  std::u16string productName;  // as given with /u:
+  UniqueRegKey key;            // the registration, open for reading and writing
   UninstallKeyValues values;
   UninstallRecord record;
   // From the registration; the path variables name them while the run is under way

@@ -19,9 +19,9 @@ UninstallRun& CurrentUninstall() {
 
 }  // namespace
 
-bool Uninstall(std::string_view productName) {
+bool Uninstall(std::u16string_view productName) {
   UninstallRun& run = CurrentUninstall();
-  run.productName = std::string(productName);
+  run.productName = std::u16string(productName);
   UseFolders(run.folders);
 
   if (!OpenRecord(run)) return false;

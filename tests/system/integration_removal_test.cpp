@@ -143,7 +143,7 @@ class IntegrationRemoval : public SystemTest {};
 // ---- Associations ----
 
 // The product's display name; its backup values are named without the backslash and the tab.
-constexpr char kDisplayName[] = "Qs\\Removal\tTest";
+constexpr char16_t kDisplayName[] = u"Qs\\Removal\tTest";
 constexpr wchar_t kBackup[] = L"QsRemovalTest Backup";
 
 // What the installation leaves for an association it made from nothing: the extension names

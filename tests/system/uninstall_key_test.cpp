@@ -300,8 +300,8 @@ TEST_F(UninstallKey, EveryValueWithItsTypeAndForm) {
   ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
                             key.Receive()),
             ERROR_SUCCESS);
-  const UninstallKeyValues values = LoadUninstallKey(key.Get(), "ignored");
-  EXPECT_EQ(values.displayName, "Key Test");
+  const UninstallKeyValues values = LoadUninstallKey(key.Get(), u"ignored");
+  EXPECT_EQ(values.displayName, u"Key Test");
   EXPECT_EQ(values.installLocation, run.installDir);
   EXPECT_EQ(values.productFlags, product.ProductFlags);
   EXPECT_EQ(values.productFlags2, product.ProductFlags2);
@@ -356,7 +356,7 @@ TEST_F(UninstallKey, TextsOutsideTheCodePage) {
   ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, InProgramView(KEY_READ),
                             key.Receive()),
             ERROR_SUCCESS);
-  EXPECT_EQ(LoadUninstallKey(key.Get(), "").displayName, ToBarNarrow(product.DisplayName));
+  EXPECT_EQ(LoadUninstallKey(key.Get(), u"").displayName, product.DisplayName);
 }
 
 // Values that are deleted instead of written, over a key that still holds every one of them
@@ -462,8 +462,8 @@ TEST_F(UninstallKey, ReaderDefaultsOnAnEmptyKey) {
       ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, KeyPath().c_str(), 0, nullptr, 0,
                         InProgramView(KEY_READ | KEY_SET_VALUE), nullptr, key.Receive(), nullptr),
       ERROR_SUCCESS);
-  UninstallKeyValues values = LoadUninstallKey(key.Get(), "Named With U");
-  EXPECT_EQ(values.displayName, "Named With U");
+  UninstallKeyValues values = LoadUninstallKey(key.Get(), u"Named With U");
+  EXPECT_EQ(values.displayName, u"Named With U");
   EXPECT_TRUE(values.installLocation.empty());
   EXPECT_EQ(values.productFlags, 0u);
   EXPECT_EQ(values.productFlags2, 0u);
@@ -488,17 +488,17 @@ TEST_F(UninstallKey, ReaderDefaultsOnAnEmptyKey) {
   SetNumberValue(key.Get(), L"BitmapSize", 50);
   SetNumberValue(key.Get(), L"BitmapTPI", 3);
   SetNumberValue(key.Get(), L"StretchMode", 1);
-  values = LoadUninstallKey(key.Get(), "");
+  values = LoadUninstallKey(key.Get(), u"");
   EXPECT_EQ(values.bitmapSize, 0u);
   EXPECT_EQ(values.bitmapTPI, -1);
   SetTextValue(key.Get(), L"ProductFlags", L"32768");
-  values = LoadUninstallKey(key.Get(), "");
+  values = LoadUninstallKey(key.Get(), u"");
   EXPECT_EQ(values.bitmapSize, 50u);
   EXPECT_EQ(values.bitmapTPI, 3);
   EXPECT_EQ(values.stretchMode, 1u);
   // A colour written by hand: "#" and fewer digits.
   SetTextValue(key.Get(), L"CopyrightColor", L"#ff");
-  EXPECT_EQ(LoadUninstallKey(key.Get(), "").copyrightColor, std::optional<uint32_t>(0x00FF0000u));
+  EXPECT_EQ(LoadUninstallKey(key.Get(), u"").copyrightColor, std::optional<uint32_t>(0x00FF0000u));
 }
 
 // ---- The product's own values, "InstallLocation" and "InstallDate" ----

@@ -7,10 +7,10 @@ namespace qs {
 namespace {
 
 TEST(AssociationBackup, NameWithoutSeparatorsOrLineBreaks) {
-  EXPECT_EQ(AssociationBackupName("Tool"), "Tool Backup");
-  EXPECT_EQ(AssociationBackupName("A\\B\r\nC\tD"), "ABCD Backup");
-  EXPECT_EQ(AssociationBackupName(""), " Backup");
-  EXPECT_EQ(AssociationBackupName("|Caf\xc3\xa9"), "|Caf\xc3\xa9 Backup");
+  EXPECT_EQ(AssociationBackupName(u"Tool"), u"Tool Backup");
+  EXPECT_EQ(AssociationBackupName(u"A\\B\r\nC\tD"), u"ABCD Backup");
+  EXPECT_EQ(AssociationBackupName(u""), u" Backup");
+  EXPECT_EQ(AssociationBackupName(u"Caf\u00e9 \u4e2d"), u"Caf\u00e9 \u4e2d Backup");
 }
 
 }  // namespace
