@@ -121,30 +121,21 @@ TextPlacement PlaceText(Size client, int position, int32_t shadow, int32_t textH
   return placement;
 }
 
-std::u16string ChooseFontFace(std::u16string_view list,
-                              const std::function<bool(std::u16string_view)>& installed) {
+std::vector<std::u16string_view> FontNames(std::u16string_view list) {
+  std::vector<std::u16string_view> names;
   while (!list.empty()) {
     const size_t comma = list.find(u',');
     std::u16string_view name = list.substr(0, comma);
     list = comma == std::u16string_view::npos ? std::u16string_view() : list.substr(comma + 1);
     while (!name.empty() && IsSpace(name.front())) name.remove_prefix(1);
     while (!name.empty() && IsSpace(name.back())) name.remove_suffix(1);
-    if (!name.empty() && installed(name)) return std::u16string(name);
+    if (!name.empty()) names.push_back(name);
   }
-  return u"Arial";
+  return names;
 }
 
 int32_t FontHeight(int32_t pixelsPerInch, double points) {
   return static_cast<int32_t>(pixelsPerInch * points / 72);
-}
-
-double FittingPoints(double points, int32_t clientWidth, int32_t margin, int32_t shadow,
-                     const std::function<int32_t(double)>& measure) {
-  while (points > 6) {
-    if (int64_t{measure(points)} + margin + shadow < clientWidth) break;
-    points -= 1;
-  }
-  return points;
 }
 
 }  // namespace qs

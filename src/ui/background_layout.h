@@ -3,7 +3,6 @@
 // picture's target rectangle, each text line's box and size. The window itself
 // (background_window_win.cpp) only draws what these compute.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,10 +107,17 @@ Size TextMargins(Size client);
 // The box of a text line of `textHeight` pixels at `position` 1-6.
 TextPlacement PlaceText(Size client, int position, int32_t shadow, int32_t textHeight);
 
-// The first name of a comma-separated list of font names for which `installed` says yes
-// (names trimmed of spaces), else "Arial".
-std::u16string ChooseFontFace(std::u16string_view list,
-                              const std::function<bool(std::u16string_view)>& installed);
+// The names of a comma-separated list of font names, trimmed of spaces, empty ones left out.
+std::vector<std::u16string_view> FontNames(std::u16string_view list);
+
+// The first name of the list for which `installed(name)` says yes, else "Arial".
+template <typename Installed>
+std::u16string ChooseFontFace(std::u16string_view list, Installed&& installed) {
+  for (std::u16string_view name : FontNames(list)) {
+    if (installed(name)) return std::u16string(name);
+  }
+  return u"Arial";
+}
 
 // A font's height in pixels at `points` on a screen of `pixelsPerInch`.
 int32_t FontHeight(int32_t pixelsPerInch, double points);
@@ -119,7 +125,14 @@ int32_t FontHeight(int32_t pixelsPerInch, double points);
 // The size a line is drawn at: from `points` one point smaller at a time while its width
 // (`measure` of a size) with the margin and the shadow does not stay below the client width;
 // at 6 points or less it is taken as it is.
+template <typename Measure>
 double FittingPoints(double points, int32_t clientWidth, int32_t margin, int32_t shadow,
-                     const std::function<int32_t(double)>& measure);
+                     Measure&& measure) {
+  while (points > 6) {
+    if (int64_t{measure(points)} + margin + shadow < clientWidth) break;
+    points -= 1;
+  }
+  return points;
+}
 
 }  // namespace qs
