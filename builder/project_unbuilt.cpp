@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "builder/project_sections.h"
-#include "core/product_flags.h"
 #include "core/unbuilt_features.h"
 
 namespace qs::builder::project {
