@@ -19,7 +19,8 @@ void RefuseUnbuiltFeatures(uint32_t features);
 
 // The background window behind the pages: created before the remaining settings are read
 // (minimised with /min), with the caption and title they begin with, and shown again with all
-// of them and the picture once the language is chosen. Nothing with kFlagNoBackgroundWindow.
+// of them and the picture once the language is chosen. With kFlagNoBackgroundWindow the
+// sequence never creates it, and the second call does nothing.
 void CreateBackgroundWindow();
 void LayOutBackgroundWindow();
 // The uninstaller's, once the registration is read: its picture is the file the installation
