@@ -963,7 +963,8 @@ TEST_F(UninstallSequence, TextsOutsideAsciiKeepEachStoredForm) {
 
 // A product with a background window: the installer opens it with the settings read first and
 // shows it again with all of them and its picture; the installation leaves the picture for the
-// uninstaller, which reads it only while the registration says the product has one.
+// uninstaller, which reads it only while the registration says the product has one and the
+// file is there.
 TEST_F(UninstallSequence, BackgroundWindowOfInstallerAndUninstaller) {
   const std::wstring name = NewName();
   const fs::path app = Folder() / "App";
@@ -1007,6 +1008,15 @@ TEST_F(UninstallSequence, BackgroundWindowOfInstallerAndUninstaller) {
   EXPECT_EQ(kept.Records("background")[0].fields,
             (std::vector<std::string>{"open", caption, title, "(c) Maker", "none", "normal"}));
   ASSERT_EQ(SetRegistrationText(name, L"ProductFlags", flags), ERROR_SUCCESS);
+
+  // With the flag but without the file: no picture either.
+  const fs::path aside = app / L"picture.aside";
+  fs::rename(picture, aside);
+  RunResult missing = Uninstall(Uninstaller(app), name, L"", {"no"});
+  EXPECT_EQ(missing.exitCode, 1u) << missing;
+  ASSERT_EQ(missing.Records("background").size(), 1u) << missing;
+  EXPECT_EQ(missing.Records("background")[0].Field(4), "none") << missing;
+  fs::rename(aside, picture);
 
   RunResult removed = Uninstall(Uninstaller(app), name, L"/a");
   EXPECT_EQ(removed.exitCode, 0u) << removed;
