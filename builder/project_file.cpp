@@ -27,7 +27,7 @@ namespace {
 // ---- What a project gets when it does not say. ----
 
 constexpr uint64_t kDefaultProductFlags =
-    kFlagUninstallable | kFlagOfferDirectoryPage | kFlagShowProgressPage | kFlagNoBackgroundWindow;
+    kFlagUninstallable | kFlagOfferDirectoryPage | kFlagShowProgressPage;
 constexpr uint32_t kDefaultProductFlags2 = kFlags2StrippedUninstaller;
 
 ProductSettings DefaultSettings() {

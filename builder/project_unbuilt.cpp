@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "builder/project_sections.h"
-#include "core/product_flags.h"
 #include "core/unbuilt_features.h"
 
 namespace qs::builder::project {
@@ -17,9 +16,6 @@ struct FeatureKeys {
 };
 
 const FeatureKeys kFeatureKeys[] = {
-    {kFeatureBackgroundWindow,
-     {"background", "options.no_background_window", "options.full_screen_background",
-      "options.product_flags"}},
     {kFeatureClosingApplications, {"auto_close"}},
     {kFeatureBatches, {"batches"}},
     {kFeatureRestorePoint, {"options.create_restore_point", "options.product_flags2"}},
@@ -43,11 +39,7 @@ std::string NotSupported(uint32_t feature) {
 }  // namespace
 
 void RefuseUnbuiltSettings(Table& root, const ProductSettings& s) {
-  uint32_t features = UnbuiltFeaturesOf(s);
-  // The background's looks and its full-screen switch mean nothing without the window.
-  if (root.Has("background") || (s.ProductFlags & kFlagFullScreenBackground) != 0) {
-    features |= kFeatureBackgroundWindow;
-  }
+  const uint32_t features = UnbuiltFeaturesOf(s);
   for (const FeatureKeys& entry : kFeatureKeys) {
     if ((features & entry.feature) == 0) continue;
     for (std::string_view key : entry.keys) {

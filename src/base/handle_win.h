@@ -86,4 +86,23 @@ struct MappedViewTraits {
 };
 using UniqueMappedView = UniqueResource<const void*, MappedViewTraits>;
 
+// GDI objects (fonts, bitmaps, brushes): DeleteObject, once they are no longer selected.
+template <typename Object>
+struct GdiObjectTraits {
+  static Object Invalid() { return nullptr; }
+  static bool IsValid(Object h) { return h != nullptr; }
+  static void Close(Object h) { ::DeleteObject(h); }
+};
+using UniqueFont = UniqueResource<HFONT, GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueResource<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueResource<HBRUSH, GdiObjectTraits<HBRUSH>>;
+
+// Device contexts made with CreateCompatibleDC.
+struct MemoryDcTraits {
+  static HDC Invalid() { return nullptr; }
+  static bool IsValid(HDC h) { return h != nullptr; }
+  static void Close(HDC h) { ::DeleteDC(h); }
+};
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+
 }  // namespace qs

@@ -5,6 +5,7 @@
 
 #include "base/file_redirection_win.h"
 #include "core/installer_state_win.h"
+#include "ui/background_window_win.h"
 #include "ui/user_interface_win.h"
 
 namespace qs {
@@ -29,11 +30,7 @@ void ExitInstaller(int code) {
 
   InstallerState& state = GetInstallerState();
   Ui().CloseProgressPage();
-  if (state.backgroundWindow != nullptr) {
-    ::ShowWindow(state.backgroundWindow, SW_MINIMIZE);
-    ::DestroyWindow(state.backgroundWindow);
-    state.backgroundWindow = nullptr;
-  }
+  CloseBackgroundWindow();
   PumpPendingMessages();
   if (!state.temporaryWorkFile.empty()) {
     ::DeleteFileW(Redirected(state.temporaryWorkFile));

@@ -1,8 +1,8 @@
 // The phases with modules of their own, handed over to them. A feature whose module is still
 // to come is refused instead of skipped: a product that asks for it stops before anything
-// changes (the background window as soon as the flags are read, the rest once all settings
-// are), and what a payload entry needs of it is reported as not done, so the run ends
-// incomplete. The phases of refused features are reached only with nothing to do.
+// changes, once all settings are read, and what a payload entry needs of it is reported as not
+// done, so the run ends incomplete. The phases of refused features are reached only with
+// nothing to do.
 #include "core/install_phases_win.h"
 
 #include "base/fatal.h"
@@ -17,6 +17,8 @@
 #include "core/unbuilt_features.h"
 #include "files/search_path_win.h"
 #include "files/shared_files_win.h"
+#include "ui/background_settings_win.h"
+#include "ui/user_interface_win.h"
 #include "uninstall/uninstall_key_win.h"
 #include "uninstall/uninstall_record_win.h"
 #include "uninstall/uninstaller_copy_win.h"
@@ -43,12 +45,21 @@ void RefuseUnbuiltFeatures(uint32_t features) {
 }
 
 void CreateBackgroundWindow() {
-  RefuseUnbuiltFeatures(kFeatureBackgroundWindow);
+  Ui().ShowBackground(BackgroundSettingsOf(Product(), {}), GetInstallerState().startMinimized);
 }
 
 void LayOutBackgroundWindow() {
-  const bool asked = (Product().ProductFlags & kFlagNoBackgroundWindow) == 0;
-  RefuseUnbuiltFeatures(asked ? kFeatureBackgroundWindow : 0);
+  if ((Product().ProductFlags & kFlagNoBackgroundWindow) != 0) return;
+  Ui().ShowBackground(BackgroundSettingsOf(Product(), Product().bitmap),
+                      GetInstallerState().startMinimized);
+}
+
+void CreateUninstallBackgroundWindow(std::u16string_view uninstallDir) {
+  const ProductSettings& product = Product();
+  if ((product.ProductFlags & kFlagNoBackgroundWindow) != 0) return;
+  Ui().ShowBackground(
+      BackgroundSettingsOf(product, StoredBackgroundPicture(uninstallDir, product.ProductFlags)),
+      GetInstallerState().startMinimized);
 }
 
 void CloseRunningApplications() {

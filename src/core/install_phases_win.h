@@ -18,9 +18,14 @@ namespace qs {
 void RefuseUnbuiltFeatures(uint32_t features);
 
 // The background window behind the pages: created before the remaining settings are read
-// (minimised with /min), laid out again once the language is chosen.
+// (minimised with /min), with the caption and title they begin with, and shown again with all
+// of them and the picture once the language is chosen. With kFlagNoBackgroundWindow the
+// sequence never creates it, and the second call does nothing.
 void CreateBackgroundWindow();
 void LayOutBackgroundWindow();
+// The uninstaller's, once the registration is read: its picture is the file the installation
+// left in `uninstallDir`.
+void CreateUninstallBackgroundWindow(std::u16string_view uninstallDir);
 
 // Closes the applications of the auto-close list that are due before installing.
 void CloseRunningApplications();

@@ -180,7 +180,7 @@ void IntegrateProduct(const PayloadContext& payload, InstallRun& run) {
   CreateShortcuts(run);
   if (HasFlag(kFlagBackgroundBitmap) && !product.bitmap.empty()) {
     std::u16string path;
-    WriteUninstallDataFile(run, u"Installer Background.BMP", product.bitmap, path);
+    WriteUninstallDataFile(run, kBackgroundPictureFile, product.bitmap, path);
   }
   if (HasFlag(kFlagWriteReadmeFiles)) WriteDocumentFiles(u"readme", product.readmes, run);
   if (HasFlag(kFlagWriteLicenseFiles)) WriteDocumentFiles(u"eula", product.licenses, run);

@@ -7,8 +7,6 @@ namespace qs {
 
 std::string_view UnbuiltFeatureName(uint32_t feature) {
   switch (feature) {
-    case kFeatureBackgroundWindow:
-      return "background windows";
     case kFeatureClosingApplications:
       return "closing running applications";
     case kFeatureBatches:
@@ -47,7 +45,6 @@ uint32_t UnbuiltFeaturesOf(const ProductSettings& s) {
   const auto ask = [&features](bool asked, uint32_t feature) {
     if (asked) features |= feature;
   };
-  ask((s.ProductFlags & kFlagNoBackgroundWindow) == 0, kFeatureBackgroundWindow);
   ask(!s.autoCloseEntries.empty(), kFeatureClosingApplications);
   bool anyBatch = false;
   for (const std::string& batch : s.batches) anyBatch = anyBatch || !batch.empty();

@@ -11,8 +11,7 @@
 
 namespace qs {
 
-// The features, as bits of one word.
-inline constexpr uint32_t kFeatureBackgroundWindow = 0x1;
+// The features, as bits of one word (0x1 was the background window's).
 inline constexpr uint32_t kFeatureClosingApplications = 0x2;
 inline constexpr uint32_t kFeatureBatches = 0x4;
 inline constexpr uint32_t kFeatureRestorePoint = 0x8;

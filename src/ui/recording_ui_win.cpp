@@ -2,6 +2,8 @@
 
 #include "base/text.h"
 #include "base/text_win.h"
+#include "ui/background_layout.h"
+#include "ui/background_picture.h"
 #include "ui/transcript_file_win.h"
 #include "ui/transcript_format.h"
 
@@ -190,6 +192,23 @@ void RecordingUserInterface::ShowProgressText(std::wstring_view text) {
 
 void RecordingUserInterface::ShowCurrentItem(std::wstring_view text) {
   AppendTranscriptRecord("item", {text});
+}
+
+// "background", then "open" for the first call and "again" for later ones, the caption, the
+// title, the copyright line, the picture as the window would draw it ("none" or its width x
+// height) and how the window would be shown.
+void RecordingUserInterface::ShowBackground(const BackgroundSettings& settings, bool minimised) {
+  const BackgroundPicture picture = DecodeBackgroundPicture(settings.picture, settings.BitmapTPI);
+  const std::string pictureField =
+      picture.width > 0 && settings.BitmapSize > 0
+          ? std::to_string(picture.width) + "x" + std::to_string(picture.height)
+          : "none";
+  const char* shown = minimised ? "minimised" : settings.fullScreen ? "maximised" : "normal";
+  AppendTranscriptRecord(
+      "background", {backgroundOpen_ ? "again" : "open", std::wstring(AsWide(settings.TaskbarText)),
+                     std::wstring(AsWide(settings.DisplayTitle)),
+                     std::wstring(AsWide(settings.CopyrightText)), pictureField, shown});
+  backgroundOpen_ = true;
 }
 
 }  // namespace qs

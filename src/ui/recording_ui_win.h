@@ -21,6 +21,8 @@ class RecordingUserInterface : public UserInterface {
   void SetProgress(int percent) override;
   void ShowProgressText(std::wstring_view text) override;
   void ShowCurrentItem(std::wstring_view text) override;
+  // Recorded, not shown: a window over the whole desktop would cover every test's pages.
+  void ShowBackground(const BackgroundSettings& settings, bool minimised) override;
 
  private:
   MessageAnswer Answer(const MessageRequest& request);
@@ -29,6 +31,7 @@ class RecordingUserInterface : public UserInterface {
   std::vector<std::string> answers_;
   size_t nextAnswer_ = 0;
   bool progressPageOpen_ = false;
+  bool backgroundOpen_ = false;
 };
 
 // Transcript names of icons, button sets and answers.

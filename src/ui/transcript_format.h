@@ -9,11 +9,17 @@
 //   page <TAB> kind <TAB> caption <TAB> title <TAB> text <TAB> detail <TAB> answer <TAB> result
 //   progresspage <TAB> open <TAB> caption <TAB> title <TAB> heading
 //   progresspage <TAB> close
+//   background <TAB> open|again <TAB> caption <TAB> title <TAB> copyright <TAB> picture
+//              <TAB> normal|minimised|maximised
 //   restart
 //   start <TAB> command line <TAB> folder
 //   open <TAB> path <TAB> folder
 //   batch <TAB> path <TAB> content
 //   notify <TAB> url
+//
+// A background record stands for the background window, which a test run does not open (it
+// would cover the screen of every test): its picture is "none" or the size it was decoded to,
+// as "96x64".
 //
 // The last five stand for what the run would start outside itself (core/system_actions_win.h):
 // a test run records them instead of doing them. A batch's content is the file's bytes as

@@ -11,6 +11,8 @@
 
 namespace qs {
 
+struct BackgroundSettings;  // ui/background_layout.h
+
 enum class MessageIcon { kNone, kError, kWarning, kInformation, kQuestion };
 
 enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel, kRetryCancel, kAbortRetryIgnore };
@@ -89,6 +91,11 @@ class UserInterface {
   virtual void SetProgress(int percent) = 0;
   virtual void ShowProgressText(std::wstring_view text) = 0;
   virtual void ShowCurrentItem(std::wstring_view text) = 0;
+
+  // The background window behind the pages: opened at the first call (minimised with
+  // `minimised`), shown again with the settings of a later call. It stays until the end of
+  // the run.
+  virtual void ShowBackground(const BackgroundSettings& settings, bool minimised) = 0;
 };
 
 // Picks the implementation once, early at start-up: the recording one when the transcript

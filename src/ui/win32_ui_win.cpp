@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/installer_state_win.h"
+#include "ui/background_window_win.h"
 
 namespace qs {
 namespace {
@@ -175,6 +176,14 @@ PageResult Win32UserInterface::ShowPage(const PageRequest& request) {
       ShowMessageBox({caption, text, MessageIcon::kNone, buttons, 0, std::nullopt});
   result.accepted = answer == MessageAnswer::kOk;
   return result;
+}
+
+void Win32UserInterface::ShowBackground(const BackgroundSettings& settings, bool minimised) {
+  if (GetInstallerState().backgroundWindow == nullptr) {
+    OpenBackgroundWindow(settings, minimised);
+  } else {
+    UpdateBackgroundWindow(settings);
+  }
 }
 
 }  // namespace qs

@@ -15,6 +15,7 @@ class Win32UserInterface : public UserInterface {
   void SetProgress(int percent) override {}
   void ShowProgressText(std::wstring_view text) override {}
   void ShowCurrentItem(std::wstring_view text) override {}
+  void ShowBackground(const BackgroundSettings& settings, bool minimised) override;
 };
 
 }  // namespace qs

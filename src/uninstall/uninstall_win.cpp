@@ -3,7 +3,6 @@
 
 #include "base/text_win.h"
 #include "core/install_phases_win.h"
-#include "core/product_flags.h"
 #include "core/product_win.h"
 #include "core/unbuilt_features.h"
 #include "uninstall/self_removal_win.h"
@@ -26,15 +25,11 @@ bool Uninstall(std::u16string_view productName) {
 
   if (!OpenRecord(run)) return false;
   if (!LoadRecordKey(run)) return false;
+  CreateUninstallBackgroundWindow(run.folders.uninstallDir);
   if (!LoadRecordFile(run)) return false;
   SetAsideUntrustedLines(run);
   const bool batches = !run.values.uninstallBatch1.empty() || !run.values.uninstallBatch2.empty();
-  // The background window would go up before the record is loaded; until there is one, a
-  // product that asks for it is refused here with the rest, once a damaged record has had its
-  // own message.
-  const bool background = (Product().ProductFlags & kFlagNoBackgroundWindow) == 0;
-  RefuseUnbuiltFeatures((background ? kFeatureBackgroundWindow : 0) |
-                        (run.record.autoClose.empty() ? 0 : kFeatureClosingApplications) |
+  RefuseUnbuiltFeatures((run.record.autoClose.empty() ? 0 : kFeatureClosingApplications) |
                         (batches ? kFeatureBatches : 0));
   ConfirmUninstall(run);
   OpenUninstallProgress();

@@ -31,6 +31,9 @@ bool ReplaceProgramIcon(const std::wstring& path, ByteSpan icon, bool& opened);
 bool WriteProductFile(InstallRun& run, std::u16string_view folder, std::u16string_view name,
                       ByteSpan bytes, std::u16string& path);
 
+// The background picture in the uninstall data folder, for the uninstaller's background window.
+inline constexpr char16_t kBackgroundPictureFile[] = u"Installer Background.BMP";
+
 // WriteProductFile into the uninstall data folder (an icon, the background picture).
 bool WriteUninstallDataFile(InstallRun& run, std::u16string_view name, ByteSpan bytes,
                             std::u16string& path);

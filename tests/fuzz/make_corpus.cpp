@@ -14,6 +14,7 @@
 #include "builder/settings_writer.h"
 #include "core/payload_entry.h"
 #include "files/deletion_conditions.h"
+#include "tests/support/bmp_fixture.h"
 #include "tests/support/pe_fixture.h"
 #include "tests/support/settings_fixture.h"
 #include "uninstall/uninstall_record.h"
@@ -218,6 +219,20 @@ void Icons() {
   Write("icon_file", "two-images.ico", ico);
 }
 
+// Background pictures of each depth; the first byte is the transparent index (255: none).
+void BackgroundPictures() {
+  using qs::test_support::Bmp;
+  const auto write = [](const char* name, uint8_t index, std::vector<uint8_t> file) {
+    file.insert(file.begin(), index);
+    Write("background_picture", name, file);
+  };
+  write("eight-bit.bmp", 1, Bmp(3, 2, 8, {0xFF0000, 0x00FF00}, {0, 1, 0, 0, 1, 0, 1, 0}));
+  write("one-bit.bmp", 1, Bmp(10, 1, 1, {0x000000, 0xFFFFFF}, {0xA0, 0x40, 0, 0}));
+  write("four-bit.bmp", 255, Bmp(3, 1, 4, {0x111111, 0x222222, 0x333333}, {0x21, 0, 0, 0}));
+  write("top-down-24.bmp", 255, Bmp(1, -2, 24, {}, {0x30, 0x20, 0x10, 0, 3, 2, 1, 0}));
+  write("sixteen-bit.bmp", 255, Bmp(2, 1, 16, {}, {0x00, 0x7C, 0x1F, 0x00}));
+}
+
 // Projects over the target's own folder (files/hello.txt, files/hello.ini,
 // files/sub/readme.txt, license.txt, german.toml).
 void Projects() {
@@ -300,6 +315,7 @@ int main(int argc, char** argv) {
   FileSpecifications();
   DeletionConditions();
   Icons();
+  BackgroundPictures();
   Projects();
   return 0;
 }

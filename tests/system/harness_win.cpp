@@ -189,7 +189,8 @@ bool ThirtyTwoBitProgramsRun(std::string& why) {
 
 ProductSettings TestProduct(uint64_t productFlags) {
   ProductSettings settings = test_support::MinimalSettings();
-  // No background window: the program refuses products that ask for one.
+  // No background window: its transcript records would stand between most tests and what they
+  // read; the tests of the window ask for it.
   settings.ProductFlags = productFlags | kFlagNoBackgroundWindow;
   settings.DisplayName = u"Test Product";
   return settings;

@@ -237,8 +237,6 @@ TEST_F(InstallSequence, ProductsAskingForUnbuiltFeaturesAreRefusedBeforeAnyChang
     uint32_t flags2 = 0;
   };
   const Case cases[] = {
-      {"BackgroundWindow", [](ProductSettings& p) { p.ProductFlags &= ~kFlagNoBackgroundWindow; },
-       L"", "background windows"},
       {"ProductBatch", [](ProductSettings& p) { p.batches[kPreInstallationBatch] = "echo"; }, L"",
        "batches"},
       {"UninstallBatch", [](ProductSettings& p) { p.batches[kUninstallBatch2] = "echo"; }, L"",

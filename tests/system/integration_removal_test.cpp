@@ -111,6 +111,7 @@ class AnsweringUserInterface : public UserInterface {
   void SetProgress(int) override {}
   void ShowProgressText(std::wstring_view) override {}
   void ShowCurrentItem(std::wstring_view) override {}
+  void ShowBackground(const BackgroundSettings&, bool) override {}
 
   std::vector<Question> questions;
 

@@ -96,6 +96,7 @@ source = "files"
   EXPECT_EQ(s.DisplayName, u"Hello");
   EXPECT_EQ(s.DisplayVersion, u"1.0");
   EXPECT_TRUE(s.ProductFlags & kFlagUninstallable);
+  EXPECT_FALSE(s.ProductFlags & kFlagNoBackgroundWindow);  // a background window by default
   EXPECT_TRUE(s.ProductFlags & kFlagCompressedBlocks);
   EXPECT_TRUE(project.container.compressBlocks);
   EXPECT_EQ(s.UninstallSubdir, u"Uninstall");
@@ -438,10 +439,7 @@ TEST(ProjectFile, DerivedBitsFollowTheirSettings) {
   folder.Write("back.bmp", "BM");
   Project project;
   std::string error;
-  // The background settings are read even while the installer program refuses a background
-  // window, so that printed installers read back.
   ProjectContext context = FixedContext();
-  context.refuseUnbuilt = false;
   ASSERT_TRUE(Parse(folder, R"(
 [product]
 name = "P"
@@ -467,6 +465,29 @@ key = "0102030405060708"
   EXPECT_EQ(s.BitmapTPI, 0xFFFFFFFFu);
 }
 
+// The background window's keys, its full-screen form among them, are taken as they are.
+TEST(ProjectFile, BackgroundKeysBuild) {
+  TempFolder folder;
+  Project project;
+  std::string error;
+  ASSERT_TRUE(Parse(folder, R"(
+[product]
+name = "P"
+[options]
+full_screen_background = true
+[background]
+title_position = "bottom_right"
+stretch = "tile"
+)",
+                    project, error))
+      << error;
+  const ProductSettings& s = project.settings;
+  EXPECT_EQ(s.ProductFlags & (kFlagNoBackgroundWindow | kFlagFullScreenBackground),
+            kFlagFullScreenBackground);
+  EXPECT_EQ(s.TitlePosition, 6);
+  EXPECT_EQ(s.StretchMode, 3);
+}
+
 // What the installer program cannot do yet is refused at the key that asks for it, so that
 // no installer is built that the program would refuse or report as done without doing it.
 TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
@@ -479,12 +500,6 @@ TEST(ProjectFile, KeysOfUnbuiltFeaturesAreRefused) {
        "3: key 'batches': batches are not supported by this version of the installer program"},
       {"[[auto_close]]\nwindow_class = \"App\"\n",
        "3: key 'auto_close': closing running applications are not supported"},
-      {"[options]\nno_background_window = false\n",
-       "4: key 'options.no_background_window': background windows are not supported"},
-      {"[background]\ntitle_font = \"Arial\"\n",
-       "3: key 'background': background windows are not supported"},
-      {"[options]\nfull_screen_background = true\n",
-       "4: key 'options.full_screen_background': background windows are not supported"},
       {"[options]\ncreate_restore_point = true\n",
        "4: key 'options.create_restore_point': system restore points are not supported"},
       {"[options]\ngrant_directory_rights = true\n",

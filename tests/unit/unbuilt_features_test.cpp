@@ -17,8 +17,8 @@ TEST(UnbuiltFeatures, TheRefusalListsEachFeatureOnce) {
   const Case cases[] = {
       {kFeatureBatches, "batches"},
       {kFeatureBatches | kFeatureShortcuts, "batches and shortcuts"},
-      {kFeatureBackgroundWindow | kFeatureBatches | kFeatureDrivers,
-       "background windows, batches and drivers"},
+      {kFeatureClosingApplications | kFeatureBatches | kFeatureDrivers,
+       "closing running applications, batches and drivers"},
       {0, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(UnbuiltFeatureList(c.features), c.list);
@@ -32,8 +32,9 @@ TEST(UnbuiltFeatures, TheRefusalListsEachFeatureOnce) {
 
 TEST(UnbuiltFeatures, SettingsWithoutThemAskForNothing) {
   ProductSettings settings;
-  EXPECT_EQ(UnbuiltFeaturesOf(settings), kFeatureBackgroundWindow);
-  settings.ProductFlags = kFlagNoBackgroundWindow;
+  EXPECT_EQ(UnbuiltFeaturesOf(settings), 0u);
+  // A background window and its full-screen form are built.
+  settings.ProductFlags = kFlagFullScreenBackground;
   EXPECT_EQ(UnbuiltFeaturesOf(settings), 0u);
   settings.batches[kUninstallBatch2] = "echo";
   settings.firewallRules = "app.exe";
