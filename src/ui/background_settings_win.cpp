@@ -29,14 +29,14 @@ BackgroundSettings BackgroundSettingsOf(const ProductSettings& product,
   s.TitleShadow = product.TitleShadow;
   s.TitlePosition = product.TitlePosition;
   s.fullScreen = (product.ProductFlags & kFlagFullScreenBackground) != 0;
-  s.TitleFont = U16(product.TitleFont);
-  s.TaskbarText = U16(product.TaskbarText);
+  s.TitleFont = product.TitleFont;
+  s.TaskbarText = product.TaskbarText;
   s.TitleSize = product.TitleSize;
   s.CopyrightPos = product.CopyrightPos;
   s.CopyrightText = product.CopyrightText;
   s.CopyrightColor = product.CopyrightColor;
   s.CopyrightSize = product.CopyrightSize;
-  s.CopyrightFont = U16(product.CopyrightFont);
+  s.CopyrightFont = product.CopyrightFont;
   return s;
 }
 

@@ -9,8 +9,8 @@
 
 namespace qs {
 
-// The one place where the window's settings are read from the product's; its narrow texts are
-// decoded here. `picture` is the .BMP file's bytes, empty for none.
+// The one place where the window's settings are read from the product's. `picture` is the .BMP
+// file's bytes, empty for none.
 BackgroundSettings BackgroundSettingsOf(const ProductSettings& product,
                                         std::vector<uint8_t> picture);
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "base/handle_win.h"
 #include "base/system_library_win.h"
 #include "core/installer_state_win.h"
 #include "core/system_actions_factory_win.h"
@@ -37,12 +38,18 @@ void WriteText(const fs::path& path, std::string_view text) {
 }
 
 // The started process works on its own: wait for the file it writes.
+// Waits until the started program has written the file and let go of it: not empty, and open
+// to no one else (a program may write its line in more than one piece).
 bool WaitForFile(const fs::path& path,
                  std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   std::error_code ignored;
   while (std::chrono::steady_clock::now() < end) {
-    if (fs::exists(path, ignored) && fs::file_size(path, ignored) > 0) return true;
+    if (fs::exists(path, ignored) && fs::file_size(path, ignored) > 0) {
+      UniqueFileHandle alone(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (alone) return true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return false;

@@ -970,7 +970,7 @@ TEST_F(UninstallSequence, BackgroundWindowOfInstallerAndUninstaller) {
   const fs::path app = Folder() / "App";
   ProductSettings product = Uninstallable(name, kFlagBackgroundBitmap);
   product.ProductFlags &= ~kFlagNoBackgroundWindow;
-  product.TaskbarText = "|Backdrop \xC3\x89 Setup";  // narrow, in its UTF-8 form
+  product.TaskbarText = u"Backdrop \u00C9 Setup";
   product.DisplayTitle = u"Backdrop \u00C9";
   product.TitleSize = 1.0;
   product.TitlePosition = 1;
