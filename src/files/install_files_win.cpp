@@ -37,13 +37,15 @@ constexpr char16_t kHiddenEntryName[] = u"b/0@+";
 
 class SystemDestinationFacts : public DestinationFacts {
  public:
-  explicit SystemDestinationFacts(const std::u16string& path) : path_(AsWide(path)) {}
-  bool Exists() override { return FileExists(path_); }
-  bool Date(DateTime& date) override { return GetFileDate(path_, date); }
-  std::string Version() override { return GetFileVersion(path_); }
+  // The wide path is made only for the questions the rules ask.
+  explicit SystemDestinationFacts(const std::u16string& path) : path_(path) {}
+  bool Exists() override { return FileExists(Wide()); }
+  bool Date(DateTime& date) override { return GetFileDate(Wide(), date); }
+  std::string Version() override { return GetFileVersion(Wide()); }
 
  private:
-  const std::wstring path_;
+  std::wstring Wide() const { return std::wstring(AsWide(path_)); }
+  const std::u16string& path_;
 };
 
 std::u16string ExpandDestination(std::u16string_view text) {
