@@ -42,25 +42,6 @@ bool HasDotStep(std::basic_string_view<Char> path) {
 
 }  // namespace
 
-// A "|" text and an ASCII one share the bar's form; any other mix (a "|" text with one in the
-// ANSI code page) cannot be joined as bytes and is left as written.
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  NarrowBody first = BodyOf(folder);
-  NarrowBody second = BodyOf(name);
-  const bool bar = (first.bar || second.bar) && (first.bar || IsAscii(first.body)) &&
-                   (second.bar || IsAscii(second.body));
-  if (!bar) {
-    first = {false, folder};
-    second = {false, name};
-  }
-  while (!second.body.empty() && second.body.front() == '\\') second.body.remove_prefix(1);
-  std::string joined = bar ? "|" : "";
-  joined += first.body;
-  if (!first.body.empty() && first.body.back() != '\\') joined += '\\';
-  joined += second.body;
-  return joined;
-}
-
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   while (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
   std::u16string joined(folder);

@@ -29,9 +29,7 @@ using TextExpander = std::function<std::u16string(std::u16string_view)>;
 int ResolveTargetPath(PayloadEntry& entry, const TargetFolders& folders,
                       const TextExpander& expandVariables, TargetPath& target);
 
-// "a" + "\\" + "b" without doubling the backslash. Narrow texts in the "|" form join into
-// one "|" text when the other part is ASCII.
-std::string JoinPath(std::string_view folder, std::string_view name);
+// "a" + "\\" + "b" without doubling the backslash.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
 // A drive ("X:") or a leading backslash or slash.
 bool IsRootedPath(std::u16string_view path);
