@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/text_scan.h"
+#include "core/target_path.h"
 
 namespace qs {
 namespace {
@@ -58,7 +59,7 @@ bool IsDeletableFolderTree(std::u16string_view folder) {
     return false;
   }
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (parts[i] == u"." || parts[i] == u"..") return false;
+    if (HasDotComponent(parts[i])) return false;
     // Only the drive has a colon; elsewhere it names a file's stream.
     if (i > 0 && parts[i].find(u':') != std::u16string_view::npos) return false;
   }

@@ -6,8 +6,9 @@ namespace qs {
 
 // True for an absolute path with at least one folder below a drive's root or a network share:
 // "C:\\Apps\\Tool", "\\\\server\\share\\Tool", also in the "\\\\?\\" forms. False for a drive
-// root, a share itself, a relative path and a path with a "." or ".." component, whose whole
-// tree could be far more than the product's folder.
+// root, a share itself, a relative path and a path with a component of dots and blanks only
+// (core/target_path.h: ".", "..", ". ."), whose whole tree could be far more than the
+// product's folder.
 bool IsDeletableFolderTree(std::u16string_view folder);
 
 // True when `folder` is `other` or holds it at any depth ("C:\\Users" holds

@@ -33,6 +33,9 @@ TEST(FolderTree, OnlyFoldersBelowARoot) {
       {u"C:Tool", false},
       {u"C:\\Tool\\..", false},
       {u"C:\\Tool\\.\\..\\", false},
+      // The system drops a step's trailing dots and blanks: these are "." and ".." too.
+      {u"C:\\Tool\\. .\\Other", false},
+      {u"C:\\Tool\\.. ", false},
       {u"C:\\Tool\\a:stream", false},
   };
   for (const Case& c : cases) {
