@@ -2,20 +2,10 @@
 
 #include <vector>
 
+#include "base/text.h"
+
 namespace qs {
 namespace {
-
-char16_t FoldAscii(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c;
-}
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsSeparator(char16_t c, bool literal) {
   return c == u'\\' || (!literal && c == u'/');
@@ -71,7 +61,8 @@ bool StartsWith(const std::vector<std::u16string_view>& parts,
   if (parts.size() < folder.size()) return false;
   const bool hasShort = shortFolder.size() == folder.size();
   for (size_t i = 0; i < folder.size(); ++i) {
-    if (!SameName(parts[i], folder[i]) && !(hasShort && SameName(parts[i], shortFolder[i]))) {
+    if (!EqualsIgnoreAsciiCase(parts[i], folder[i]) &&
+        !(hasShort && EqualsIgnoreAsciiCase(parts[i], shortFolder[i]))) {
       return false;
     }
   }
@@ -90,10 +81,11 @@ bool IsShared(const std::vector<std::u16string_view>& rest, bool driverStoreShar
   if (rest.empty()) return false;
   const std::u16string_view first = rest[0];
   for (std::u16string_view shared : {u"catroot", u"catroot2", u"logfiles", u"spool"}) {
-    if (SameName(first, shared)) return true;
+    if (EqualsIgnoreAsciiCase(first, shared)) return true;
   }
-  if (driverStoreShared && SameName(first, u"driverstore")) return true;
-  return rest.size() >= 2 && SameName(first, u"drivers") && SameName(rest[1], u"etc");
+  if (driverStoreShared && EqualsIgnoreAsciiCase(first, u"driverstore")) return true;
+  return rest.size() >= 2 && EqualsIgnoreAsciiCase(first, u"drivers") &&
+         EqualsIgnoreAsciiCase(rest[1], u"etc");
 }
 
 std::u16string Rejoin(const SplitPath& path, std::u16string_view folder, size_t restStart) {

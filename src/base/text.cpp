@@ -162,6 +162,24 @@ char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+char16_t AsciiLower(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+std::u16string AsciiLower(std::u16string_view text) {
+  std::u16string lowered(text);
+  for (char16_t& c : lowered) c = AsciiLower(c);
+  return lowered;
+}
+
+bool EqualsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AsciiLower(c);
@@ -186,8 +204,7 @@ bool StartsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view pre
   for (size_t i = 0; i < prefix.size(); ++i) {
     const char16_t a = text[i];
     const char16_t b = prefix[i];
-    if (a != b && (a > 0x7F || b > 0x7F ||
-                   AsciiLower(static_cast<char>(a)) != AsciiLower(static_cast<char>(b)))) {
+    if (AsciiLower(a) != AsciiLower(b)) {
       return false;
     }
   }

@@ -32,8 +32,11 @@ std::u16string DecodeLatin1(std::string_view narrow);
 
 // ASCII-only case folding and comparison; the installer never folds other characters.
 char AsciiLower(char c);
+char16_t AsciiLower(char16_t c);
 std::string AsciiLower(std::string_view text);
+std::u16string AsciiLower(std::u16string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+bool EqualsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b);
 bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix);
 bool StartsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view prefix);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/text.h"
 #include "base/text_scan.h"
 
 namespace qs {
@@ -56,10 +57,6 @@ bool ArePlainNames(std::u16string_view rest, size_t& count) {
     if (end == std::u16string_view::npos) return true;
     rest.remove_prefix(end + 1);
   }
-}
-
-char16_t FoldAscii(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 std::u16string_view WithoutTrailingSeparators(std::u16string_view path) {
@@ -116,13 +113,7 @@ std::u16string DriveRoot(std::u16string_view drive) {
 }
 
 bool IsSameFolder(std::u16string_view a, std::u16string_view b) {
-  a = WithoutTrailingSeparators(a);
-  b = WithoutTrailingSeparators(b);
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
+  return EqualsIgnoreAsciiCase(WithoutTrailingSeparators(a), WithoutTrailingSeparators(b));
 }
 
 DirectoryVerdict CheckInstallDirectory(std::u16string_view directory,

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "core/language_texts.h"
 #include "core/payload_format.h"
 
@@ -103,11 +104,7 @@ std::u16string StripX86Suffix(std::u16string folder) {
   constexpr std::u16string_view kX86Suffix = u" (x86)";
   if (folder.size() < kX86Suffix.size()) return folder;
   const size_t start = folder.size() - kX86Suffix.size();
-  for (size_t i = 0; i < kX86Suffix.size(); ++i) {
-    char16_t c = folder[start + i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != kX86Suffix[i]) return folder;
-  }
+  if (!EqualsIgnoreAsciiCase(std::u16string_view(folder).substr(start), kX86Suffix)) return folder;
   folder.resize(start);
   return folder;
 }

@@ -10,11 +10,8 @@ namespace {
 // How a folder is looked up among those already recorded: one separator, no trailing
 // backslash, ASCII letters in lower case.
 std::u16string FolderKey(std::u16string_view path) {
-  std::u16string key(path);
-  for (char16_t& c : key) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c == u'/') c = u'\\';
-  }
+  std::u16string key = AsciiLower(path);
+  std::replace(key.begin(), key.end(), u'/', u'\\');
   while (key.size() > 1 && key.back() == u'\\') key.pop_back();
   return key;
 }

@@ -1,15 +1,9 @@
 #include "files/search_path.h"
 
+#include "base/text.h"
+
 namespace qs {
 namespace {
-
-std::u16string AsciiLowerCase(std::u16string_view text) {
-  std::u16string lowered(text);
-  for (char16_t& c : lowered) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return lowered;
-}
 
 // The path and the folder lower-cased, unit for unit, so that a place found in one is the same
 // place in the other.
@@ -23,7 +17,7 @@ FoldedTexts Fold(std::u16string_view path, std::u16string_view folder, SearchPat
     FoldedTexts folded{lower(path), lower(folder)};
     if (folded.path.size() == path.size() && folded.folder.size() == folder.size()) return folded;
   }
-  return {AsciiLowerCase(path), AsciiLowerCase(folder)};
+  return {AsciiLower(path), AsciiLower(folder)};
 }
 
 // Where `folder` stands as a whole entry followed by ";": at the start or right after a ";".

@@ -1,5 +1,7 @@
 #include "integration/path_variables.h"
 
+#include "base/text.h"
+
 namespace qs {
 namespace {
 
@@ -53,10 +55,6 @@ constexpr bool TableFollowsEnum() {
 }
 static_assert(TableFollowsEnum(), "the table is indexed by PathVariable");
 
-char16_t LowerAscii(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 bool IsAsciiLetter(char16_t c) {
   return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
@@ -69,7 +67,7 @@ bool MatchesAt(std::u16string_view text, size_t at, std::u16string_view token, b
   if (text.size() - at < token.size()) return false;
   for (size_t i = 0; i < token.size(); ++i) {
     char16_t c = text[at + i];
-    if (exact ? c != token[i] : LowerAscii(c) != LowerAscii(token[i])) return false;
+    if (exact ? c != token[i] : AsciiLower(c) != AsciiLower(token[i])) return false;
   }
   return true;
 }

@@ -79,6 +79,10 @@ TEST(TextTest, AsciiCaseHelpersLeaveOtherBytesAlone) {
   EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"\u00C9t\u00E9", u"\u00E9"));
   EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"\u0148KLM\\", u"HKLM\\"));  // U+0148: low byte 'H'
   EXPECT_FALSE(StartsWithIgnoreAsciiCase(u"H", u"HK"));
+  EXPECT_TRUE(EqualsIgnoreAsciiCase(u"C:\\Program Files (X86)", u"c:\\program files (x86)"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase(u"\u0148", u"h"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase(u"\u00C9", u"\u00E9"));
+  EXPECT_EQ(AsciiLower(u"Pr\u00D6DUKT\u0148"), u"pr\u00D6dukt\u0148");
 }
 
 TEST(TextTest, IsAscii) {
